@@ -1,0 +1,29 @@
+# Warnings as errors for our own code only; third-party headers come in as SYSTEM.
+add_library(tovrin_warnings INTERFACE)
+target_compile_options(tovrin_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+
+if(TOVRIN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The project's photos live beside the repository, not in it.
+get_filename_component(TOVRIN_CORPUS_DIR "${CMAKE_SOURCE_DIR}/../shared/corpus" ABSOLUTE)
+
+# tovrin_add_test(NAME engine.reader TARGET test_reader SOURCES a.cpp b.cpp LIBS x y LABELS engine [QT])
+# QT: the test runs offscreen with Qt Test; otherwise it is a GoogleTest program.
+function(tovrin_add_test)
+  cmake_parse_arguments(T "QT" "NAME;TARGET" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_TARGET} ${T_SOURCES})
+  target_link_libraries(${T_TARGET} PRIVATE ${T_LIBS} tovrin_warnings tovrin_test_support)
+  if(T_QT)
+    target_link_libraries(${T_TARGET} PRIVATE Qt6::Test)
+  else()
+    target_link_libraries(${T_TARGET} PRIVATE GTest::gtest GTest::gtest_main)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_TARGET})
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOVRIN_CORPUS_DIR=${TOVRIN_CORPUS_DIR}"
+    TIMEOUT 600)
+endfunction()

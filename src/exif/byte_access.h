@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tovrin {
+
+class PhotoFile;
+
+// TIFF byte order, taken from the file's own mark, never from the host.
+enum ByteOrder : int { Intel = 1, Motorola = 2 };
+
+// Integer reads at a 1-based position. Results are the two's-complement value
+// of the bytes, so FF D8 reads as -40; callers compare with signed constants.
+// A read outside the file throws OutsideFile.
+std::int16_t ReadWordMotorola(PhotoFile& file, std::int64_t p);
+std::int32_t ReadDwordMotorola(PhotoFile& file, std::int64_t p);
+std::int16_t ReadWordIntel(PhotoFile& file, std::int64_t p);
+std::int32_t ReadDwordIntel(PhotoFile& file, std::int64_t p);
+// Any order other than Intel or Motorola gives 0 and reads nothing.
+std::int16_t ReadWord(PhotoFile& file, std::int64_t p, int order);
+std::int32_t ReadDword(PhotoFile& file, std::int64_t p, int order);
+
+// Two upper-case hex digits of a byte: "0A", "D8".
+std::string ByteToHex(int byteValue);
+// Four upper-case hex digits of the low 16 bits: 306 -> "0132", -30871 -> "8769".
+std::string WordToHex(std::int32_t value);
+
+// The bytes from p up to the first NUL or the end of the file, one character
+// a byte, line feeds turned into blanks. Throws OutsideFile when p itself is
+// before position 1 or past the end.
+std::string ReadText(PhotoFile& file, std::int64_t p);
+// Writes the text's bytes at p; no terminator, the bytes after it keep their values.
+void WriteText(PhotoFile& file, std::int64_t p, const std::string& text);
+
+}  // namespace tovrin

@@ -1,0 +1,161 @@
+#include "photo_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "runtime_error.h"
+
+namespace tovrin {
+
+namespace {
+
+#ifdef _WIN32
+int openFile(const std::string& path, int flags) {
+    return ::_wopen(std::filesystem::u8path(path).c_str(), flags | _O_BINARY);
+}
+long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
+    if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
+    return ::_read(fd, buf, static_cast<unsigned>(n));
+}
+long long writeAt(int fd, const void* buf, std::size_t n, std::int64_t offset) {
+    if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
+    return ::_write(fd, buf, static_cast<unsigned>(n));
+}
+int closeFile(int fd) { return ::_close(fd); }
+#else
+int openFile(const std::string& path, int flags) { return ::open(path.c_str(), flags | O_CLOEXEC); }
+long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
+    return ::pread(fd, buf, n, static_cast<off_t>(offset));
+}
+long long writeAt(int fd, const void* buf, std::size_t n, std::int64_t offset) {
+    return ::pwrite(fd, buf, n, static_cast<off_t>(offset));
+}
+int closeFile(int fd) { return ::close(fd); }
+#endif
+
+// A missing folder is reported differently from a missing file.
+bool folderMissing(const std::string& path) {
+    std::error_code ec;
+    const auto parent = std::filesystem::path(path).parent_path();
+    return !parent.empty() && !std::filesystem::is_directory(parent, ec);
+}
+
+}  // namespace
+
+PhotoFile::PhotoFile(const std::string& path, Mode mode) {
+    m_fd = openFile(path, mode == Mode::Read ? O_RDONLY : O_RDWR);
+    if (m_fd < 0) {
+        const int err = errno;
+        throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        const int err = errno;
+        closeFile(m_fd);
+        throw ErrorFromErrno(err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        closeFile(m_fd);
+        throw RuntimeError(error::PathFileAccess);
+    }
+    m_size = static_cast<std::int64_t>(st.st_size);
+    m_lastWrite = static_cast<std::int64_t>(st.st_mtime);
+}
+
+PhotoFile::~PhotoFile() {
+    if (m_fd >= 0) closeFile(m_fd);
+}
+
+bool PhotoFile::contains(std::int64_t position, std::int64_t n) const noexcept {
+    // Written so that no sum can overflow: position >= 1 and n <= size - (position - 1).
+    return position >= 1 && n >= 0 && position - 1 <= m_size && n <= m_size - (position - 1);
+}
+
+void PhotoFile::fill(std::int64_t offset) {
+    const std::int64_t start = offset - offset % static_cast<std::int64_t>(BlockSize);
+    const auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(BlockSize), m_size - start));
+    std::size_t got = 0;
+    while (got < want) {
+        const long long r = readAt(m_fd, m_block + got, want - got, start + static_cast<std::int64_t>(got));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            m_blockStart = -1;
+            throw ErrorFromErrno(errno);
+        }
+        if (r == 0) break;  // the file shrank under us; treat the rest as missing
+        got += static_cast<std::size_t>(r);
+    }
+    m_blockStart = start;
+    m_blockLength = got;
+}
+
+void PhotoFile::read(std::int64_t position, void* out, std::size_t n) {
+    if (!contains(position, static_cast<std::int64_t>(n))) throw OutsideFile{};
+    auto* dst = static_cast<unsigned char*>(out);
+    std::int64_t offset = position - 1;
+    while (n > 0) {
+        if (m_blockStart < 0 || offset < m_blockStart ||
+            offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength)) {
+            fill(offset);
+            if (offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength)) throw OutsideFile{};
+        }
+        const auto at = static_cast<std::size_t>(offset - m_blockStart);
+        const std::size_t take = std::min(n, m_blockLength - at);
+        std::memcpy(dst, m_block + at, take);
+        dst += take;
+        offset += static_cast<std::int64_t>(take);
+        n -= take;
+    }
+}
+
+int PhotoFile::byteAt(std::int64_t position) {
+    if (position < 1) throw OutsideFile{};
+    if (position > m_size) return -1;
+    unsigned char b = 0;
+    read(position, &b, 1);
+    return b;
+}
+
+void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
+    if (!contains(position, static_cast<std::int64_t>(n))) throw RuntimeError(error::InvalidCall);
+    const auto* src = static_cast<const unsigned char*>(data);
+    const std::int64_t offset = position - 1;
+    std::size_t done = 0;
+    while (done < n) {
+        const long long w = writeAt(m_fd, src + done, n - done, offset + static_cast<std::int64_t>(done));
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            m_blockStart = -1;
+            throw ErrorFromErrno(errno);
+        }
+        done += static_cast<std::size_t>(w);
+    }
+    // Keep the cache true to the file.
+    if (m_blockStart >= 0) {
+        const std::int64_t lo = std::max(offset, m_blockStart);
+        const std::int64_t hi = std::min(offset + static_cast<std::int64_t>(n),
+                                         m_blockStart + static_cast<std::int64_t>(m_blockLength));
+        if (lo < hi)
+            std::memcpy(m_block + (lo - m_blockStart), src + (lo - offset), static_cast<std::size_t>(hi - lo));
+    }
+}
+
+void PhotoFile::close() {
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (closeFile(fd) != 0) throw ErrorFromErrno(errno);
+}
+
+}  // namespace tovrin

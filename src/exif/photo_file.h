@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tovrin {
+
+// Raised by a positioned read that would touch a byte before position 1 or
+// past the end of the file. Only a corrupt EXIF offset leads there; the walks
+// turn it into "no usable EXIF data". It never reaches the user.
+struct OutsideFile {};
+
+// One open photo file with 1-based positioned reads through a small cache, so
+// a walk over scattered directory entries costs a few system calls, never a
+// read of the whole photo. Open only for the lifetime of the object.
+class PhotoFile {
+public:
+    enum class Mode { Read, ReadWrite };
+
+    // Throws RuntimeError when the file cannot be opened (53 gone, 70 read-only
+    // or immutable, ...).
+    PhotoFile(const std::string& path, Mode mode);
+    ~PhotoFile();
+    PhotoFile(const PhotoFile&) = delete;
+    PhotoFile& operator=(const PhotoFile&) = delete;
+
+    std::int64_t size() const noexcept { return m_size; }
+    // Last-write time as seconds since the epoch, taken when the file was opened.
+    std::int64_t lastWriteSeconds() const noexcept { return m_lastWrite; }
+
+    // True when the n bytes from position lie wholly inside the file.
+    bool contains(std::int64_t position, std::int64_t n) const noexcept;
+
+    // Copies n bytes from position; throws OutsideFile unless contains().
+    void read(std::int64_t position, void* out, std::size_t n);
+    // The byte at position, or -1 when position is past the end; throws
+    // OutsideFile below position 1.
+    int byteAt(std::int64_t position);
+
+    // Writes the bytes at position, which must lie inside the file: the file
+    // never grows. Throws RuntimeError on failure.
+    void write(std::int64_t position, const void* data, std::size_t n);
+
+    // Closes now and reports a failure to close as RuntimeError; the
+    // destructor closes silently.
+    void close();
+
+private:
+    void fill(std::int64_t position);
+
+    static constexpr std::size_t BlockSize = 4096;
+    int m_fd = -1;
+    std::int64_t m_size = 0;
+    std::int64_t m_lastWrite = 0;
+    std::int64_t m_blockStart = -1;  // 0-based offset of m_block, -1 when empty
+    std::size_t m_blockLength = 0;
+    unsigned char m_block[BlockSize];
+};
+
+}  // namespace tovrin
