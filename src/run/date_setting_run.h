@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "date_choice.h"
+#include "local_time.h"
+#include "reader.h"
+#include "run_host.h"
+
+namespace tovrin {
+
+// True when the choice names a moment later than now: with keepTime, a date
+// after today; otherwise a date and time after the present second.
+bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now);
+
+// The date-setting run behind the run button CmdExe. It writes the chosen
+// date into the EXIF dates of the target photos of File1, sets the file times
+// of every photo it changed, logs each change and reports a summary.
+class DateSettingRun {
+public:
+    explicit DateSettingRun(RunHost& host);
+
+    // The click handler. Never throws: a failure ends the run with the
+    // run-time error box.
+    void CmdExe_Click();
+
+    // Raised by the writer when it changed the photo's IFD0 date; lowered
+    // at the end of a run that was not cut short.
+    bool DateWritten() const { return m_dateWritten; }
+
+    // The hidden holding fields as the last handled photo left them: its time
+    // of day before the change, and its embedded and file dates as read
+    // before the change.
+    const std::string& lbl_FileTime() const { return m_fileTime; }
+    const std::string& lbl_ExifDate() const { return m_exifDate; }
+    const std::string& lbl_FileDate() const { return m_fileDate; }
+
+private:
+    void run();
+    // Returns true when the photo was changed.
+    bool handlePhoto(const std::string& folderPath, const std::string& name);
+    void reportSummary(int changed);
+    void reportRuntimeError(int number, const std::string& description);
+
+    RunHost& m_host;
+    bool m_dateWritten = false;
+    PhotoInfo m_photoInfo;
+    std::string m_fileTime;
+    std::string m_exifDate;
+    std::string m_fileDate;
+};
+
+}  // namespace tovrin

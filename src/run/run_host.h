@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "date_choice.h"
+#include "local_time.h"
+#include "message_boxes.h"
+
+namespace tovrin {
+
+// What the date-setting run needs from the main window. FrmMain implements it
+// over its controls; tests implement it over a plain list. Entries are indexed
+// from 0 in list order. Any member may throw RuntimeError (a vanished file, a
+// picture that cannot be decoded): the run reports it in its own error box.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // File1's folder (File1.Path), with or without a separator at its end.
+    virtual std::string folder() const = 0;
+    // Number of entries of File1.
+    virtual int fileCount() const = 0;
+    // The file name of entry i, without folder.
+    virtual std::string fileName(int index) const = 0;
+    // Whether entry i is selected.
+    virtual bool isSelected(int index) const = 0;
+    // Adds entry i to the selection as code does (others stay selected). Like
+    // a user's click, this raises File1_Click.
+    virtual void selectInCode(int index) = 0;
+    // Re-reads File1 from the disk.
+    virtual void reloadFileList() = 0;
+    // Selects the first entry, which shows its information; nothing when the
+    // list is empty.
+    virtual void selectFirstEntry() = 0;
+    // The photo information readout of the current entry. Errors propagate.
+    virtual void File1_Click() = 0;
+
+    // The user's choices as the controls stand now: DTPDate, DTPTime, ChkHoji
+    // (keepTime), ChkUme (filterOn) and DTPumeDate.
+    virtual DateChoice dateChoice() const = 0;
+    // ChkIkkatu is checked: every entry of File1 is a target.
+    virtual bool ChkIkkatu() const = 0;
+
+    // Replaces the whole text of txt_Exif_Info.
+    virtual void setExifInfoText(const std::string& text) = 0;
+    // Removes the picture from the thumbnail Image2.
+    virtual void clearThumbnail() = 0;
+    // Decodes the photo at fullPath and fits it into the thumbnail box.
+    virtual void FitThumbnail(const std::string& fullPath) = 0;
+
+    // Where every message of the run is shown.
+    virtual MessageBoxes& messageBoxes() = 0;
+    // The folder that holds the program; the daily logs live there.
+    virtual std::string applicationFolder() const = 0;
+    // The present local moment: the future-moment check and the log use it.
+    virtual LocalDateTime now() const { return Now(); }
+};
+
+}  // namespace tovrin

@@ -1,0 +1,196 @@
+#include "run_log.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "paths.h"
+#include "runtime_error.h"
+
+namespace tovrin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Our texts are UTF-8 everywhere; only Windows needs telling.
+fs::path fsPath(const std::string& text) {
+#ifdef _WIN32
+    return fs::path(std::u8string(text.begin(), text.end()));
+#else
+    return fs::path(text);
+#endif
+}
+
+std::FILE* openForAppending(const std::string& path) {
+#ifdef _WIN32
+    return _wfopen(fsPath(path).c_str(), L"ab");
+#else
+    return std::fopen(path.c_str(), "ab");
+#endif
+}
+
+std::string twoDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", value);
+    return buf;
+}
+
+std::string fourDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", value);
+    return buf;
+}
+
+bool equalsIgnoringCase(const std::string& text, std::size_t at, const char* ascii) {
+    for (std::size_t i = 0; ascii[i] != '\0'; ++i) {
+        const char c = text[at + i];
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != ascii[i]) return false;
+    }
+    return true;
+}
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence.
+std::size_t characterCount(const std::string& text, std::size_t from, std::size_t to) {
+    std::size_t count = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+// The eight characters after "Date" when they are all digits, else nothing:
+// such a name can never be the oldest log.
+std::optional<std::string> datePart(const std::string& name) {
+    if (name.size() != 16) return std::nullopt;
+    const std::string part = name.substr(4, 8);
+    const bool digits =
+        std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return digits ? std::optional<std::string>(part) : std::nullopt;
+}
+
+// The matching log names in the order the file system returns them.
+std::vector<std::string> scanLogNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(fsPath(folder), ec);
+    if (ec) throw ErrorFromErrno(ec.value(), true);
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) throw ErrorFromErrno(ec.value(), true);
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        const std::string name = it->path().filename().string();
+        if (IsLogFileName(name)) names.push_back(name);
+    }
+    if (ec) throw ErrorFromErrno(ec.value(), true);
+    return names;
+}
+
+// Deletes the oldest log until at most two matching names remain. Equal dates
+// keep the first name met; names without a date are never chosen, and when
+// nothing can be chosen the pruning stops rather than loop.
+void pruneOldLogs(const std::string& folder) {
+    for (;;) {
+        const std::vector<std::string> names = scanLogNames(folder);
+        if (names.size() < 3) return;
+
+        std::string candidateDate(8, '9');
+        std::optional<std::string> candidate;
+        for (const std::string& name : names) {
+            const std::optional<std::string> date = datePart(name);
+            if (date && candidateDate > *date) {
+                candidateDate = *date;
+                candidate = name;
+            }
+        }
+        if (!candidate) return;
+
+        std::error_code ec;
+        const bool removed = fs::remove(fsPath(folder + *candidate), ec);
+        if (ec) throw ErrorFromErrno(ec.value());
+        if (!removed) return;  // gone meanwhile: never scan the same list forever
+    }
+}
+
+bool folderExists(const std::string& path) {
+    std::error_code ec;
+    const fs::path parent = fsPath(path).parent_path();
+    return parent.empty() || fs::is_directory(parent, ec);
+}
+
+void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes) {
+    const RuntimeError e = ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, !folderExists(path));
+    boxes.show("ログ出力時にエラーが発生しました。\r\n(" + std::to_string(e.number()) + ") " +
+                   e.description(),
+               MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー");
+}
+
+}  // namespace
+
+std::string LogFileName(const LocalDateTime& day) {
+    return "Date" + fourDigits(day.year) + twoDigits(day.month) + twoDigits(day.day) + ".log";
+}
+
+std::string LogStamp(const LocalDateTime& t) {
+    return fourDigits(t.year) + "/" + twoDigits(t.month) + "/" + twoDigits(t.day) + "-" +
+           twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second) + " ";
+}
+
+bool IsLogFileName(const std::string& name) {
+    if (name.size() < 16) return false;
+    const std::size_t suffix = name.size() - 4;
+    return equalsIgnoringCase(name, 0, "date") && equalsIgnoringCase(name, suffix, ".log") &&
+           characterCount(name, 4, suffix) == 8;
+}
+
+std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
+                           const LocalDateTime& now) {
+    const std::string folder = FolderPath(appFolder);
+    const std::string path = folder + LogFileName(now);
+    // Pruning runs only while today's log is missing: once a day, at the
+    // first logged photo of the day.
+    if (!FileExists(path, boxes)) pruneOldLogs(folder);
+    return path;
+}
+
+void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
+                  MessageBoxes& boxes, const LocalDateTime& now) {
+    const std::string line = LogStamp(now) + kind + ">" + message + "\r\n";
+
+    errno = 0;
+    std::FILE* file = openForAppending(path);
+    if (file == nullptr) {
+        reportLogError(errno, path, boxes);
+        return;
+    }
+    errno = 0;
+    const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    int failure = written ? 0 : errno;
+    // A full disk often shows only when the buffer reaches it, at the close.
+    errno = 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!closed && failure == 0) failure = errno;
+    if (!written || !closed) reportLogError(failure, path, boxes);
+}
+
+bool FileExists(const std::string& path, MessageBoxes& boxes) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(fsPath(path), ec);
+    if (ec) {
+        if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
+            return false;
+        }
+        const RuntimeError e = ErrorFromErrno(ec.value());
+        boxes.show(std::to_string(e.number()) + ":" + e.description(), MsgButtons::Ok,
+                   MsgIcon::None, AppTitle);
+        return false;
+    }
+    return fs::is_regular_file(status);
+}
+
+}  // namespace tovrin

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "local_time.h"
+#include "message_boxes.h"
+
+namespace tovrin {
+
+// The daily run log (module common). One text file a day in the application
+// folder, "Date" + yyyyMMdd + ".log", one line per changed photo; the logs of
+// today and of at most two earlier days are kept. Lines are UTF-8 with CR LF.
+//
+// The caller passes the application folder and "now", so a test can use a
+// temporary folder and a fixed clock; the window passes its own folder and
+// the present moment.
+
+// Today's log file: appFolder + "Date" + yyyyMMdd + ".log". When that file
+// does not exist yet, the oldest matching logs are deleted until at most two
+// remain; the file itself is not created. A failure while scanning or
+// deleting throws RuntimeError for the caller to report.
+std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
+                           const LocalDateTime& now = Now());
+
+// Appends "yyyy/MM/dd-hh:mm:ss " + kind + ">" + message + CR LF to the file at
+// path, creating it when missing. A failure is reported here, in the
+// "ログ出力エラー" box, and the line is lost; nothing is thrown.
+void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
+                  MessageBoxes& boxes, const LocalDateTime& now = Now());
+
+// True when path names an existing plain file (not a folder). A search that
+// fails for another reason than a missing file or folder shows the error in a
+// box and gives false.
+bool FileExists(const std::string& path, MessageBoxes& boxes);
+
+// "Date20070123.log" for 23 January 2007.
+std::string LogFileName(const LocalDateTime& day);
+// "2007/01/23-14:05:09 ", 20 characters.
+std::string LogStamp(const LocalDateTime& t);
+// True for "Date" + eight characters + ".log", letters in any case.
+bool IsLogFileName(const std::string& name);
+
+}  // namespace tovrin
