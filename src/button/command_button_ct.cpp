@@ -1,0 +1,355 @@
+#include "command_button_ct.h"
+
+#include <array>
+#include <utility>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "button_face.h"
+#include "graphical_button.h"
+
+namespace tovrin {
+
+namespace {
+
+struct KeyPair {
+    int qt;
+    qint16 virtualKey;
+};
+
+// Keys that have a virtual-key code of their own; letters, digits and the
+// space bar share their numbers with Qt and are handled apart.
+constexpr std::array<KeyPair, 31> NamedKeys = {{
+    {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},      {Qt::Key_Backtab, 0x09},
+    {Qt::Key_Clear, 0x0C},     {Qt::Key_Return, 0x0D},   {Qt::Key_Enter, 0x0D},
+    {Qt::Key_Shift, 0x10},     {Qt::Key_Control, 0x11},  {Qt::Key_Alt, 0x12},
+    {Qt::Key_Pause, 0x13},     {Qt::Key_CapsLock, 0x14}, {Qt::Key_Escape, 0x1B},
+    {Qt::Key_PageUp, 0x21},    {Qt::Key_PageDown, 0x22}, {Qt::Key_End, 0x23},
+    {Qt::Key_Home, 0x24},      {Qt::Key_Left, 0x25},     {Qt::Key_Up, 0x26},
+    {Qt::Key_Right, 0x27},     {Qt::Key_Down, 0x28},     {Qt::Key_Print, 0x2A},
+    {Qt::Key_Insert, 0x2D},    {Qt::Key_Delete, 0x2E},   {Qt::Key_Help, 0x2F},
+    {Qt::Key_Menu, 0x5D},      {Qt::Key_NumLock, 0x90},  {Qt::Key_ScrollLock, 0x91},
+    {Qt::Key_Plus, 0xBB},      {Qt::Key_Comma, 0xBC},    {Qt::Key_Minus, 0xBD},
+    {Qt::Key_Period, 0xBE},
+}};
+
+constexpr int FunctionKeyCount = 24;
+constexpr qint16 VirtualF1 = 0x70;
+
+bool SharesNumber(int key) {
+    return key == Qt::Key_Space || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+           (key >= Qt::Key_A && key <= Qt::Key_Z);
+}
+
+qint16 MouseButtonCode(Qt::MouseButtons buttons) {
+    qint16 code = 0;
+    if (buttons & Qt::LeftButton) {
+        code |= 1;
+    }
+    if (buttons & Qt::RightButton) {
+        code |= 2;
+    }
+    if (buttons & Qt::MiddleButton) {
+        code |= 4;
+    }
+    return code;
+}
+
+// The text a key types when a handler has replaced the key: letters in the
+// case the Shift key gives, other printable keys as themselves.
+QString TextOfKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        const QChar letter(key);
+        return modifiers & Qt::ShiftModifier ? QString(letter) : QString(letter.toLower());
+    }
+    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) {
+        return QString(QChar(key));
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        return QStringLiteral("\r");
+    }
+    return {};
+}
+
+}  // namespace
+
+qint16 VirtualKeyFromQt(int qtKey) {
+    if (SharesNumber(qtKey)) {
+        return qint16(qtKey);
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey < Qt::Key_F1 + FunctionKeyCount) {
+        return qint16(VirtualF1 + (qtKey - Qt::Key_F1));
+    }
+    for (const KeyPair& pair : NamedKeys) {
+        if (pair.qt == qtKey) {
+            return pair.virtualKey;
+        }
+    }
+    return 0;
+}
+
+int QtKeyFromVirtualKey(qint16 keyCode) {
+    if (SharesNumber(keyCode)) {
+        return keyCode;
+    }
+    if (keyCode >= VirtualF1 && keyCode < VirtualF1 + FunctionKeyCount) {
+        return Qt::Key_F1 + (keyCode - VirtualF1);
+    }
+    for (const KeyPair& pair : NamedKeys) {
+        if (pair.virtualKey == keyCode) {
+            return pair.qt;
+        }
+    }
+    return Qt::Key_unknown;
+}
+
+qint16 ShiftState(Qt::KeyboardModifiers modifiers) {
+    qint16 shift = 0;
+    if (modifiers & Qt::ShiftModifier) {
+        shift |= 1;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        shift |= 2;
+    }
+    if (modifiers & Qt::AltModifier) {
+        shift |= 4;
+    }
+    return shift;
+}
+
+CommandButtonCT::CommandButtonCT(QObject* parent) : QObject(parent) {}
+
+CommandButtonCT::~CommandButtonCT() { detach(); }
+
+void CommandButtonCT::setCaption(const QString& caption) {
+    m_caption = caption;
+    redraw();
+}
+
+void CommandButtonCT::setColor(ColorValue color) {
+    m_color = color;
+    redraw();
+}
+
+bool CommandButtonCT::Enabled() const { return m_Command && m_Command->isEnabled(); }
+
+void CommandButtonCT::setEnabled(bool enabled) {
+    if (m_Command) {
+        m_Command->setEnabled(enabled);
+    }
+}
+
+void CommandButtonCT::Load(QPushButton* button) {
+    if (button != m_Command) {
+        detach();
+    }
+    m_Command = button;
+    if (!m_Command) {
+        return;
+    }
+    m_Command->installEventFilter(this);
+    // Mouse moves are raised while the pointer is over the button, pressed or not.
+    m_Command->setMouseTracking(true);
+    QObject::disconnect(m_clickConnection);
+    m_clickConnection =
+        connect(m_Command, &QPushButton::clicked, this, &CommandButtonCT::raiseClick);
+
+    m_picture = ButtonPicture(*m_Command);
+    m_caption = m_Command->text();
+    redraw();
+}
+
+void CommandButtonCT::setName(const QString& name) { m_name = name; }
+
+void CommandButtonCT::setPicture(const tovrin::Picture& picture) {
+    m_picture = picture;
+    redraw();
+}
+
+void CommandButtonCT::setPictureMode(int mode) {
+    m_pictureMode = mode;
+    redraw();
+}
+
+void CommandButtonCT::setPicturePosition(int position) {
+    m_picturePosition = position;
+    redraw();
+}
+
+void CommandButtonCT::Refresh() { redraw(); }
+
+void CommandButtonCT::setStyle(int style) {
+    m_style = style;
+    redraw();
+}
+
+bool CommandButtonCT::Value() const { return m_Command && (m_Command->isDown() || m_raisingClick); }
+
+bool CommandButtonCT::Visible() const { return m_Command && m_Command->isVisible(); }
+
+void CommandButtonCT::setVisible(bool visible) {
+    if (m_Command) {
+        m_Command->setVisible(visible);
+    }
+}
+
+void CommandButtonCT::detach() {
+    QObject::disconnect(m_clickConnection);
+    if (m_Command) {
+        m_Command->removeEventFilter(this);
+    }
+    m_Command = nullptr;
+}
+
+void CommandButtonCT::redraw() {
+    if (!m_Command) {
+        return;
+    }
+    QPushButton& button = *m_Command;
+    if (!IsGraphicalStyle(button)) {
+        button.setText(QStringLiteral("[Wrong Style]"));
+        return;
+    }
+
+    // The picture is flattened onto the button's own background, so an icon's
+    // transparent parts take that colour.
+    tovrin::Picture facePicture;
+    if (m_pictureMode == DrawPictureMode) {
+        facePicture = PictureToBitmap(m_picture, TranslateColor(ButtonBackColor(button)));
+    }
+
+    FaceInput input;
+    input.clientWidth = button.width();
+    input.clientHeight = button.height();
+    if (!facePicture.isEmpty()) {
+        input.pictureWidth = FacePicturePixels(facePicture.width());
+        input.pictureHeight = FacePicturePixels(facePicture.height());
+    }
+    // The face uses the application's default font, not the button's own.
+    const QFont font = QApplication::font();
+    if (m_style == FaceCaption) {
+        const QSize extent =
+            QFontMetrics(font).size(Qt::TextSingleLine | Qt::TextShowMnemonic, m_caption);
+        input.captionWidth = extent.width();
+        input.captionHeight = extent.height();
+    }
+    input.style = m_style;
+    input.picturePosition = m_picturePosition;
+
+    const FaceLayout layout = ComposeFace(input);
+    QImage face = PaintFace(layout, facePicture.bitmap(), m_caption, font, m_style, m_color,
+                            QGuiApplication::palette());
+
+    // With the caption on the face, the button's own caption would show twice
+    // (and its "&" would give it an access key): it goes.
+    button.setText(QString());
+    SetButtonPicture(button,
+                     CreatePicture(MakeBitmapHandle(std::move(face)), int(PictureType::Bitmap)));
+}
+
+void CommandButtonCT::raiseClick() {
+    m_raisingClick = true;
+    emit Click();
+    m_raisingClick = false;
+}
+
+bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_Command || m_forwarding) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:  // the second press of a double click
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            return passMouse(event);
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return passKey(event);
+        case QEvent::FocusIn:
+            emit GotFocus();
+            return false;
+        case QEvent::FocusOut:
+            emit LostFocus();
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool CommandButtonCT::passMouse(QEvent* event) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    // Press and release name the button that changed; a move names all held.
+    qint16 button =
+        MouseButtonCode(event->type() == QEvent::MouseMove ? mouse->buttons() : mouse->button());
+    qint16 shift = ShiftState(mouse->modifiers());
+    float x = float(mouse->position().x() * TwipsPerPixel);
+    float y = float(mouse->position().y() * TwipsPerPixel);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            emit MouseDown(button, shift, x, y);
+            break;
+        case QEvent::MouseButtonRelease:
+            emit MouseUp(button, shift, x, y);
+            break;
+        default:
+            emit MouseMove(button, shift, x, y);
+            break;
+    }
+    return false;
+}
+
+bool CommandButtonCT::passKey(QEvent* event) {
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
+    // A handler may attach another button; this event then stays as it was.
+    const QPushButton* target = m_Command;
+    const bool down = event->type() == QEvent::KeyPress;
+    const qint16 originalCode = VirtualKeyFromQt(keyEvent->key());
+    qint16 keyCode = originalCode;
+    qint16 shift = ShiftState(keyEvent->modifiers());
+    if (down) {
+        emit KeyDown(keyCode, shift);
+    } else {
+        emit KeyUp(keyCode, shift);
+    }
+    if (m_Command != target) {
+        return false;
+    }
+
+    int key = keyEvent->key();
+    QString text = keyEvent->text();
+    if (keyCode != originalCode) {
+        if (keyCode == 0) {
+            return true;  // the handler took the key away
+        }
+        key = QtKeyFromVirtualKey(keyCode);
+        text = TextOfKey(key, keyEvent->modifiers());
+    }
+    if (down && text.size() == 1) {
+        const qint16 originalAscii = qint16(text.at(0).unicode());
+        qint16 keyAscii = originalAscii;
+        emit KeyPress(keyAscii);
+        if (m_Command != target) {
+            return false;
+        }
+        if (keyAscii != originalAscii) {
+            // 0 cancels the character only; the key itself still reaches the button.
+            text = keyAscii == 0 ? QString() : QString(QChar(char16_t(keyAscii)));
+        }
+    }
+    if (key == keyEvent->key() && text == keyEvent->text()) {
+        return false;
+    }
+    QKeyEvent replacement(event->type(), key, keyEvent->modifiers(), text, keyEvent->isAutoRepeat(),
+                          quint16(keyEvent->count()));
+    m_forwarding = true;
+    QCoreApplication::sendEvent(m_Command, &replacement);
+    m_forwarding = false;
+    return true;
+}
+
+}  // namespace tovrin
