@@ -1,0 +1,162 @@
+#include "file_list.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStringListModel>
+
+namespace tovrin {
+
+namespace {
+
+QString cleanFolder(const QString& folder) {
+    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
+}
+
+}  // namespace
+
+FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One row height for all rows keeps a folder of many thousand photos
+    // quick to show and to scroll.
+    setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_touched = true; });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { m_touched = true; });
+    m_path = cleanFolder(QDir::currentPath());
+    Refresh();
+}
+
+void FileList::setPath(const QString& folder) {
+    const QString path = cleanFolder(folder);
+    if (path == m_path) {
+        return;
+    }
+    m_path = path;
+    Refresh();
+    emit pathChanged();
+}
+
+void FileList::Refresh() {
+    m_names = readFolder();
+    m_model->setStringList(m_names);
+    selectionModel()->clear();
+}
+
+QStringList FileList::readFolder() const {
+    // The name filters match without regard to case; leaving out QDir::Hidden
+    // and QDir::System leaves out hidden files, devices, sockets and broken
+    // links. Sorting by name needs no per-file status beyond the listing.
+    QDir dir(m_path);
+    dir.setNameFilters(Pattern.split(QLatin1Char(';')));
+    dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    return dir.entryList();
+}
+
+QString FileList::List(int index) const {
+    if (index < 0 || index >= m_names.size()) {
+        return {};
+    }
+    return m_names.at(index);
+}
+
+int FileList::ListIndex() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void FileList::setListIndex(int index) {
+    if (index < 0 || index >= m_names.size()) {
+        selectionModel()->clear();
+    } else {
+        selectionModel()->setCurrentIndex(m_model->index(index),
+                                          QItemSelectionModel::ClearAndSelect);
+        scrollTo(m_model->index(index));
+    }
+    click();
+}
+
+QString FileList::FileName() const { return List(ListIndex()); }
+
+bool FileList::Selected(int index) const {
+    if (index < 0 || index >= m_names.size()) {
+        return false;
+    }
+    return selectionModel()->isSelected(m_model->index(index));
+}
+
+void FileList::setSelected(int index, bool selected) {
+    if (index < 0 || index >= m_names.size()) {
+        return;
+    }
+    const QModelIndex entry = m_model->index(index);
+    const auto command = selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
+    if (!currentIndex().isValid()) {
+        selectionModel()->setCurrentIndex(entry, command);
+    } else {
+        selectionModel()->select(entry, command);
+    }
+    click();
+}
+
+int FileList::SelectedCount() const {
+    int count = 0;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        count += range.height();
+    }
+    return count;
+}
+
+void FileList::selectEveryEntry() {
+    if (!m_names.isEmpty()) {
+        const QItemSelection all(m_model->index(0), m_model->index(int(m_names.size()) - 1));
+        selectionModel()->select(all, QItemSelectionModel::Select);
+    }
+    click();
+}
+
+void FileList::mousePressEvent(QMouseEvent* event) {
+    m_touched = false;
+    const bool onEntry = indexAt(event->position().toPoint()).isValid();
+    QListView::mousePressEvent(event);
+    if (m_touched || onEntry) {
+        click();
+    }
+}
+
+void FileList::mouseMoveEvent(QMouseEvent* event) {
+    m_touched = false;
+    QListView::mouseMoveEvent(event);
+    if (m_touched) {
+        click();
+    }
+}
+
+void FileList::mouseReleaseEvent(QMouseEvent* event) {
+    m_touched = false;
+    QListView::mouseReleaseEvent(event);
+    if (m_touched) {
+        click();
+    }
+}
+
+void FileList::keyPressEvent(QKeyEvent* event) {
+    m_touched = false;
+    QListView::keyPressEvent(event);
+    if (m_touched) {
+        click();
+    }
+}
+
+void FileList::click() {
+    if (m_click) {
+        m_click();
+    }
+}
+
+}  // namespace tovrin

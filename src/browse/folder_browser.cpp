@@ -1,0 +1,198 @@
+#include "folder_browser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+
+#include "list_keys.h"
+#include "parent_folder.h"
+#include "runtime_error.h"
+
+namespace tovrin {
+
+FolderBrowser::FolderBrowser(DriveList* drive1, FolderList* dir1, FileList* file1,
+                             MessageBoxes& boxes, BrowserHooks hooks, QObject* parent)
+    : QObject(parent),
+      m_drive1(drive1),
+      m_dir1(dir1),
+      m_file1(file1),
+      m_boxes(boxes),
+      m_hooks(std::move(hooks)) {
+    connect(m_drive1, &DriveList::driveChanged, this, &FolderBrowser::Drive1_Change);
+    connect(m_drive1, &DriveList::focusLost, this, &FolderBrowser::Drive1_LostFocus);
+    connect(m_dir1, &FolderList::pathChanged, this, &FolderBrowser::Dir1_Change);
+    connect(m_dir1, &QAbstractItemView::doubleClicked, this, &FolderBrowser::Dir1_DblClick);
+    connect(m_file1, &FileList::pathChanged, this, &FolderBrowser::File1_PathChange);
+    connect(m_file1, &QAbstractItemView::doubleClicked, this, &FolderBrowser::File1_DblClick);
+    m_file1->setClickHandler([this] {
+        if (m_hooks.readout) {
+            m_hooks.readout();
+        }
+    });
+    m_drive1->installEventFilter(this);
+    m_dir1->installEventFilter(this);
+    m_file1->installEventFilter(this);
+}
+
+void FolderBrowser::Drive1_Change() {
+    try {
+        m_dir1->setPath(m_drive1->CurrentFolderOf(m_drive1->Drive()));
+    } catch (const RuntimeError&) {
+        showError();
+        // Going back is again a drive change and comes through here. Back on
+        // the folder list's own drive it cannot fail the same way twice: the
+        // drive list then already shows that drive and raises no change.
+        const QString back = m_drive1->DriveRoot(m_dir1->Path());
+        if (!back.isEmpty()) {
+            m_drive1->setDrive(back);
+        }
+    }
+}
+
+bool FolderBrowser::Drive1_KeyDown(int keyCode, int /*shift*/) {
+    QCoreApplication::processEvents();
+    if (keyCode == keys::F5) {
+        m_drive1->Refresh();
+        return true;
+    }
+    return false;
+}
+
+void FolderBrowser::Drive1_LostFocus() {
+    m_drive1->Refresh();
+    QCoreApplication::processEvents();
+}
+
+void FolderBrowser::Dir1_Change() {
+    m_file1->setPath(m_dir1->Path());
+    if (m_hooks.showFolder) {
+        m_hooks.showFolder(QDir::toNativeSeparators(m_dir1->Path()));
+    }
+}
+
+bool FolderBrowser::Dir1_KeyDown(int keyCode, int /*shift*/) {
+    if (keyCode == keys::F5) {
+        m_file1->Refresh();
+        selectFirstPhoto();
+        return true;
+    }
+    return false;
+}
+
+bool FolderBrowser::Dir1_KeyPress(int keyAscii) {
+    if (keyAscii == keys::Backspace) {
+        upOneFolder();
+        return true;
+    }
+    if (keyAscii == keys::Enter) {
+        openFolder(m_dir1->List(m_dir1->ListIndex()));
+        return true;
+    }
+    return false;
+}
+
+void FolderBrowser::Dir1_DblClick() { openFolder(m_dir1->List(m_dir1->ListIndex())); }
+
+void FolderBrowser::File1_DblClick() {
+    if (!m_hooks.thumbnailShown || !m_hooks.thumbnailShown()) {
+        return;
+    }
+    const QString fileName = m_file1->FileName();
+    if (fileName.isEmpty()) {
+        return;
+    }
+    QString fullPath = m_file1->Path();
+    if (!fullPath.endsWith(QLatin1Char('/'))) {
+        fullPath += QLatin1Char('/');
+    }
+    fullPath += fileName;
+    if (m_hooks.openViewer) {
+        m_hooks.openViewer(fullPath, fileName);
+    }
+}
+
+bool FolderBrowser::File1_KeyDown(int keyCode, int shift) {
+    if (keyCode == keys::F5) {
+        m_drive1->Refresh();
+        m_dir1->Refresh();
+        m_file1->Refresh();
+        selectFirstPhoto();
+        return true;
+    }
+    if (keyCode == keys::A && shift == keys::CtrlMask) {
+        m_file1->selectEveryEntry();
+        return true;
+    }
+    if (keyCode == keys::Enter) {
+        QCoreApplication::processEvents();
+        return true;
+    }
+    return false;
+}
+
+bool FolderBrowser::File1_KeyPress(int keyAscii) {
+    if (keyAscii == keys::Backspace) {
+        upOneFolder();
+        return true;
+    }
+    return false;
+}
+
+void FolderBrowser::File1_PathChange() {
+    if (m_file1->ListCount() == 0) {
+        if (m_hooks.clearInformation) {
+            m_hooks.clearInformation();
+        }
+        return;
+    }
+    m_file1->setListIndex(0);
+}
+
+bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int keyCode = KeyCodeOf(key->key());
+        const int shift = ShiftOf(key->modifiers());
+        const int keyAscii = KeyAsciiOf(*key);
+        // The key-down handler runs first and the key-press handler after it,
+        // as the classic lists raise them; either may take the key.
+        if (watched == m_drive1) {
+            return Drive1_KeyDown(keyCode, shift);
+        }
+        if (watched == m_dir1) {
+            const bool down = Dir1_KeyDown(keyCode, shift);
+            const bool press = keyAscii != 0 && Dir1_KeyPress(keyAscii);
+            return down || press;
+        }
+        if (watched == m_file1) {
+            const bool down = File1_KeyDown(keyCode, shift);
+            const bool press = keyAscii != 0 && File1_KeyPress(keyAscii);
+            return down || press;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FolderBrowser::openFolder(const QString& folder) {
+    if (folder.isEmpty()) {
+        return;
+    }
+    try {
+        m_dir1->setPath(folder);
+    } catch (const RuntimeError&) {
+        showError();
+        m_dir1->Refresh();
+    }
+}
+
+void FolderBrowser::upOneFolder() { openFolder(ParentFolder(m_dir1->Path())); }
+
+void FolderBrowser::selectFirstPhoto() {
+    if (m_file1->ListCount() > 0) {
+        m_file1->setListIndex(0);
+    }
+}
+
+void FolderBrowser::showError() { m_boxes.show("エラー", MsgButtons::Ok, MsgIcon::None, AppTitle); }
+
+}  // namespace tovrin

@@ -1,0 +1,175 @@
+#include "folder_list.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "parent_folder.h"
+#include "runtime_error.h"
+
+namespace tovrin {
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+constexpr int DepthRole = Qt::UserRole + 1;
+
+// Draws each entry indented by its depth, as the classic list draws its tree.
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented = option;
+        indented.rect.setLeft(option.rect.left() + indentOf(option, index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        return {size.width() + indentOf(option, index), size.height()};
+    }
+
+private:
+    static int indentOf(const QStyleOptionViewItem& option, const QModelIndex& index) {
+        return index.data(DepthRole).toInt() * option.fontMetrics.height() / 2;
+    }
+};
+
+QString cleanFolder(const QString& folder) {
+    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
+}
+
+// A folder can be listed when it can be read and, on POSIX, searched.
+bool canList(const QFileInfo& folder) {
+#ifdef Q_OS_UNIX
+    return folder.isReadable() && folder.isExecutable();
+#else
+    return folder.isReadable();
+#endif
+}
+
+QStringList ancestorsOf(const QString& path) {
+    QStringList chain{path};
+    for (QString up = ParentFolder(path); up != chain.first(); up = ParentFolder(up)) {
+        chain.prepend(up);
+    }
+    return chain;
+}
+
+QString nameOf(const QString& folder) {
+    const QString name = QFileInfo(folder).fileName();
+    return name.isEmpty() ? QDir::toNativeSeparators(folder) : name;
+}
+
+}  // namespace
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setItemDelegate(new IndentDelegate(this));
+    m_path = cleanFolder(QDir::currentPath());
+    reread();
+    rebuild(QString());
+}
+
+void FolderList::setPath(const QString& folder) {
+    const QString path = cleanFolder(folder);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw RuntimeError(error::PathNotFound);
+    }
+    if (!info.isDir() || !canList(info)) {
+        throw RuntimeError(error::PathFileAccess);
+    }
+    const bool changed = path != m_path;
+    m_path = path;
+    reread();
+    rebuild(QString());
+    if (changed) {
+        emit pathChanged();
+    }
+}
+
+void FolderList::Refresh() {
+    const QString highlight = List(ListIndex());
+    reread();
+    rebuild(highlight);
+}
+
+void FolderList::reread() {
+    m_ancestors = ancestorsOf(m_path);
+    m_subfolders.clear();
+    const QDir dir(m_path);
+    const QStringList names =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    m_subfolders.reserve(names.size());
+    for (const QString& name : names) {
+        m_subfolders.append(dir.filePath(name));
+    }
+}
+
+QString FolderList::List(int index) const {
+    const int row = rowOf(index);
+    if (row < 0) {
+        return {};
+    }
+    if (row < m_ancestors.size()) {
+        return m_ancestors.at(row);
+    }
+    return m_subfolders.at(row - m_ancestors.size());
+}
+
+int FolderList::ListIndex() const {
+    const int row = currentRow();
+    return row < 0 ? -1 : listIndexOf(row);
+}
+
+void FolderList::setListIndex(int index) {
+    const int row = rowOf(index);
+    if (row >= 0) {
+        setCurrentRow(row);
+    }
+}
+
+void FolderList::rebuild(const QString& highlight) {
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    setUpdatesEnabled(false);
+    clear();
+    int highlightRow = int(m_ancestors.size()) - 1;
+    for (int depth = 0; depth < m_ancestors.size(); ++depth) {
+        auto* item = new QListWidgetItem(open, nameOf(m_ancestors.at(depth)), this);
+        item->setData(PathRole, m_ancestors.at(depth));
+        item->setData(DepthRole, depth);
+        if (m_ancestors.at(depth) == highlight) {
+            highlightRow = depth;
+        }
+    }
+    const int subDepth = int(m_ancestors.size());
+    for (int i = 0; i < m_subfolders.size(); ++i) {
+        auto* item = new QListWidgetItem(closed, nameOf(m_subfolders.at(i)), this);
+        item->setData(PathRole, m_subfolders.at(i));
+        item->setData(DepthRole, subDepth);
+        if (m_subfolders.at(i) == highlight) {
+            highlightRow = subDepth + i;
+        }
+    }
+    setCurrentRow(highlightRow);
+    setUpdatesEnabled(true);
+}
+
+int FolderList::rowOf(int listIndex) const {
+    const int ancestors = int(m_ancestors.size());
+    const int row = ancestors + listIndex;
+    if (row < 0 || row >= ancestors + m_subfolders.size()) {
+        return -1;
+    }
+    return row;
+}
+
+int FolderList::listIndexOf(int row) const { return row - int(m_ancestors.size()); }
+
+}  // namespace tovrin
