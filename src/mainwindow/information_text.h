@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "local_time.h"
+#include "reader.h"
+
+namespace tovrin {
+
+// What txt_Exif_Info shows when the photo has no EXIF data the reader can use.
+inline const QString NoDateInformationText = QStringLiteral("ファイルの日付情報が取得できません");
+
+// The 14-line photo information joined by CR LF, without a break after the
+// last line. Texts from the photo are byte strings and show as Latin-1; the
+// file date is the file's last-write time, read apart from the photo's tags.
+QString InformationText(const PhotoInfo& info, const LocalDateTime& lastWrite);
+
+// The text box shows CR LF as one line break; its text is read back with CR LF.
+QString ToDisplayLines(const QString& crlfText);
+QString FromDisplayLines(const QString& displayed);
+
+}  // namespace tovrin

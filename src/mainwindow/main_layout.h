@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+
+namespace tovrin {
+
+// Window geometry is worked out in twips (1/1440 inch) as single-precision
+// values and turned into pixels, 15 twips each, only where it meets a widget.
+int TwipsToPixels(float twips);
+float PixelsToTwips(int pixels);
+
+// Left, top, width, height in twips, relative to the control's container.
+struct TwipsRect {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
+};
+
+// The smallest outer size of the main window (frame, caption and menu bar
+// included); it is also the size of a first start.
+inline constexpr float MinimumOuterWidth = 12735.0f;
+inline constexpr float MinimumOuterHeight = 7560.0f;
+
+// What one resize of the main window has to do. Height is corrected before
+// width, and a correction ends the handling: the corrected size produces a
+// resize of its own, which then lays the window out.
+enum class ResizeAction {
+    EnableOnly,  // minimized: nothing moves, only the preview button is enabled
+    SetHeight,   // grow the outer height to the minimum
+    SetWidth,    // grow the outer width to the minimum
+    Layout,      // lay the controls out, then enable the preview button
+};
+
+ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight);
+
+// The numbers one layout gives to the controls that follow the window; every
+// other control keeps its design rectangle. sw and sh are the client area
+// (everything below the menu bar, toolbar and status bar included).
+struct MainLayout {
+    float frame2Width = 0;
+    float frame2Height = 0;
+    float fraSetHeight = 0;
+    float fraSetLeft = 0;
+    float file1Left = 0;
+    float file1Height = 0;  // as the list settled it, not as requested
+    float txtExifInfoHeight = 0;
+    // The information column: txt_Exif_Info, lbl_File_Info and lbl_Back_Image(0).
+    float infoColumnLeft = 0;
+    // Drive1, Dir1 and PicBack share the width left of the file list.
+    float leftColumnWidth = 0;
+    float picBackHeight = 0;
+    float mainBackWidth = 0;
+    float mainBackHeight = 0;
+};
+
+// A list may not take every height it is given (one that shows whole rows
+// rounds down); the text box and the thumbnail box follow the height the list
+// actually took, so the caller sets it and reports it back.
+using SettleHeight = std::function<float(float requested)>;
+
+MainLayout ComputeMainLayout(float sw, float sh, const SettleHeight& settleFile1Height);
+MainLayout ComputeMainLayout(float sw, float sh);
+
+}  // namespace tovrin
