@@ -4,6 +4,7 @@
 #include "artwork.h"
 #include "fonts.h"
 #include "frm_main.h"
+#include "instance_guard.h"
 #include "qt_message_boxes.h"
 
 int main(int argc, char* argv[]) {
@@ -14,8 +15,11 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(tovrin::ApplicationIcon());
     tovrin::RegisterFontSubstitutions();
 
+    // Held until the program ends; a second instance finds it taken.
+    const tovrin::InstanceGuard guard;
     tovrin::QtMessageBoxes boxes;
     tovrin::FrmMain window(boxes, QCoreApplication::applicationDirPath());
+    window.setInstanceCheck([&guard] { return guard.anotherInstanceRunning(); });
     if (!window.Form_Load()) {
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <iterator>
 #include <new>
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -25,7 +28,9 @@
 #include <QStyle>
 #include <QTimeEdit>
 #include <QToolBar>
+#include <QVariant>
 
+#include "about_model.h"
 #include "artwork.h"
 #include "command_button_ct.h"
 #include "drive_list.h"
@@ -33,10 +38,11 @@
 #include "folder_browser.h"
 #include "folder_list.h"
 #include "fonts.h"
+#include "frm_about.h"
 #include "frm_viewer.h"
 #include "graphical_button.h"
 #include "information_text.h"
-#include "local_time.h"
+#include "list_keys.h"
 #include "message_boxes.h"
 #include "paths.h"
 #include "picture.h"
@@ -44,6 +50,8 @@
 #include "picture_size_edit.h"
 #include "run_button_icon.h"
 #include "runtime_error.h"
+#include "settings_store.h"
+#include "startup_folder.h"
 
 namespace tovrin {
 
@@ -154,6 +162,79 @@ protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+// An option check box whose interlock runs when a mouse button, any of them,
+// is released over it, after the box has taken its new state. A toggle from
+// the keyboard or from code runs nothing.
+class OptionBox : public QCheckBox {
+public:
+    OptionBox(const QString& caption, QWidget* parent, std::function<void()> mouseUp)
+        : QCheckBox(caption, parent), m_mouseUp(std::move(mouseUp)) {}
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        const bool over = rect().contains(event->position().toPoint());
+        QCheckBox::mouseReleaseEvent(event);
+        if (over) {
+            m_mouseUp();
+        }
+    }
+
+private:
+    std::function<void()> m_mouseUp;
+};
+
+// Texts of the start-up messages.
+const std::string AlreadyRunningText = "すでに起動しています。";
+
+std::string DriveGoneText(const QString& defPath) {
+    return "前回､「" + QDir::toNativeSeparators(defPath).toStdString() +
+           "」で終了しましたがドライブが存在しないか参照不可となっている為、\r\n"
+           "インストールドライブを初期値として開きます。";
+}
+
+// The failures that mean the remembered folder's drive is missing or cannot
+// be read; start-up answers them by opening the installation drive instead.
+bool IsDriveFailure(int number) {
+    switch (number) {
+        case error::BadFileName:
+        case error::DeviceIo:
+        case error::DeviceUnavailable:
+        case error::DiskNotReady:
+        case error::PathFileAccess:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A stored window coordinate in pixels; one the window system cannot take
+// is an overflow, as it would be for the classic window.
+int WindowPixels(float twips) {
+    const double pixels = std::round(double(twips) / 15.0);
+    if (!(std::abs(pixels) <= QWIDGETSIZE_MAX)) {
+        throw RuntimeError(error::Overflow);
+    }
+    return static_cast<int>(pixels);
+}
+
+// The toolbar's keys.
+const QString KeyUp = QStringLiteral("UP");
+const QString KeyPhotoBig = QStringLiteral("PhotoBig");
+const QString KeyHelp = QStringLiteral("Help");
+const QString KeyClose = QStringLiteral("Close");
+
+// Start-up steps that the failure handling can run again or skip to.
+enum StartupStep {
+    FontsStep = 2,
+    RectangleStep = 7,
+    DefPathStep = 8,
+    FolderCheckStep = 10,
+    OpenDefPathStep = 11,
+    FileListStep = 12,
+    CustomButtonStep = 13,
+    StartupDone = 14,
+};
+
 // Paths go to the engine in the file system's own encoding.
 std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -166,7 +247,12 @@ CalendarDate FromQDate(const QDate& d) { return CalendarDate{d.year(), d.month()
 }  // namespace
 
 FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget* parent)
-    : QMainWindow(parent), m_boxes(boxes), m_applicationFolder(applicationFolder), m_run(*this) {
+    : QMainWindow(parent),
+      m_boxes(boxes),
+      m_applicationFolder(applicationFolder),
+      m_now(Now),
+      m_help(this),
+      m_run(*this) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QStringLiteral("Tovrin"));
     setWindowIcon(ApplicationIcon());
@@ -190,7 +276,15 @@ FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget*
 
     connect(m_CmdExe, &QPushButton::clicked, this, &FrmMain::CmdExe_Click);
     connect(m_Image2, &PictureBox::doubleClicked, this, &FrmMain::openViewer);
+    connect(m_Image2, &PictureBox::mouseMoved, this, &FrmMain::Image2_MouseMove);
+    connectActions();
 }
+
+void FrmMain::setInstanceCheck(std::function<bool()> anotherInstanceRunning) {
+    m_anotherInstanceRunning = std::move(anotherInstanceRunning);
+}
+
+void FrmMain::setClock(std::function<LocalDateTime()> now) { m_now = std::move(now); }
 
 FrmMain::~FrmMain() {
     // The lists go with the window's children; the browser that watches them
@@ -348,18 +442,19 @@ void FrmMain::composeSettingsPanel() {
     m_DTPTime->setFont(DesignFont(PickerFontPoints));
     Place(m_DTPTime, DTPTimeRect);
 
-    const auto checkBox = [this](const QString& caption, const QString& name,
-                                 const TwipsRect& rect) {
-        auto* box = new QCheckBox(caption, m_FraSet);
+    const auto checkBox = [this](const QString& caption, const QString& name, const TwipsRect& rect,
+                                 void (FrmMain::*mouseUp)()) {
+        auto* box = new OptionBox(caption, m_FraSet, [this, mouseUp] { (this->*mouseUp)(); });
         box->setObjectName(name);
         Place(box, rect);
         return box;
     };
-    m_ChkIkkatu =
-        checkBox(QStringLiteral("フォルダ内一括処理"), QStringLiteral("ChkIkkatu"), IkkatuRect);
-    m_ChkHoji = checkBox(QStringLiteral("時分秒は保持する"), QStringLiteral("ChkHoji"), HojiRect);
+    m_ChkIkkatu = checkBox(QStringLiteral("フォルダ内一括処理"), QStringLiteral("ChkIkkatu"),
+                           IkkatuRect, &FrmMain::ChkIkkatu_MouseUp);
+    m_ChkHoji = checkBox(QStringLiteral("時分秒は保持する"), QStringLiteral("ChkHoji"), HojiRect,
+                         &FrmMain::ChkHoji_MouseUp);
     m_ChkUme = checkBox(QStringLiteral("指定した埋込日付の写真全てを対象"),
-                        QStringLiteral("ChkUme"), UmeRect);
+                        QStringLiteral("ChkUme"), UmeRect, &FrmMain::ChkUme_MouseUp);
 
     m_DTPumeDate = datePicker(QStringLiteral("DTPumeDate"), DTPumeDateRect);
     m_DTPumeDate->setEnabled(false);
@@ -411,13 +506,20 @@ void FrmMain::createActions() {
         action->setToolTip(caption);
         return action;
     };
-    m_tbUp = button(QStringLiteral("UP"), QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
-    m_tbPhotoBig = button(QStringLiteral("PhotoBig"), QStyle::SP_FileDialogContentsView,
-                          QStringLiteral("画像プレビュー"));
-    m_tbHelp =
-        button(QStringLiteral("Help"), QStyle::SP_DialogHelpButton, QStringLiteral("ヘルプ"));
-    m_tbClose =
-        button(QStringLiteral("Close"), QStyle::SP_DialogCloseButton, QStringLiteral("終了"));
+    m_tbUp = button(KeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
+    m_tbPhotoBig =
+        button(KeyPhotoBig, QStyle::SP_FileDialogContentsView, QStringLiteral("画像プレビュー"));
+    m_tbHelp = button(KeyHelp, QStyle::SP_DialogHelpButton, QStringLiteral("ヘルプ"));
+    m_tbClose = button(KeyClose, QStyle::SP_DialogCloseButton, QStringLiteral("終了"));
+}
+
+void FrmMain::connectActions() {
+    connect(m_mnuEnd, &QAction::triggered, this, [this] { close(); });
+    connect(m_mnuPhotoBig, &QAction::triggered, this, &FrmMain::openViewer);
+    connect(m_mnuHelpHelp, &QAction::triggered, this, &FrmMain::mnuHelpHelp_Click);
+    connect(m_mnuAbout, &QAction::triggered, this, [this] { ShowAbout(this); });
+    connect(m_Toolbar, &QToolBar::actionTriggered, this,
+            [this](QAction* button) { Toolbar_ButtonClick(button->objectName()); });
 }
 
 void FrmMain::updateActions() {
@@ -439,48 +541,220 @@ void FrmMain::setFocusOrder() {
 // Start-up and shutdown
 
 bool FrmMain::Form_Load() {
-    // The fonts in the order the design lists them; the run button's own face
-    // later draws its caption in a font of its own.
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_Drive1, m_Dir1, m_File1, m_txt_Exif_Info, m_lbl_Settei,
-                                         m_ChkIkkatu, m_ChkHoji, m_ChkUme}) {
-        w->setFont(DesignFont(DesignFontPoints));
+    if (m_anotherInstanceRunning && m_anotherInstanceRunning()) {
+        m_boxes.show(AlreadyRunningText, MsgButtons::Ok, MsgIcon::Information, AppTitle);
+        // Closing runs the shutdown, as for any other closing of the window.
+        close();
+        return false;
     }
-    m_CmdExe->setFont(DesignFont(DesignFontPoints, true));
 
-    // One moment gives both first values, so they never straddle midnight.
-    const LocalDateTime now = Now();
-    setWindowTitle(QCoreApplication::applicationName() + QLatin1Char(' ') +
-                   QCoreApplication::applicationVersion());
-    m_lbl_FileTime->setText(QString());
-    const QDate today(now.year, now.month, now.day);
-    m_DTPDate->setDate(today);
-    m_DTPTime->setTime(QTime(now.hour, now.minute, now.second));
-    m_DTPumeDate->setDate(today);
-
-    move(TwipsToPixels(105), TwipsToPixels(105));
-    resize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight));
-
-    // The lists open on the drive that holds the program.
-    const QString root = m_Drive1->DriveRoot(m_applicationFolder);
-    if (!root.isEmpty()) {
+    // One handler covers every step. A drive that is gone or cannot be read
+    // is answered once by opening the installation drive and running the
+    // failed step again; any other failure is shown by its number and ends
+    // the start-up where it is.
+    bool fellBackToInstallationDrive = false;
+    int step = FontsStep;
+    while (step < StartupDone) {
+        int number = 0;
         try {
-            m_Drive1->setDrive(root);
-            m_Dir1->setPath(root);
+            step = runStartupStep(step);
+            continue;
         } catch (const RuntimeError& e) {
-            m_boxes.show(std::to_string(e.number()), MsgButtons::Ok, MsgIcon::Exclamation,
-                         AppTitle);
+            number = e.number();
+        } catch (const std::bad_alloc&) {
+            number = 7;
+        } catch (const std::exception&) {
+            number = error::InvalidCall;
         }
+        if (IsDriveFailure(number) && !fellBackToInstallationDrive) {
+            m_boxes.show(DriveGoneText(m_DefPath), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+            m_DefPath = installationDriveRoot();
+            fellBackToInstallationDrive = true;
+            continue;
+        }
+        m_boxes.show(std::to_string(number), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+        break;
     }
-    m_browser->File1_PathChange();
-
-    m_cmdControl = std::make_unique<CommandButtonCT>();
-    m_cmdControl->Load(m_CmdExe);
-    m_cmdControl->setPicturePosition(1);
     return true;
 }
 
-void FrmMain::Form_Unload() { m_unloaded = true; }
+int FrmMain::runStartupStep(int step) {
+    switch (step) {
+        case FontsStep: {
+            // The fonts in the order the design lists them; the run button's
+            // own face later draws its caption in a font of its own.
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{m_Drive1, m_Dir1, m_File1, m_txt_Exif_Info,
+                                                 m_lbl_Settei, m_ChkIkkatu, m_ChkHoji, m_ChkUme}) {
+                w->setFont(DesignFont(DesignFontPoints));
+            }
+            m_CmdExe->setFont(DesignFont(DesignFontPoints, true));
+
+            // One moment gives both first values, so they never straddle
+            // midnight; the pickers get the full date, so no year is lost to
+            // a two-digit form.
+            const LocalDateTime now = m_now();
+            const AppIdentity app = ApplicationIdentity();
+            setWindowTitle(QStringLiteral("%1 %2.%3.%4")
+                               .arg(QString::fromStdString(AppTitle))
+                               .arg(app.major)
+                               .arg(app.minor)
+                               .arg(app.revision));
+            m_lbl_FileTime->setText(QString());
+            const QDate today(now.year, now.month, now.day);
+            m_DTPDate->setDate(today);
+            m_DTPTime->setTime(QTime(now.hour, now.minute, now.second));
+            m_DTPumeDate->setDate(today);
+            return RectangleStep;
+        }
+        case RectangleStep:
+            restoreWindowRectangle();
+            return DefPathStep;
+        case DefPathStep:
+            m_DefPath = GetReg(QStringLiteral("DefPath"), QString());
+            if (m_DefPath.isEmpty()) {
+                m_DefPath = installationDriveRoot();
+            }
+            return FolderCheckStep;
+        case FolderCheckStep:
+            switch (ExamineFolder(m_DefPath, m_Drive1->DriveRoot(m_DefPath))) {
+                case FolderState::VolumeGone:
+                    throw RuntimeError(error::BadFileName);
+                case FolderState::Missing:
+                    // The folder list alone moves; the drive list keeps its drive.
+                    m_Dir1->setPath(installationDriveRoot());
+                    return FileListStep;
+                case FolderState::Folder:
+                    break;
+            }
+            return OpenDefPathStep;
+        case OpenDefPathStep:
+            m_Drive1->setDrive(m_Drive1->DriveRoot(m_DefPath));
+            m_Dir1->setPath(m_DefPath);
+            return FileListStep;
+        case FileListStep:
+            m_browser->File1_PathChange();
+            return CustomButtonStep;
+        case CustomButtonStep:
+            m_cmdControl = std::make_unique<CommandButtonCT>();
+            m_cmdControl->Load(m_CmdExe);
+            m_cmdControl->setPicturePosition(1);
+            return StartupDone;
+        default:
+            return StartupDone;
+    }
+}
+
+void FrmMain::restoreWindowRectangle() {
+    // Each value is applied as soon as it is read, top first; the outer size
+    // includes the frame, caption and menu bar.
+    const int top = WindowPixels(StoredNumber(GetReg(QStringLiteral("WTOP"), 105)));
+    move(x(), top);
+    const int left = WindowPixels(StoredNumber(GetReg(QStringLiteral("WLEFT"), 105)));
+    move(left, y());
+    setOuterWidth(WindowPixels(StoredNumber(GetReg(QStringLiteral("WWidth"), 12735))));
+    setOuterHeight(WindowPixels(StoredNumber(GetReg(QStringLiteral("WHeight"), 7560))));
+}
+
+// The window is still hidden here, so its resize handling runs only when it
+// is shown, and a window system answers the corrections it asks for then
+// with the size it was shown at. The minimum size that the resize handling
+// would restore is therefore applied at once.
+void FrmMain::setOuterWidth(int pixels) {
+    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterWidth));
+    const int frame = frameGeometry().width() - width();
+    resize(outer - frame, height());
+    m_restoredOuter.setWidth(outer);
+}
+
+void FrmMain::setOuterHeight(int pixels) {
+    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterHeight));
+    const int frame = frameGeometry().height() - height();
+    resize(width(), outer - frame);
+    m_restoredOuter.setHeight(outer);
+}
+
+void FrmMain::finishRestoredSize() {
+    // Until the window is shown its frame is unknown, so the restored outer
+    // size went to the inside of the window; once the frame is there, the
+    // inside is made smaller by it, so that what is stored at the next
+    // closing is what was restored and the window does not grow run by run.
+    if (!m_restoredOuter.isValid() || !isVisible()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() == 0 && frame.height() == 0) {
+        return;
+    }
+    const QSize inner = m_restoredOuter - frame;
+    m_restoredOuter = QSize();
+    if (windowState() == Qt::WindowNoState) {
+        resize(inner.expandedTo(QSize(0, 0)));
+    }
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    finishRestoredSize();
+}
+
+void FrmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    finishRestoredSize();
+}
+
+QString FrmMain::installationDriveRoot() const {
+    const QString root = m_Drive1->DriveRoot(m_applicationFolder);
+    return root.isEmpty() ? QDir::rootPath() : root;
+}
+
+void FrmMain::Form_Unload() {
+    m_unloaded = true;
+    m_restoredOuter = QSize();
+    closeOtherWindows();
+    // The rectangle as the window reports it, whatever its state.
+    const QRect frame = frameGeometry();
+    SetReg(QStringLiteral("WTOP"), PixelsToTwips(frame.top()));
+    SetReg(QStringLiteral("WLEFT"), PixelsToTwips(frame.left()));
+    SetReg(QStringLiteral("WWidth"), PixelsToTwips(frame.width()));
+    SetReg(QStringLiteral("WHeight"), PixelsToTwips(frame.height()));
+    SetReg(QStringLiteral("DefPath"), QDir::toNativeSeparators(m_Dir1->Path()));
+    m_help.closeAll();
+}
+
+void FrmMain::closeOtherWindows() {
+    // The windows the main window owns, newest first (its children are listed
+    // in the order they were made, a raised one moving to the end), then any
+    // window without an owner. Help windows close last, all together.
+    const auto closes = [this](const QWidget* w) {
+        return w != this && w->isWindow() && !m_help.isHelpWindow(w) &&
+               (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+    };
+    QList<QPointer<QWidget>> windows;
+    const QObjectList& owned = children();
+    for (auto it = owned.crbegin(); it != owned.crend(); ++it) {
+        auto* w = qobject_cast<QWidget*>(*it);
+        if (w && closes(w)) {
+            windows.append(w);
+        }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->parentWidget() && closes(w)) {
+            windows.append(w);
+        }
+    }
+    for (const QPointer<QWidget>& w : std::as_const(windows)) {
+        if (w) {
+            w->close();
+        }
+    }
+}
+
+QString FrmMain::GetReg(const QString& key, const QVariant& defaultValue) {
+    return common::GetReg(key, defaultValue);
+}
+
+void FrmMain::SetReg(const QString& key, const QVariant& value) { common::SetReg(key, value); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // A run lets pending events through while it shows each photo; the window
@@ -702,6 +976,53 @@ void FrmMain::setInformation(const QString& crlfText) {
 QString FrmMain::exifInfoText() const { return FromDisplayLines(m_txt_Exif_Info->toPlainText()); }
 
 void FrmMain::openViewer() { m_browser->File1_DblClick(); }
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void FrmMain::Toolbar_ButtonClick(const QString& key) {
+    if (key == KeyUp) {
+        m_browser->Dir1_KeyPress(keys::Backspace);
+    } else if (key == KeyPhotoBig) {
+        openViewer();
+    } else if (key == KeyHelp) {
+        mnuHelpHelp_Click();
+    } else if (key == KeyClose) {
+        close();
+    }
+}
+
+void FrmMain::mnuHelpHelp_Click() {
+    m_help.open(m_applicationFolder + QStringLiteral("/Tovrin.html"));
+}
+
+void FrmMain::Image2_MouseMove() {
+    m_Image2->setToolTip(m_txt_Exif_Info->toPlainText().isEmpty()
+                             ? QString()
+                             : QStringLiteral("ダブルクリックで写真表示"));
+}
+
+// The interlocks read each box as it is when the mouse button comes up; the
+// boxes they set in code run no interlock of their own.
+void FrmMain::ChkIkkatu_MouseUp() {
+    if (m_ChkIkkatu->isChecked()) {
+        m_ChkHoji->setChecked(true);
+        m_DTPTime->setEnabled(false);
+    }
+}
+
+void FrmMain::ChkHoji_MouseUp() { m_DTPTime->setEnabled(!m_ChkHoji->isChecked()); }
+
+void FrmMain::ChkUme_MouseUp() {
+    if (m_ChkUme->isChecked()) {
+        m_ChkIkkatu->setChecked(true);
+        m_ChkHoji->setChecked(true);
+        m_DTPTime->setEnabled(false);
+        m_DTPumeDate->setEnabled(true);
+    } else {
+        m_DTPumeDate->setEnabled(false);
+    }
+}
 
 // ---------------------------------------------------------------------------
 // The date-setting run

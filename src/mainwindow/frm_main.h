@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,8 @@
 #include <QString>
 
 #include "date_setting_run.h"
+#include "help_windows.h"
+#include "local_time.h"
 #include "main_layout.h"
 #include "reader.h"
 #include "run_host.h"
@@ -24,6 +27,7 @@ class QPushButton;
 class QStatusBar;
 class QTimeEdit;
 class QToolBar;
+class QVariant;
 
 namespace tovrin {
 
@@ -47,16 +51,38 @@ class FrmMain : public QMainWindow, public RunHost {
     Q_OBJECT
 
 public:
-    // Messages go to `boxes`; the daily logs go to `applicationFolder`.
+    // Messages go to `boxes`. `applicationFolder` is the installation
+    // folder: the daily logs and the help page live there, and its volume is
+    // where the lists open when the remembered folder cannot be used.
     FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // Start-up: fonts, first values, caption, window rectangle, the first
-    // folder and the run button's face. Returns whether the window is to be
-    // shown.
+    // Whether another instance of the program is running; asked once, at the
+    // start of Form_Load. Unset, the window starts as the only instance.
+    void setInstanceCheck(std::function<bool()> anotherInstanceRunning);
+    // The moment of start-up for the pickers; the local clock unless set.
+    void setClock(std::function<LocalDateTime()> now);
+
+    // Start-up: the single-instance guard, fonts, first values, caption, the
+    // remembered window rectangle and folder, and the run button's face.
+    // Returns whether the window is to be shown: a second instance has closed
+    // itself by then. A failure shows its box and leaves the window as far
+    // as it was prepared.
     bool Form_Load();
-    // Shutdown, run once when the window closes.
+    // Shutdown, run once when the window closes: the other windows close, the
+    // rectangle and the folder are stored, the help windows close.
     void Form_Unload();
+
+    // The settings store, as the shared routines' pair in `common`.
+    static QString GetReg(const QString& key, const QVariant& defaultValue);
+    static void SetReg(const QString& key, const QVariant& value);
+
+    // A toolbar button's click, dispatched by its key ("UP", "PhotoBig",
+    // "Help", "Close", exactly and with case); another key does nothing.
+    void Toolbar_ButtonClick(const QString& key);
+    // Shows the help page beside the window; a missing page shows nothing.
+    void mnuHelpHelp_Click();
+    const HelpWindows& helpWindows() const { return m_help; }
 
     // The resize handling: minimum size, the layout of the controls that
     // follow the window, the readout, the preview button.
@@ -109,6 +135,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -116,7 +144,20 @@ private:
     void composeBrowsingPanel();
     void composeSettingsPanel();
     void createActions();
+    void connectActions();
     void updateActions();
+    // One step of Form_Load; returns the step to run next.
+    int runStartupStep(int step);
+    void restoreWindowRectangle();
+    void setOuterWidth(int pixels);
+    void setOuterHeight(int pixels);
+    void finishRestoredSize();
+    QString installationDriveRoot() const;
+    void closeOtherWindows();
+    void Image2_MouseMove();
+    void ChkIkkatu_MouseUp();
+    void ChkHoji_MouseUp();
+    void ChkUme_MouseUp();
     void setFocusOrder();
     void alignBars();
     void applyLayout(const MainLayout& layout);
@@ -131,6 +172,14 @@ private:
 
     MessageBoxes& m_boxes;
     QString m_applicationFolder;
+    std::function<bool()> m_anotherInstanceRunning;
+    std::function<LocalDateTime()> m_now;
+    // The remembered folder, held while the window starts.
+    QString m_DefPath;
+    // The outer size start-up restored, in pixels, until the window frame is
+    // known and the inner size can be made to match it.
+    QSize m_restoredOuter;
+    HelpWindows m_help;
     PhotoInfo m_photoInfo;
     DateSettingRun m_run;
     bool m_runInProgress = false;

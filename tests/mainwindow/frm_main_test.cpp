@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimeEdit>
@@ -31,6 +32,7 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include "desktop_screen.h"
 #include "file_list.h"
 #include "folder_list.h"
 #include "fonts.h"
@@ -153,6 +155,8 @@ private:
     }
 
     ScriptedBoxes m_boxes;
+    // The settings store of every test, never the user's own.
+    QTemporaryDir m_config;
     std::unique_ptr<QTemporaryDir> m_photos;
     std::unique_ptr<QTemporaryDir> m_appFolder;
     std::unique_ptr<FrmMain> m_window;
@@ -162,6 +166,8 @@ private slots:
         QApplication::setApplicationName(QStringLiteral("Tovrin"));
         QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
         RegisterFontSubstitutions();
+        QVERIFY(m_config.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
     }
 
     void init() {
@@ -748,20 +754,8 @@ private slots:
 
 }  // namespace tovrin
 
-// The offscreen screen is 800 x 600 unless told otherwise, smaller than the
-// window's minimum; the tests give it a desktop-sized screen.
 int main(int argc, char* argv[]) {
-    QTemporaryDir config;
-    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && config.isValid()) {
-        const QString file = config.filePath(QStringLiteral("screens.json"));
-        QFile json(file);
-        if (json.open(QIODevice::WriteOnly)) {
-            json.write(R"({"screens":[{"name":"main","x":0,"y":0,"width":1600,"height":1000,)"
-                       R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
-            json.close();
-            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(file));
-        }
-    }
+    const tovrin::test::DesktopScreen screen;
     QApplication app(argc, argv);
     tovrin::FrmMainTest test;
     return QTest::qExec(&test, argc, argv);

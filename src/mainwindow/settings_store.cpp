@@ -1,0 +1,84 @@
+#include "settings_store.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include <QLocale>
+#include <QSettings>
+
+#include "runtime_error.h"
+
+namespace tovrin {
+
+namespace {
+
+// The store is one INI file per user, named after the application, with the
+// section as its group: <config>/Quarnel.ini, [Tovrin].
+const QString Application = QStringLiteral("Quarnel");
+const QString Section = QStringLiteral("Tovrin");
+
+QString KeyPath(const QString& key) { return Section + QLatin1Char('/') + key; }
+
+}  // namespace
+
+QString StoredText(const QVariant& value) {
+    const int type = value.typeId();
+    if (type == QMetaType::Float || type == QMetaType::Double) {
+        // The shortest text that reads back as the same single-precision
+        // value: 0.1f is "0.1", not "0.100000001".
+        std::array<char, 32> buffer{};
+        const auto result =
+            std::to_chars(buffer.data(), buffer.data() + buffer.size(), value.toFloat());
+        return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
+    }
+    return value.toString();
+}
+
+namespace common {
+
+QString GetReg(const QString& key, const QVariant& defaultValue) {
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, Application);
+    const QVariant stored = settings.value(KeyPath(key));
+    if (!stored.isValid()) {
+        return StoredText(defaultValue);
+    }
+    return stored.toString();
+}
+
+void SetReg(const QString& key, const QVariant& value) {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, Application);
+    settings.setValue(KeyPath(key), StoredText(value));
+    // Written now: the program may end right after its last SetReg.
+    settings.sync();
+}
+
+}  // namespace common
+
+float StoredNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    float value = QLocale().toFloat(trimmed, &ok);
+    if (!ok) {
+        value = QLocale::c().toFloat(trimmed, &ok);
+    }
+    if (ok && std::isfinite(value)) {
+        return value;
+    }
+    // A number the conversion refused only for its size is an overflow (or,
+    // when tiny, zero); "nan", "inf" and anything else are no number at all.
+    bool isNumber = false;
+    double wide = QLocale().toDouble(trimmed, &isNumber);
+    if (!isNumber) {
+        wide = QLocale::c().toDouble(trimmed, &isNumber);
+    }
+    if (isNumber && std::isfinite(wide) && std::abs(wide) < 1.0) {
+        return static_cast<float>(wide);  // too small for single precision: zero
+    }
+    if (isNumber ? std::isfinite(wide) : std::isinf(wide)) {
+        throw RuntimeError(error::Overflow);
+    }
+    throw RuntimeError(error::TypeMismatch);
+}
+
+}  // namespace tovrin

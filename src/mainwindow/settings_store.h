@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace tovrin {
+
+// The shared routines' pair over the per-user settings store: application
+// "Quarnel", section "Tovrin", text values. FrmMain offers the same pair.
+namespace common {
+
+// The stored text of `key`, or `defaultValue` as text when the key, the
+// section or the store is absent. Reading never creates an entry.
+QString GetReg(const QString& key, const QVariant& defaultValue);
+// Stores `value` as text, creating the section when missing; numbers become
+// the plain decimal text of a single-precision value ("12735", "-45").
+void SetReg(const QString& key, const QVariant& value);
+
+}  // namespace common
+
+// A value as the store keeps it: single-precision numbers in their shortest
+// decimal form, everything else as QVariant turns it into text.
+QString StoredText(const QVariant& value);
+
+// The text of a stored number as a single-precision value, by the locale's
+// number rules (plain C notation is always understood). A text that is not a
+// number raises RuntimeError 13, a number beyond single precision 6.
+float StoredNumber(const QString& text);
+
+}  // namespace tovrin

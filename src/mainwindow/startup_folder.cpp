@@ -1,0 +1,65 @@
+#include "startup_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <QDir>
+#include <QFile>
+
+namespace tovrin {
+
+namespace {
+
+std::filesystem::path FileSystemPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+bool IsUnder(const QString& path, const QString& folder) {
+    return path.startsWith(folder + QLatin1Char('/'));
+}
+
+// Below a folder where the system mounts removable volumes.
+bool OnRemovableMount(const QString& path) {
+#ifdef Q_OS_UNIX
+    for (const char* mounts : {"/media", "/run/media", "/mnt"}) {
+        if (IsUnder(path, QLatin1String(mounts))) {
+            return true;
+        }
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return false;
+}
+
+}  // namespace
+
+FolderState ExamineFolder(const QString& path, const QString& holdingDriveRoot) {
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(FileSystemPath(path), error);
+    switch (status.type()) {
+        case std::filesystem::file_type::directory:
+            return FolderState::Folder;
+        case std::filesystem::file_type::not_found: {
+            // A card that was taken out leaves its mount folder behind, or
+            // none at all; either way the root file system holds the path now.
+            const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+            const QString holder = QDir::cleanPath(holdingDriveRoot);
+            const bool heldByRemovable = !holdingDriveRoot.isEmpty() && OnRemovableMount(holder);
+            return OnRemovableMount(clean) && !heldByRemovable ? FolderState::VolumeGone
+                                                               : FolderState::Missing;
+        }
+        case std::filesystem::file_type::none:
+            // stat() failed for another reason than a missing entry.
+            return FolderState::VolumeGone;
+        default:
+            return FolderState::Missing;
+    }
+}
+
+}  // namespace tovrin
