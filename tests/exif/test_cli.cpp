@@ -1,54 +1,51 @@
-// The command-line companion, run as a separate process.
-#include <sstream>
+// The command-line companion, run as a separate process: one JSON object per
+// file on its standard output.
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <gtest/gtest.h>
 
-#include "process.h"
+#include "corpus.h"
 #include "reader.h"
-#include "test_files.h"
 
 namespace tovrin {
 namespace {
 
-using test::Bytes;
+using Args = std::vector<std::string>;
 
 struct Output {
     int exitCode;
-    std::vector<std::string> lines;
+    std::string text;
     std::vector<QJsonObject> objects;
 };
 
-Output Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), TOVRIN_CLI_PATH);
+// Runs the CLI with the words of `usage`, then the files.
+Output RunCli(const QString& usage, const Args& files) {
+    Args args{TOVRIN_CLI_PATH};
+    for (const QString& word : usage.split(' ')) args.push_back(word.toStdString());
+    args.insert(args.end(), files.begin(), files.end());
     const test::ProcessResult r = test::RunProcess(args);
-    Output out{r.exitCode, {}, {}};
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        out.lines.push_back(line);
-        out.objects.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+    Output out{r.exitCode, r.out, {}};
+    for (const QByteArray& line : QByteArray::fromStdString(r.out).split('\n')) {
+        if (!line.isEmpty()) out.objects.push_back(QJsonDocument::fromJson(line).object());
     }
     return out;
 }
 
-std::string Str(const QJsonObject& o, const char* key) {
-    return o.value(key).toString().toLatin1().toStdString();
-}
-
-class CliTest : public ::testing::Test {
+class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
         test::Jpeg j = test::CameraPhoto();
         j.tiff.ifd0[0] = test::Text(0x010F, "Caf\xE9");
-        m_good = m_dir.write("good.jpg", j.build().bytes);
+        m_good = m_dir.write("good.jpg", j.build());
         j.withExif = false;
-        m_plain = m_dir.write("plain.jpg", j.build().bytes);
+        m_plain = m_dir.write("plain.jpg", j.build());
+    }
+    PhotoInfo good() const {
+        PhotoInfo info;
+        ReadPhotoInfo(m_dir.folder(), "good.jpg", info);
+        return info;
     }
 
     test::TempDir m_dir;
@@ -56,99 +53,54 @@ protected:
     std::string m_plain;
 };
 
-TEST_F(CliTest, InfoPrintsOneObjectPerFile) {
-    const Output out = Cli({"info", m_good, m_plain, m_dir.path("gone.jpg")});
-    ASSERT_EQ(out.objects.size(), 3u) << out.lines.size();
-    PhotoInfo info;
-    ReadPhotoInfo(m_dir.folder(), "good.jpg", info);
+TEST_F(Cli, InfoPrintsOneObjectPerFile) {
+    const Output out = RunCli("info", {m_good, m_plain, m_dir.path("gone.jpg")});
+    ASSERT_EQ(out.objects.size(), 3u) << out.text;
     const QJsonObject& good = out.objects[0];
-    EXPECT_EQ(Str(good, "path"), m_good);
-    EXPECT_EQ(good.value("status").toInt(), 4);
-    EXPECT_EQ(good.value("TiffBase").toInt(), 31);
-    EXPECT_EQ(Str(good, "DateTime"), "2006:05:04 10:11:12");
-    EXPECT_EQ(Str(good, "DateTimeOriginal"), "2006:05:04 10:11:12");
-    EXPECT_EQ(Str(good, "DateTimeDigitized"), "2006:05:04 10:11:12");
-    EXPECT_EQ(good.value("PixelXDimension").toInt(), 2272);
-    EXPECT_EQ(good.value("PixelYDimension").toInt(), 1704);
-    EXPECT_EQ(Str(good, "Make"), "Caf\xE9");
-    EXPECT_EQ(Str(good, "Model"), "Canon PowerShot S40");
-    EXPECT_EQ(good.value("FileDateText").toString().toStdString(), info.FileDateText);
+    EXPECT_EQ(test::Latin1(good["path"]), m_good);
+    EXPECT_EQ(good["status"].toInt(), 4);
+    EXPECT_EQ(test::Latin1(good["DateTimeOriginal"]), "2006:05:04 10:11:12");
+    EXPECT_EQ(test::Latin1(good["FileDateText"]), this->good().FileDateText);
     // Bytes from 0x80 up are written as \u00XX escapes, so the line stays valid UTF-8.
-    EXPECT_NE(QString::fromStdString(out.lines[0]).indexOf("\\u00e9", 0, Qt::CaseInsensitive), -1)
-        << out.lines[0];
-
-    EXPECT_EQ(out.objects[1].value("status").toInt(), 0);
-    EXPECT_EQ(Str(out.objects[1], "path"), m_plain);
-    const QJsonObject& gone = out.objects[2];
-    EXPECT_EQ(gone.value("error").toInt(), 53);
-    EXPECT_EQ(gone.value("description").toString(),
-              QString::fromUtf8("ファイルが見つかりません。"));
+    EXPECT_EQ(test::Latin1(good["Make"]), "Caf\xE9");
+    EXPECT_NE(QString::fromStdString(out.text).indexOf("\\u00e9", 0, Qt::CaseInsensitive), -1);
+    EXPECT_EQ(out.objects[1]["status"].toInt(), 0);
+    EXPECT_EQ(out.objects[2]["error"].toInt(), 53);
+    EXPECT_EQ(out.objects[2]["description"].toString(), QString("ファイルが見つかりません。"));
 }
 
-class BadUsage : public CliTest, public ::testing::WithParamInterface<std::vector<std::string>> {};
-
-TEST_P(BadUsage, Exits2AndTouchesNothing) {
-    const Bytes before = test::ReadBytes(m_good);
-    struct stat st {};
-    ASSERT_EQ(stat(m_good.c_str(), &st), 0);
-    std::vector<std::string> args = GetParam();
-    args.push_back(m_good);
-    EXPECT_EQ(Cli(args).exitCode, 2);
+TEST_F(Cli, BadUsageExits2AndTouchesNothing) {
+    const test::Bytes before = test::ReadBytes(m_good);
+    const auto lastWrite = std::filesystem::last_write_time(m_good);
+    for (const char* usage :
+         {"set --date 2007-02-30 --time 09:05:00", "set --date 2007-01-23 --time 24:00:00",
+          "set --date 2007/01/23 --time 09:05:00", "set --time 09:05:00",
+          "set --date 2007-01-23 --time 09:05:00 --only-on 2007-13-01",
+          "set --date 2007-01-23 --time 09:05:00 --bogus", "frobnicate"}) {
+        EXPECT_EQ(RunCli(usage, {m_good}).exitCode, 2) << usage;
+    }
     EXPECT_EQ(test::ReadBytes(m_good), before);
-    struct stat now {};
-    ASSERT_EQ(stat(m_good.c_str(), &now), 0);
-    EXPECT_EQ(now.st_mtim.tv_sec, st.st_mtim.tv_sec);
-    EXPECT_EQ(now.st_mtim.tv_nsec, st.st_mtim.tv_nsec);
+    EXPECT_EQ(std::filesystem::last_write_time(m_good), lastWrite);
 }
 
-using Args = std::vector<std::string>;
-INSTANTIATE_TEST_SUITE_P(
-    Table, BadUsage,
-    ::testing::Values(Args{"set", "--date", "2007-02-30", "--time", "09:05:00"},
-                      Args{"set", "--date", "2007-01-23", "--time", "24:00:00"},
-                      Args{"set", "--date", "2007-01-23", "--time", "09:60:00"},
-                      Args{"set", "--date", "2007/01/23", "--time", "09:05:00"},
-                      Args{"set", "--time", "09:05:00"},
-                      Args{"set", "--date", "2007-01-23", "--time", "09:05:00", "--only-on",
-                           "2007-13-01"},
-                      Args{"set", "--date", "2007-01-23", "--time", "09:05:00", "--bogus"},
-                      Args{"frobnicate"}));
-
-TEST_F(CliTest, SetReportsEachFile) {
-    const Bytes plainBefore = test::ReadBytes(m_plain);
-    const Output out = Cli({"set", "--date", "2007-01-23", "--time", "09:05:00", m_good, m_plain});
-    EXPECT_EQ(out.exitCode, 0);
-    ASSERT_EQ(out.objects.size(), 2u);
-    EXPECT_EQ(Str(out.objects[0], "path"), m_good);
-    EXPECT_TRUE(out.objects[0].value("status").toBool());
-    EXPECT_TRUE(out.objects[0].value("dateWritten").toBool());
-    EXPECT_EQ(Str(out.objects[1], "path"), m_plain);
-    EXPECT_FALSE(out.objects[1].value("status").toBool(true));
-    EXPECT_FALSE(out.objects[1].value("dateWritten").toBool(true));
-    PhotoInfo info;
-    ReadPhotoInfo(m_dir.folder(), "good.jpg", info);
-    EXPECT_EQ(info.DateTime, "2007:01:23 09:05:00");
-    EXPECT_EQ(info.DateTimeOriginal, "2007:01:23 09:05:00");
-    EXPECT_EQ(test::ReadBytes(m_plain), plainBefore);
-}
-
-TEST_F(CliTest, SetWithFilterAndKeptTimeAndAMissingFile) {
-    const Output out = Cli({"set", "--date", "2007-01-23", "--time", "09:05:00", "--keep-time",
-                            "--only-on", "2006-05-04", m_dir.path("gone.jpg"), m_good});
+TEST_F(Cli, SetReportsEachFile) {
+    const test::Bytes plainBefore = test::ReadBytes(m_plain);
+    const Output out =
+        RunCli("set --date 2007-01-23 --time 09:05:00 --keep-time --only-on 2006-05-04",
+               {m_dir.path("gone.jpg"), m_good, m_plain});
     EXPECT_EQ(out.exitCode, 1);
-    ASSERT_EQ(out.objects.size(), 2u);
-    EXPECT_EQ(out.objects[0].value("error").toInt(), 53);
-    EXPECT_TRUE(out.objects[1].value("dateWritten").toBool());
-    PhotoInfo info;
-    ReadPhotoInfo(m_dir.folder(), "good.jpg", info);
-    EXPECT_EQ(info.DateTimeDigitized, "2007:01:23 10:11:12");
-    // The filter day has gone from the photo: a second run writes nothing.
-    const Output again = Cli(
-        {"set", "--date", "2008-02-02", "--time", "09:05:00", "--only-on", "2006-05-04", m_good});
-    EXPECT_EQ(again.exitCode, 0);
-    ASSERT_EQ(again.objects.size(), 1u);
-    EXPECT_TRUE(again.objects[0].value("status").toBool());
-    EXPECT_FALSE(again.objects[0].value("dateWritten").toBool(true));
+    ASSERT_EQ(out.objects.size(), 3u) << out.text;
+    EXPECT_EQ(out.objects[0]["error"].toInt(), 53);
+    EXPECT_EQ(test::Latin1(out.objects[1]["path"]), m_good);
+    EXPECT_TRUE(out.objects[1]["status"].toBool() && out.objects[1]["dateWritten"].toBool());
+    EXPECT_FALSE(out.objects[2]["status"].toBool(true) ||
+                 out.objects[2]["dateWritten"].toBool(true));
+    EXPECT_EQ(good().DateTimeDigitized, "2007:01:23 10:11:12");
+    EXPECT_EQ(test::ReadBytes(m_plain), plainBefore);
+
+    const Output again = RunCli("set --date 2008-02-02 --time 09:05:00", {m_good});
+    EXPECT_EQ(again.exitCode, 0) << again.text;
+    EXPECT_EQ(good().DateTimeOriginal, "2008:02:02 09:05:00");
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
-// Every real photo of the corpus against its manifest: the reader's status and
-// fields, and the writer's result and bytes for the three fixed choices.
-#include <filesystem>
-#include <set>
+// The real photos of the corpus: every one against its manifest (the reader's
+// status and fields, the writer's result and bytes for the three fixed
+// choices); a round trip through independent readers; and every prefix of
+// some, cut inside their EXIF block.
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
+
+#include <QCryptographicHash>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
-#include "manifest.h"
+#include "corpus.h"
 #include "reader.h"
-#include "test_files.h"
 #include "writer.h"
 
 namespace tovrin {
@@ -16,88 +21,186 @@ namespace {
 
 using test::Bytes;
 
-TEST(CorpusFolder, EveryPhotoHasAManifestEntry) {
-    if (test::CorpusDir().empty()) GTEST_SKIP() << "no photo corpus (set TOVRIN_CORPUS_DIR)";
-    std::set<std::string> photos;
-    for (const auto& e : std::filesystem::directory_iterator(test::CorpusPhotos())) {
-        const std::string ext = e.path().extension().string();
-        if (!ext.empty() && (ext[1] == 'j' || ext[1] == 'J')) photos.insert(e.path().filename());
-    }
-    const auto names = test::CorpusNames();
-    EXPECT_GT(names.size(), 0u) << "manifest lists no photos";
-    EXPECT_EQ(photos, std::set<std::string>(names.begin(), names.end()));
+// The manifest's first choice: a new date and time, no filter.
+const DateChoice W1 = test::ManifestChoice("W1", QJsonValue());
+
+// Where two byte strings first differ, 1-based, for a failure message.
+long FirstDifference(const Bytes& a, const Bytes& b) {
+    return std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin() + 1;
 }
 
-class Corpus : public ::testing::TestWithParam<std::string> {
-protected:
-    QJsonObject entry() const { return test::CorpusEntry(GetParam()); }
-};
+// Every photo has its manifest entry, and there are photos of every kind for
+// the round trip and the truncation below.
+TEST(CorpusFolder, IsComplete) {
+    if (test::CorpusDir().empty()) GTEST_SKIP() << "no photo corpus (set TOVRIN_CORPUS_DIR)";
+    QStringList photos = QDir(QString::fromStdString(test::CorpusPhotos())).entryList({"*.jp*"});
+    QStringList names = test::Manifest()["files"].toObject().keys();
+    photos.sort();
+    names.sort();
+    EXPECT_TRUE(photos == names) << photos.join(", ").toStdString();
+    EXPECT_GE(test::SmallestPerKind(2).size(), 8u);
+}
+
+class Corpus : public ::testing::TestWithParam<std::string> {};
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Corpus);
 
 TEST_P(Corpus, ReaderAgreesWithManifest) {
-    const QJsonObject expected = entry().value("expected").toObject();
-    const QJsonObject corrupt = entry().value("corrupt").toObject();
+    const QJsonValue expected = test::CorpusEntry(GetParam())["expected"];
+    // At a corrupt offset the reader may stop early, keeping only what it had.
+    const bool corrupt = test::CorpusEntry(GetParam())["corrupt"].isObject();
     PhotoInfo info;
-    const std::int32_t status = ReadPhotoInfo(test::CorpusPhotos(), GetParam(), info);
-    EXPECT_EQ(status, expected.value("status").toInt());
-    EXPECT_EQ(info.TiffBase, expected.value("TiffBase").toInt());
-    EXPECT_FALSE(info.FileDateText.empty());
-    const struct {
-        const char* key;
-        const std::string& text;
-    } texts[] = {{"DateTime", info.DateTime},
-                 {"DateTimeOriginal", info.DateTimeOriginal},
-                 {"DateTimeDigitized", info.DateTimeDigitized},
-                 {"Make", info.Make},
-                 {"Model", info.Model}};
-    for (const auto& t : texts) {
-        const std::string want = test::Latin1(expected.value(t.key));
-        // At a corrupt offset the reader may stop early, keeping only what it had.
-        if (!corrupt.isEmpty() && t.text.empty()) continue;
-        EXPECT_EQ(t.text, want) << t.key;
+    EXPECT_EQ(ReadPhotoInfo(test::CorpusPhotos(), GetParam(), info), expected["status"].toInt());
+    EXPECT_EQ(info.TiffBase, expected["TiffBase"].toInt());
+    const std::pair<const char*, const std::string&> texts[] = {
+        {"DateTime", info.DateTime},
+        {"DateTimeOriginal", info.DateTimeOriginal},
+        {"DateTimeDigitized", info.DateTimeDigitized},
+        {"Make", info.Make},
+        {"Model", info.Model}};
+    for (const auto& [key, text] : texts) {
+        EXPECT_TRUE((corrupt && text.empty()) || text == test::Latin1(expected[key])) << key;
     }
-    const struct {
-        const char* key;
-        std::int32_t value;
-    } numbers[] = {{"PixelXDimension", info.PixelXDimension},
-                   {"PixelYDimension", info.PixelYDimension}};
-    for (const auto& n : numbers) {
-        if (!corrupt.isEmpty() && n.value == 0) continue;
-        EXPECT_EQ(n.value, expected.value(n.key).toInt()) << n.key;
+    const std::pair<const char*, std::int32_t> numbers[] = {
+        {"PixelXDimension", info.PixelXDimension}, {"PixelYDimension", info.PixelYDimension}};
+    for (const auto& [key, value] : numbers) {
+        EXPECT_TRUE((corrupt && value == 0) || value == expected[key].toInt()) << key;
     }
 }
 
 TEST_P(Corpus, WriterAgreesWithManifest) {
     const Bytes original = test::ReadBytes(test::CorpusPhotos() + GetParam());
-    ASSERT_EQ(test::Sha256(original), entry().value("sha256").toString().toStdString());
     test::TempDir dir;
     for (const char* writeCase : {"W1", "W2", "W3"}) {
         SCOPED_TRACE(writeCase);
-        const QJsonObject want = entry().value("write").toObject().value(writeCase).toObject();
+        const QJsonValue want = test::CorpusEntry(GetParam())["write"][writeCase];
         const std::string path = dir.write("photo.jpg", original);
         const WriteResult result = WriteEmbeddedDate(
-            dir.folder(), "photo.jpg", test::ManifestChoice(writeCase, want.value("filter")));
-        EXPECT_EQ(result.status, want.value("status").toBool());
-        EXPECT_EQ(result.dateWritten, want.value("date_written").toBool());
+            dir.folder(), "photo.jpg", test::ManifestChoice(writeCase, want["filter"]));
+        EXPECT_EQ(result.status, want["status"].toBool());
+        EXPECT_EQ(result.dateWritten, want["date_written"].toBool());
 
         Bytes expected = original;
-        for (const QJsonValue& w : want.value("writes").toArray()) {
-            const std::string text = test::Latin1(w.toObject().value("text"));
-            const auto at = static_cast<std::size_t>(w.toObject().value("pos").toInteger() - 1);
+        for (const QJsonValue& w : want["writes"].toArray()) {
+            const std::string text = test::Latin1(w["text"]);
+            const auto at = static_cast<std::size_t>(w["pos"].toInteger() - 1);
             ASSERT_LE(at + text.size(), expected.size());
             std::copy(text.begin(), text.end(), expected.begin() + static_cast<long>(at));
         }
         const Bytes after = test::ReadBytes(path);
-        ASSERT_EQ(after.size(), original.size());
-        for (std::size_t i = 0; i < after.size(); ++i) {
-            ASSERT_EQ(after[i], expected[i]) << "first difference at position " << i + 1;
-        }
-        EXPECT_EQ(test::Sha256(after), want.value("sha256_after").toString().toStdString());
+        ASSERT_TRUE(after == expected) << "difference at " << FirstDifference(after, expected);
+        const QByteArray raw(reinterpret_cast<const char*>(after.data()),
+                             static_cast<qsizetype>(after.size()));
+        EXPECT_EQ(QCryptographicHash::hash(raw, QCryptographicHash::Sha256).toHex(),
+                  want["sha256_after"].toString().toLatin1());
+
+        // The same choice once more changes nothing.
+        WriteEmbeddedDate(dir.folder(), "photo.jpg", test::ManifestChoice(writeCase, want["filter"]));
+        EXPECT_TRUE(test::ReadBytes(path) == after) << "a second write changed the photo";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Photos, Corpus, ::testing::ValuesIn(test::CorpusNames()),
-                         [](const auto& info) { return test::TestName(info.index, info.param); });
+INSTANTIATE_TEST_SUITE_P(Photos, Corpus, ::testing::ValuesIn(test::CorpusNames()));
+
+// A photo and the position just past its EXIF block.
+class CorpusPhoto : public ::testing::TestWithParam<std::pair<std::string, std::size_t>> {};
+using RoundTrip = CorpusPhoto;
+using Truncated = CorpusPhoto;
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RoundTrip);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Truncated);
+
+TEST_P(RoundTrip, IndependentReadersSeeTheNewDates) {
+    if (test::RunProcess({"exiftool", "-ver"}).exitCode != 0) {
+        GTEST_SKIP() << "exiftool is not installed";
+    }
+    test::TempDir dir;
+    const std::string path = dir.copy(test::CorpusPhotos() + GetParam().first, "photo.jpg");
+    const auto read = [&](std::vector<std::string> args) {
+        args.push_back(path);
+        return test::RunProcess(args).out;
+    };
+    const std::string warnings = read({"exiftool", "-a", "-s3", "-Warning"});
+    const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", W1);
+    ASSERT_TRUE(result.status && result.dateWritten);
+
+    const std::string dates = "2007:01:23 09:05:00\n2007:01:23 09:05:00\n2007:01:23 09:05:00\n";
+    EXPECT_EQ(read({"exiftool", "-s3", "-IFD0:ModifyDate", "-ExifIFD:DateTimeOriginal",
+                    "-ExifIFD:CreateDate"}),
+              dates);
+    EXPECT_EQ(read({"exiftool", "-a", "-s3", "-Warning"}), warnings)
+        << "ExifTool's warnings changed";
+    if (test::RunProcess({"exiv2", "-V"}).exitCode != 0) return;
+    EXPECT_EQ(read({"exiv2", "-Pv", "-K", "Exif.Image.DateTime", "-K",
+                    "Exif.Photo.DateTimeOriginal", "-K", "Exif.Photo.DateTimeDigitized"}),
+              dates);
+}
+
+// Two photos of each kind (byte order, TIFF header position).
+INSTANTIATE_TEST_SUITE_P(Photos, RoundTrip, ::testing::ValuesIn(test::SmallestPerKind(2)));
+
+// A cut before the end of the directories fails without a write; a later cut
+// writes every date field that lies wholly before it, as the whole photo gets
+// it, and no byte of a text the cut runs through. The reader never invents values.
+TEST_P(Truncated, EveryPrefixIsHarmless) {
+    const auto& [name, exifEnd] = GetParam();
+    const Bytes whole = test::ReadBytes(test::CorpusPhotos() + name);
+    test::TempDir dir;
+    const std::string path = dir.write("photo.jpg", whole);
+    PhotoInfo wholeInfo;
+    const std::int32_t wholeStatus = ReadPhotoInfo(dir.folder(), "photo.jpg", wholeInfo);
+    ASSERT_GT(wholeStatus, 0);
+    ASSERT_TRUE(WriteEmbeddedDate(dir.folder(), "photo.jpg", W1).status);
+    const Bytes written = test::ReadBytes(path);
+    // The rewritten date fields: 0-based start and size (the entry's count).
+    const QJsonValue entry = test::CorpusEntry(name);
+    std::map<QString, int> seen;
+    std::vector<std::pair<std::size_t, std::size_t>> fields;
+    for (const QJsonValue& w : entry["write"]["W1"]["writes"].toArray()) {
+        const QString tag = w["tag"].toString();
+        fields.emplace_back(w["pos"].toInteger() - 1,
+                            entry["entries"][tag][seen[tag]++]["count"].toInteger());
+    }
+    ASSERT_EQ(fields.size(), 3u);
+
+    for (std::size_t n = 0; n <= std::min(whole.size(), exifEnd + 16); ++n) {
+        SCOPED_TRACE(n);
+        const Bytes prefix(whole.begin(), whole.begin() + static_cast<long>(n));
+        dir.write("photo.jpg", prefix);
+        PhotoInfo info;
+        const std::int32_t status = ReadPhotoInfo(dir.folder(), "photo.jpg", info);
+        ASSERT_TRUE(status == 0 || status == wholeStatus) << status;
+        for (auto field : {&PhotoInfo::Make, &PhotoInfo::Model, &PhotoInfo::DateTime,
+                           &PhotoInfo::DateTimeOriginal, &PhotoInfo::DateTimeDigitized}) {
+            ASSERT_EQ((wholeInfo.*field).compare(0, (info.*field).size(), info.*field), 0)
+                << "not part of the whole photo's value: " << info.*field;
+        }
+        for (auto field : {&PhotoInfo::PixelXDimension, &PhotoInfo::PixelYDimension}) {
+            ASSERT_TRUE(info.*field == 0 || info.*field == wholeInfo.*field);
+        }
+
+        const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", W1);
+        const Bytes after = test::ReadBytes(path);
+        if (!result.status) {
+            ASSERT_FALSE(result.dateWritten);
+            ASSERT_EQ(after, prefix);
+            continue;
+        }
+        // A field whose text fits before the cut but whose NUL does not may go either way.
+        Bytes expected = prefix;
+        for (const auto& [start, size] : fields) {
+            const auto at = static_cast<long>(start);
+            const bool touched =
+                start + 19 <= n &&
+                !std::equal(after.begin() + at, after.begin() + at + 19, prefix.begin() + at);
+            if (start + size <= n || touched) {
+                std::copy_n(written.begin() + at, 19, expected.begin() + at);
+            }
+        }
+        ASSERT_TRUE(after == expected) << "difference at " << FirstDifference(after, expected);
+    }
+}
+
+// The smallest photo of each kind (byte order, TIFF header position).
+INSTANTIATE_TEST_SUITE_P(Photos, Truncated, ::testing::ValuesIn(test::SmallestPerKind(1)));
 
 }  // namespace
 }  // namespace tovrin

@@ -6,9 +6,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <vector>
-
-#include <unistd.h>
 
 #include "jpeg_builder.h"
 
@@ -28,13 +25,13 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
 }
 
 // A fresh folder under the system's temporary folder, removed with everything
-// in it when the object goes.
+// in it when the object goes. folder() ends with the separator, as the engine takes it.
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tovrin-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        m_folder = pattern + "/";
+        m_folder = (std::filesystem::temp_directory_path() / "tovrin-XXXXXX").string();
+        if (!mkdtemp(m_folder.data())) throw std::runtime_error("mkdtemp failed");
+        m_folder += "/";
     }
     ~TempDir() {
         std::error_code ignored;
@@ -43,20 +40,15 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The folder path with its separator at the end, as the engine takes it.
     const std::string& folder() const { return m_folder; }
     std::string path(const std::string& name) const { return m_folder + name; }
-
     std::string write(const std::string& name, const Bytes& bytes) const {
         WriteBytes(path(name), bytes);
         return path(name);
     }
+    // A writable copy, whatever the source's permissions.
     std::string copy(const std::string& from, const std::string& name) const {
-        std::filesystem::copy_file(from, path(name),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::permissions(
-            path(name), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-        return path(name);
+        return write(name, ReadBytes(from));
     }
 
 private:

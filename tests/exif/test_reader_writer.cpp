@@ -1,0 +1,349 @@
+// ReadPhotoInfo and WriteEmbeddedDate over synthetic photos: the edge cases the
+// corpus lacks (its real photos cover the common structures and the usual
+// choices), damaged offsets, and that a write which fails writes nothing.
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "date_choice.h"
+#include "file_date_change.h"
+#include "local_time.h"
+#include "reader.h"
+#include "runtime_error.h"
+#include "test_files.h"
+#include "writer.h"
+
+namespace tovrin {
+namespace {
+
+using test::Bytes;
+using test::Entry;
+using test::Jpeg;
+using test::Order;
+using test::Raw;
+using Change = std::function<void(Jpeg&)>;
+using Named = ::testing::PrintToStringParamName;  // test names from the cases' names
+
+const std::string Date = "2006:05:04 10:11:12";
+const std::string Other = "2001:02:03 04:05:06";
+
+// A PhotoInfo without FileDateText.
+PhotoInfo Info(std::int32_t tiffBase, std::string make = "", std::string model = "",
+               std::string dateTime = "", std::string original = "", std::string digitized = "",
+               std::int32_t width = 0, std::int32_t height = 0) {
+    return {tiffBase, dateTime, original, digitized, height, width, make, model, ""};
+}
+
+// What CameraPhoto() holds.
+PhotoInfo Camera(std::int32_t tiffBase = 31, std::string make = "Canon") {
+    return Info(tiffBase, make, "Canon PowerShot S40", Date, Date, Date, 2272, 1704);
+}
+
+// CameraPhoto() changed; its IFD0 holds 0 Make, 1 Model, 2 Orientation,
+// 3 DateTime, 4 the Exif pointer, its Exif IFD 0 0x9003, 1 0x9004, 2-3 the size.
+Bytes Build(Change change, Order order = Order::II) {
+    Jpeg j = test::CameraPhoto(order);
+    change(j);
+    return j.build();
+}
+
+struct ReaderCase {
+    std::string name;
+    Bytes bytes;
+    std::int32_t status;
+    PhotoInfo info;
+    friend void PrintTo(const ReaderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<ReaderCase> ReaderCases() {
+    Bytes notJpeg = Build([](Jpeg&) {});
+    notJpeg[1] = 0xD9;
+    return {
+        {"ShortestApp0", Build([](Jpeg& j) { j.before = {test::App0(2)}; }), 4, Camera(17)},
+        {"ShortAbove32767IsUnsigned",
+         Build([](Jpeg& j) { (*j.tiff.exif)[2] = test::Short(0xA002, 40000); }, Order::MM), 4,
+         Info(31, "Canon", "Canon PowerShot S40", Date, Date, Date, 40000, 1704)},
+        {"ExifIfdAtOddOffset", Build([](Jpeg& j) { j.tiff.exifGap = 3; }), 4, Camera()},
+        {"NoDateTimeOriginal", Build([](Jpeg& j) { j.tiff.exif->erase(j.tiff.exif->begin()); }), 3,
+         Info(31, "Canon", "Canon PowerShot S40", Date, "", Date, 2272, 1704)},
+        {"ThreeLetterMakeInlineMotorola",
+         Build([](Jpeg& j) { j.tiff.ifd0[0] = test::Text(0x010F, "Foo"); }, Order::MM), 4,
+         Camera(31, "Foo")},
+        // A later entry of a tag wins; a tag in the other directory is not read.
+        {"LaterEntryWinsInItsOwnDirectory", Build([&](Jpeg& j) {
+             j.tiff.exif->push_back(test::Text(0x9003, Other));
+             j.tiff.ifd0.push_back(test::Text(0x0110, "Second"));
+             j.tiff.ifd0.push_back(test::Text(0x9004, Other));
+             j.tiff.ifd0.push_back(test::Short(0xA002, 7));
+             j.tiff.exif->push_back(test::Text(0x010F, "Nikon"));
+             j.tiff.exif->push_back(test::Text(0x0132, Other));
+         }),
+         7, Info(31, "Canon", "Second", Date, Other, Date, 2272, 1704)},
+        // Failures: which fields survive tells how far the walk came.
+        {"NotJpeg", notJpeg, 0, Info(0)},
+        {"UnknownByteOrder", Build([](Jpeg& j) { j.tiff.mark = "IM"; }), 0, Info(31)},
+        {"No42", Build([](Jpeg& j) { j.tiff.magic = 43; }), 0, Info(31)},
+        {"EmptyIfd0", Build([](Jpeg& j) { j.tiff.ifd0.clear(); }), 0, Info(31)},
+        {"EmptyExifIfd", Build([](Jpeg& j) { j.tiff.exif->clear(); }), 0,
+         Info(31, "Canon", "Canon PowerShot S40", Date)},
+    };
+}
+
+class Reader : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(Reader, FillsPhotoInfo) {
+    const ReaderCase& c = GetParam();
+    test::TempDir dir;
+    dir.write("photo.jpg", c.bytes);
+    PhotoInfo info = Camera(99);  // a previous reading: nothing may carry over
+    info.FileDateText = "stale";
+    EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), c.status);
+    // The general date text of the last write, whatever the walk found.
+    EXPECT_EQ(info.FileDateText, GeneralDateText(LastWriteTime(dir.path("photo.jpg"))));
+    info.FileDateText.clear();
+    EXPECT_EQ(info, c.info);
+    EXPECT_EQ(test::ReadBytes(dir.path("photo.jpg")), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Reader, ::testing::ValuesIn(ReaderCases()), Named());
+
+using Dates = std::array<std::string, 3>;  // 0x0132, 0x9003, 0x9004
+
+const std::string New = "2007:01:23 09:05:00";
+const std::string Kept = "2007:01:23 10:11:12";
+const CalendarDate Day{2006, 5, 4};
+
+DateChoice Choice(bool keepTime = false, std::optional<CalendarDate> filter = {}) {
+    return {{2007, 1, 23}, {9, 5, 0}, keepTime, filter.has_value(), filter.value_or(Day)};
+}
+
+// Puts `entry` in place of the entry with the same tag, in whichever directory.
+Change Swap(Entry entry) {
+    return [entry](Jpeg& j) {
+        for (auto* dir : {&j.tiff.ifd0, &*j.tiff.exif}) {
+            for (Entry& e : *dir) {
+                if (e.tag == entry.tag) e = entry;
+            }
+        }
+    };
+}
+
+// CameraPhoto() with date fields of 20 bytes holding the given texts.
+Jpeg Dated(const Dates& d, Order order = Order::II) {
+    Jpeg j = test::CameraPhoto(order);
+    Swap(test::Text(0x0132, d[0], 20))(j);
+    Swap(test::Text(0x9003, d[1], 20))(j);
+    Swap(test::Text(0x9004, d[2], 20))(j);
+    return j;
+}
+
+struct WriterCase {
+    std::string name;
+    Bytes before;
+    Bytes after;
+    DateChoice choice;
+    bool dateWritten;
+    friend void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+};
+
+WriterCase Case(std::string name, DateChoice choice, Dates before, Dates after, bool dateWritten,
+                Change change = {}, Order order = Order::II) {
+    Jpeg b = Dated(before, order), a = Dated(after, order);
+    if (change) change(b), change(a);
+    return {std::move(name), b.build(), a.build(), choice, dateWritten};
+}
+
+std::vector<WriterCase> WriterCases() {
+    const std::string nextDay = "2006:05:05 08:00:00";
+    const Dates olds{Date, Date, Date}, news{New, New, New};
+    const Dates odd{"2006-05-04 10:11:12", "2006/05/04", " 2006:05:04"};
+    auto crossingEnd = [](Jpeg& j) {
+        const auto tenBeforeEnd = static_cast<std::uint32_t>(
+            static_cast<std::int64_t>(j.build().size()) + 1 - 10 - j.tiffBase());
+        Swap(Raw(0x9003, 2, 20, tenBeforeEnd))(j);
+    };
+    return {
+        Case("NewDateAndTimeMotorola", Choice(), olds, news, true, {}, Order::MM),
+        Case("FilterOnlyIfd0OnDay", Choice(true, Day), {Date, nextDay, nextDay},
+             {Kept, nextDay, nextDay}, true),
+        Case("FilterComparesCharacters", Choice(false, Day), odd, odd, false),
+        Case("FilterOnShortText", Choice(false, Day), {"2006:05", "", Date}, {"2006:05", "", New},
+             false),
+        // A tag met twice is written twice; a date tag in the other directory is left alone.
+        Case("TagTwiceAndDatesOutsideTheirDirectory", Choice(), olds, news, true,
+             [](Jpeg& j) {
+                 j.tiff.ifd0.insert(j.tiff.ifd0.begin() + 3, j.tiff.ifd0[3]);
+                 j.tiff.ifd0.push_back(test::Text(0x9003, Date, 20));
+                 j.tiff.exif->push_back(test::Text(0x0132, Date, 20));
+             }),
+        Case("FieldOfExactly19", Choice(), olds, news, true,
+             [](Jpeg& j) { j.tiff.ifd0[3].count = 19; }),
+        Case("KeepTimeInFieldOf10", Choice(true), {"2006:05:04", Date, Date},
+             {"2007:01:23", Kept, Kept}, true, [](Jpeg& j) { j.tiff.ifd0[3].count = 10; }),
+        // Fields the new text does not fit, or that are no text, stay as they are.
+        Case("GuardFieldOf18", Choice(), olds, {Date, New, New}, false,
+             Swap(test::Text(0x0132, Date, 18))),
+        Case("GuardFieldOf9KeepTime", Choice(true), olds, {Date, Kept, Kept}, false,
+             Swap(test::Text(0x0132, "2006:05:0", 9))),
+        Case("GuardInlineText", Choice(), olds, {New, Date, New}, true,
+             Swap(test::Text(0x9003, "2006", 4))),
+        Case("GuardUndefinedType", Choice(), olds, {Date, New, New}, false,
+             Swap(test::Text(0x0132, Date, 20, 7))),
+        Case("GuardShortType", Choice(), olds, {New, New, Date}, true,
+             Swap(Raw(0x9004, 3, 20, 12))),
+        Case("GuardFieldPastEnd", Choice(), olds, {New, Date, New}, true,
+             Swap(Raw(0x9003, 2, 20, 0x7FFFFF00))),
+        Case("GuardFieldBeforeFile", Choice(false, Day), olds, {New, Date, New}, true,
+             Swap(Raw(0x9003, 2, 20, 0x80000000))),
+        Case("GuardFieldCrossingEnd", Choice(), olds, {New, Date, New}, true, crossingEnd),
+    };
+}
+
+class Writer : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(Writer, RewritesOnlyTheDateFields) {
+    const WriterCase& c = GetParam();
+    test::TempDir dir;
+    const std::string path = dir.write("photo.jpg", c.before);
+    const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", c.choice);
+    EXPECT_TRUE(result.status);
+    EXPECT_EQ(result.dateWritten, c.dateWritten);
+    EXPECT_EQ(test::ReadBytes(path), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Writer, ::testing::ValuesIn(WriterCases()), Named());
+
+// Camera photos whose walk fails, mostly at offsets or counts outside the file.
+struct BrokenCase {
+    std::string name;
+    Bytes bytes;
+    bool inWritersWay = true;  // false: only texts the writer never reads are damaged
+    friend void PrintTo(const BrokenCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<BrokenCase> BrokenCases() {
+    // IFD0 entries of CameraPhoto(): 0 Make, 1 Model, 4 the Exif IFD pointer.
+    auto entry = [](std::size_t index, Entry e) {
+        return Build([&](Jpeg& j) { j.tiff.ifd0[index] = e; });
+    };
+    const Jpeg camera = test::CameraPhoto();
+    const auto justPastEnd = static_cast<std::uint32_t>(
+        static_cast<std::int64_t>(camera.build().size()) + 1 - camera.tiffBase());
+    Bytes app0 = camera.build();
+    app0[4] = 0xFF;  // the APP0 length points far beyond the end of the file
+    return {
+        {"ExifOffsetPastEnd", entry(4, Raw(0x8769, 4, 1, 0x7FFFFFF0))},
+        {"ExifOffsetJustPastEnd", entry(4, Raw(0x8769, 4, 1, justPastEnd))},
+        {"ExifOffsetNegative", entry(4, Raw(0x8769, 4, 1, 0xFFFFFF00))},
+        {"ExifOffsetBeforeFile", entry(4, Raw(0x8769, 4, 1, 0x80000000))},
+        {"Ifd0CountRunsOffFile", Build([](Jpeg& j) { j.tiff.ifd0Count = 0xFFFF; })},
+        {"ExifCountRunsOffFile", Build([](Jpeg& j) { j.tiff.exifCount = 0xFFFF; })},
+        {"MakeOffsetPastEnd", entry(0, Raw(0x010F, 2, 10, 0x7FFFFF00)), false},
+        {"ModelOffsetNegative", entry(1, Raw(0x0110, 2, 10, 0x80000000)), false},
+        {"App0RunsOffFile", app0},
+        {"HugeCounts", Build([](Jpeg& j) {
+             j.tiff.ifd0.insert(j.tiff.ifd0.begin(), Raw(0x0100, 4, 0xFFFFFFFF, 0xFFFFFFFF));
+             j.tiff.exifCount = 0xFFFE;
+         })},
+        // The IFD0 date is valid and met before the failure, yet must stay.
+        {"EmptyExifIfd", Build([](Jpeg& j) { j.tiff.exif->clear(); })},
+        {"UnknownByteOrder", Build([](Jpeg& j) { j.tiff.mark = "MI"; })},
+        {"EmptyFile", {}},
+    };
+}
+
+class Broken : public ::testing::TestWithParam<BrokenCase> {};
+
+// The reader ends with 0 and only values the intact photo really has; the
+// writer, whose walk must complete before it writes anything, changes no byte.
+TEST_P(Broken, NeitherWalkInventsOrWrites) {
+    test::TempDir dir;
+    const std::string path = dir.write("photo.jpg", GetParam().bytes);
+    PhotoInfo info;
+    EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), 0);
+    const PhotoInfo whole = Camera();
+    EXPECT_TRUE(info.TiffBase == 0 || info.TiffBase == whole.TiffBase) << info.TiffBase;
+    for (auto field : {&PhotoInfo::Make, &PhotoInfo::Model, &PhotoInfo::DateTime,
+                       &PhotoInfo::DateTimeOriginal, &PhotoInfo::DateTimeDigitized}) {
+        EXPECT_TRUE((info.*field).empty() || info.*field == whole.*field) << info.*field;
+    }
+    for (auto field : {&PhotoInfo::PixelXDimension, &PhotoInfo::PixelYDimension}) {
+        EXPECT_TRUE(info.*field == 0 || info.*field == whole.*field) << info.*field;
+    }
+    for (bool keepTime : {false, true}) {
+        if (!GetParam().inWritersWay) break;
+        const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice(keepTime));
+        EXPECT_FALSE(result.status || result.dateWritten);
+        EXPECT_EQ(test::ReadBytes(path), GetParam().bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Broken, ::testing::ValuesIn(BrokenCases()), Named());
+
+// The number and description of the error `call` raises; "" when none.
+template <typename Call>
+std::string Raised(Call call) {
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return std::to_string(e.number()) + " " + e.description();
+    }
+    return "";
+}
+
+// A photo the process may not write: read-only for a plain user; for root,
+// which ignores permission bits, immutable (chattr +i) while the test runs.
+TEST(Unwritable, WriterRaises70AndChangesNothing) {
+    test::TempDir dir;
+    const Bytes bytes = test::CameraPhoto().build();
+    const std::string path = dir.write("photo.jpg", bytes);
+    struct Unlock {
+        std::string path;
+        ~Unlock() { [[maybe_unused]] int ignored = std::system(("chattr -i " + path).c_str()); }
+    };
+    std::optional<Unlock> unlock;
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    } else if (std::system(("chattr +i " + path + " 2>/dev/null").c_str()) == 0) {
+        unlock.emplace(path);
+    } else {
+        GTEST_SKIP() << "cannot make the photo immutable (chattr +i)";
+    }
+    EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice()); }),
+              "70 書き込みできません。");
+    EXPECT_EQ(test::ReadBytes(path), bytes);
+    PhotoInfo info;
+    EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), 4) << "reading needs no write access";
+}
+
+// Reading, writing and the file time of a photo that has gone raise 53, except
+// setting its time, which has nothing left to do.
+TEST(Vanished, Raises53) {
+    test::TempDir dir;
+    const std::string gone = dir.path("gone.jpg"), error = "53 ファイルが見つかりません。";
+    PhotoInfo info;
+    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "gone.jpg", info); }), error);
+    EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "gone.jpg", Choice()); }), error);
+    EXPECT_EQ(Raised([&] { LastWriteTime(gone); }), error);
+    EXPECT_EQ(Raised([&] { SetFileDate(gone, Choice(), "17:42:08"); }), "");
+}
+
+TEST(ChoiceTexts, CalendarChecks) {
+    EXPECT_TRUE(IsValidDate({2008, 2, 29}) && IsValidDate({2000, 2, 29}));
+    EXPECT_FALSE(IsValidDate({2007, 2, 29}) || IsValidDate({1900, 2, 29}));
+    EXPECT_FALSE(IsValidDate({2007, 4, 31}) || IsValidDate({2007, 13, 1}));
+    EXPECT_FALSE(IsValidDate({2007, 0, 1}) || IsValidDate({2007, 1, 0}));
+    EXPECT_TRUE(IsValidTime({23, 59, 59}) && IsValidTime({0, 0, 0}));
+    EXPECT_FALSE(IsValidTime({24, 0, 0}) || IsValidTime({12, 60, 0}) || IsValidTime({12, 0, 60}));
+}
+
+}  // namespace
+}  // namespace tovrin
