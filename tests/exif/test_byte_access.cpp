@@ -83,6 +83,14 @@ TEST(ReadText, StopsAtNulOrEndOfFile) {
     }
 }
 
+TEST(HexText, FixedWidthUpperCaseOfTheLowBits) {
+    EXPECT_EQ(ByteToHex(5), "05");
+    EXPECT_EQ(ByteToHex(216), "D8");
+    EXPECT_EQ(WordToHex(306), "0132");
+    EXPECT_EQ(WordToHex(-30871), "8769");  // tag 0x8769 as read, signed
+    EXPECT_EQ(WordToHex(0x12345), "2345");
+}
+
 TEST(WriteText, LeavesTheRestOfTheFieldAndTheLength) {
     test::TempDir dir;
     const std::string path = dir.write("p.jpg", test::ToBytes({"..2006:05:04 10:11:12\0!", 23}));
