@@ -1,0 +1,542 @@
+// The main window as the program runs it: its wiring and layout, start-up and
+// shutdown, the option interlocks, the commands, the readout, and runs on
+// copies of corpus photos. Every test has its own settings store, installation
+// folder and photo folder (holding sub/a.jpg and sub/b.jpg, without EXIF data).
+
+#include "frm_main.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <utility>
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "drive_list.h"
+#include "file_list.h"
+#include "folder_list.h"
+#include "fonts.h"
+#include "picture_box.h"
+#include "run_log.h"
+#include "settings_store.h"
+
+namespace tovrin {
+namespace {
+
+// Corpus photos with full EXIF data, in the order the file list sorts them.
+const QStringList Full{"11-tests.jpg", "Canon IXUS.jpg", "DSCN0010.jpg"};
+const QString Corpus = qEnvironmentVariable("TOVRIN_CORPUS_DIR");
+const QString BadPicture = QStringLiteral("実行時エラー:481:ピクチャが不正です。:");
+
+QString Stored(const char* key) { return common::GetReg(key, QStringLiteral("<absent>")); }
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The two text columns of a data-driven test and its rows {tag, first, second}.
+void Rows(const char* first, const char* second,
+          std::initializer_list<std::array<const char*, 3>> rows) {
+    QTest::addColumn<QString>(first);
+    QTest::addColumn<QString>(second);
+    for (const auto& [tag, a, b] : rows) QTest::newRow(tag) << QString(a) << QString(b);
+}
+
+}  // namespace
+
+class WindowTest : public QObject, public MessageBoxes {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_config, m_appFolder, m_photos;
+    std::unique_ptr<FrmMain> m_window;
+    QStringList m_boxes;                 // each box shown, "text|buttons|icon|title"
+    MsgAnswer m_answer = MsgAnswer::Ok;  // of an OK/Cancel box
+    QStringList m_modals;                // captions of the modal windows closed meanwhile
+    QTimer m_closer;
+    bool m_secondInstance = false;
+
+    MsgAnswer show(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) override {
+        static const char* const icons[] = {"", "Information", "Exclamation", "Critical"};
+        const bool ok = buttons == MsgButtons::Ok;
+        m_boxes << QString::fromStdString(text) + (ok ? "|Ok|" : "|OkCancel|") + icons[int(icon)] +
+                       '|' + QString::fromStdString(title);
+        return ok ? MsgAnswer::Ok : m_answer;
+    }
+    QStringList takeBoxes() { return std::exchange(m_boxes, {}); }
+
+    template <typename T = QWidget>
+    T* control(const QString& name) const {
+        return m_window->findChild<T*>(name);
+    }
+    FileList* file1() const { return control<FileList>("File1"); }
+    FolderList* dir1() const { return control<FolderList>("Dir1"); }
+    PictureBox* image2() const { return control<PictureBox>("Image2"); }
+    QCheckBox* chk(const QString& name) const { return control<QCheckBox>("Chk" + name); }
+    QString photo(const QString& name) const { return m_photos->filePath(name); }
+
+    // A window as the program starts it, its lists then moved to `folder`.
+    void start(const QString& folder = {}) {
+        m_window = std::make_unique<FrmMain>(*this, m_appFolder->path());
+        m_window->setInstanceCheck([this] { return m_secondInstance; });
+        m_window->setClock([] { return LocalDateTime{2035, 1, 2, 23, 59, 58}; });
+        QVERIFY(m_window->Form_Load() != m_secondInstance);
+        if (!folder.isEmpty()) dir1()->setPath(folder);
+        if (m_secondInstance) return;
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    // Starts on writable copies of the corpus photos with a known file time.
+    void startOnCopies() {
+        for (const QString& name : Full) {
+            QFile file(photo(name));
+            QVERIFY(QFile::copy(Corpus + "/photos/" + name, file.fileName()) &&
+                    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
+                    file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime({{2010, 2, 3}, {4, 5, 6}}, QFileDevice::FileModificationTime));
+        }
+        start(m_photos->path());
+    }
+    PhotoInfo read(const QString& name) const {
+        PhotoInfo info;
+        ReadPhotoInfo(m_photos->path().toStdString() + '/', name.toStdString(), info);
+        return info;
+    }
+    void clickEntry(int row) {
+        QTest::mouseClick(file1()->viewport(), Qt::LeftButton, {},
+                          file1()->visualRect(file1()->model()->index(row, 0)).center());
+    }
+    void runAt2007() {
+        control<QDateEdit>("DTPDate")->setDate(QDate(2007, 1, 23));
+        control<QTimeEdit>("DTPTime")->setTime(QTime(9, 5, 0));
+        QTest::mouseClick(control<QPushButton>("CmdExe"), Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase() {
+        QApplication::setApplicationName(QStringLiteral("Tovrin"));
+        QApplication::setApplicationVersion(QStringLiteral("1.0.2"));
+        RegisterFontSubstitutions();
+        connect(&m_closer, &QTimer::timeout, this, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                m_modals << modal->windowTitle();
+                modal->close();
+            }
+        });
+        m_closer.start(5);
+    }
+
+    void init() {
+        m_modals.clear();
+        m_answer = MsgAnswer::Ok;
+        m_secondInstance = false;
+        m_config = std::make_unique<QTemporaryDir>();
+        m_appFolder = std::make_unique<QTemporaryDir>();
+        m_photos = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config->path());
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QVERIFY(QDir(m_photos->path()).mkdir("sub") && picture.save(photo("sub/a.jpg")) &&
+                picture.save(photo("sub/b.jpg")));
+    }
+
+    void cleanup() {
+        m_window.reset();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(takeBoxes().join('\n')));
+        const QWidgetList all = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(all.cbegin(), all.cend(), [](QWidget* w) { return w->isVisible(); }));
+    }
+
+    // -- Wiring and layout -------------------------------------------------------------------
+
+    void wiring() {
+        m_window = std::make_unique<FrmMain>(*this, m_appFolder->path());
+        // Unshown, the controls are still at their design places: 90, 3330 twips
+        // into Frame2, and 585, 2385 twips into FraSet.
+        QCOMPARE(control("Image2")->parentWidget(), control("Frame2"));
+        QCOMPARE(control("Image2")->pos(), QPoint(6, 222));
+        QCOMPARE(control("DTPumeDate")->parentWidget(), control("FraSet"));
+        QCOMPARE(control("DTPumeDate")->pos(), QPoint(39, 159));
+        QStringList texts;
+        for (const char* name : {"lbl_File_Info", "Label1", "lbl_Settei", "ChkIkkatu", "ChkHoji",
+                                 "ChkUme", "CmdExe"}) {
+            texts << control(name)->property("text").toString();
+        }
+        for (QAction* menu : m_window->menuBar()->actions()) {
+            texts << menu->text();
+            for (QAction* item : menu->menu()->actions()) texts << "  " + item->text();
+        }
+        for (QAction* a : control("Toolbar")->actions()) {
+            texts << a->objectName() + '=' + a->toolTip();
+        }
+        QCOMPARE(
+            texts,
+            (QStringList{" ファイル情報", "埋込日付設定", "設定日時", "フォルダ内一括処理",
+                         "時分秒は保持する", "指定した埋込日付の写真全てを対象",
+                         " 埋込日付設定実行", "ファイル(&F)", "  終了(&X)", "  画像プレビュー(&P)",
+                         "ヘルプ(&H)", "  ヘルプ(&H)", "  バージョン情報(&A)", "UP=上へ",
+                         "PhotoBig=画像プレビュー", "Help=ヘルプ", "Close=終了"}));
+    }
+
+    void layoutFollowsTheClientArea_data() {
+        QTest::addColumn<QSize>("size");  // empty: maximized
+        QTest::newRow("too small springs back") << QSize(600, 300);
+        QTest::newRow("large") << QSize(1500, 950);
+        QTest::newRow("maximized") << QSize();
+    }
+
+    void layoutFollowsTheClientArea() {
+        QFETCH(QSize, size);
+        start();
+        const QSize margins = m_window->frameGeometry().size() - m_window->size();
+        size.isEmpty() ? m_window->showMaximized() : m_window->resize(size);
+        QTRY_COMPARE(m_window->frameGeometry().size(),
+                     size.isEmpty() ? m_window->screen()->availableGeometry().size()
+                                    : (size + margins).expandedTo({849, 504}));
+        QWidget* client = m_window->centralWidget();
+        QTRY_COMPARE(control("frm_MainBack")->width(), client->width() + 7);
+        const float sw = m_window->clientWidthTwips(), sh = m_window->clientHeightTwips();
+        const QRect frame2 = control("Frame2")->geometry(), fraSet = control("FraSet")->geometry();
+        const QRect list = control("File1")->geometry(),
+                    info = control("txt_Exif_Info")->geometry();
+        QCOMPARE(frame2.size(), QSize(TwipsToPixels(sw - 3730), TwipsToPixels(sh - 1020)));
+        // The list and the information keep their distance to the browsing panel's
+        // right edge; the settings panel stays at the client area's right edge.
+        QVERIFY(std::abs(frame2.width() - list.x() - 393) <= 1);
+        QVERIFY(std::abs(frame2.width() - info.x() - 198) <= 1);
+        QVERIFY(std::abs(client->width() - (fraSet.x() - 3 + fraSet.width())) <= 1);
+        QCOMPARE(info.height(), TwipsToPixels(PixelsToTwips(list.height()) - 270));
+        QCOMPARE(control("Toolbar")->width(), client->width());
+        QCOMPARE(control("stb")->geometry().bottom(), client->height() - 1);
+    }
+
+    // -- Start-up and shutdown ---------------------------------------------------------------
+
+    void startUpAndTheRememberedFolder_data() {
+        // "@": the photo folder; "root": the installation drive's root.
+        Rows("defPath", "folder",
+             {{"first run", "", "root"},
+              {"present", "@/sub", "@/sub"},
+              {"deleted", "@/gone", "root"},
+              {"volume gone", "/media/tovrin-test-gone/DCIM", "root"}});
+    }
+
+    void startUpAndTheRememberedFolder() {
+        QFETCH(QString, defPath);
+        QFETCH(QString, folder);
+        const bool volumeGone = defPath.startsWith("/media/");
+        if (!defPath.isEmpty()) common::SetReg("DefPath", defPath.replace('@', m_photos->path()));
+        start();
+        if (volumeGone) {
+            QCOMPARE(takeBoxes(),
+                     QStringList{"前回､「" + defPath +
+                                 "」で終了しましたがドライブが存在しないか参照不可となっている為、"
+                                 "\r\nインストールドライブを初期値として開きます。|Ok|Exclamation|"
+                                 "Tovrin"});
+        }
+        folder = folder == "root" ? control<DriveList>("Drive1")->DriveRoot(m_appFolder->path())
+                                  : folder.replace('@', m_photos->path());
+        QCOMPARE(dir1()->Path() + ' ' + file1()->Path(), folder + ' ' + folder);
+        // Its first photo is shown.
+        QCOMPARE(m_window->exifInfoText().isEmpty(), folder != photo("sub"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Tovrin 1.0.2"));
+        QTRY_COMPARE(m_window->frameGeometry(), QRect(7, 7, 849, 504));
+        // The full date of the moment, whatever a two-digit year would make of it.
+        QCOMPARE(control<QDateEdit>("DTPDate")->date(), QDate(2035, 1, 2));
+        QCOMPARE(control<QTimeEdit>("DTPTime")->time(), QTime(23, 59, 58));
+        QCOMPARE(control<QDateEdit>("DTPumeDate")->date(), QDate(2035, 1, 2));
+        QVERIFY(!control("DTPumeDate")->isEnabled());
+        // The start-up went on to the end: the run button has the custom face.
+        QCOMPARE(control<QPushButton>("CmdExe")->text(), QString());
+    }
+
+    void storedTopThatIsNoNumber() {
+        common::SetReg("WTOP", "abc");
+        common::SetReg("DefPath", photo("sub"));
+        start();
+        QCOMPARE(takeBoxes(), QStringList{"13|Ok|Exclamation|Tovrin"});
+        // The window shows as far as it was prepared: not the remembered folder
+        // nor the run button's custom face.
+        QVERIFY(dir1()->Path() != photo("sub"));
+        QCOMPARE(control<QPushButton>("CmdExe")->text(), QStringLiteral(" 埋込日付設定実行"));
+    }
+
+    void secondInstanceClosesItself() {
+        common::SetReg("DefPath", photo("sub"));
+        m_secondInstance = true;
+        start();
+        QCOMPARE(takeBoxes(), QStringList{"すでに起動しています。|Ok|Information|Tovrin"});
+        // Its closing stored its own rectangle, never restored, and the folder
+        // its list started on, the working folder.
+        QCOMPARE(Stored("WWidth") + ' ' + Stored("WHeight"), QStringLiteral("12735 7560"));
+        QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(QDir::currentPath()));
+    }
+
+    void rectangleRoundTrip_data() {
+        QTest::addColumn<QRect>("stored");  // twips
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("as restored") << QRect(3000, 1500, 15000, 9000) << false;
+        QTest::newRow("below the minimum") << QRect(150, 150, 9000, 3000) << false;
+        QTest::newRow("maximized") << QRect(3000, 1500, 15000, 9000) << true;
+    }
+
+    void rectangleRoundTrip() {
+        QFETCH(QRect, stored);
+        QFETCH(bool, maximized);
+        const char* const keys[] = {"WLEFT", "WTOP", "WWidth", "WHeight"};
+        const int twips[] = {stored.x(), stored.y(), stored.width(), stored.height()};
+        for (int i = 0; i < 4; ++i) common::SetReg(keys[i], twips[i]);
+        start();
+        const QRect restored(stored.topLeft() / 15, (stored.size() / 15).expandedTo({849, 504}));
+        QTRY_COMPARE(m_window->frameGeometry(), restored);
+        if (maximized) m_window->showMaximized();
+        QTRY_VERIFY(!maximized || m_window->frameGeometry().width() > restored.width());
+        dir1()->setPath(photo("sub"));
+        const QRect r = m_window->frameGeometry();
+        const int reported[] = {r.x(), r.y(), r.width(), r.height()};
+        QVERIFY(m_window->close());
+        // What the window reported, in twips, and the folder list's folder.
+        for (int i = 0; i < 4; ++i) QCOMPARE(Stored(keys[i]), QString::number(reported[i] * 15));
+        QCOMPARE(Stored("DefPath"), photo("sub"));
+        // The next start applies it as it is, and the window does not grow.
+        start();
+        QTRY_COMPARE(m_window->frameGeometry(), r);
+        QCOMPARE(dir1()->Path(), photo("sub"));
+    }
+
+    // -- Option interlocks and commands ------------------------------------------------------
+
+    void interlocks_data() {
+        // Steps: L/R a click with the left or right button, K the space bar, +
+        // a check in code.
+        // State: Ikkatu, Hoji, Ume checked; DTPTime, DTPumeDate enabled.
+        Rows("steps", "state",
+             {{"check ikkatu", "L Ikkatu", "110 00"},
+              {"uncheck ikkatu", "L Ikkatu, L Ikkatu", "010 00"},
+              {"then uncheck hoji", "L Ikkatu, L Ikkatu, L Hoji", "000 10"},
+              {"check ume", "L Ume", "111 01"},
+              {"uncheck hoji under ume", "L Ume, L Hoji", "101 11"},
+              {"space on ikkatu", "K Ikkatu", "100 10"},
+              {"right over checked ikkatu", "L Ikkatu, L Hoji, R Ikkatu", "110 00"},
+              {"right over hoji checked in code", "+ Hoji, R Hoji", "010 00"},
+              {"code runs nothing", "+ Ume, + Ikkatu", "101 10"}});
+    }
+
+    void interlocks() {
+        QFETCH(QString, steps);
+        QFETCH(QString, state);
+        start();
+        for (const QString& step : steps.split(", ")) {
+            QCheckBox* target = chk(step.mid(2));
+            const QPoint on(8, target->height() / 2);  // on the box's indicator
+            const char how = step.at(0).toLatin1();
+            if (how == 'K') {
+                QTest::keyClick(target, Qt::Key_Space);
+            } else if (how == '+') {
+                target->setChecked(true);
+            } else {
+                QTest::mouseClick(target, how == 'L' ? Qt::LeftButton : Qt::RightButton, {}, on);
+            }
+        }
+        QString actual;
+        for (const char* name : {"ChkIkkatu", "ChkHoji", "ChkUme", "DTPTime", "DTPumeDate"}) {
+            auto* box = control<QCheckBox>(name);
+            actual += (box ? box->isChecked() : control(name)->isEnabled()) ? '1' : '0';
+        }
+        QCOMPARE(actual.insert(3, ' '), state);
+    }
+
+    void commands_data() {
+        // "key KEY" dispatches a toolbar key by hand, "do NAME" triggers the
+        // toolbar button or menu item of that name.
+        Rows("command", "outcome",
+             {{"up", "key UP", "folder up"},
+              {"preview", "key PhotoBig", "modal a.jpg"},
+              {"help", "key Help", "help"},
+              {"close", "key Close", "closed"},
+              {"key in lower case", "key up", ""},
+              {"toolbar button", "do UP", "folder up"},
+              {"menu exit", "do mnuEnd", "closed"},
+              {"menu about", "do mnuAbout", "modal Tovrinのﾊﾞｰｼﾞｮﾝ情報"}});
+    }
+
+    void commands() {
+        QFETCH(QString, command);
+        QFETCH(QString, outcome);
+        QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, m_appFolder->filePath("Tovrin.html")));
+        start(photo("sub"));
+        const QString what = command.section(' ', 1);
+        command.startsWith("key") ? m_window->Toolbar_ButtonClick(what)
+                                  : control<QAction>(what)->trigger();
+        QStringList seen;
+        if (dir1()->Path() == m_photos->path()) seen << "folder up";
+        for (const QString& caption : std::as_const(m_modals)) seen << "modal " + caption;
+        if (!m_window->helpWindows().windows().isEmpty()) seen << "help";
+        if (!m_window->isVisible()) seen << "closed";
+        QCOMPARE(seen.join(", "), outcome);
+        // Closing ran the shutdown.
+        if (outcome == "closed") QCOMPARE(Stored("DefPath"), photo("sub"));
+    }
+
+    void helpBesideTheWindowUntilShutdown() {
+        start();
+        // No page: nothing opens and nothing is said.
+        m_window->mnuHelpHelp_Click();
+        QVERIFY(m_window->helpWindows().windows().isEmpty());
+        QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, m_appFolder->filePath("Tovrin.html")));
+        // Asked for again, the page comes to the front in the same window.
+        m_window->mnuHelpHelp_Click();
+        m_window->mnuHelpHelp_Click();
+        QCOMPARE(m_window->helpWindows().windows().size(), 1);
+        const QPointer<QTextBrowser> page = m_window->helpWindows().windows().front();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        QCOMPARE(page->windowTitle(), QStringLiteral("Tovrin ヘルプ"));
+        // Not modal, owned by the main window, beside it.
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(page->parentWidget(), m_window.get());
+        QVERIFY(!page->geometry().intersects(m_window->frameGeometry()));
+        // The shutdown closes it.
+        QVERIFY(m_window->close());
+        QTRY_VERIFY(!page);
+    }
+
+    // -- Readout -----------------------------------------------------------------------------
+
+    void readoutOfFullPhotosAndScreenshot() {
+        if (Corpus.isEmpty()) QSKIP("photo corpus not found (TOVRIN_CORPUS_DIR)");
+        startOnCopies();
+        // Changing the folder selected its first photo and showed it.
+        QCOMPARE(file1()->FileName(), Full[0]);
+        const QJsonDocument manifest = QJsonDocument::fromJson(Bytes(Corpus + "/manifest.json"));
+        for (int i = 0; i < 3; ++i) {
+            file1()->setListIndex(i);
+            const QJsonValue e = manifest["files"][Full[i]]["expected"];
+            const QStringList l = m_window->exifInfoText().split("\r\n");
+            QCOMPARE(l.value(1), QString("%1×%2")
+                                     .arg(e["PixelXDimension"].toInt())
+                                     .arg(e["PixelYDimension"].toInt()));
+            QCOMPARE(QStringList({l.value(4), l.value(7), l.value(10), l.value(13)}),
+                     QStringList({e["DateTimeOriginal"].toString(), "2010/02/03 04:05:06",
+                                  e["Make"].toString(), e["Model"].toString()}));
+            // Fitted inside the thumbnail box.
+            const QRect box = control("PicBack")->geometry().adjusted(-1, -1, 1, 1);
+            QVERIFY(image2()->hasPicture() && box.contains(image2()->geometry()));
+        }
+        QVERIFY(QDir().mkpath(TOVRIN_SCREENSHOT_DIR));
+        QVERIFY(m_window->grab().save(TOVRIN_SCREENSHOT_DIR "/main.png"));
+    }
+
+    void readoutWithoutExifAndOfSeveralPhotos() {
+        start(photo("sub"));
+        QCOMPARE(file1()->FileName(), QStringLiteral("a.jpg"));
+        QCOMPARE(m_window->exifInfoText(), QStringLiteral("ファイルの日付情報が取得できません"));
+        QCOMPARE(image2()->naturalSize(), QSize(64, 48));
+        // The thumbnail's tooltip is set as the mouse moves over it.
+        image2()->setToolTip(QString());
+        QTest::mouseMove(image2(), QPoint(5, 5));
+        QTRY_COMPARE(image2()->toolTip(), QStringLiteral("ダブルクリックで写真表示"));
+        // Two photos selected: no information, no thumbnail, no tooltip.
+        file1()->setSelected(1, true);
+        QCOMPARE(m_window->exifInfoText(), QString());
+        QVERIFY(!image2()->hasPicture());
+        QTest::mouseMove(image2(), QPoint(7, 7));
+        QTRY_COMPARE(image2()->toolTip(), QString());
+    }
+
+    void undecodableAndVanishedPhotosAfterAClick() {
+        // A file that is no picture at all.
+        QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, photo("sub/zz-broken.jpg")));
+        start(photo("sub"));
+        clickEntry(2);
+        QCOMPARE(takeBoxes(), QStringList{BadPicture + "|Ok|Exclamation|Tovrin"});
+        QCOMPARE(m_window->exifInfoText(), QString());
+        QVERIFY(!image2()->hasPicture());
+        // The program goes on.
+        file1()->setListIndex(0);
+        QVERIFY(image2()->hasPicture());
+        QVERIFY(QFile::remove(photo("sub/b.jpg")));
+        clickEntry(1);
+        QCOMPARE(takeBoxes(), QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ"
+                                          "更新します。|Ok|Information|Tovrin"});
+        QCOMPARE(file1()->ListCount(), 2);
+    }
+
+    void readoutErrorInsideARunIsTheRunsError() {
+        // A photo that cannot be decoded comes first; the whole-folder run
+        // selects it in code, and its readout's failure ends the run.
+        start(photo("sub"));
+        QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, photo("sub/00-broken.jpg")));
+        file1()->Refresh();
+        const QByteArray before = Bytes(photo("sub/a.jpg"));
+        chk("Ikkatu")->setChecked(true);
+        chk("Hoji")->setChecked(true);
+        runAt2007();
+        QCOMPARE(takeBoxes(), QStringList{"Error\r\n" + BadPicture + "|Ok|Critical|Tovrin"});
+        QCOMPARE(Bytes(photo("sub/a.jpg")), before);
+    }
+
+    // -- Runs through the real window --------------------------------------------------------
+
+    void runsThroughTheWindow() {
+        if (Corpus.isEmpty()) QSKIP("photo corpus not found (TOVRIN_CORPUS_DIR)");
+        startOnCopies();
+        const auto contents = [this] {
+            QStringList all;
+            for (const QString& name : Full) all << Bytes(photo(name)).toBase64();
+            return all;
+        };
+        // One photo clicked: no box at all (cleanup checks it), the readout
+        // already shows the new dates, the other photos are untouched.
+        const QStringList before = contents();
+        clickEntry(1);
+        runAt2007();
+        const QStringList lines = m_window->exifInfoText().split("\r\n");
+        QCOMPARE(lines.value(4) + ' ' + lines.value(7),
+                 QStringLiteral("2007:01:23 09:05:00 2007/01/23 09:05:00"));
+        const QStringList after = contents();
+        QVERIFY(after[0] == before[0] && after[2] == before[2]);
+
+        // The whole folder on one moment is confirmed first; cancelled, nothing changes.
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton);
+        chk("Hoji")->setChecked(false);  // the click checked it
+        QStringList boxes{
+            "フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？"
+            "|OkCancel||Tovrin"};
+        m_answer = MsgAnswer::Cancel;
+        runAt2007();
+        QCOMPARE(takeBoxes(), boxes);
+        QCOMPARE(contents(), after);
+        QStringList datesBefore;
+        for (const QString& name : Full) datesBefore << read(name).DateTimeOriginal.c_str();
+        m_answer = MsgAnswer::Ok;
+        runAt2007();
+        QCOMPARE(takeBoxes(),
+                 boxes << "対象のファイル、 3件を処理が完了しました。|Ok|Information|処理完了");
+        const QStringList log = QString(Bytes(m_appFolder->filePath(LogFileName(Now()).c_str())))
+                                    .split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(log.size(), 4);
+        for (int i = 0; i < 3; ++i) {
+            const PhotoInfo info = read(Full[i]);
+            QCOMPARE(info.DateTimeOriginal + ' ' + info.DateTime,
+                     std::string("2007:01:23 09:05:00 2007:01:23 09:05:00"));
+            QVERIFY(LastWriteTime(photo(Full[i]).toStdString()) ==
+                    (LocalDateTime{2007, 1, 23, 9, 5}));
+            // The log keeps the dates from before the change, one line a photo, in list order.
+            const QString fileDate = i == 1 ? "2007/01/23 9:05:00" : "2010/02/03 4:05:06";
+            QVERIFY2(log[i + 1].endsWith("ExifData> [パス-" + photo(Full[i]) + "] [埋込日付-" +
+                                         datesBefore[i] + "] [ファイル日付-" + fileDate + "]"),
+                     qPrintable(log[i + 1]));
+        }
+        // The selection grew to the whole list, so the readout shows nothing.
+        QCOMPARE(m_window->exifInfoText(), QString());
+        QCOMPARE(control<QLabel>("lbl_FileTime")->text(), QStringLiteral("04:05:06"));
+    }
+};
+
+}  // namespace tovrin
+
+// Runs offscreen on a desktop-sized screen (see CMakeLists.txt).
+QTEST_MAIN(tovrin::WindowTest)
+#include "window_test.moc"
