@@ -1,6 +1,10 @@
 # Warnings as errors for our own code only; third-party headers come in as SYSTEM.
 add_library(tovrin_warnings INTERFACE)
-target_compile_options(tovrin_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+if(MSVC)
+  target_compile_options(tovrin_warnings INTERFACE /W4 /WX /utf-8)
+else()
+  target_compile_options(tovrin_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+endif()
 
 if(TOVRIN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
