@@ -25,32 +25,18 @@ namespace {
 
 using namespace tovrin;
 
-// EXIF texts are byte strings: every byte >= 0x80 stands for one Latin-1 character.
-std::string jsonBytes(const std::string& s) {
-    std::string out = "\"";
-    for (const unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+// EXIF texts are byte strings: every byte >= 0x80 stands for one Latin-1
+// character and is escaped as such. Paths and messages are UTF-8 and pass
+// through as they are.
+enum class Text { Bytes, Utf8 };
 
-// Paths and messages are UTF-8 and pass through as such.
-std::string jsonUtf8(const std::string& s) {
+std::string json(const std::string& s, Text kind = Text::Utf8) {
     std::string out = "\"";
     for (const unsigned char c : s) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || (kind == Text::Bytes && c >= 0x7F)) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\u%04X", c);
             out += buf;
@@ -73,8 +59,8 @@ SplitPath splitPath(const std::string& arg) {
 }
 
 std::string errorLine(const std::string& path, const RuntimeError& e) {
-    return "{\"path\":" + jsonUtf8(path) + ",\"error\":" + std::to_string(e.number()) +
-           ",\"description\":" + jsonUtf8(e.description()) + "}";
+    return "{\"path\":" + json(path) + ",\"error\":" + std::to_string(e.number()) +
+           ",\"description\":" + json(e.description()) + "}";
 }
 
 int usage(const std::string& why) {
@@ -125,16 +111,16 @@ int runInfo(const std::vector<std::string>& files) {
         try {
             PhotoInfo info;
             const std::int32_t status = ReadPhotoInfo(sp.folder, sp.name, info);
-            std::cout << "{\"path\":" << jsonUtf8(path) << ",\"status\":" << status
+            std::cout << "{\"path\":" << json(path) << ",\"status\":" << status
                       << ",\"TiffBase\":" << info.TiffBase
-                      << ",\"DateTime\":" << jsonBytes(info.DateTime)
-                      << ",\"DateTimeOriginal\":" << jsonBytes(info.DateTimeOriginal)
-                      << ",\"DateTimeDigitized\":" << jsonBytes(info.DateTimeDigitized)
+                      << ",\"DateTime\":" << json(info.DateTime, Text::Bytes)
+                      << ",\"DateTimeOriginal\":" << json(info.DateTimeOriginal, Text::Bytes)
+                      << ",\"DateTimeDigitized\":" << json(info.DateTimeDigitized, Text::Bytes)
                       << ",\"PixelXDimension\":" << info.PixelXDimension
                       << ",\"PixelYDimension\":" << info.PixelYDimension
-                      << ",\"Make\":" << jsonBytes(info.Make)
-                      << ",\"Model\":" << jsonBytes(info.Model)
-                      << ",\"FileDateText\":" << jsonBytes(info.FileDateText) << "}\n";
+                      << ",\"Make\":" << json(info.Make, Text::Bytes)
+                      << ",\"Model\":" << json(info.Model, Text::Bytes)
+                      << ",\"FileDateText\":" << json(info.FileDateText, Text::Bytes) << "}\n";
         } catch (const RuntimeError& e) {
             std::cout << errorLine(path, e) << "\n";
             exitCode = 1;
@@ -188,7 +174,7 @@ int runSet(const std::vector<std::string>& args) {
             ReadPhotoInfo(sp.folder, sp.name, info);
             const WriteResult r = WriteEmbeddedDate(sp.folder, sp.name, choice);
             if (r.status && r.dateWritten) SetFileDate(path, choice, fileTime);
-            std::cout << "{\"path\":" << jsonUtf8(path)
+            std::cout << "{\"path\":" << json(path)
                       << ",\"status\":" << (r.status ? "true" : "false")
                       << ",\"dateWritten\":" << (r.dateWritten ? "true" : "false") << "}\n";
         } catch (const RuntimeError& e) {

@@ -7,6 +7,7 @@
 #include "list_keys.h"
 #include "parent_folder.h"
 #include "runtime_error.h"
+#include "virtual_keys.h"
 
 namespace tovrin {
 
@@ -151,8 +152,8 @@ void FolderBrowser::File1_PathChange() {
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const int keyCode = KeyCodeOf(key->key());
-        const int shift = ShiftOf(key->modifiers());
+        const int keyCode = VirtualKeyFromQt(key->key());
+        const int shift = ShiftState(key->modifiers());
         const int keyAscii = KeyAsciiOf(*key);
         // The key-down handler runs first and the key-press handler after it,
         // as the classic lists raise them; either may take the key.

@@ -19,13 +19,6 @@ inline constexpr int CtrlMask = 2;
 inline constexpr int AltMask = 4;
 }  // namespace keys
 
-// The key-down code of a Qt key (letters 65-90, digits 48-57, F1-F24 112-135,
-// Enter 13, Backspace 8, ...); 0 for a key without one.
-int KeyCodeOf(int qtKey);
-
-// The modifier value: Shift 1, Ctrl 2, Alt 4, added together.
-int ShiftOf(Qt::KeyboardModifiers modifiers);
-
 // The character code of a key press, 0 when the key types no character.
 int KeyAsciiOf(const QKeyEvent& event);
 

@@ -101,11 +101,4 @@ private:
     bool m_forwarding = false;
 };
 
-// Key codes as the events carry them (the platform's virtual-key numbering),
-// and back. Keys without a code give 0.
-qint16 VirtualKeyFromQt(int qtKey);
-int QtKeyFromVirtualKey(qint16 keyCode);
-// The Shift argument: 1 Shift, 2 Ctrl, 4 Alt.
-qint16 ShiftState(Qt::KeyboardModifiers modifiers);
-
 }  // namespace tovrin

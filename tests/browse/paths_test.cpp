@@ -10,6 +10,7 @@
 #include "drives.h"
 #include "list_keys.h"
 #include "parent_folder.h"
+#include "virtual_keys.h"
 
 namespace tovrin {
 
@@ -102,7 +103,7 @@ private slots:
         QCOMPARE(ascii(Qt::Key_Backspace, Qt::ControlModifier), 127);
         QCOMPARE(ascii(Qt::Key_Enter, Qt::KeypadModifier), keys::Enter);
         QCOMPARE(ascii(Qt::Key_F5, {}), 0);
-        QCOMPARE(ShiftOf(Qt::ControlModifier | Qt::KeypadModifier), keys::CtrlMask);
+        QCOMPARE(ShiftState(Qt::ControlModifier | Qt::KeypadModifier), keys::CtrlMask);
     }
 };
 
