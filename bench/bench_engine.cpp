@@ -14,9 +14,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "reader.h"
+#include "exif/reader.h"
 #include "test_files.h"
-#include "writer.h"
+#include "exif/writer.h"
 
 namespace tovrin {
 namespace {

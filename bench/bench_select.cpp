@@ -32,13 +32,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "file_list.h"
-#include "folder_list.h"
-#include "fonts.h"
-#include "frm_main.h"
-#include "message_boxes.h"
-#include "picture_box.h"
-#include "reader.h"
+#include "browse/file_list.h"
+#include "browse/folder_list.h"
+#include "button/fonts.h"
+#include "mainwindow/frm_main.h"
+#include "run/message_boxes.h"
+#include "photo/picture_box.h"
+#include "exif/reader.h"
 #include "test_files.h"
 
 namespace tovrin {

@@ -13,11 +13,11 @@
 
 #include <unistd.h>
 
-#include "date_choice.h"
-#include "paths.h"
-#include "reader.h"
-#include "runtime_error.h"
-#include "writer.h"
+#include "exif/date_choice.h"
+#include "exif/paths.h"
+#include "exif/reader.h"
+#include "exif/runtime_error.h"
+#include "exif/writer.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "date_choice.h"
-#include "file_date_change.h"
-#include "local_time.h"
-#include "paths.h"
-#include "reader.h"
-#include "runtime_error.h"
-#include "writer.h"
+#include "exif/date_choice.h"
+#include "exif/file_date_change.h"
+#include "exif/local_time.h"
+#include "exif/paths.h"
+#include "exif/reader.h"
+#include "exif/runtime_error.h"
+#include "exif/writer.h"
 
 namespace {
 
@@ -53,9 +53,9 @@ struct SplitPath {
 };
 
 SplitPath splitPath(const std::string& arg) {
-    const std::filesystem::path p(arg);
-    const std::string parent = p.parent_path().string();
-    return {FolderPath(parent.empty() ? std::string(".") : parent), p.filename().string()};
+    const std::filesystem::path p = NativePath(arg);
+    const std::string parent = Utf8Path(p.parent_path());
+    return {FolderPath(parent.empty() ? std::string(".") : parent), Utf8Path(p.filename())};
 }
 
 std::string errorLine(const std::string& path, const RuntimeError& e) {

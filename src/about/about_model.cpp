@@ -1,4 +1,4 @@
-#include "about_model.h"
+#include "about/about_model.h"
 
 #include <cmath>
 

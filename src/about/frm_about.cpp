@@ -1,4 +1,4 @@
-#include "frm_about.h"
+#include "about/frm_about.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "fonts.h"
+#include "button/fonts.h"
 
 namespace tovrin {
 

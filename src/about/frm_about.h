@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "about_model.h"
+#include "about/about_model.h"
 
 class QLabel;
 class QPushButton;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "message_boxes.h"
+#include "run/message_boxes.h"
 
 class QMessageBox;
 class QWidget;

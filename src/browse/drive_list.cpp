@@ -1,4 +1,4 @@
-#include "drive_list.h"
+#include "browse/drive_list.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include <QFocusEvent>
 #include <QSignalBlocker>
 
-#include "runtime_error.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "drives.h"
+#include "browse/drives.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "drives.h"
+#include "browse/drives.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "file_list.h"
+#include "browse/file_list.h"
 
 #include <QDir>
 #include <QFileInfo>

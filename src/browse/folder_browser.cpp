@@ -1,13 +1,13 @@
-#include "folder_browser.h"
+#include "browse/folder_browser.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
 
-#include "list_keys.h"
-#include "parent_folder.h"
-#include "runtime_error.h"
-#include "virtual_keys.h"
+#include "browse/list_keys.h"
+#include "browse/parent_folder.h"
+#include "exif/runtime_error.h"
+#include "button/virtual_keys.h"
 
 namespace tovrin {
 

@@ -6,10 +6,10 @@
 #include <QPointer>
 #include <QString>
 
-#include "drive_list.h"
-#include "file_list.h"
-#include "folder_list.h"
-#include "message_boxes.h"
+#include "browse/drive_list.h"
+#include "browse/file_list.h"
+#include "browse/folder_list.h"
+#include "run/message_boxes.h"
 
 namespace tovrin {
 

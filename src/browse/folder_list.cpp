@@ -1,12 +1,12 @@
-#include "folder_list.h"
+#include "browse/folder_list.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "parent_folder.h"
-#include "runtime_error.h"
+#include "browse/parent_folder.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

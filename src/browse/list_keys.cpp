@@ -1,4 +1,4 @@
-#include "list_keys.h"
+#include "browse/list_keys.h"
 
 #include <QKeyEvent>
 

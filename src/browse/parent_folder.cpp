@@ -1,4 +1,4 @@
-#include "parent_folder.h"
+#include "browse/parent_folder.h"
 
 namespace tovrin {
 

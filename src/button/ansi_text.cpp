@@ -1,4 +1,4 @@
-#include "ansi_text.h"
+#include "button/ansi_text.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "button_face.h"
+#include "button/button_face.h"
 
 #include <cmath>
 

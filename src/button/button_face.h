@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QString>
 
-#include "system_color.h"
+#include "button/system_color.h"
 
 namespace tovrin {
 

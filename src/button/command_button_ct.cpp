@@ -1,4 +1,4 @@
-#include "command_button_ct.h"
+#include "button/command_button_ct.h"
 
 #include <array>
 #include <utility>
@@ -8,9 +8,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "button_face.h"
-#include "graphical_button.h"
-#include "virtual_keys.h"
+#include "button/button_face.h"
+#include "button/graphical_button.h"
+#include "button/virtual_keys.h"
 
 namespace tovrin {
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QString>
 
-#include "picture.h"
-#include "system_color.h"
+#include "button/picture.h"
+#include "button/system_color.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "button/fonts.h"
 
 #include <QFont>
 

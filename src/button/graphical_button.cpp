@@ -1,4 +1,4 @@
-#include "graphical_button.h"
+#include "button/graphical_button.h"
 
 #include <algorithm>
 

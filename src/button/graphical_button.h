@@ -2,8 +2,8 @@
 
 #include <QPushButton>
 
-#include "picture.h"
-#include "system_color.h"
+#include "button/picture.h"
+#include "button/system_color.h"
 
 namespace tovrin {
 

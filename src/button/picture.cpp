@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "button/picture.h"
 
 #include <cmath>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include <QPainter>
 
-#include "system_color.h"
+#include "button/system_color.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "run_button_icon.h"
+#include "button/run_button_icon.h"
 
 #include <QPainter>
 #include <QPixmap>

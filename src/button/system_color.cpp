@@ -1,4 +1,4 @@
-#include "system_color.h"
+#include "button/system_color.h"
 
 #include <array>
 #include <optional>

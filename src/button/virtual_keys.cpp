@@ -1,4 +1,4 @@
-#include "virtual_keys.h"
+#include "button/virtual_keys.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "byte_access.h"
+#include "exif/byte_access.h"
 
 #include <cstdio>
 
-#include "photo_file.h"
+#include "exif/photo_file.h"
 
 namespace tovrin {
 

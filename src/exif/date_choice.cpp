@@ -1,4 +1,4 @@
-#include "date_choice.h"
+#include "exif/date_choice.h"
 
 #include <cstdio>
 

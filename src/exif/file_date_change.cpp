@@ -1,4 +1,4 @@
-#include "file_date_change.h"
+#include "exif/file_date_change.h"
 
 #include <cctype>
 #include <ctime>
@@ -11,7 +11,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "runtime_error.h"
+#include "exif/paths.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 
@@ -61,7 +62,7 @@ void SetFileDate(const std::string& fullPath, const DateChoice& choice,
     // 100-ns intervals since 1601-01-01 UTC.
     const ULONGLONG ticks = (static_cast<ULONGLONG>(moment) + 11644473600ULL) * 10000000ULL;
     FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    HANDLE h = CreateFileW(std::filesystem::u8path(fullPath).c_str(), GENERIC_WRITE, 0, nullptr,
+    HANDLE h = CreateFileW(NativePath(fullPath).c_str(), GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
     SetFileTime(h, &ft, &ft, &ft);

@@ -1,4 +1,4 @@
-#include "local_time.h"
+#include "exif/local_time.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,7 +7,8 @@
 
 #include <sys/stat.h>
 
-#include "runtime_error.h"
+#include "exif/paths.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 
@@ -40,13 +41,13 @@ LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
 LocalDateTime LastWriteTime(const std::string& path) {
 #ifdef _WIN32
     struct _stat64 st {};
-    if (_wstat64(std::filesystem::u8path(path).c_str(), &st) != 0) {
+    if (_wstat64(NativePath(path).c_str(), &st) != 0) {
 #else
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
 #endif
         const int err = errno;
-        const auto parent = std::filesystem::path(path).parent_path();
+        const auto parent = NativePath(path).parent_path();
         std::error_code ec;
         const bool folderGone = !parent.empty() && !std::filesystem::is_directory(parent, ec);
         throw ErrorFromErrno(err, folderGone);

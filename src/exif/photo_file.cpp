@@ -1,4 +1,4 @@
-#include "photo_file.h"
+#include "exif/photo_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,8 @@
 #include <unistd.h>
 #endif
 
-#include "runtime_error.h"
+#include "exif/paths.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 
@@ -21,7 +22,7 @@ namespace {
 
 #ifdef _WIN32
 int openFile(const std::string& path, int flags) {
-    return ::_wopen(std::filesystem::u8path(path).c_str(), flags | _O_BINARY);
+    return ::_wopen(NativePath(path).c_str(), flags | _O_BINARY);
 }
 long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
     if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
@@ -46,7 +47,7 @@ int closeFile(int fd) { return ::close(fd); }
 // A missing folder is reported differently from a missing file.
 bool folderMissing(const std::string& path) {
     std::error_code ec;
-    const auto parent = std::filesystem::path(path).parent_path();
+    const auto parent = NativePath(path).parent_path();
     return !parent.empty() && !std::filesystem::is_directory(parent, ec);
 }
 

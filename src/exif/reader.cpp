@@ -1,11 +1,11 @@
-#include "reader.h"
+#include "exif/reader.h"
 
 #include <cctype>
 
-#include "byte_access.h"
-#include "local_time.h"
-#include "photo_file.h"
-#include "tiff_layout.h"
+#include "exif/byte_access.h"
+#include "exif/local_time.h"
+#include "exif/photo_file.h"
+#include "exif/tiff_layout.h"
 
 namespace tovrin {
 

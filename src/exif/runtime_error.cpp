@@ -1,4 +1,4 @@
-#include "runtime_error.h"
+#include "exif/runtime_error.h"
 
 #include <cerrno>
 #include <utility>

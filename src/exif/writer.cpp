@@ -1,10 +1,10 @@
-#include "writer.h"
+#include "exif/writer.h"
 
 #include <vector>
 
-#include "byte_access.h"
-#include "photo_file.h"
-#include "tiff_layout.h"
+#include "exif/byte_access.h"
+#include "exif/photo_file.h"
+#include "exif/tiff_layout.h"
 
 namespace tovrin {
 

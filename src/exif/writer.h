@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "date_choice.h"
+#include "exif/date_choice.h"
 
 namespace tovrin {
 

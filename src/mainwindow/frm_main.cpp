@@ -1,4 +1,4 @@
-#include "frm_main.h"
+#include "mainwindow/frm_main.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,28 +30,28 @@
 #include <QToolBar>
 #include <QVariant>
 
-#include "about_model.h"
-#include "artwork.h"
-#include "command_button_ct.h"
-#include "drive_list.h"
-#include "file_list.h"
-#include "folder_browser.h"
-#include "folder_list.h"
-#include "fonts.h"
-#include "frm_about.h"
-#include "frm_viewer.h"
-#include "graphical_button.h"
-#include "information_text.h"
-#include "list_keys.h"
-#include "message_boxes.h"
-#include "paths.h"
-#include "picture.h"
-#include "picture_box.h"
-#include "picture_size_edit.h"
-#include "run_button_icon.h"
-#include "runtime_error.h"
-#include "settings_store.h"
-#include "startup_folder.h"
+#include "about/about_model.h"
+#include "mainwindow/artwork.h"
+#include "button/command_button_ct.h"
+#include "browse/drive_list.h"
+#include "browse/file_list.h"
+#include "browse/folder_browser.h"
+#include "browse/folder_list.h"
+#include "button/fonts.h"
+#include "about/frm_about.h"
+#include "photo/frm_viewer.h"
+#include "button/graphical_button.h"
+#include "mainwindow/information_text.h"
+#include "browse/list_keys.h"
+#include "run/message_boxes.h"
+#include "exif/paths.h"
+#include "button/picture.h"
+#include "photo/picture_box.h"
+#include "photo/picture_size_edit.h"
+#include "button/run_button_icon.h"
+#include "exif/runtime_error.h"
+#include "mainwindow/settings_store.h"
+#include "mainwindow/startup_folder.h"
 
 namespace tovrin {
 

@@ -9,12 +9,12 @@
 #include <QSize>
 #include <QString>
 
-#include "date_setting_run.h"
-#include "help_windows.h"
-#include "local_time.h"
-#include "main_layout.h"
-#include "reader.h"
-#include "run_host.h"
+#include "run/date_setting_run.h"
+#include "mainwindow/help_windows.h"
+#include "exif/local_time.h"
+#include "mainwindow/main_layout.h"
+#include "exif/reader.h"
+#include "run/run_host.h"
 
 class QAction;
 class QCheckBox;

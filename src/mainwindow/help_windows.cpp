@@ -1,4 +1,4 @@
-#include "help_windows.h"
+#include "mainwindow/help_windows.h"
 
 #include <algorithm>
 #include <utility>

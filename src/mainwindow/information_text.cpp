@@ -1,4 +1,4 @@
-#include "information_text.h"
+#include "mainwindow/information_text.h"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "local_time.h"
-#include "reader.h"
+#include "exif/local_time.h"
+#include "exif/reader.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "instance_guard.h"
+#include "mainwindow/instance_guard.h"
 
 #include <QDir>
 #include <QFileInfo>

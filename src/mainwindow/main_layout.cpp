@@ -1,4 +1,4 @@
-#include "main_layout.h"
+#include "mainwindow/main_layout.h"
 
 #include <cmath>
 

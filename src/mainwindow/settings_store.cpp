@@ -1,4 +1,4 @@
-#include "settings_store.h"
+#include "mainwindow/settings_store.h"
 
 #include <array>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QSettings>
 
-#include "runtime_error.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "startup_folder.h"
+#include "mainwindow/startup_folder.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "fit_rule.h"
+#include "photo/fit_rule.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "frm_viewer.h"
+#include "photo/frm_viewer.h"
 
 #include <string>
 
@@ -9,10 +9,10 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "message_boxes.h"
-#include "picture_box.h"
-#include "picture_size_edit.h"
-#include "runtime_error.h"
+#include "run/message_boxes.h"
+#include "photo/picture_box.h"
+#include "photo/picture_size_edit.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

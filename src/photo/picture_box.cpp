@@ -1,4 +1,4 @@
-#include "picture_box.h"
+#include "photo/picture_box.h"
 
 #include <QMouseEvent>
 #include <QPainter>

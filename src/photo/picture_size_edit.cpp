@@ -1,4 +1,4 @@
-#include "picture_size_edit.h"
+#include "photo/picture_size_edit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <QImageReader>
 #include <QWidget>
 
-#include "picture_box.h"
-#include "runtime_error.h"
+#include "photo/picture_box.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

@@ -7,7 +7,7 @@
 #include <QSize>
 #include <QString>
 
-#include "fit_rule.h"
+#include "photo/fit_rule.h"
 
 class QImageReader;
 class QWidget;

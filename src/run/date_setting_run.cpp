@@ -1,14 +1,14 @@
-#include "date_setting_run.h"
+#include "run/date_setting_run.h"
 
 #include <exception>
 #include <new>
 #include <tuple>
 
-#include "file_date_change.h"
-#include "paths.h"
-#include "run_log.h"
-#include "runtime_error.h"
-#include "writer.h"
+#include "exif/file_date_change.h"
+#include "exif/paths.h"
+#include "run/run_log.h"
+#include "exif/runtime_error.h"
+#include "exif/writer.h"
 
 namespace tovrin {
 

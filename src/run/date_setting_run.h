@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "date_choice.h"
-#include "local_time.h"
-#include "reader.h"
-#include "run_host.h"
+#include "exif/date_choice.h"
+#include "exif/local_time.h"
+#include "exif/reader.h"
+#include "run/run_host.h"
 
 namespace tovrin {
 

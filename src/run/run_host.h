@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "date_choice.h"
-#include "local_time.h"
-#include "message_boxes.h"
+#include "exif/date_choice.h"
+#include "exif/local_time.h"
+#include "run/message_boxes.h"
 
 namespace tovrin {
 

@@ -1,4 +1,4 @@
-#include "run_log.h"
+#include "run/run_log.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
-#include "paths.h"
-#include "runtime_error.h"
+#include "exif/paths.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 
@@ -17,18 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Our texts are UTF-8 everywhere; only Windows needs telling.
-fs::path fsPath(const std::string& text) {
-#ifdef _WIN32
-    return fs::path(std::u8string(text.begin(), text.end()));
-#else
-    return fs::path(text);
-#endif
-}
-
 std::FILE* openForAppending(const std::string& path) {
 #ifdef _WIN32
-    return _wfopen(fsPath(path).c_str(), L"ab");
+    return _wfopen(NativePath(path).c_str(), L"ab");
 #else
     return std::fopen(path.c_str(), "ab");
 #endif
@@ -78,13 +69,13 @@ std::optional<std::string> datePart(const std::string& name) {
 std::vector<std::string> scanLogNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    fs::directory_iterator it(fsPath(folder), ec);
+    fs::directory_iterator it(NativePath(folder), ec);
     if (ec) throw ErrorFromErrno(ec.value(), true);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) throw ErrorFromErrno(ec.value(), true);
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8Path(it->path().filename());
         if (IsLogFileName(name)) names.push_back(name);
     }
     if (ec) throw ErrorFromErrno(ec.value(), true);
@@ -111,7 +102,7 @@ void pruneOldLogs(const std::string& folder) {
         if (!candidate) return;
 
         std::error_code ec;
-        const bool removed = fs::remove(fsPath(folder + *candidate), ec);
+        const bool removed = fs::remove(NativePath(folder + *candidate), ec);
         if (ec) throw ErrorFromErrno(ec.value());
         if (!removed) return;  // gone meanwhile: never scan the same list forever
     }
@@ -119,7 +110,7 @@ void pruneOldLogs(const std::string& folder) {
 
 bool folderExists(const std::string& path) {
     std::error_code ec;
-    const fs::path parent = fsPath(path).parent_path();
+    const fs::path parent = NativePath(path).parent_path();
     return parent.empty() || fs::is_directory(parent, ec);
 }
 
@@ -180,7 +171,7 @@ void WriteLogLine(const std::string& kind, const std::string& message, const std
 
 bool FileExists(const std::string& path, MessageBoxes& boxes) {
     std::error_code ec;
-    const fs::file_status status = fs::status(fsPath(path), ec);
+    const fs::file_status status = fs::status(NativePath(path), ec);
     if (ec) {
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
             return false;

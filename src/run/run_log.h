@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "local_time.h"
-#include "message_boxes.h"
+#include "exif/local_time.h"
+#include "run/message_boxes.h"
 
 namespace tovrin {
 

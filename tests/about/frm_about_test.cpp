@@ -10,10 +10,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "about_model.h"
-#include "fonts.h"
-#include "frm_about.h"
-#include "run_button_icon.h"
+#include "about/about_model.h"
+#include "button/fonts.h"
+#include "about/frm_about.h"
+#include "button/run_button_icon.h"
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;

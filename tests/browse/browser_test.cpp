@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "folder_browser.h"
-#include "runtime_error.h"
+#include "browse/folder_browser.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

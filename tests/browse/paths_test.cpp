@@ -7,10 +7,10 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "drives.h"
-#include "list_keys.h"
-#include "parent_folder.h"
-#include "virtual_keys.h"
+#include "browse/drives.h"
+#include "browse/list_keys.h"
+#include "browse/parent_folder.h"
+#include "button/virtual_keys.h"
 
 namespace tovrin {
 

@@ -13,14 +13,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ansi_text.h"
-#include "button_face.h"
-#include "command_button_ct.h"
-#include "fonts.h"
-#include "graphical_button.h"
-#include "picture.h"
-#include "run_button_icon.h"
-#include "system_color.h"
+#include "button/ansi_text.h"
+#include "button/button_face.h"
+#include "button/command_button_ct.h"
+#include "button/fonts.h"
+#include "button/graphical_button.h"
+#include "button/picture.h"
+#include "button/run_button_icon.h"
+#include "button/system_color.h"
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;

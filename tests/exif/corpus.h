@@ -13,7 +13,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "date_choice.h"
+#include "exif/date_choice.h"
 #include "test_files.h"
 
 // The corpus manifest: expected reader and writer results per photo, computed

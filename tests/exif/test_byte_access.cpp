@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "byte_access.h"
-#include "photo_file.h"
+#include "exif/byte_access.h"
+#include "exif/photo_file.h"
 #include "test_files.h"
 
 namespace tovrin {

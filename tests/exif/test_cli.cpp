@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "corpus.h"
-#include "reader.h"
+#include "exif/reader.h"
 
 namespace tovrin {
 namespace {

@@ -13,8 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "corpus.h"
-#include "reader.h"
-#include "writer.h"
+#include "exif/reader.h"
+#include "exif/writer.h"
 
 namespace tovrin {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "file_date_change.h"
-#include "local_time.h"
+#include "exif/file_date_change.h"
+#include "exif/local_time.h"
 #include "test_files.h"
 
 namespace tovrin {

@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "date_choice.h"
-#include "file_date_change.h"
-#include "local_time.h"
-#include "reader.h"
-#include "runtime_error.h"
+#include "exif/date_choice.h"
+#include "exif/file_date_change.h"
+#include "exif/local_time.h"
+#include "exif/reader.h"
+#include "exif/runtime_error.h"
 #include "test_files.h"
-#include "writer.h"
+#include "exif/writer.h"
 
 namespace tovrin {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "information_text.h"
-#include "main_layout.h"
+#include "mainwindow/information_text.h"
+#include "mainwindow/main_layout.h"
 
 namespace tovrin {
 namespace {

@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "instance_guard.h"
-#include "runtime_error.h"
-#include "settings_store.h"
-#include "startup_folder.h"
+#include "mainwindow/instance_guard.h"
+#include "exif/runtime_error.h"
+#include "mainwindow/settings_store.h"
+#include "mainwindow/startup_folder.h"
 
 namespace tovrin {
 

@@ -3,7 +3,7 @@
 // copies of corpus photos. Every test has its own settings store, installation
 // folder and photo folder (holding sub/a.jpg and sub/b.jpg, without EXIF data).
 
-#include "frm_main.h"
+#include "mainwindow/frm_main.h"
 
 #include <algorithm>
 #include <array>
@@ -13,13 +13,13 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "drive_list.h"
-#include "file_list.h"
-#include "folder_list.h"
-#include "fonts.h"
-#include "picture_box.h"
-#include "run_log.h"
-#include "settings_store.h"
+#include "browse/drive_list.h"
+#include "browse/file_list.h"
+#include "browse/folder_list.h"
+#include "button/fonts.h"
+#include "photo/picture_box.h"
+#include "run/run_log.h"
+#include "mainwindow/settings_store.h"
 
 namespace tovrin {
 namespace {

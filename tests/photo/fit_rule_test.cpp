@@ -1,8 +1,8 @@
 #include <QTest>
 #include <QTransform>
 
-#include "fit_rule.h"
-#include "picture_size_edit.h"
+#include "photo/fit_rule.h"
+#include "photo/picture_size_edit.h"
 
 namespace tovrin {
 

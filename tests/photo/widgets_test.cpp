@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "frm_viewer.h"
-#include "message_boxes.h"
-#include "picture_box.h"
-#include "picture_size_edit.h"
-#include "runtime_error.h"
+#include "photo/frm_viewer.h"
+#include "run/message_boxes.h"
+#include "photo/picture_box.h"
+#include "photo/picture_size_edit.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 

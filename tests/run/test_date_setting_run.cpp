@@ -1,4 +1,4 @@
-#include "date_setting_run.h"
+#include "run/date_setting_run.h"
 
 #include <algorithm>
 #include <ctime>
@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "reader.h"
+#include "exif/reader.h"
 #include "run_test_support.h"
-#include "runtime_error.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin::test {
 namespace {

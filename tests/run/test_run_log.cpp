@@ -1,4 +1,4 @@
-#include "run_log.h"
+#include "run/run_log.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "run_test_support.h"
-#include "runtime_error.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin::test {
 namespace {
