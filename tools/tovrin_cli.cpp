@@ -4,8 +4,10 @@
 //   tovrin-cli info FILE...
 //   tovrin-cli set --date YYYY-MM-DD --time HH:MM:SS [--keep-time] [--only-on YYYY-MM-DD] FILE...
 //
-// One JSON object per file and line. Exit status: 0 every file processed, 1 some
-// file failed with an error, 2 bad usage (no file touched).
+// One JSON object per file and line, flushed as it is written, so a run that is
+// killed has reported every photo it rewrote. Exit status: 0 every file
+// processed, 1 some file was not (no EXIF data, not a JPEG, an error), 2 bad
+// usage (no file touched).
 
 #include <cstdio>
 #include <filesystem>
@@ -14,12 +16,10 @@
 #include <vector>
 
 #include "exif/date_choice.h"
-#include "exif/file_date_change.h"
-#include "exif/local_time.h"
 #include "exif/paths.h"
+#include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
-#include "exif/writer.h"
 
 namespace {
 
@@ -47,6 +47,63 @@ std::string json(const std::string& s, Text kind = Text::Utf8) {
     return out + "\"";
 }
 
+// Length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
+std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = b(i);
+    if (lead < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) lo = 0xA0;
+        if (lead == 0xED) hi = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) lo = 0x90;
+        if (lead == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size()) return 0;
+    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
+    return n;
+}
+
+// A path as a JSON member: file names are bytes on Linux and need not be
+// UTF-8. Such a name is shown with U+FFFD for each stray byte and given
+// exactly, in hex, as "pathBytes", so every line stays valid UTF-8 JSON.
+std::string pathMember(const std::string& path) {
+    std::string shown;
+    bool exact = true;
+    for (std::size_t i = 0; i < path.size();) {
+        const std::size_t n = utf8SequenceAt(path, i);
+        if (n == 0) {
+            shown += "\xEF\xBF\xBD";
+            exact = false;
+            ++i;
+        } else {
+            shown.append(path, i, n);
+            i += n;
+        }
+    }
+    std::string member = "\"path\":" + json(shown);
+    if (!exact) {
+        static const char digits[] = "0123456789abcdef";
+        std::string hex;
+        for (const unsigned char c : path) {
+            hex += digits[c >> 4];
+            hex += digits[c & 0xF];
+        }
+        member += ",\"pathBytes\":\"" + hex + "\"";
+    }
+    return member;
+}
+
 struct SplitPath {
     std::string folder;  // ends with the separator
     std::string name;
@@ -59,7 +116,7 @@ SplitPath splitPath(const std::string& arg) {
 }
 
 std::string errorLine(const std::string& path, const RuntimeError& e) {
-    return "{\"path\":" + json(path) + ",\"error\":" + std::to_string(e.number()) +
+    return "{" + pathMember(path) + ",\"error\":" + std::to_string(e.number()) +
            ",\"description\":" + json(e.description()) + "}";
 }
 
@@ -111,7 +168,8 @@ int runInfo(const std::vector<std::string>& files) {
         try {
             PhotoInfo info;
             const std::int32_t status = ReadPhotoInfo(sp.folder, sp.name, info);
-            std::cout << "{\"path\":" << json(path) << ",\"status\":" << status
+            if (status == 0) exitCode = 1;
+            std::cout << "{" << pathMember(path) << ",\"status\":" << status
                       << ",\"TiffBase\":" << info.TiffBase
                       << ",\"DateTime\":" << json(info.DateTime, Text::Bytes)
                       << ",\"DateTimeOriginal\":" << json(info.DateTimeOriginal, Text::Bytes)
@@ -120,9 +178,10 @@ int runInfo(const std::vector<std::string>& files) {
                       << ",\"PixelYDimension\":" << info.PixelYDimension
                       << ",\"Make\":" << json(info.Make, Text::Bytes)
                       << ",\"Model\":" << json(info.Model, Text::Bytes)
-                      << ",\"FileDateText\":" << json(info.FileDateText, Text::Bytes) << "}\n";
+                      << ",\"FileDateText\":" << json(info.FileDateText, Text::Bytes) << "}"
+                      << std::endl;
         } catch (const RuntimeError& e) {
-            std::cout << errorLine(path, e) << "\n";
+            std::cout << errorLine(path, e) << std::endl;
             exitCode = 1;
         }
     }
@@ -167,18 +226,18 @@ int runSet(const std::vector<std::string>& args) {
     for (const auto& path : files) {
         const SplitPath sp = splitPath(path);
         try {
-            // As the run does for each photo: the file's own time of day first
-            // (kept when asked), then read, write, and for a changed photo its times.
-            const std::string fileTime = TimeOfDayText(LastWriteTime(path));
-            PhotoInfo info;
-            ReadPhotoInfo(sp.folder, sp.name, info);
-            const WriteResult r = WriteEmbeddedDate(sp.folder, sp.name, choice);
-            if (r.status && r.dateWritten) SetFileDate(path, choice, fileTime);
-            std::cout << "{\"path\":" << json(path)
-                      << ",\"status\":" << (r.status ? "true" : "false")
-                      << ",\"dateWritten\":" << (r.dateWritten ? "true" : "false") << "}\n";
+            // As the run does for each photo, through one open: the file's own
+            // time of day (kept when asked), the reading, the write and, for a
+            // changed photo, its times.
+            const PhotoDateUpdate u = UpdatePhotoDate(sp.folder, sp.name, choice);
+            if (!u.result.status) exitCode = 1;
+            std::cout << "{" << pathMember(path)
+                      << ",\"status\":" << (u.result.status ? "true" : "false")
+                      << ",\"changed\":" << (u.result.changed ? "true" : "false")
+                      << ",\"dateWritten\":" << (u.result.dateWritten ? "true" : "false") << "}"
+                      << std::endl;
         } catch (const RuntimeError& e) {
-            std::cout << errorLine(path, e) << "\n";
+            std::cout << errorLine(path, e) << std::endl;
             exitCode = 1;
         }
     }

@@ -1,5 +1,6 @@
 #include "exif/byte_access.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "exif/photo_file.h"
@@ -74,10 +75,10 @@ std::string WordToHex(std::int32_t value) {
     return buf;
 }
 
-std::string ReadText(PhotoFile& file, std::int64_t p) {
+std::string ReadText(PhotoFile& file, std::int64_t p, std::int64_t limit) {
     if (p < 1 || p > file.size()) throw OutsideFile{};
     std::string text;
-    for (;; ++p) {
+    for (const std::int64_t end = p + std::min(limit, file.size() - p + 1); p < end; ++p) {
         const int b = file.byteAt(p);
         if (b <= 0) break;  // NUL, or the end of the file
         text.push_back(b == 0x0A ? ' ' : static_cast<char>(b));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace tovrin {
@@ -26,10 +27,11 @@ std::string ByteToHex(int byteValue);
 // Four upper-case hex digits of the low 16 bits: 306 -> "0132", -30871 -> "8769".
 std::string WordToHex(std::int32_t value);
 
-// The bytes from p up to the first NUL or the end of the file, one character
-// a byte, line feeds turned into blanks. Throws OutsideFile when p itself is
-// before position 1 or past the end.
-std::string ReadText(PhotoFile& file, std::int64_t p);
+// The bytes from p up to the first NUL, the end of the file or `limit` bytes,
+// whichever comes first, one character a byte, line feeds turned into blanks.
+// Throws OutsideFile when p itself is before position 1 or past the end.
+std::string ReadText(PhotoFile& file, std::int64_t p,
+                     std::int64_t limit = std::numeric_limits<std::int64_t>::max());
 // Writes the text's bytes at p; no terminator, the bytes after it keep their values.
 void WriteText(PhotoFile& file, std::int64_t p, const std::string& text);
 

@@ -1,17 +1,8 @@
 #include "exif/file_date_change.h"
 
 #include <cctype>
-#include <ctime>
-#include <filesystem>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#endif
-
-#include "exif/paths.h"
+#include "exif/photo_file.h"
 #include "exif/runtime_error.h"
 
 namespace tovrin {
@@ -39,42 +30,38 @@ TimeOfDay parseTimeOfDay(const std::string& text) {
     return t;
 }
 
+// Every common file system holds these moments to the second or two (FAT
+// keeps even seconds), so a read-back is only needed outside them.
+constexpr std::int64_t SafeFrom = 315619200;   // 1980-01-02 UTC
+constexpr std::int64_t SafeUntil = 2145830400; // 2037-12-31 UTC
+constexpr std::int64_t Tolerance = 2;
+
 }  // namespace
+
+LocalDateTime FileDateMoment(const DateChoice& choice, const std::string& fileTime) {
+    const TimeOfDay t = choice.keepTime ? parseTimeOfDay(fileTime) : choice.time;
+    return {choice.date.year, choice.date.month, choice.date.day, t.hour, t.minute, t.second};
+}
+
+void SetFileTimes(PhotoFile& file, std::int64_t moment) {
+    if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
+    file.setTimes({moment, 0}, {moment, 0});
+    if (moment < SafeFrom || moment > SafeUntil) {
+        const std::int64_t stored = file.storedModification().seconds;
+        if (stored < moment - Tolerance || stored > moment + Tolerance) {
+            // The file system clamped the moment: give the file back its times.
+            file.setTimes(file.accessedAtOpen(), file.modifiedAtOpen());
+            throw RuntimeError(error::InvalidCall);
+        }
+    }
+}
 
 void SetFileDate(const std::string& fullPath, const DateChoice& choice,
                  const std::string& fileTime) {
-    const TimeOfDay t = choice.keepTime ? parseTimeOfDay(fileTime) : choice.time;
-
-    // mktime with tm_isdst = -1 applies the rules in force on that date, so a
-    // summer date set in winter is not shifted by the daylight-saving hour.
-    std::tm tm{};
-    tm.tm_year = choice.date.year - 1900;
-    tm.tm_mon = choice.date.month - 1;
-    tm.tm_mday = choice.date.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&tm);
-    if (moment == static_cast<std::time_t>(-1)) return;
-
-#ifdef _WIN32
-    // 100-ns intervals since 1601-01-01 UTC.
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(moment) + 11644473600ULL) * 10000000ULL;
-    FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    HANDLE h = CreateFileW(NativePath(fullPath).c_str(), GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    SetFileTime(h, &ft, &ft, &ft);
-    CloseHandle(h);
-#else
-    // Linux keeps no settable creation time: access and modification carry the moment.
-    struct timespec times[2];
-    times[0].tv_sec = moment;
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    ::utimensat(AT_FDCWD, fullPath.c_str(), times, 0);
-#endif
+    const std::int64_t moment = LocalToEpoch(FileDateMoment(choice, fileTime));
+    PhotoFile file(fullPath, PhotoFile::Mode::ReadWrite);
+    SetFileTimes(file, moment);
+    file.close();
 }
 
 }  // namespace tovrin

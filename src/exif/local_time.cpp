@@ -1,5 +1,6 @@
 #include "exif/local_time.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -30,7 +31,45 @@ std::string format(const char* pattern, int a, int b, int c) {
     return buf;
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// Seconds east of UTC in force at the instant t.
+std::int64_t utcOffsetAt(std::int64_t t) {
+    const LocalDateTime local = fromEpoch(static_cast<std::time_t>(t));
+    const std::int64_t asIfUtc =
+        daysFromCivil(local.year, local.month, local.day) * 86400 + local.hour * 3600 +
+        local.minute * 60 + local.second;
+    return asIfUtc - t;
+}
+
 }  // namespace
+
+// The zone is looked up once by the C library and then kept, unlike mktime,
+// which looks at the zone file again on every call.
+std::int64_t LocalToEpoch(const LocalDateTime& t) {
+    if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
+        t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
+        t.second > 59)
+        throw RuntimeError(error::InvalidCall);
+    const std::int64_t wall = daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 +
+                              t.minute * 60 + t.second;
+    // The offset of the instant the wall time names; twice, because the
+    // first guess may fall on the other side of a daylight-saving change.
+    const std::int64_t first = wall - utcOffsetAt(wall);
+    const std::int64_t second = wall - utcOffsetAt(first);
+    if (fromEpoch(static_cast<std::time_t>(second)) == t) return second;
+    if (fromEpoch(static_cast<std::time_t>(first)) == t) return first;
+    // A wall time skipped when the clocks went forward: the later reading.
+    return std::max(first, second);
+}
 
 LocalDateTime Now() { return fromEpoch(std::time(nullptr)); }
 

@@ -17,6 +17,11 @@ struct LocalDateTime {
 };
 
 LocalDateTime Now();
+// Seconds since the epoch (UTC) of a local wall-clock moment, converted with
+// the local-time rules in force on that date (not today's), so a summer date
+// set in winter keeps its hour. Throws RuntimeError 5 when the moment is not
+// a valid date and time of years 1 to 9999 or the system cannot convert it.
+std::int64_t LocalToEpoch(const LocalDateTime& t);
 LocalDateTime ToLocal(std::int64_t secondsSinceEpoch);
 
 // The file's last-write time in local time. Throws RuntimeError (53 when the

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -34,7 +35,12 @@ long long writeAt(int fd, const void* buf, std::size_t n, std::int64_t offset) {
 }
 int closeFile(int fd) { return ::_close(fd); }
 #else
-int openFile(const std::string& path, int flags) { return ::open(path.c_str(), flags | O_CLOEXEC); }
+// Non-blocking, so that a FIFO or a device named *.jpg cannot hold the open
+// forever; such a file is refused right after, by its type. Regular files
+// ignore the flag.
+int openFile(const std::string& path, int flags) {
+    return ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+}
 long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
     return ::pread(fd, buf, n, static_cast<off_t>(offset));
 }
@@ -54,7 +60,12 @@ bool folderMissing(const std::string& path) {
 }  // namespace
 
 PhotoFile::PhotoFile(const std::string& path, Mode mode) {
-    m_fd = openFile(path, mode == Mode::Read ? O_RDONLY : O_RDWR);
+#ifdef O_NOATIME
+    // Looking at a photo should not count as using it; only its owner may ask.
+    if (mode == Mode::Read) m_fd = openFile(path, O_RDONLY | O_NOATIME);
+    if (m_fd < 0)
+#endif
+        m_fd = openFile(path, mode == Mode::Read ? O_RDONLY : O_RDWR);
     if (m_fd < 0) {
         const int err = errno;
         throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
@@ -71,6 +82,18 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
     }
     m_size = static_cast<std::int64_t>(st.st_size);
     m_lastWrite = static_cast<std::int64_t>(st.st_mtime);
+#ifdef _WIN32
+    m_accessed = {static_cast<std::int64_t>(st.st_atime), 0};
+    m_modified = {static_cast<std::int64_t>(st.st_mtime), 0};
+    m_maySetTimes = mode == Mode::ReadWrite;
+#else
+    m_accessed = {static_cast<std::int64_t>(st.st_atim.tv_sec), st.st_atim.tv_nsec};
+    m_modified = {static_cast<std::int64_t>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec};
+    // Only the owner (or a privileged user) may set a file's times to a
+    // chosen moment, even with write access to the file.
+    const uid_t user = ::geteuid();
+    m_maySetTimes = mode == Mode::ReadWrite && (user == 0 || user == st.st_uid);
+#endif
 }
 
 PhotoFile::~PhotoFile() {
@@ -150,6 +173,40 @@ void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
         if (lo < hi)
             std::memcpy(m_block + (lo - m_blockStart), src + (lo - offset), static_cast<std::size_t>(hi - lo));
     }
+}
+
+void PhotoFile::setTimes(FileTime accessed, FileTime modified) {
+#ifdef _WIN32
+    // 100-ns intervals since 1601-01-01 UTC; the creation time takes the
+    // moment of the last write.
+    const auto toFileTime = [](FileTime t) {
+        const long long ticks = (t.seconds + 11644473600LL) * 10000000LL + t.nanoseconds / 100;
+        return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    };
+    if (modified.seconds < -11644473600LL) throw RuntimeError(error::InvalidCall);
+    const FILETIME a = toFileTime(accessed), m = toFileTime(modified);
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd));
+    if (!::SetFileTime(handle, &m, &a, &m)) throw RuntimeError(error::PermissionDenied);
+#else
+    struct timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(accessed.seconds);
+    times[0].tv_nsec = static_cast<long>(accessed.nanoseconds);
+    times[1].tv_sec = static_cast<time_t>(modified.seconds);
+    times[1].tv_nsec = static_cast<long>(modified.nanoseconds);
+    if (::futimens(m_fd, times) != 0) throw ErrorFromErrno(errno);
+#endif
+}
+
+PhotoFile::FileTime PhotoFile::storedModification() {
+#ifdef _WIN32
+    struct _stat64 st {};
+    if (::_fstat64(m_fd, &st) != 0) throw ErrorFromErrno(errno);
+    return {static_cast<std::int64_t>(st.st_mtime), 0};
+#else
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) throw ErrorFromErrno(errno);
+    return {static_cast<std::int64_t>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec};
+#endif
 }
 
 void PhotoFile::close() {

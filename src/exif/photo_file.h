@@ -42,6 +42,24 @@ public:
     // never grows. Throws RuntimeError on failure.
     void write(std::int64_t position, const void* data, std::size_t n);
 
+    // A file time: seconds since the epoch (UTC) and nanoseconds.
+    struct FileTime {
+        std::int64_t seconds = 0;
+        long nanoseconds = 0;
+    };
+    // The access and modification times the file had when it was opened.
+    FileTime accessedAtOpen() const noexcept { return m_accessed; }
+    FileTime modifiedAtOpen() const noexcept { return m_modified; }
+    // False when the file was opened for reading only, or when this user may
+    // write it but not set its times (only its owner may).
+    bool maySetTimes() const noexcept { return m_maySetTimes; }
+    // Sets the access and modification times (and on Windows the creation
+    // time, to the modification time) on the open file. Throws RuntimeError.
+    void setTimes(FileTime accessed, FileTime modified);
+    // The modification time as the file system stores it now: some clamp or
+    // round a time they cannot hold instead of refusing it.
+    FileTime storedModification();
+
     // Closes now and reports a failure to close as RuntimeError; the
     // destructor closes silently.
     void close();
@@ -53,6 +71,9 @@ private:
     int m_fd = -1;
     std::int64_t m_size = 0;
     std::int64_t m_lastWrite = 0;
+    FileTime m_accessed;
+    FileTime m_modified;
+    bool m_maySetTimes = false;
     std::int64_t m_blockStart = -1;  // 0-based offset of m_block, -1 when empty
     std::size_t m_blockLength = 0;
     unsigned char m_block[BlockSize];

@@ -30,6 +30,10 @@ struct PhotoInfo {
 std::int32_t ReadPhotoInfo(const std::string& folderPath, const std::string& fileName,
                            PhotoInfo& info);
 
+// The same reading over a photo the caller holds open (the date setting reads
+// and writes through one open). fileName decides the type check.
+std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoInfo& info);
+
 // Walks the TIFF header at position (info.TiffBase), IFD0 and the Exif IFD.
 // May throw OutsideFile; ReadPhotoInfo catches it.
 std::int32_t WalkTiff(PhotoFile& file, std::int64_t position, PhotoInfo& info);

@@ -2,17 +2,8 @@
 
 #include <cstdint>
 
-// The EXIF layout that the reader and the writer walk:
-//
-//   SOI FFD8 | [APP0 FFE0, length L, data]  (one APP0 at most is skipped)
-//   APP1 FFE1 | length (unused) | "Exif" | 2 bytes | TIFF header at TiffBase
-//   TIFF header: "II" or "MM" | 42 | IFD0 offset (unused: IFD0 is read at TiffBase + 8)
-//   IFD0 / Exif IFD: count (unsigned 16) | count x 12-byte entries
-//
-//   entry at e:  +0 tag (2) | +2 type (2) | +4 count (4) | +8 value or offset (4)
-//
-// JPEG markers are big-endian; everything inside the TIFF structure follows
-// the header's byte order. Values are signed, as read.
+// Markers, tags and types of the EXIF layout (drawn in exif_walk.h). Values
+// are signed, as the integer reads give them.
 namespace tovrin::tiff {
 
 constexpr std::int16_t signedWord(unsigned v) { return static_cast<std::int16_t>(v & 0xFFFFu); }

@@ -1,25 +1,63 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "exif/date_choice.h"
 
 namespace tovrin {
 
+class PhotoFile;
+
 struct WriteResult {
     // True when both directories were walked to their end, whether or not
     // anything was written.
     bool status = false;
-    // True when the IFD0 date (0x0132) was written: the photo counts as changed.
+    // True when the IFD0 date (0x0132) was written.
     bool dateWritten = false;
+    // True when any date text was written: the photo counts as changed (new
+    // file times, a log line, the count).
+    bool changed = false;
 };
+
+// One date text that may be rewritten: its tag, where its text starts and the
+// bytes there now, as many as will be written.
+struct DateField {
+    std::int16_t tag = 0;
+    std::int64_t position = 0;
+    std::string current;
+};
+
+// The date fields of a photo that a write of `length` bytes may touch, in the
+// order the walk meets them (0x0132 of IFD0, then 0x9003 and 0x9004 of the
+// Exif IFD). A field qualifies only when it is an ASCII text of count >= 5 and
+// >= length whose `length` bytes lie inside the file and inside the APP1
+// segment, after the TIFF header, clear of both entry tables, and not partly
+// overlapping another such field. `complete` is false when the walk could not
+// reach the end of the Exif IFD; nothing may be written then.
+struct DateFields {
+    bool complete = false;
+    std::vector<DateField> fields;
+};
+DateFields FindDateFields(PhotoFile& file, std::size_t length);
 
 // Rewrites the three EXIF date texts of folderPath + fileName in place.
 // Validates first, then writes: unless the walk of both directories completes,
-// nothing is written. Only ASCII date fields large enough for the text and
-// lying inside the file are written; the file's length never changes.
+// nothing is written. The file's length never changes.
 // File-system failures (read-only, gone, write error) throw RuntimeError.
 WriteResult WriteEmbeddedDate(const std::string& folderPath, const std::string& fileName,
                               const DateChoice& choice);
+
+// The writes a choice makes on an open photo, planned without writing.
+struct DatePlan {
+    bool status = false;
+    std::string newText;
+    std::vector<DateField> writes;  // fields to receive newText
+};
+DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice);
+
+// Carries out a plan; the result says what was written.
+WriteResult ApplyDatePlan(PhotoFile& file, const DatePlan& plan);
 
 }  // namespace tovrin

@@ -4,11 +4,10 @@
 #include <new>
 #include <tuple>
 
-#include "exif/file_date_change.h"
 #include "exif/paths.h"
-#include "run/run_log.h"
+#include "exif/photo_update.h"
 #include "exif/runtime_error.h"
-#include "exif/writer.h"
+#include "run/run_log.h"
 
 namespace tovrin {
 
@@ -112,21 +111,20 @@ void DateSettingRun::run() {
 bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name) {
     const std::string fullPath = folderPath + name;
 
-    // Captured before the photo is read and rewritten: writing moves the
-    // file's time to now, and the kept time of day must be the old one.
-    m_fileTime = TimeOfDayText(LastWriteTime(fullPath));
-
-    // This reading gives the log the dates from before the change.
-    ReadPhotoInfo(folderPath, name, m_photoInfo);
+    // One open reads the photo (the log wants the dates from before the
+    // change), rewrites its dates and, when any changed, sets its times.
+    const DateChoice choice = m_host.dateChoice();
+    m_dateWritten = false;  // as the writer leaves them should it fail
+    m_changed = false;
+    const PhotoDateUpdate update = UpdatePhotoDate(folderPath, name, choice);
+    m_photoInfo = update.before;
+    m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;
     m_fileDate = m_photoInfo.FileDateText;
+    m_dateWritten = update.result.dateWritten;
+    m_changed = update.result.changed;
 
-    const DateChoice choice = m_host.dateChoice();
-    m_dateWritten = false;  // as the writer leaves it should it fail
-    const WriteResult result = WriteEmbeddedDate(folderPath, name, choice);
-    m_dateWritten = result.dateWritten;
-
-    if (!result.status) {
+    if (!update.result.status) {
         m_host.setExifInfoText(NoDateInfo);
         m_host.clearThumbnail();
         m_host.FitThumbnail(fullPath);
@@ -135,8 +133,9 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
         return false;
     }
 
-    if (m_dateWritten) {
-        SetFileDate(fullPath, choice, m_fileTime);
+    // Any rewritten date makes the photo a changed one, whether or not its
+    // IFD0 date was among them.
+    if (update.result.changed) {
         MessageBoxes& boxes = m_host.messageBoxes();
         const LocalDateTime now = m_host.now();
         const std::string logPath = GetLogFilePath(m_host.applicationFolder(), boxes, now);
@@ -147,7 +146,7 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     }
 
     m_host.File1_Click();
-    return m_dateWritten;
+    return update.result.changed;
 }
 
 void DateSettingRun::reportSummary(int changed) {
@@ -160,7 +159,7 @@ void DateSettingRun::reportSummary(int changed) {
     } else if (changed == 0) {
         boxes.show("変換対象のファイルが存在しませんでした。", MsgButtons::Ok, MsgIcon::Information,
                    "処理完了");
-    } else if ((m_host.dateChoice().filterOn || m_host.ChkIkkatu()) && !m_dateWritten) {
+    } else if ((m_host.dateChoice().filterOn || m_host.ChkIkkatu()) && !m_changed) {
         // One change among several handled photos: the readout shows a later,
         // unchanged photo, so the change needs saying. When the changed photo
         // was the last one handled, its readout already shows the new dates.

@@ -44,6 +44,7 @@ private:
 
     RunHost& m_host;
     bool m_dateWritten = false;
+    bool m_changed = false;  // the last handled photo had a date rewritten
     PhotoInfo m_photoInfo;
     std::string m_fileTime;
     std::string m_exifDate;
