@@ -91,7 +91,7 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
     m_modified = {static_cast<std::int64_t>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec};
     // Only the owner (or a privileged user) may set a file's times to a
     // chosen moment, even with write access to the file.
-    const uid_t user = ::geteuid();
+    static const uid_t user = ::geteuid();
     m_maySetTimes = mode == Mode::ReadWrite && (user == 0 || user == st.st_uid);
 #endif
 }

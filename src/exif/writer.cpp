@@ -32,8 +32,12 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         const ByteSpan dataArea{block.tiffBase + 8, block.app1.end() - (block.tiffBase + 8)};
         const auto span = static_cast<std::int64_t>(length);
 
+        struct Candidate {
+            DateField field;
+            ByteSpan text;  // the date text as stored: its field, at most 20 bytes
+        };
         TiffStructure structure;
-        std::vector<DateField> candidates;
+        std::vector<Candidate> candidates;
         const auto consider = [&](const IfdEntry& entry) {
             if (!isDateTag(entry)) return;
             const std::int64_t e = entry.position;
@@ -43,26 +47,27 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             const std::int32_t count = ReadDword(file, e + 4, order);
             if (count < 5 || count < span) return;
             const std::int64_t d = block.tiffBase + ReadDword(file, e + 8, order);
-            if (!dataArea.contains({d, span}) || !file.contains(d, span)) return;
-            DateField field{entry.tag, d, std::string(length, '\0')};
-            file.read(d, field.current.data(), length);
-            candidates.push_back(std::move(field));
+            const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
+            if (!dataArea.contains(text) || !file.contains(d, span)) return;
+            Candidate c{{entry.tag, d, std::string(length, '\0')}, text};
+            file.read(d, c.field.current.data(), length);
+            candidates.push_back(std::move(c));
         };
         if (WalkTiffStructure(file, block.tiffBase, false, structure, consider) != WalkEnd::Complete)
             return found;
 
         // Only now are both entry tables known.
-        const auto clear = [&](const DateField& f) {
-            const ByteSpan text{f.position, span};
-            if (text.overlaps(structure.ifd0Table) || text.overlaps(structure.exifTable))
-                return false;
+        for (const Candidate& c : candidates) {
+            if (c.text.overlaps(structure.ifd0Table) || c.text.overlaps(structure.exifTable))
+                continue;
             // Two texts that overlap without starting at the same byte cannot
-            // both be dates; neither is trusted.
-            return std::none_of(candidates.begin(), candidates.end(), [&](const DateField& other) {
-                return other.position != f.position && text.overlaps({other.position, span});
-            });
-        };
-        std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(found.fields), clear);
+            // both be dates, and writing either would damage the other.
+            const bool overlapping =
+                std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
+                    return other.text.first != c.text.first && c.text.overlaps(other.text);
+                });
+            if (!overlapping) found.fields.push_back(c.field);
+        }
         found.complete = true;
     } catch (const OutsideFile&) {
         found = DateFields{};

@@ -32,10 +32,11 @@ struct DateField {
 // The date fields of a photo that a write of `length` bytes may touch, in the
 // order the walk meets them (0x0132 of IFD0, then 0x9003 and 0x9004 of the
 // Exif IFD). A field qualifies only when it is an ASCII text of count >= 5 and
-// >= length whose `length` bytes lie inside the file and inside the APP1
-// segment, after the TIFF header, clear of both entry tables, and not partly
-// overlapping another such field. `complete` is false when the walk could not
-// reach the end of the Exif IFD; nothing may be written then.
+// >= length whose `length` bytes lie inside the file, and whose stored text
+// (its count bytes, at most the 20 of a date) lies inside the APP1 segment,
+// after the TIFF header, clear of both entry tables, and does not partly
+// overlap another such text. `complete` is false when the walk could not reach
+// the end of the Exif IFD; nothing may be written then.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;

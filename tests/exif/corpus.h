@@ -1,76 +1,91 @@
 #pragma once
 
+#include <cstdio>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStringList>
+#include <nlohmann/json.hpp>
 
 #include "exif/date_choice.h"
+#include "process.h"
 #include "test_files.h"
 
 // The corpus manifest: expected reader and writer results per photo, computed
 // independently of this code. Its texts hold one character per byte.
 namespace tovrin::test {
 
-inline const QJsonObject& Manifest() {
-    static const QJsonObject manifest = [] {
-        QFile file(QString::fromStdString(CorpusDir() + "/manifest.json"));
-        if (CorpusDir().empty() || !file.open(QIODevice::ReadOnly)) return QJsonObject();
-        return QJsonDocument::fromJson(file.readAll()).object();
+using Json = nlohmann::json;
+
+inline const Json& Manifest() {
+    static const Json manifest = [] {
+        std::ifstream in(CorpusDir() + "/manifest.json", std::ios::binary);
+        if (CorpusDir().empty() || !in) return Json::object();
+        return Json::parse(in);
     }();
     return manifest;
 }
 
+// The manifest's photos, sorted by name.
 inline std::vector<std::string> CorpusNames() {
     std::vector<std::string> names;
-    for (const QString& name : Manifest()["files"].toObject().keys()) {
-        names.push_back(name.toStdString());
-    }
+    if (!Manifest().contains("files")) return names;
+    for (const auto& [name, entry] : Manifest()["files"].items()) names.push_back(name);
     return names;
 }
 
-inline QJsonValue CorpusEntry(const std::string& name) {
-    return Manifest()["files"][QString::fromStdString(name)];
+inline const Json& CorpusEntry(const std::string& name) { return Manifest()["files"][name]; }
+
+// A manifest text (UTF-8 of characters U+0000..U+00FF) as the byte string the
+// reader gives.
+inline std::string Latin1(const Json& v) {
+    const std::string utf8 = v.is_string() ? v.get<std::string>() : std::string();
+    std::string bytes;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80 || i + 1 >= utf8.size()) {
+            bytes += static_cast<char>(c);
+        } else {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        }
+    }
+    return bytes;
 }
 
-inline std::string Latin1(const QJsonValue& v) { return v.toString().toLatin1().toStdString(); }
-
 // One of the manifest's write choices; the filter day is the photo's own.
-inline DateChoice ManifestChoice(const char* writeCase, const QJsonValue& filter) {
-    const QJsonValue c = Manifest()["write_cases"][writeCase];
-    const QStringList p =
-        (c["date"].toString() + ":" + c["time"].toString() + ":" + filter.toString()).split(':');
-    auto n = [&](int i) { return p.value(i).toInt(); };
-    return {{n(0), n(1), n(2)},
-            {n(3), n(4), n(5)},
-            c["keep_time"].toBool(),
-            filter.isString(),
-            {n(6), n(7), n(8)}};
+inline DateChoice ManifestChoice(const char* writeCase, const Json& filter) {
+    const Json& c = Manifest()["write_cases"][writeCase];
+    int n[9] = {};
+    const std::string text = c["date"].get<std::string>() + ":" + c["time"].get<std::string>() +
+                             ":" + (filter.is_string() ? filter.get<std::string>() : "");
+    std::sscanf(text.c_str(), "%d:%d:%d:%d:%d:%d:%d:%d:%d", &n[0], &n[1], &n[2], &n[3], &n[4],
+                &n[5], &n[6], &n[7], &n[8]);
+    return {{n[0], n[1], n[2]},
+            {n[3], n[4], n[5]},
+            c["keep_time"].get<bool>(),
+            filter.is_string(),
+            {n[6], n[7], n[8]}};
 }
 
 // Per kind of photo (byte order, TIFF header position), the `perKind` photos
 // with the smallest EXIF block whose three dates the first choice rewrites,
 // each with the position just past its EXIF block.
 inline std::vector<std::pair<std::string, std::size_t>> SmallestPerKind(std::size_t perKind) {
-    static const QRegularExpression app1(R"(^APP1 'Exif'\(len (\d+)\)@(\d+))");
+    static const std::regex app1(R"(^APP1 'Exif'\(len (\d+)\)@(\d+))");
     std::map<std::string, std::map<std::size_t, std::string>> kinds;
     for (const std::string& name : CorpusNames()) {
-        const QJsonValue e = CorpusEntry(name);
-        if (e["write"]["W1"]["writes"].toArray().size() != 3) continue;
-        for (const QJsonValue& seg : e["structure"]["segments"].toArray()) {
-            const auto m = app1.match(seg.toString());
-            if (!m.hasMatch()) continue;
-            const std::string kind = e["structure"]["byte_order"].toString().toStdString() +
-                                     std::to_string(e["expected"]["TiffBase"].toInt());
-            kinds[kind][m.captured(2).toULongLong() + 1 + m.captured(1).toULongLong()] = name;
+        const Json& e = CorpusEntry(name);
+        if (e["write"]["W1"]["writes"].size() != 3) continue;
+        for (const Json& seg : e["structure"]["segments"]) {
+            std::smatch m;
+            const std::string text = seg.get<std::string>();
+            if (!std::regex_search(text, m, app1)) continue;
+            const std::string kind = e["structure"]["byte_order"].get<std::string>() +
+                                     std::to_string(e["expected"]["TiffBase"].get<int>());
+            kinds[kind][std::stoull(m[2]) + 1 + std::stoull(m[1])] = name;
         }
     }
     std::vector<std::pair<std::string, std::size_t>> photos;
@@ -81,23 +96,6 @@ inline std::vector<std::pair<std::string, std::size_t>> SmallestPerKind(std::siz
         }
     }
     return photos;
-}
-
-// Runs another program (the CLI, ExifTool, Exiv2): its exit code, -1 when it
-// did not start or end normally, and its standard output.
-struct ProcessResult {
-    int exitCode = -1;
-    std::string out;
-};
-
-inline ProcessResult RunProcess(const std::vector<std::string>& args) {
-    QStringList list;
-    for (const std::string& a : args) list << QString::fromStdString(a);
-    QProcess p;
-    p.setStandardErrorFile(QProcess::nullDevice());
-    p.start(list.takeFirst(), list);
-    const bool ended = p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit;
-    return {ended ? p.exitCode() : -1, p.readAllStandardOutput().toStdString()};
 }
 
 }  // namespace tovrin::test

@@ -16,6 +16,7 @@
 #include "exif/date_choice.h"
 #include "exif/file_date_change.h"
 #include "exif/local_time.h"
+#include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
 #include "test_files.h"
@@ -87,6 +88,15 @@ std::vector<ReaderCase> ReaderCases() {
              j.tiff.exif->push_back(test::Text(0x0132, Other));
          }),
          7, Info(31, "Canon", "Second", Date, Other, Date, 2272, 1704)},
+        // A text ends after `count` bytes even without a NUL; one in the value
+        // field after at most 4.
+        {"TextReadAtMostCount",
+         Build([](Jpeg& j) { j.tiff.ifd0[0] = test::Text(0x010F, "Canon", 5); }), 4, Camera()},
+        {"InlineTextReadAtMostCount", Build([](Jpeg& j) {
+             j.tiff.ifd0[0] = Entry{0x010F, 2, 2, 0, test::ToBytes("ABCD"), false};
+             j.tiff.ifd0[1] = Entry{0x0110, 2, 0xFFFFFFFF, 0, test::ToBytes("WXYZ"), false};
+         }),
+         4, Info(31, "AB", "WXYZ", Date, Date, Date, 2272, 1704)},
         // Failures: which fields survive tells how far the walk came.
         {"NotJpeg", notJpeg, 0, Info(0)},
         {"UnknownByteOrder", Build([](Jpeg& j) { j.tiff.mark = "IM"; }), 0, Info(31)},
@@ -170,7 +180,50 @@ std::vector<WriterCase> WriterCases() {
             static_cast<std::int64_t>(j.build().size()) + 1 - 10 - j.tiffBase());
         Swap(Raw(0x9003, 2, 20, tenBeforeEnd))(j);
     };
+    // A date field of CameraPhoto() aimed at a TIFF offset: IFD0's table is at
+    // 8 (5 entries, link at 70), the Exif IFD's at 74, TiffBase is 31.
+    auto aim = [](std::uint16_t tag, std::int64_t offset) {
+        return Swap(Raw(tag, 2, 20, static_cast<std::uint32_t>(offset)));
+    };
+    // A field `shift` bytes on from the IFD0 date's text (the value field of
+    // IFD0 entry 3, little-endian).
+    auto intoDateTime = [](std::uint16_t tag, std::int64_t shift) {
+        return [=](Jpeg& j) {
+            const Bytes b = j.build();
+            const auto value = static_cast<std::size_t>(j.tiffBase() - 1 + 10 + 3 * 12 + 8);
+            const std::uint32_t offset = b[value] | b[value + 1] << 8 | b[value + 2] << 16;
+            Swap(Raw(tag, 2, 20, static_cast<std::uint32_t>(offset + shift)))(j);
+        };
+    };
+    auto pastApp1 = [](std::int64_t back) {
+        return [=](Jpeg& j) {
+            j.after.resize(64, 0x20);
+            const Bytes b = j.build();
+            const auto app1End = static_cast<std::int64_t>(b.size() - j.after.size()) + 1;
+            Swap(Raw(0x9004, 2, 20, static_cast<std::uint32_t>(app1End - back - j.tiffBase())))(j);
+        };
+    };
     return {
+        // Offsets aimed at the photo's own structure are never written.
+        Case("AimedAtSoi", Choice(), olds, {New, Date, New}, true, aim(0x9003, 1 - 31)),
+        Case("AimedAtTiffHeader", Choice(), olds, {New, Date, New}, true, aim(0x9003, 0)),
+        Case("AimedIntoIfd0Table", Choice(), olds, {New, Date, New}, true, aim(0x9003, 10)),
+        Case("AimedAtIfd0Link", Choice(true), olds, {Kept, Kept, Date}, true, aim(0x9004, 64)),
+        Case("AimedIntoExifTable", Choice(), olds, {Date, New, New}, false, aim(0x0132, 76)),
+        Case("AimedPastApp1", Choice(), olds, {New, New, Date}, true, pastApp1(0)),
+        Case("CrossingApp1End", Choice(), olds, {New, New, Date}, true, pastApp1(10)),
+        // Overlapping texts: neither is trusted, unless they start together.
+        Case("PartlyOverlappingDates", Choice(), olds, {Date, Date, New}, false,
+             intoDateTime(0x9003, -5)),
+        Case("KeptDateIntoAnotherDatesTime", Choice(true), olds, {Date, Date, Kept}, false,
+             intoDateTime(0x9003, -10)),
+        Case("DateOnAnotherDatesTerminator", Choice(), olds, {Date, Date, Date}, false,
+             intoDateTime(0x9003, 19)),
+        Case("DatesStartingTogether", Choice(), olds, news, true, intoDateTime(0x9003, 0)),
+        Case("OnlyDateTimeOriginal", Choice(), olds, {Date, New, Date}, false, [](Jpeg& j) {
+            j.tiff.ifd0.erase(j.tiff.ifd0.begin() + 3);
+            j.tiff.exif->erase(j.tiff.exif->begin() + 1);
+        }),
         Case("NewDateAndTimeMotorola", Choice(), olds, news, true, {}, Order::MM),
         Case("FilterOnlyIfd0OnDay", Choice(true, Day), {Date, nextDay, nextDay},
              {Kept, nextDay, nextDay}, true),
@@ -216,6 +269,7 @@ TEST_P(Writer, RewritesOnlyTheDateFields) {
     const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", c.choice);
     EXPECT_TRUE(result.status);
     EXPECT_EQ(result.dateWritten, c.dateWritten);
+    EXPECT_EQ(result.changed, c.before != c.after);
     EXPECT_EQ(test::ReadBytes(path), c.after);
 }
 
@@ -333,6 +387,74 @@ TEST(Vanished, Raises53) {
     EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "gone.jpg", Choice()); }), error);
     EXPECT_EQ(Raised([&] { LastWriteTime(gone); }), error);
     EXPECT_EQ(Raised([&] { SetFileDate(gone, Choice(), "17:42:08"); }), error);
+}
+
+#ifndef _WIN32
+// A FIFO named like a photo would block an open for ever; it is refused at
+// once, as a path that is no photo file, and the photos after it still run.
+TEST(NotAPlainFile, FifoIsRefusedWithoutWaiting) {
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo(dir.path("pipe.jpg").c_str(), 0644), 0);
+    const std::string refused = "75 パス名が無効です。";
+    PhotoInfo info;
+    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "pipe.jpg", info); }), refused);
+    EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "pipe.jpg", Choice()); }), refused);
+    EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), "pipe.jpg", Choice()); }), refused);
+    EXPECT_EQ(Raised([&] { SetFileDate(dir.path("pipe.jpg"), Choice(), "10:11:12"); }), refused);
+}
+#endif
+
+// The one-open update: the photo gets the new dates and the chosen moment as
+// its times, or, when the moment cannot be stored, keeps every byte and time.
+TEST(UpdatePhotoDate, DatesAndTimesTogetherOrNeither) {
+    const struct {
+        const char* name;
+        CalendarDate date;
+    } cases[] = {{"OrdinaryDay", {2007, 1, 23}},
+                 {"BeforeUnixTime", {1960, 6, 1}},
+                 {"YearOne", {1, 1, 1}},
+                 {"LastYear", {9999, 12, 31}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const Bytes bytes = test::CameraPhoto().build();
+        const std::string path = dir.write("photo.jpg", bytes);
+        const LocalDateTime before = LastWriteTime(path);
+        DateChoice choice = Choice();
+        choice.date = c.date;
+        const std::string failure = Raised([&] {
+            const PhotoDateUpdate u = UpdatePhotoDate(dir.folder(), "photo.jpg", choice);
+            EXPECT_TRUE(u.result.status && u.result.changed && u.result.dateWritten);
+            EXPECT_EQ(u.before.DateTimeOriginal, Date);
+            EXPECT_EQ(u.writes.size(), 3u);
+        });
+        if (failure.empty()) {
+            // Some file systems hold all of these; then they must read back exactly.
+            EXPECT_EQ(LastWriteTime(path),
+                      (LocalDateTime{c.date.year, c.date.month, c.date.day, 9, 5, 0}));
+            PhotoInfo info;
+            ReadPhotoInfo(dir.folder(), "photo.jpg", info);
+            EXPECT_EQ(info.DateTimeOriginal, NewDateText(choice));
+        } else {
+            EXPECT_EQ(failure, "5 プロシージャの呼び出し、または引数が不正です。");
+            EXPECT_EQ(test::ReadBytes(path), bytes);
+            EXPECT_EQ(LastWriteTime(path), before);
+        }
+    }
+}
+
+TEST(UpdatePhotoDate, DryRunTouchesNothing) {
+    test::TempDir dir;
+    const Bytes bytes = test::CameraPhoto().build();
+    const std::string path = dir.write("photo.jpg", bytes);
+    const LocalDateTime before = LastWriteTime(path);
+    const PhotoDateUpdate u = UpdatePhotoDate(dir.folder(), "photo.jpg", Choice(), true);
+    EXPECT_TRUE(u.result.status && u.result.changed && u.result.dateWritten);
+    ASSERT_EQ(u.writes.size(), 3u);
+    EXPECT_EQ(u.writes[1].current, Date);
+    EXPECT_EQ(u.newText, New);
+    EXPECT_EQ(test::ReadBytes(path), bytes);
+    EXPECT_EQ(LastWriteTime(path), before);
 }
 
 TEST(ChoiceTexts, CalendarChecks) {
