@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "exif/photo_file.h"
 
@@ -78,11 +79,20 @@ std::string WordToHex(std::int32_t value) {
 std::string ReadText(PhotoFile& file, std::int64_t p, std::int64_t limit) {
     if (p < 1 || p > file.size()) throw OutsideFile{};
     std::string text;
-    for (const std::int64_t end = p + std::min(limit, file.size() - p + 1); p < end; ++p) {
-        const int b = file.byteAt(p);
-        if (b <= 0) break;  // NUL, or the end of the file
-        text.push_back(b == 0x0A ? ' ' : static_cast<char>(b));
+    // In pieces, so a text with no NUL for megabytes costs no more than its limit.
+    char piece[64];
+    while (limit > 0 && p <= file.size()) {
+        const std::size_t got = file.readUpTo(
+            p, piece, static_cast<std::size_t>(std::min<std::int64_t>(limit, sizeof piece)));
+        const void* nul = std::memchr(piece, 0, got);
+        const std::size_t take =
+            nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - piece) : got;
+        text.append(piece, take);
+        if (nul) break;
+        p += static_cast<std::int64_t>(got);
+        limit -= static_cast<std::int64_t>(got);
     }
+    std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 

@@ -124,7 +124,19 @@ void PhotoFile::fill(std::int64_t offset) {
     m_blockLength = got;
 }
 
-void PhotoFile::read(std::int64_t position, void* out, std::size_t n) {
+void PhotoFile::copyFromBlock(std::int64_t offset, void* out, std::size_t n) const {
+    std::memcpy(out, m_block + (offset - m_blockStart), n);
+}
+
+std::size_t PhotoFile::readUpTo(std::int64_t position, void* out, std::size_t n) {
+    if (position < 1 || position > m_size) throw OutsideFile{};
+    const auto available = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(n), m_size - position + 1));
+    read(position, out, available);
+    return available;
+}
+
+void PhotoFile::readSlow(std::int64_t position, void* out, std::size_t n) {
     if (!contains(position, static_cast<std::int64_t>(n))) throw OutsideFile{};
     auto* dst = static_cast<unsigned char*>(out);
     std::int64_t offset = position - 1;
@@ -141,14 +153,6 @@ void PhotoFile::read(std::int64_t position, void* out, std::size_t n) {
         offset += static_cast<std::int64_t>(take);
         n -= take;
     }
-}
-
-int PhotoFile::byteAt(std::int64_t position) {
-    if (position < 1) throw OutsideFile{};
-    if (position > m_size) return -1;
-    unsigned char b = 0;
-    read(position, &b, 1);
-    return b;
 }
 
 void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {

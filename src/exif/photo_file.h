@@ -33,10 +33,20 @@ public:
     bool contains(std::int64_t position, std::int64_t n) const noexcept;
 
     // Copies n bytes from position; throws OutsideFile unless contains().
-    void read(std::int64_t position, void* out, std::size_t n);
-    // The byte at position, or -1 when position is past the end; throws
-    // OutsideFile below position 1.
-    int byteAt(std::int64_t position);
+    void read(std::int64_t position, void* out, std::size_t n) {
+        // Most reads of a walk fall in the block already read.
+        const std::int64_t offset = position - 1;
+        if (m_blockStart >= 0 && offset >= m_blockStart &&
+            offset - m_blockStart + static_cast<std::int64_t>(n) <=
+                static_cast<std::int64_t>(m_blockLength)) {
+            copyFromBlock(offset, out, n);
+            return;
+        }
+        readSlow(position, out, n);
+    }
+    // Copies up to n bytes from position, fewer at the end of the file, and
+    // returns how many; throws OutsideFile below position 1 or past the end.
+    std::size_t readUpTo(std::int64_t position, void* out, std::size_t n);
 
     // Writes the bytes at position, which must lie inside the file: the file
     // never grows. Throws RuntimeError on failure.
@@ -66,6 +76,8 @@ public:
 
 private:
     void fill(std::int64_t position);
+    void readSlow(std::int64_t position, void* out, std::size_t n);
+    void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const;
 
     static constexpr std::size_t BlockSize = 4096;
     int m_fd = -1;
