@@ -15,23 +15,6 @@ namespace {
 
 const char* const NoDateInfo = "ファイルの日付情報が取得できません";
 
-// Texts read from a photo hold one character a byte; bytes from 0x80 on are
-// Latin-1 characters. The log is UTF-8, so they are re-encoded, not copied.
-std::string latin1ToUtf8(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | (b >> 6));
-            text += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now) {
@@ -139,10 +122,8 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
         MessageBoxes& boxes = m_host.messageBoxes();
         const LocalDateTime now = m_host.now();
         const std::string logPath = GetLogFilePath(m_host.applicationFolder(), boxes, now);
-        WriteLogLine("ExifData",
-                     " [パス-" + fullPath + "] [埋込日付-" + latin1ToUtf8(m_exifDate) +
-                         "] [ファイル日付-" + latin1ToUtf8(m_fileDate) + "]",
-                     logPath, boxes, now);
+        WriteLogLine(ChangeLogKind, ChangeLogMessage(fullPath, m_exifDate, m_fileDate), logPath,
+                     boxes, now);
     }
 
     m_host.File1_Click();

@@ -121,7 +121,30 @@ void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes
                MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー");
 }
 
+// Texts read from a photo hold one character a byte; bytes from 0x80 on are
+// Latin-1 characters. The log is UTF-8, so they are re-encoded, not copied.
+std::string latin1ToUtf8(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (b >> 6));
+            text += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
+                             const std::string& fileDate) {
+    return " [パス-" + fullPath + "] [埋込日付-" + latin1ToUtf8(embeddedDate) + "] [ファイル日付-" +
+           latin1ToUtf8(fileDate) + "]";
+}
 
 std::string LogFileName(const LocalDateTime& day) {
     return "Date" + fourDigits(day.year) + twoDigits(day.month) + twoDigits(day.day) + ".log";

@@ -33,6 +33,13 @@ void WriteLogLine(const std::string& kind, const std::string& message, const std
 // box and gives false.
 bool FileExists(const std::string& path, MessageBoxes& boxes);
 
+// The kind and message of the line that records one changed photo: its full
+// path (UTF-8), its embedded date and its file date as read before the change
+// (byte strings from the photo, one character a byte).
+inline constexpr const char* ChangeLogKind = "ExifData";
+std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
+                             const std::string& fileDate);
+
 // "Date20070123.log" for 23 January 2007.
 std::string LogFileName(const LocalDateTime& day);
 // "2007/01/23-14:05:09 ", 20 characters.
