@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 #include <tuple>
+#include <vector>
 
 #include "exif/paths.h"
 #include "exif/photo_update.h"
@@ -46,8 +47,13 @@ void DateSettingRun::run() {
     MessageBoxes& boxes = m_host.messageBoxes();
     int changed = 0;
 
+    // The choice is taken once: whatever happens on the window while the run
+    // works, every photo gets what the user chose when the run started.
+    const DateChoice choice = m_host.dateChoice();
+    const bool wholeFolder = m_host.ChkIkkatu();
+
     // Checked before anything is asked, so a refused choice costs one box.
-    if (IsFutureChoice(m_host.dateChoice(), m_host.now())) {
+    if (IsFutureChoice(choice, m_host.now())) {
         boxes.show("現在より先の日時は設定できません。", MsgButtons::Ok, MsgIcon::Exclamation,
                    AppTitle);
         return;
@@ -55,7 +61,7 @@ void DateSettingRun::run() {
 
     // One date and time for the whole folder is worth a second thought;
     // keeping each photo's time of day is not.
-    if (m_host.ChkIkkatu() && !m_host.dateChoice().keepTime) {
+    if (wholeFolder && !choice.keepTime) {
         const MsgAnswer answer =
             boxes.show("フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
                        MsgButtons::OkCancel, MsgIcon::None, AppTitle);
@@ -78,28 +84,50 @@ void DateSettingRun::run() {
         }
     }
 
-    // The count is asked afresh: the readout that a selection raises reloads
-    // the list when it finds the entry's file gone, and the list may shrink.
+    // So are the targets, by name: a list reloaded mid-run cannot send the
+    // choice to other photos.
+    std::vector<std::string> targets;
     for (int i = 0; i < m_host.fileCount(); ++i) {
-        if (m_host.ChkIkkatu()) m_host.selectInCode(i);
-        if (i >= m_host.fileCount()) break;
-        if (!m_host.isSelected(i)) continue;
-        if (handlePhoto(folderPath, m_host.fileName(i))) ++changed;
+        if (wholeFolder || m_host.isSelected(i)) targets.push_back(m_host.fileName(i));
     }
 
-    reportSummary(changed);
+    struct Running {
+        RunHost& host;
+        explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
+        ~Running() { host.setRunning(false); }
+    } running(m_host);
+
+    const int total = static_cast<int>(targets.size());
+    for (int done = 0; done < total; ++done) {
+        const std::string& name = targets[static_cast<std::size_t>(done)];
+        m_host.showProgress(done, total, name);
+        // A whole-folder run shows each photo as it goes, as a click would.
+        if (wholeFolder) {
+            for (int i = 0; i < m_host.fileCount(); ++i) {
+                if (m_host.fileName(i) == name) {
+                    show([&] { m_host.selectInCode(i); });
+                    break;
+                }
+            }
+        }
+        if (handlePhoto(folderPath, name, choice)) ++changed;
+        if (m_host.stopRequested()) break;
+    }
+
+    reportSummary(changed, choice.filterOn || wholeFolder);
     m_dateWritten = false;
 }
 
-bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name) {
+bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name,
+                                 const DateChoice& choice) {
     const std::string fullPath = folderPath + name;
 
     // One open reads the photo (the log wants the dates from before the
     // change), rewrites its dates and, when any changed, sets its times.
-    const DateChoice choice = m_host.dateChoice();
     m_dateWritten = false;  // as the writer leaves them should it fail
     m_changed = false;
-    const PhotoDateUpdate update = UpdatePhotoDate(folderPath, name, choice);
+    const PhotoDateUpdate update =
+        UpdatePhotoDate(folderPath, name, choice, false, m_host.now());
     m_photoInfo = update.before;
     m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;
@@ -107,10 +135,17 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     m_dateWritten = update.result.dateWritten;
     m_changed = update.result.changed;
 
+    if (update.refusedAsFuture) {
+        show([&] { m_host.File1_Click(); });
+        m_host.messageBoxes().show(name + "は現在より先の日時になるため変更しませんでした",
+                                   MsgButtons::Ok, MsgIcon::None, AppTitle);
+        return false;
+    }
+
     if (!update.result.status) {
         m_host.setExifInfoText(NoDateInfo);
         m_host.clearThumbnail();
-        m_host.FitThumbnail(fullPath);
+        show([&] { m_host.FitThumbnail(fullPath); });
         m_host.messageBoxes().show(std::string(NoDateInfo) + "\r\n" + name + "の更新に失敗しました",
                                    MsgButtons::Ok, MsgIcon::None, AppTitle);
         return false;
@@ -126,11 +161,23 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
                      boxes, now);
     }
 
-    m_host.File1_Click();
+    show([&] { m_host.File1_Click(); });
     return update.result.changed;
 }
 
-void DateSettingRun::reportSummary(int changed) {
+template <typename Display>
+void DateSettingRun::show(Display display) {
+    try {
+        display();
+    } catch (const RuntimeError& e) {
+        // The thumbnail is decoration: a picture that cannot be decoded
+        // leaves it empty and the run goes on. Anything else ends the run.
+        if (e.number() != error::BadPicture) throw;
+        m_host.clearThumbnail();
+    }
+}
+
+void DateSettingRun::reportSummary(int changed, bool severalHandled) {
     MessageBoxes& boxes = m_host.messageBoxes();
     const std::string done =
         "対象のファイル、 " + std::to_string(changed) + "件を処理が完了しました。";
@@ -140,7 +187,7 @@ void DateSettingRun::reportSummary(int changed) {
     } else if (changed == 0) {
         boxes.show("変換対象のファイルが存在しませんでした。", MsgButtons::Ok, MsgIcon::Information,
                    "処理完了");
-    } else if ((m_host.dateChoice().filterOn || m_host.ChkIkkatu()) && !m_changed) {
+    } else if (severalHandled && !m_changed) {
         // One change among several handled photos: the readout shows a later,
         // unchanged photo, so the change needs saying. When the changed photo
         // was the last one handled, its readout already shows the new dates.

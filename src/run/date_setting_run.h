@@ -38,8 +38,14 @@ public:
 private:
     void run();
     // Returns true when the photo was changed.
-    bool handlePhoto(const std::string& folderPath, const std::string& name);
-    void reportSummary(int changed);
+    bool handlePhoto(const std::string& folderPath, const std::string& name,
+                     const DateChoice& choice);
+    // severalHandled: a filtered or whole-folder run, whose readout may show
+    // another photo than the changed one.
+    void reportSummary(int changed, bool severalHandled);
+    // Runs a call that shows a photo (selection, readout, thumbnail).
+    template <typename Display>
+    void show(Display display);
     void reportRuntimeError(int number, const std::string& description);
 
     RunHost& m_host;

@@ -54,6 +54,16 @@ public:
     virtual std::string applicationFolder() const = 0;
     // The present local moment: the future-moment check and the log use it.
     virtual LocalDateTime now() const { return Now(); }
+
+    // A run starts (true) or has ended, however it ended (false). While it
+    // works, the window disables every control that could change the choice,
+    // the folder or the list.
+    virtual void setRunning(bool /*running*/) {}
+    // Before each photo of a run: `done` of `total` handled so far, the next
+    // one's name. The window shows it and keeps repainting.
+    virtual void showProgress(int /*done*/, int /*total*/, const std::string& /*name*/) {}
+    // Asked after each photo: the user chose to stop the run.
+    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace tovrin

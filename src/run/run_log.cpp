@@ -121,14 +121,28 @@ void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes
                MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー");
 }
 
+// A control character as a visible escape: "\x0D" for a CR.
+void appendEscape(std::string& text, unsigned value) {
+    static const char digits[] = "0123456789ABCDEF";
+    text += "\\x";
+    text += digits[(value >> 4) & 0xF];
+    text += digits[value & 0xF];
+}
+
+bool isControl(unsigned c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0); }
+
 // Texts read from a photo hold one character a byte; bytes from 0x80 on are
 // Latin-1 characters. The log is UTF-8, so they are re-encoded, not copied.
-std::string latin1ToUtf8(const std::string& bytes) {
+// Control characters are escaped, so no text of a photo can end a log line
+// early, forge another one or reach a terminal as a command.
+std::string latin1Field(const std::string& bytes) {
     std::string text;
     text.reserve(bytes.size());
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
+        if (isControl(b)) {
+            appendEscape(text, b);
+        } else if (b < 0x80) {
             text += c;
         } else {
             text += static_cast<char>(0xC0 | (b >> 6));
@@ -138,12 +152,30 @@ std::string latin1ToUtf8(const std::string& bytes) {
     return text;
 }
 
+// A UTF-8 path with its control characters (a Linux file name may hold a
+// line feed) escaped; everything else as it is.
+std::string pathField(const std::string& path) {
+    std::string text;
+    text.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto b = static_cast<unsigned char>(path[i]);
+        if (b == 0xC2 && i + 1 < path.size() && isControl(static_cast<unsigned char>(path[i + 1]))) {
+            appendEscape(text, static_cast<unsigned char>(path[++i]));
+        } else if (b < 0x80 && isControl(b)) {
+            appendEscape(text, b);
+        } else {
+            text += path[i];
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
                              const std::string& fileDate) {
-    return " [パス-" + fullPath + "] [埋込日付-" + latin1ToUtf8(embeddedDate) + "] [ファイル日付-" +
-           latin1ToUtf8(fileDate) + "]";
+    return " [パス-" + pathField(fullPath) + "] [埋込日付-" + latin1Field(embeddedDate) +
+           "] [ファイル日付-" + latin1Field(fileDate) + "]";
 }
 
 std::string LogFileName(const LocalDateTime& day) {

@@ -108,6 +108,12 @@ public:
     MessageBoxes& messageBoxes() override { return boxes; }
     std::string applicationFolder() const override { return appFolder; }
     LocalDateTime now() const override { return {2024, 5, 10, 12, 34, 56}; }
+    void setRunning(bool on) override { running.push_back(on); }
+    void showProgress(int done, int total, const std::string& name) override {
+        progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + name);
+        record("progress " + name);
+    }
+    bool stopRequested() override { return stopAfter >= 0 && ++handled >= stopAfter; }
 
     // The list as the user left it.
     void setList(const Names& entries, const std::vector<int>& chosen) {
@@ -116,8 +122,9 @@ public:
         for (const int i : chosen) selected.at(i) = true;
         current = chosen.empty() ? -1 : chosen.back();
     }
+    // Progress reports reach onEvent only, so event lists stay about the list.
     void record(const std::string& event) {
-        events.push_back(event);
+        if (event.rfind("progress ", 0) != 0) events.push_back(event);
         if (onEvent) onEvent(event);
     }
 
@@ -129,6 +136,10 @@ public:
     bool ikkatu = false;
     FakeBoxes boxes;
     std::function<void(const std::string& event)> onEvent;
+    std::vector<bool> running;  // setRunning calls
+    Names progress;             // "done/total name" before each photo
+    int stopAfter = -1;         // the user stops after this many photos
+    int handled = 0;
 };
 
 // Runs on copies of corpus photos; the log goes to a folder of its own.
@@ -365,13 +376,68 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ErrorCase{"vanishes_at_its_turn", "select smiley1.jpg",
                                 [](const std::string& path) { fs::remove(path); },
                                 RunError(53, "ファイルが見つかりません。")},
-                      ErrorCase{"undecodable_picture", "fit ",
-                                [](auto&) { throw RuntimeError(481); },
-                                RunError(481, "ピクチャが不正です。")},
                       ErrorCase{"unknown_exception", "readout smiley1.jpg", [](auto&) { throw 42; },
                                 RunError(5, "プロシージャの呼び出し、または引数が不正です。")},
                       ErrorCase{"locked_photo", "", nullptr, RunError(70, "書き込みできません。")}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// A picture that cannot be decoded costs its thumbnail, never the run.
+TEST_F(RunTest, AnUndecodablePictureLeavesAnEmptyThumbnail) {
+    use({"Nikon.jpg", "smiley1.jpg", "Sony.jpg"}, {}, "IH");
+    host.onEvent = [&](const std::string& event) {
+        if (event.rfind("fit ", 0) == 0 || event == "readout Sony.jpg") throw RuntimeError(481);
+    };
+    run.CmdExe_Click();
+    EXPECT_EQ(host.boxes.shown, (Boxes{NoExif, Done(2)}));
+    expectChanged("Sony.jpg");
+    EXPECT_EQ(logText(), logLine("Nikon.jpg") + logLine("Sony.jpg"));
+}
+
+// ---------------------------------------------------------------- the run's own course
+
+// The choice and the targets are read once: a date changed and a list
+// reloaded while the run works reach no photo.
+TEST_F(RunTest, TheChoiceIsTakenOnceAtTheStart) {
+    use({"Nikon.jpg", "Sony.jpg", "11-tests.jpg"}, {0, 1});
+    host.onEvent = [&](const std::string& event) {
+        if (event != "readout Nikon.jpg") return;
+        host.choice.date = {2099, 1, 1};
+        host.choice.keepTime = true;
+        host.setList({"11-tests.jpg", "Sony.jpg", "Nikon.jpg"}, {0});
+    };
+    run.CmdExe_Click();
+    expectChanged("Nikon.jpg");
+    expectChanged("Sony.jpg");
+    EXPECT_TRUE(untouched("11-tests.jpg"));
+    EXPECT_EQ(host.progress, (Names{"0/2 Nikon.jpg", "1/2 Sony.jpg"}));
+    EXPECT_EQ(host.running, (std::vector<bool>{true, false}));
+}
+
+// With the time of day kept, a photo's own time can lie later today than
+// now: that photo is left as it is and reported, the others go on.
+TEST_F(RunTest, KeepTimeNeverWritesAFutureMoment) {
+    use({"MWG.jpg", "Nikon.jpg"}, {0, 1}, "H");
+    host.choice.date = {2024, 5, 10};  // today; MWG.jpg was taken at 01:11, Nikon.jpg at 12:57
+    run.CmdExe_Click();
+    EXPECT_EQ(host.boxes.shown,
+              (Boxes{{"Nikon.jpgは現在より先の日時になるため変更しませんでした"}}));
+    EXPECT_EQ(embeddedDate("MWG.jpg"), "2024:05:10 01:11:11");
+    EXPECT_TRUE(untouched("Nikon.jpg"));
+    EXPECT_EQ(logText(), "2024/05/10-12:34:56 ExifData> [パス-" + photo("MWG.jpg") +
+                             "] [埋込日付-2001:01:01 01:11:11] [ファイル日付-2006/05/04 8:11:12]\r\n");
+}
+
+// Stopping ends the run after the photo at hand, with the summary of what was done.
+TEST_F(RunTest, AStoppedRunReportsWhatItDid) {
+    use(Four, {}, "IH");
+    host.stopAfter = 2;
+    run.CmdExe_Click();
+    EXPECT_EQ(host.boxes.shown, Boxes{Done(2)});
+    expectChanged("11-tests.jpg");
+    expectChanged("FujiFilm.jpg");
+    EXPECT_TRUE(untouched("Nikon.jpg") && untouched("Sony.jpg"));
+    EXPECT_EQ(host.running, (std::vector<bool>{true, false}));
+}
 
 // ---------------------------------------------------------------- the log
 

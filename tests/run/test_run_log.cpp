@@ -106,6 +106,24 @@ TEST(WriteLogLine, CreatesTheFileThenAppendsStampedLinesWithCrLf) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// No text of a photo or of a file name can break a log line: control
+// characters become visible escapes; everything else stays as it is.
+TEST(ChangeLogMessage, ControlCharactersCannotForgeALine) {
+    const struct {
+        std::string path, date, fileDate, message;
+    } cases[] = {
+        {"/p/a.jpg", "2001:08:01 12:57:23", "2006/05/04 8:11:12",
+         " [パス-/p/a.jpg] [埋込日付-2001:08:01 12:57:23] [ファイル日付-2006/05/04 8:11:12]"},
+        {"/p/a\nb.jpg", "2001:08:01\r\n2099/01/01-00:00:00 ExifData> [x]", "",
+         " [パス-/p/a\\x0Ab.jpg] [埋込日付-2001:08:01\\x0D\\x0A2099/01/01-00:00:00 ExifData> "
+         "[x]] [ファイル日付-]"},
+        {"/写真/\x1B[2J.jpg", "\x7F\x9B\xE9", "",
+         " [パス-/写真/\\x1B[2J.jpg] [埋込日付-\\x7F\\x9B\xC3\xA9] [ファイル日付-]"},
+        {"/p/\xC2\x85.jpg", "", "", " [パス-/p/\\x85.jpg] [埋込日付-] [ファイル日付-]"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ChangeLogMessage(c.path, c.date, c.fileDate), c.message);
+}
+
 TEST(FileExists, PlainFilesOnlyAndSearchFailuresInABox) {
     TempDir dir;
     Touch(dir.path("photo.jpg"));
