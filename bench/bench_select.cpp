@@ -34,11 +34,12 @@
 
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "button/fonts.h"
+#include "ui/fonts.h"
 #include "mainwindow/frm_main.h"
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 #include "photo/picture_box.h"
 #include "exif/reader.h"
+#include "ui/path_text.h"
 #include "test_files.h"
 
 namespace tovrin {
@@ -144,8 +145,7 @@ QString WritePhotos(const QString& folder, int count) {
         }
         file.close();
         PhotoInfo info;
-        if (ReadPhotoInfo(QFile::encodeName(folder + QLatin1Char('/')).toStdString(),
-                          QFile::encodeName(name).toStdString(), info) <= 0) {
+        if (ReadPhotoInfo(EnginePath(FolderWithSeparator(folder)), EnginePath(name), info) <= 0) {
             return QStringLiteral("the reader finds no EXIF data in ") + file.fileName();
         }
     }

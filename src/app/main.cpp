@@ -2,7 +2,7 @@
 #include <QString>
 
 #include "mainwindow/artwork.h"
-#include "button/fonts.h"
+#include "ui/fonts.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/instance_guard.h"
 #include "app/qt_message_boxes.h"

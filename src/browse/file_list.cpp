@@ -6,15 +6,9 @@
 #include <QMouseEvent>
 #include <QStringListModel>
 
+#include "browse/parent_folder.h"
+
 namespace tovrin {
-
-namespace {
-
-QString cleanFolder(const QString& folder) {
-    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-}
-
-}  // namespace
 
 FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
     setModel(m_model);
@@ -27,12 +21,12 @@ FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringList
             [this] { m_touched = true; });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { m_touched = true; });
-    m_path = cleanFolder(QDir::currentPath());
+    m_path = CleanFolder(QDir::currentPath());
     Refresh();
 }
 
 void FileList::setPath(const QString& folder) {
-    const QString path = cleanFolder(folder);
+    const QString path = CleanFolder(folder);
     if (path == m_path) {
         return;
     }

@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QKeyEvent>
 
-#include "browse/list_keys.h"
+#include "ui/path_text.h"
+#include "ui/virtual_keys.h"
 #include "browse/parent_folder.h"
 #include "exif/runtime_error.h"
-#include "button/virtual_keys.h"
 
 namespace tovrin {
 
@@ -102,11 +102,7 @@ void FolderBrowser::File1_DblClick() {
     if (fileName.isEmpty()) {
         return;
     }
-    QString fullPath = m_file1->Path();
-    if (!fullPath.endsWith(QLatin1Char('/'))) {
-        fullPath += QLatin1Char('/');
-    }
-    fullPath += fileName;
+    const QString fullPath = FolderWithSeparator(m_file1->Path()) + fileName;
     if (m_hooks.openViewer) {
         m_hooks.openViewer(fullPath, fileName);
     }

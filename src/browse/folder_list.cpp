@@ -38,10 +38,6 @@ private:
     }
 };
 
-QString cleanFolder(const QString& folder) {
-    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-}
-
 // A folder can be listed when it can be read and, on POSIX, searched.
 bool canList(const QFileInfo& folder) {
 #ifdef Q_OS_UNIX
@@ -70,13 +66,13 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setItemDelegate(new IndentDelegate(this));
-    m_path = cleanFolder(QDir::currentPath());
+    m_path = CleanFolder(QDir::currentPath());
     reread();
     rebuild(QString());
 }
 
 void FolderList::setPath(const QString& folder) {
-    const QString path = cleanFolder(folder);
+    const QString path = CleanFolder(folder);
     const QFileInfo info(path);
     if (!info.exists()) {
         throw RuntimeError(error::PathNotFound);

@@ -10,7 +10,7 @@
 
 #include "button/button_face.h"
 #include "button/graphical_button.h"
-#include "button/virtual_keys.h"
+#include "ui/virtual_keys.h"
 
 namespace tovrin {
 

@@ -37,13 +37,13 @@
 #include "browse/file_list.h"
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
-#include "button/fonts.h"
+#include "ui/fonts.h"
 #include "about/frm_about.h"
 #include "photo/frm_viewer.h"
 #include "button/graphical_button.h"
 #include "mainwindow/information_text.h"
-#include "browse/list_keys.h"
-#include "run/message_boxes.h"
+#include "ui/virtual_keys.h"
+#include "ui/message_boxes.h"
 #include "exif/paths.h"
 #include "button/picture.h"
 #include "photo/picture_box.h"
@@ -52,6 +52,8 @@
 #include "exif/runtime_error.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
+#include "ui/error_report.h"
+#include "ui/path_text.h"
 
 namespace tovrin {
 
@@ -210,7 +212,7 @@ bool IsDriveFailure(int number) {
 // A stored window coordinate in pixels; one the window system cannot take
 // is an overflow, as it would be for the classic window.
 int WindowPixels(float twips) {
-    const double pixels = std::round(double(twips) / 15.0);
+    const double pixels = std::round(twips / TwipsPerPixel);
     if (!(std::abs(pixels) <= QWIDGETSIZE_MAX)) {
         throw RuntimeError(error::Overflow);
     }
@@ -234,13 +236,6 @@ enum StartupStep {
     CustomButtonStep = 13,
     StartupDone = 14,
 };
-
-// Paths go to the engine in the file system's own encoding.
-std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString Decoded(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 CalendarDate FromQDate(const QDate& d) { return CalendarDate{d.year(), d.month(), d.day()}; }
 
@@ -559,12 +554,8 @@ bool FrmMain::Form_Load() {
         try {
             step = runStartupStep(step);
             continue;
-        } catch (const RuntimeError& e) {
-            number = e.number();
-        } catch (const std::bad_alloc&) {
-            number = 7;
-        } catch (const std::exception&) {
-            number = error::InvalidCall;
+        } catch (...) {
+            number = CaughtRuntimeError().number();
         }
         if (IsDriveFailure(number) && !fellBackToInstallationDrive) {
             m_boxes.show(DriveGoneText(m_DefPath), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
@@ -871,10 +862,7 @@ void FrmMain::applyLayout(const MainLayout& l) {
 
 void FrmMain::File1_Click() {
     const QString name = m_File1->FileName();
-    QString folderPath = m_File1->Path();
-    if (!folderPath.endsWith(QLatin1Char('/'))) {
-        folderPath += QLatin1Char('/');
-    }
+    const QString folderPath = FolderWithSeparator(m_File1->Path());
     if (!name.isEmpty() && !QFileInfo(folderPath + name).isFile()) {
         m_boxes.show("フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。",
                      MsgButtons::Ok, MsgIcon::Information, AppTitle);
@@ -897,8 +885,8 @@ void FrmMain::File1_Click() {
         return;
     }
 
-    const std::string enginePath = Encoded(folderPath);
-    const std::string engineName = Encoded(name);
+    const std::string enginePath = EnginePath(folderPath);
+    const std::string engineName = EnginePath(name);
     const std::int32_t status = ReadPhotoInfo(enginePath, engineName, m_photoInfo);
     m_lbl_ExifDate->setText(QString::fromLatin1(m_photoInfo.DateTimeOriginal.data(),
                                                 qsizetype(m_photoInfo.DateTimeOriginal.size())));
@@ -920,23 +908,18 @@ void FrmMain::File1_Click() {
 void FrmMain::showReadout() {
     try {
         File1_Click();
-    } catch (const RuntimeError& e) {
-        reportReadoutError(e.number(), e.description());
-    } catch (const std::bad_alloc&) {
-        reportReadoutError(7, "メモリが不足しています。");
-    } catch (const std::exception&) {
-        reportReadoutError(error::InvalidCall, ErrorDescription(error::InvalidCall));
+    } catch (...) {
+        reportReadoutError(CaughtRuntimeError());
     }
 }
 
-void FrmMain::reportReadoutError(int number, const std::string& description) {
+void FrmMain::reportReadoutError(const RuntimeError& failure) {
     // Cleared before the box shows, so the window never pairs the failed
     // photo's name with another photo's information.
     setInformation(QString());
     m_Image2->clearPicture();
     m_Image2->hide();
-    m_boxes.show("実行時エラー:" + std::to_string(number) + ":" + description + ":", MsgButtons::Ok,
-                 MsgIcon::Exclamation, AppTitle);
+    m_boxes.show(RuntimeErrorText(failure), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
 }
 
 void FrmMain::readoutFromList() {
@@ -1039,11 +1022,11 @@ void FrmMain::CmdExe_Click() {
     m_lbl_FileTime->setText(QString::fromStdString(m_run.lbl_FileTime()));
 }
 
-std::string FrmMain::folder() const { return Encoded(m_File1->Path()); }
+std::string FrmMain::folder() const { return EnginePath(m_File1->Path()); }
 
 int FrmMain::fileCount() const { return m_File1->ListCount(); }
 
-std::string FrmMain::fileName(int index) const { return Encoded(m_File1->List(index)); }
+std::string FrmMain::fileName(int index) const { return EnginePath(m_File1->List(index)); }
 
 bool FrmMain::isSelected(int index) const { return m_File1->Selected(index); }
 
@@ -1083,9 +1066,9 @@ void FrmMain::setExifInfoText(const std::string& text) {
 void FrmMain::clearThumbnail() { m_Image2->clearPicture(); }
 
 void FrmMain::FitThumbnail(const std::string& fullPath) {
-    tovrin::FitThumbnail(*m_Image2, *m_PicBack, Decoded(fullPath));
+    tovrin::FitThumbnail(*m_Image2, *m_PicBack, WindowPath(fullPath));
 }
 
-std::string FrmMain::applicationFolder() const { return Encoded(m_applicationFolder); }
+std::string FrmMain::applicationFolder() const { return EnginePath(m_applicationFolder); }
 
 }  // namespace tovrin

@@ -14,6 +14,7 @@
 #include "exif/local_time.h"
 #include "mainwindow/main_layout.h"
 #include "exif/reader.h"
+#include "exif/runtime_error.h"
 #include "run/run_host.h"
 
 class QAction;
@@ -162,7 +163,7 @@ private:
     void alignBars();
     void applyLayout(const MainLayout& layout);
     void setInformation(const QString& crlfText);
-    void reportReadoutError(int number, const std::string& description);
+    void reportReadoutError(const RuntimeError& failure);
     // Runs `select` with the readouts it raises deferred: a readout's error is
     // kept until the selecting call has returned and is then thrown to the
     // caller, so it never unwinds through the list's own code.

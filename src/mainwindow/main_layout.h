@@ -2,12 +2,9 @@
 
 #include <functional>
 
-namespace tovrin {
+#include "ui/twips.h"
 
-// Window geometry is worked out in twips (1/1440 inch) as single-precision
-// values and turned into pixels, 15 twips each, only where it meets a widget.
-int TwipsToPixels(float twips);
-float PixelsToTwips(int pixels);
+namespace tovrin {
 
 // Left, top, width, height in twips, relative to the control's container.
 struct TwipsRect {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/twips.h"
+
 namespace tovrin {
 
 // A rectangle in twips (1/1440 inch), single precision like all window geometry.
@@ -21,7 +23,7 @@ double roundHalfEven(double value);
 
 // The natural size in twips of a picture of widthPx x heightPx pixels shown at
 // twipsPerPixel (15 on a 96-DPI screen), each side rounded half to even.
-FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = 15.0);
+FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = TwipsPerPixel);
 
 // Where a picture of natural size `natural` goes inside `box`: scaled with its aspect ratio kept
 // until it touches two opposite sides of the box (enlarged as well as reduced), and centred along

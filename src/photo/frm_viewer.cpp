@@ -9,10 +9,11 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
 #include "exif/runtime_error.h"
+#include "ui/error_report.h"
 
 namespace tovrin {
 
@@ -143,8 +144,7 @@ void FrmViewer::report(const RuntimeError& failure) {
         return;
     }
     m_reportPending = true;
-    const std::string text = "Error\r\n実行時エラー:" + std::to_string(failure.number()) + ":" +
-                             failure.description() + ":";
+    const std::string text = "Error\r\n" + RuntimeErrorText(failure);
     QMetaObject::invokeMethod(
         this,
         [this, text] {

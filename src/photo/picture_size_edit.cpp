@@ -1,7 +1,6 @@
 #include "photo/picture_size_edit.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -9,16 +8,9 @@
 
 #include "photo/picture_box.h"
 #include "exif/runtime_error.h"
+#include "ui/twips.h"
 
 namespace tovrin {
-
-namespace {
-
-constexpr double TwipsPerPixel = 15.0;
-
-int pixelEdge(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixel)); }
-
-}  // namespace
 
 FitRect twipsFromPixels(const QRect& pixels) {
     return {static_cast<float>(pixels.x() * TwipsPerPixel),
@@ -28,10 +20,10 @@ FitRect twipsFromPixels(const QRect& pixels) {
 }
 
 QRect pixelsFromTwips(const FitRect& twips) {
-    const int left = pixelEdge(twips.left);
-    const int top = pixelEdge(twips.top);
-    const int right = pixelEdge(static_cast<double>(twips.left) + twips.width);
-    const int bottom = pixelEdge(static_cast<double>(twips.top) + twips.height);
+    const int left = TwipsToPixels(twips.left);
+    const int top = TwipsToPixels(twips.top);
+    const int right = TwipsToPixels(static_cast<double>(twips.left) + twips.width);
+    const int bottom = TwipsToPixels(static_cast<double>(twips.top) + twips.height);
     return QRect(left, top, right - left, bottom - top);
 }
 

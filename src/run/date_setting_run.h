@@ -5,6 +5,7 @@
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
 #include "exif/reader.h"
+#include "exif/runtime_error.h"
 #include "run/run_host.h"
 
 namespace tovrin {
@@ -40,7 +41,7 @@ private:
     // Returns true when the photo was changed.
     bool handlePhoto(const std::string& folderPath, const std::string& name);
     void reportSummary(int changed);
-    void reportRuntimeError(int number, const std::string& description);
+    void reportRuntimeError(const RuntimeError& failure);
 
     RunHost& m_host;
     bool m_dateWritten = false;

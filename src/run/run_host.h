@@ -4,7 +4,7 @@
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin {
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "about/about_model.h"
-#include "button/fonts.h"
+#include "ui/fonts.h"
 #include "about/frm_about.h"
 #include "button/run_button_icon.h"
 

@@ -8,9 +8,8 @@
 #include <QTest>
 
 #include "browse/drives.h"
-#include "browse/list_keys.h"
+#include "ui/virtual_keys.h"
 #include "browse/parent_folder.h"
-#include "button/virtual_keys.h"
 
 namespace tovrin {
 

@@ -16,7 +16,7 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "button/fonts.h"
+#include "ui/fonts.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
 #include "mainwindow/settings_store.h"

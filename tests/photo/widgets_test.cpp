@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "photo/frm_viewer.h"
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
 #include "exif/runtime_error.h"

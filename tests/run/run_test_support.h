@@ -10,7 +10,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 #include "test_files.h"
 
 namespace tovrin::test {
