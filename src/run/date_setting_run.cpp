@@ -67,7 +67,7 @@ void DateSettingRun::run() {
 
     // One date and time for the whole folder is worth a second thought;
     // keeping each photo's time of day is not.
-    if (m_host.ChkIkkatu() && !m_host.dateChoice().keepTime) {
+    if (m_host.wholeFolderChecked() && !m_host.dateChoice().keepTime) {
         const MsgAnswer answer =
             boxes.show("フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
                        MsgButtons::OkCancel, MsgIcon::None, AppTitle);
@@ -93,7 +93,7 @@ void DateSettingRun::run() {
     // The count is asked afresh: the readout that a selection raises reloads
     // the list when it finds the entry's file gone, and the list may shrink.
     for (int i = 0; i < m_host.fileCount(); ++i) {
-        if (m_host.ChkIkkatu()) m_host.selectInCode(i);
+        if (m_host.wholeFolderChecked()) m_host.selectInCode(i);
         if (i >= m_host.fileCount()) break;
         if (!m_host.isSelected(i)) continue;
         if (handlePhoto(folderPath, m_host.fileName(i))) ++changed;
@@ -154,7 +154,7 @@ void DateSettingRun::reportSummary(int changed) {
     } else if (changed == 0) {
         boxes.show("変換対象のファイルが存在しませんでした。", MsgButtons::Ok, MsgIcon::Information,
                    "処理完了");
-    } else if ((m_host.dateChoice().filterOn || m_host.ChkIkkatu()) && !m_dateWritten) {
+    } else if ((m_host.dateChoice().filterOn || m_host.wholeFolderChecked()) && !m_dateWritten) {
         // One change among several handled photos: the readout shows a later,
         // unchanged photo, so the change needs saying. When the changed photo
         // was the last one handled, its readout already shows the new dates.

@@ -38,8 +38,8 @@ public:
     // The user's choices as the controls stand now: DTPDate, DTPTime, ChkHoji
     // (keepTime), ChkUme (filterOn) and DTPumeDate.
     virtual DateChoice dateChoice() const = 0;
-    // ChkIkkatu is checked: every entry of File1 is a target.
-    virtual bool ChkIkkatu() const = 0;
+    // ChkIkkatu ("all at once") is checked: every entry of File1 is a target.
+    virtual bool wholeFolderChecked() const = 0;
 
     // Replaces the whole text of txt_Exif_Info.
     virtual void setExifInfoText(const std::string& text) = 0;
