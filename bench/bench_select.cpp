@@ -170,8 +170,8 @@ public:
 
     // Selects entry `index` as a click does; the readout runs inside this call and ends after
     // the thumbnail has been painted.
-    void select(int index) { m_file1->setListIndex(index); }
-    int count() const { return m_file1->ListCount(); }
+    void select(int index) { m_file1->setCurrentEntry(index); }
+    int count() const { return m_file1->entryCount(); }
     // The size the thumbnail is shown at, in pixels.
     QSize thumbnailSize() const { return m_image2->size(); }
 

@@ -59,26 +59,26 @@ void MainRunHost::selectPropagatingReadoutErrors(Select select) {
     }
 }
 
-std::string MainRunHost::folder() const { return EnginePath(m_ui.File1->Path()); }
+std::string MainRunHost::folder() const { return EnginePath(m_ui.File1->path()); }
 
-int MainRunHost::fileCount() const { return m_ui.File1->ListCount(); }
+int MainRunHost::fileCount() const { return m_ui.File1->entryCount(); }
 
-std::string MainRunHost::fileName(int index) const { return EnginePath(m_ui.File1->List(index)); }
+std::string MainRunHost::fileName(int index) const { return EnginePath(m_ui.File1->entry(index)); }
 
-bool MainRunHost::isSelected(int index) const { return m_ui.File1->Selected(index); }
+bool MainRunHost::isSelected(int index) const { return m_ui.File1->isSelected(index); }
 
 void MainRunHost::selectInCode(int index) {
     selectPropagatingReadoutErrors([this, index] { m_ui.File1->setSelected(index, true); });
 }
 
 void MainRunHost::reloadFileList() {
-    selectPropagatingReadoutErrors([this] { m_ui.File1->Refresh(); });
+    selectPropagatingReadoutErrors([this] { m_ui.File1->refresh(); });
 }
 
 void MainRunHost::selectFirstEntry() {
     selectPropagatingReadoutErrors([this] {
-        if (m_ui.File1->ListCount() > 0) {
-            m_ui.File1->setListIndex(0);
+        if (m_ui.File1->entryCount() > 0) {
+            m_ui.File1->setCurrentEntry(0);
         }
     });
 }

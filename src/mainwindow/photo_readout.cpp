@@ -21,12 +21,12 @@ PhotoReadout::PhotoReadout(const MainControls& controls, MessageBoxes& boxes)
 
 void PhotoReadout::read() {
     FileList& list = *m_ui.File1;
-    const QString name = list.FileName();
-    const QString folderPath = FolderWithSeparator(list.Path());
+    const QString name = list.currentFileName();
+    const QString folderPath = FolderWithSeparator(list.path());
     if (!name.isEmpty() && !QFileInfo(folderPath + name).isFile()) {
         m_boxes.show("フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。",
                      MsgButtons::Ok, MsgIcon::Information, AppTitle);
-        list.Refresh();
+        list.refresh();
         return;
     }
 
@@ -34,8 +34,8 @@ void PhotoReadout::read() {
     if (name.isEmpty()) {
         return;
     }
-    const int current = list.ListIndex();
-    const int others = list.SelectedCount() - (list.Selected(current) ? 1 : 0);
+    const int current = list.currentEntry();
+    const int others = list.selectedCount() - (list.isSelected(current) ? 1 : 0);
     PictureBox& image2 = *m_ui.Image2;
     if (others > 0) {
         // Nothing is shown for several photos at once.

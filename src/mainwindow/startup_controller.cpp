@@ -272,7 +272,7 @@ void StartupController::Form_Unload() {
     SetReg(QStringLiteral("WLEFT"), PixelsToTwips(frame.left()));
     SetReg(QStringLiteral("WWidth"), PixelsToTwips(frame.width()));
     SetReg(QStringLiteral("WHeight"), PixelsToTwips(frame.height()));
-    SetReg(QStringLiteral("DefPath"), QDir::toNativeSeparators(m_ui.Dir1->Path()));
+    SetReg(QStringLiteral("DefPath"), QDir::toNativeSeparators(m_ui.Dir1->path()));
     m_help.closeAll();
 }
 
