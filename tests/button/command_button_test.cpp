@@ -1,12 +1,11 @@
 // The command button and its picture helpers: colour values, HIMETRIC sizes,
-// pictures flattened into bitmaps, the face for every
-// position code and style, the run button's face, and the button under the filter.
+// pictures flattened into bitmaps, the face for every position code and style,
+// the run button's face, and the button under the filter.
 
 #include <memory>
 #include <tuple>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
@@ -298,27 +297,6 @@ private slots:
         QTest::keyClick(w.button, Qt::Key_Space);
         QCOMPARE(clicked.count(), 2);
         QCOMPARE(clicks.count(), 2);
-    }
-
-    void screenshot() {
-        // For the reviewer: the run button as the main window sets it up, the
-        // other position codes, and a swatch.
-        QWidget sheet;
-        sheet.resize(480, 195);
-        for (int i = 0; i < 8; ++i) {
-            auto* cmd = new CommandButtonCT(&sheet);
-            RunButton(&sheet, *cmd)->move(10 + (i % 2) * 236, 10 + (i / 2) * 46);
-            cmd->setPicturePosition(i < 7 ? i + 1 : 1);
-            cmd->setStyle(i < 7 ? FaceCaption : FaceSwatch);
-            cmd->setColor(0x00C0FFFF);  // the light yellow of the settings band
-        }
-        sheet.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QVERIFY(QDir().mkpath(QStringLiteral(TOVRIN_SCREENSHOT_DIR)));
-        QVERIFY(sheet.grab().save(QStringLiteral(TOVRIN_SCREENSHOT_DIR "/button.png")));
-        // The first button made is the run button.
-        QVERIFY(
-            Face(*sheet.findChild<QPushButton*>()).save(TOVRIN_SCREENSHOT_DIR "/button-face.png"));
     }
 };
 
