@@ -34,13 +34,13 @@
 
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "ui/fonts.h"
-#include "mainwindow/frm_main.h"
-#include "ui/message_boxes.h"
-#include "photo/picture_box.h"
 #include "exif/reader.h"
-#include "ui/path_text.h"
+#include "mainwindow/frm_main.h"
+#include "photo/picture_box.h"
 #include "test_files.h"
+#include "ui/fonts.h"
+#include "ui/message_boxes.h"
+#include "ui/path_text.h"
 
 namespace tovrin {
 namespace {

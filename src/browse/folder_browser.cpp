@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QKeyEvent>
 
-#include "ui/path_text.h"
-#include "ui/virtual_keys.h"
 #include "browse/parent_folder.h"
 #include "exif/runtime_error.h"
+#include "ui/path_text.h"
+#include "ui/virtual_keys.h"
 
 namespace tovrin {
 

@@ -6,14 +6,6 @@
 
 namespace tovrin {
 
-// Left, top, width, height in twips, relative to the control's container.
-struct TwipsRect {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
-};
 
 // The smallest outer size of the main window (frame, caption and menu bar
 // included); it is also the size of a first start.

@@ -4,14 +4,6 @@
 
 namespace tovrin {
 
-// A rectangle in twips (1/1440 inch), single precision like all window geometry.
-struct FitRect {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-};
-
 // A picture's natural size in twips, rounded to whole twips.
 struct FitSize {
     float width = 0;
@@ -31,6 +23,6 @@ FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = TwipsPerP
 // a tie fills the height too. The result is in the box's coordinate space (the box's left and top
 // are added). A box of zero width or height gives a picture of zero size; nothing fails.
 // `natural` must not be empty (a decoded picture is at least one pixel).
-FitRect fitPicture(const FitRect& box, FitSize natural);
+TwipsRect fitPicture(const TwipsRect& box, FitSize natural);
 
 }  // namespace tovrin

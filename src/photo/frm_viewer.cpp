@@ -9,11 +9,11 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "ui/message_boxes.h"
+#include "exif/runtime_error.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "exif/runtime_error.h"
 #include "ui/error_report.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin {
 

@@ -4,9 +4,9 @@
 
 #include "exif/file_date_change.h"
 #include "exif/paths.h"
-#include "run/run_log.h"
 #include "exif/runtime_error.h"
 #include "exif/writer.h"
+#include "run/run_log.h"
 #include "ui/error_report.h"
 
 namespace tovrin {

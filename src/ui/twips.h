@@ -17,4 +17,14 @@ inline float PixelsToTwips(int pixels) {
     return static_cast<float>(pixels * TwipsPerPixel);
 }
 
+// Left, top, width, height in twips, relative to the control's container;
+// single precision, like all window geometry.
+struct TwipsRect {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
+};
+
 }  // namespace tovrin

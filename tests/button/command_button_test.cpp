@@ -14,11 +14,11 @@
 
 #include "button/button_face.h"
 #include "button/command_button_ct.h"
-#include "ui/fonts.h"
 #include "button/graphical_button.h"
 #include "button/picture.h"
 #include "button/run_button_icon.h"
 #include "button/system_color.h"
+#include "ui/fonts.h"
 
 using namespace tovrin;
 

@@ -16,10 +16,10 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "ui/fonts.h"
+#include "mainwindow/settings_store.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
-#include "mainwindow/settings_store.h"
+#include "ui/fonts.h"
 
 namespace tovrin {
 namespace {

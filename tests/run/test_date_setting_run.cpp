@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 
 #include "exif/reader.h"
-#include "run_test_support.h"
 #include "exif/runtime_error.h"
+#include "run_test_support.h"
 
 namespace tovrin::test {
 namespace {
