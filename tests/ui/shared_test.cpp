@@ -1,9 +1,10 @@
-// The pieces the windows share: path text for the engine, the run-time error
-// every handler shows, and the key codes.
+// The pieces the windows share: path text for the engine, twips, the run-time
+// error every handler shows, and the key codes.
 
 #include <filesystem>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include "ui/error_report.h"
 #include "ui/path_text.h"
+#include "ui/twips.h"
 #include "ui/virtual_keys.h"
 
 namespace tovrin {
@@ -49,6 +51,14 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, expected);
         QCOMPARE(FolderWithSeparator(folder), expected);
+    }
+
+    // Half a pixel rounds away from zero; the design's -45 twips is -3 pixels.
+    void twipsToTheNearestPixel() {
+        for (const auto& [twips, pixels] : {std::pair{-45.0, -3}, {22.0, 1}, {22.5, 2}, {23.0, 2}}) {
+            QCOMPARE(TwipsToPixels(twips), pixels);
+        }
+        QCOMPARE(PixelsToTwips(841), 12615.0f);
     }
 
     // Whatever a handler catches, the user sees a number and its description.
