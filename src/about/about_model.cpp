@@ -44,8 +44,8 @@ QRect PixelsFromTwips(const QRectF& twips) {
 }
 
 QLine PixelsFromTwips(const QLineF& twips) {
-    return QLine(TwipsToPixels(twips.x1()), TwipsToPixels(twips.y1()),
-                 TwipsToPixels(twips.x2()), TwipsToPixels(twips.y2()));
+    return QLine(TwipsToPixels(twips.x1()), TwipsToPixels(twips.y1()), TwipsToPixels(twips.x2()),
+                 TwipsToPixels(twips.y2()));
 }
 
 }  // namespace tovrin

@@ -276,8 +276,8 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
 }
 
 void SetFocusOrder(QMainWindow& window, const MainControls& c) {
-    QWidget* const order[] = {c.Dir1,      c.File1,   c.DTPDate,    c.DTPTime,
-                              c.ChkIkkatu, c.ChkHoji, c.ChkUme,     c.DTPumeDate,
+    QWidget* const order[] = {c.Dir1,      c.File1,   c.DTPDate,      c.DTPTime,
+                              c.ChkIkkatu, c.ChkHoji, c.ChkUme,       c.DTPumeDate,
                               c.CmdExe,    c.Drive1,  c.txt_Exif_Info};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         window.setTabOrder(order[i - 1], order[i]);

@@ -74,7 +74,7 @@ struct MainControls {
     OptionBox* ChkHoji = nullptr;    // keep each photo's time of day
     OptionBox* ChkUme = nullptr;     // only photos whose embedded date is DTPumeDate
     QDateEdit* DTPumeDate = nullptr;
-    QPushButton* CmdExe = nullptr;   // the run button
+    QPushButton* CmdExe = nullptr;  // the run button
     // Hidden holding fields: the embedded and file date of the photo read
     // last, and the time of day the run keeps.
     QLabel* lbl_ExifDate = nullptr;

@@ -6,7 +6,6 @@
 
 namespace tovrin {
 
-
 // The smallest outer size of the main window (frame, caption and menu bar
 // included); it is also the size of a first start.
 inline constexpr float MinimumOuterWidth = 12735.0f;

@@ -22,12 +22,9 @@ CalendarDate FromQDate(const QDate& d) { return CalendarDate{d.year(), d.month()
 
 }  // namespace
 
-MainRunHost::MainRunHost(const MainControls& controls, PhotoReadout& readout,
-                         MessageBoxes& boxes, const QString& applicationFolder)
-    : m_ui(controls),
-      m_readout(readout),
-      m_boxes(boxes),
-      m_applicationFolder(applicationFolder) {}
+MainRunHost::MainRunHost(const MainControls& controls, PhotoReadout& readout, MessageBoxes& boxes,
+                         const QString& applicationFolder)
+    : m_ui(controls), m_readout(readout), m_boxes(boxes), m_applicationFolder(applicationFolder) {}
 
 void MainRunHost::readoutFromList() {
     if (!m_deferReadoutErrors) {

@@ -49,8 +49,8 @@ void PhotoReadout::read() {
     const std::string enginePath = EnginePath(folderPath);
     const std::string engineName = EnginePath(name);
     const std::int32_t status = ReadPhotoInfo(enginePath, engineName, m_photoInfo);
-    m_ui.lbl_ExifDate->setText(QString::fromLatin1(
-        m_photoInfo.DateTimeOriginal.data(), qsizetype(m_photoInfo.DateTimeOriginal.size())));
+    m_ui.lbl_ExifDate->setText(QString::fromLatin1(m_photoInfo.DateTimeOriginal.data(),
+                                                   qsizetype(m_photoInfo.DateTimeOriginal.size())));
     m_ui.lbl_FileDate->setText(QString::fromStdString(m_photoInfo.FileDateText));
 
     const QString fullPath = folderPath + name;

@@ -88,8 +88,8 @@ enum StartupStep {
 }  // namespace
 
 StartupController::StartupController(QMainWindow& window, const MainControls& controls,
-                                     FolderBrowser& browser, HelpWindows& help,
-                                     MessageBoxes& boxes, const QString& applicationFolder)
+                                     FolderBrowser& browser, HelpWindows& help, MessageBoxes& boxes,
+                                     const QString& applicationFolder)
     : m_window(window),
       m_ui(controls),
       m_browser(browser),

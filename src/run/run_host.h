@@ -8,8 +8,8 @@
 
 namespace tovrin {
 
-// What the date-setting run needs from the main window. FrmMain implements it
-// over its controls; tests implement it over a plain list. Entries are indexed
+// What the date-setting run needs from the main window. The window implements
+// it over its controls (MainRunHost); tests implement it over a plain list. Entries are indexed
 // from 0 in list order. Any member may throw RuntimeError (a vanished file, a
 // picture that cannot be decoded): the run reports it in its own error box.
 class RunHost {

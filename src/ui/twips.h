@@ -13,9 +13,7 @@ inline int TwipsToPixels(double twips) {
     return static_cast<int>(std::lround(twips / TwipsPerPixel));
 }
 
-inline float PixelsToTwips(int pixels) {
-    return static_cast<float>(pixels * TwipsPerPixel);
-}
+inline float PixelsToTwips(int pixels) { return static_cast<float>(pixels * TwipsPerPixel); }
 
 // Left, top, width, height in twips, relative to the control's container;
 // single precision, like all window geometry.

@@ -42,10 +42,12 @@ private slots:
     void folderWithSeparator_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("expected");
+        // clang-format off
         QTest::newRow("plain") << "/a/写真" << "/a/写真/";
         QTest::newRow("ends in one") << "/a/" << "/a/";
         QTest::newRow("root") << "/" << "/";
         QTest::newRow("empty") << "" << "/";
+        // clang-format on
     }
     void folderWithSeparator() {
         QFETCH(QString, folder);
@@ -55,7 +57,8 @@ private slots:
 
     // Half a pixel rounds away from zero; the design's -45 twips is -3 pixels.
     void twipsToTheNearestPixel() {
-        for (const auto& [twips, pixels] : {std::pair{-45.0, -3}, {22.0, 1}, {22.5, 2}, {23.0, 2}}) {
+        for (const auto& [twips, pixels] :
+             {std::pair{-45.0, -3}, {22.0, 1}, {22.5, 2}, {23.0, 2}}) {
             QCOMPARE(TwipsToPixels(twips), pixels);
         }
         QCOMPARE(PixelsToTwips(841), 12615.0f);
@@ -72,7 +75,8 @@ private slots:
         };
         const RuntimeError missing = caught(RuntimeError(error::FileNotFound));
         QCOMPARE(missing.number(), 53);
-        QCOMPARE(RuntimeErrorText(missing), std::string("実行時エラー:53:ファイルが見つかりません。:"));
+        QCOMPARE(RuntimeErrorText(missing),
+                 std::string("実行時エラー:53:ファイルが見つかりません。:"));
         const RuntimeError memory = caught(std::bad_alloc());
         QCOMPARE(RuntimeErrorText(memory), std::string("実行時エラー:7:メモリが不足しています。:"));
         QCOMPARE(caught(std::runtime_error("x")).number(), error::InvalidCall);
