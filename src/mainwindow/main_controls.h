@@ -9,7 +9,6 @@ class QDateEdit;
 class QFrame;
 class QLabel;
 class QMainWindow;
-class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
