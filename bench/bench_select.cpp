@@ -34,12 +34,13 @@
 
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "button/fonts.h"
-#include "mainwindow/frm_main.h"
-#include "run/message_boxes.h"
-#include "photo/picture_box.h"
 #include "exif/reader.h"
+#include "mainwindow/frm_main.h"
+#include "photo/picture_box.h"
 #include "test_files.h"
+#include "ui/fonts.h"
+#include "ui/message_boxes.h"
+#include "ui/path_text.h"
 
 namespace tovrin {
 namespace {
@@ -144,8 +145,7 @@ QString WritePhotos(const QString& folder, int count) {
         }
         file.close();
         PhotoInfo info;
-        if (ReadPhotoInfo(QFile::encodeName(folder + QLatin1Char('/')).toStdString(),
-                          QFile::encodeName(name).toStdString(), info) <= 0) {
+        if (ReadPhotoInfo(EnginePath(FolderWithSeparator(folder)), EnginePath(name), info) <= 0) {
             return QStringLiteral("the reader finds no EXIF data in ") + file.fileName();
         }
     }
@@ -170,8 +170,8 @@ public:
 
     // Selects entry `index` as a click does; the readout runs inside this call and ends after
     // the thumbnail has been painted.
-    void select(int index) { m_file1->setListIndex(index); }
-    int count() const { return m_file1->ListCount(); }
+    void select(int index) { m_file1->setCurrentEntry(index); }
+    int count() const { return m_file1->entryCount(); }
     // The size the thumbnail is shown at, in pixels.
     QSize thumbnailSize() const { return m_image2->size(); }
 

@@ -1,9 +1,9 @@
 #include "about/about_model.h"
 
-#include <cmath>
-
 #include <QCoreApplication>
 #include <QStringList>
+
+#include "ui/twips.h"
 
 namespace tovrin {
 
@@ -38,19 +38,14 @@ AboutDesign AboutDesignTwips() {
     return design;
 }
 
-int PixelsFromTwips(double twips) {
-    constexpr double TwipsPerPixel = 15.0;
-    return int(std::lround(twips / TwipsPerPixel));
-}
-
 QRect PixelsFromTwips(const QRectF& twips) {
-    return QRect(PixelsFromTwips(twips.left()), PixelsFromTwips(twips.top()),
-                 PixelsFromTwips(twips.width()), PixelsFromTwips(twips.height()));
+    return QRect(TwipsToPixels(twips.left()), TwipsToPixels(twips.top()),
+                 TwipsToPixels(twips.width()), TwipsToPixels(twips.height()));
 }
 
 QLine PixelsFromTwips(const QLineF& twips) {
-    return QLine(PixelsFromTwips(twips.x1()), PixelsFromTwips(twips.y1()),
-                 PixelsFromTwips(twips.x2()), PixelsFromTwips(twips.y2()));
+    return QLine(TwipsToPixels(twips.x1()), TwipsToPixels(twips.y1()), TwipsToPixels(twips.x2()),
+                 TwipsToPixels(twips.y2()));
 }
 
 }  // namespace tovrin

@@ -38,8 +38,7 @@ struct AboutDesign {
 };
 AboutDesign AboutDesignTwips();
 
-// Twips to pixels at 15 twips per pixel, to the nearest pixel.
-int PixelsFromTwips(double twips);
+// A design rectangle or line in pixels, each coordinate to the nearest pixel.
 QRect PixelsFromTwips(const QRectF& twips);
 QLine PixelsFromTwips(const QLineF& twips);
 

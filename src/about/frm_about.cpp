@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "button/fonts.h"
+#include "ui/fonts.h"
 
 namespace tovrin {
 

@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <QString>
 
+#include "app/qt_message_boxes.h"
 #include "mainwindow/artwork.h"
-#include "button/fonts.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/instance_guard.h"
-#include "app/qt_message_boxes.h"
+#include "ui/fonts.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 
 class QMessageBox;
 class QWidget;

@@ -42,12 +42,12 @@ void DriveList::setDrive(const QString& path) {
     emit driveChanged();
 }
 
-void DriveList::Refresh() {
+void DriveList::refresh() {
     m_drives = m_source();
     fill();
 }
 
-QString DriveList::List(int index) const {
+QString DriveList::entry(int index) const {
     if (index < 0 || index >= m_drives.size()) {
         return {};
     }

@@ -19,7 +19,7 @@ public:
     explicit DriveList(QWidget* parent = nullptr, DriveSource source = MountedDrives);
 
     // The current drive's root.
-    QString Drive() const { return m_drive; }
+    QString drive() const { return m_drive; }
     // Makes the drive that holds `path` current (a root names its own drive).
     // Raises driveChanged() when that is another drive. Throws RuntimeError
     // 68 when no listed drive holds the path.
@@ -27,12 +27,11 @@ public:
 
     // Re-reads the drives. The current drive stays current; if it has gone,
     // it stays listed until another drive is chosen.
-    void Refresh();
+    void refresh();
 
-    int ListCount() const { return int(m_drives.size()); }
+    int entryCount() const { return int(m_drives.size()); }
     // The root of entry `index`.
-    QString List(int index) const;
-    int ListIndex() const { return currentIndex(); }
+    QString entry(int index) const;
 
     // The root of the listed drive that holds `path`, empty when none does.
     QString DriveRoot(const QString& path) const;

@@ -6,15 +6,9 @@
 #include <QMouseEvent>
 #include <QStringListModel>
 
+#include "browse/parent_folder.h"
+
 namespace tovrin {
-
-namespace {
-
-QString cleanFolder(const QString& folder) {
-    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-}
-
-}  // namespace
 
 FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
     setModel(m_model);
@@ -27,21 +21,21 @@ FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringList
             [this] { m_touched = true; });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { m_touched = true; });
-    m_path = cleanFolder(QDir::currentPath());
-    Refresh();
+    m_path = CleanFolder(QDir::currentPath());
+    refresh();
 }
 
 void FileList::setPath(const QString& folder) {
-    const QString path = cleanFolder(folder);
+    const QString path = CleanFolder(folder);
     if (path == m_path) {
         return;
     }
     m_path = path;
-    Refresh();
+    refresh();
     emit pathChanged();
 }
 
-void FileList::Refresh() {
+void FileList::refresh() {
     m_names = readFolder();
     m_model->setStringList(m_names);
     selectionModel()->clear();
@@ -58,19 +52,19 @@ QStringList FileList::readFolder() const {
     return dir.entryList();
 }
 
-QString FileList::List(int index) const {
+QString FileList::entry(int index) const {
     if (index < 0 || index >= m_names.size()) {
         return {};
     }
     return m_names.at(index);
 }
 
-int FileList::ListIndex() const {
+int FileList::currentEntry() const {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return current.isValid() ? current.row() : NoEntry;
 }
 
-void FileList::setListIndex(int index) {
+void FileList::setCurrentEntry(int index) {
     if (index < 0 || index >= m_names.size()) {
         selectionModel()->clear();
     } else {
@@ -81,9 +75,9 @@ void FileList::setListIndex(int index) {
     click();
 }
 
-QString FileList::FileName() const { return List(ListIndex()); }
+QString FileList::currentFileName() const { return entry(currentEntry()); }
 
-bool FileList::Selected(int index) const {
+bool FileList::isSelected(int index) const {
     if (index < 0 || index >= m_names.size()) {
         return false;
     }
@@ -104,7 +98,7 @@ void FileList::setSelected(int index, bool selected) {
     click();
 }
 
-int FileList::SelectedCount() const {
+int FileList::selectedCount() const {
     int count = 0;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         count += range.height();

@@ -19,7 +19,7 @@ namespace tovrin {
 //
 // The click handler is the list's click event. It runs whenever the user
 // changes the selection or the current entry, or clicks an entry, and
-// whenever code selects an entry through setListIndex(), setSelected() or
+// whenever code selects an entry through setCurrentEntry(), setSelected() or
 // selectEveryEntry(). It runs synchronously inside that call, so an exception
 // it throws reaches the code that selected the entry; inside the list's own
 // mouse and key handling it must not throw.
@@ -34,30 +34,33 @@ public:
     void setClickHandler(std::function<void()> handler) { m_click = std::move(handler); }
 
     // The folder, in Qt form without a trailing separator (except a root).
-    QString Path() const { return m_path; }
+    QString path() const { return m_path; }
     // Moves the list to `folder` and reads it. Raises pathChanged() when it is
     // another folder; setting the same folder again does nothing. A folder
     // that cannot be read lists nothing.
     void setPath(const QString& folder);
     // Reads the folder again; afterwards no entry is current or selected.
-    void Refresh();
+    void refresh();
 
-    int ListCount() const { return int(m_names.size()); }
+    // What currentEntry() gives when no entry is current.
+    static constexpr int NoEntry = -1;
+
+    int entryCount() const { return int(m_names.size()); }
     // The file name of entry `index`; empty when there is no such entry.
-    QString List(int index) const;
-    // The current entry (the one with the focus), -1 when there is none.
-    int ListIndex() const;
+    QString entry(int index) const;
+    // The current entry (the one with the focus), NoEntry when there is none.
+    int currentEntry() const;
     // Makes entry `index` current and the only selected one, as a click does;
-    // -1 clears the current entry and the selection.
-    void setListIndex(int index);
+    // NoEntry clears the current entry and the selection.
+    void setCurrentEntry(int index);
     // The current entry's file name, empty when there is none.
-    QString FileName() const;
+    QString currentFileName() const;
 
-    bool Selected(int index) const;
+    bool isSelected(int index) const;
     // Selects or deselects one entry and leaves the others as they are. With
     // no current entry, the entry becomes current.
     void setSelected(int index, bool selected);
-    int SelectedCount() const;
+    int selectedCount() const;
     // Selects every entry, from the first to the last; the current entry
     // stays. The click handler runs once.
     void selectEveryEntry();

@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QKeyEvent>
 
-#include "browse/list_keys.h"
 #include "browse/parent_folder.h"
 #include "exif/runtime_error.h"
-#include "button/virtual_keys.h"
+#include "ui/path_text.h"
+#include "ui/virtual_keys.h"
 
 namespace tovrin {
 
@@ -37,13 +37,13 @@ FolderBrowser::FolderBrowser(DriveList* drive1, FolderList* dir1, FileList* file
 
 void FolderBrowser::Drive1_Change() {
     try {
-        m_dir1->setPath(m_drive1->CurrentFolderOf(m_drive1->Drive()));
+        m_dir1->setPath(m_drive1->CurrentFolderOf(m_drive1->drive()));
     } catch (const RuntimeError&) {
         showError();
         // Going back is again a drive change and comes through here. Back on
         // the folder list's own drive it cannot fail the same way twice: the
         // drive list then already shows that drive and raises no change.
-        const QString back = m_drive1->DriveRoot(m_dir1->Path());
+        const QString back = m_drive1->DriveRoot(m_dir1->path());
         if (!back.isEmpty()) {
             m_drive1->setDrive(back);
         }
@@ -53,27 +53,27 @@ void FolderBrowser::Drive1_Change() {
 bool FolderBrowser::Drive1_KeyDown(int keyCode, int /*shift*/) {
     QCoreApplication::processEvents();
     if (keyCode == keys::F5) {
-        m_drive1->Refresh();
+        m_drive1->refresh();
         return true;
     }
     return false;
 }
 
 void FolderBrowser::Drive1_LostFocus() {
-    m_drive1->Refresh();
+    m_drive1->refresh();
     QCoreApplication::processEvents();
 }
 
 void FolderBrowser::Dir1_Change() {
-    m_file1->setPath(m_dir1->Path());
+    m_file1->setPath(m_dir1->path());
     if (m_hooks.showFolder) {
-        m_hooks.showFolder(QDir::toNativeSeparators(m_dir1->Path()));
+        m_hooks.showFolder(QDir::toNativeSeparators(m_dir1->path()));
     }
 }
 
 bool FolderBrowser::Dir1_KeyDown(int keyCode, int /*shift*/) {
     if (keyCode == keys::F5) {
-        m_file1->Refresh();
+        m_file1->refresh();
         selectFirstPhoto();
         return true;
     }
@@ -86,27 +86,23 @@ bool FolderBrowser::Dir1_KeyPress(int keyAscii) {
         return true;
     }
     if (keyAscii == keys::Enter) {
-        openFolder(m_dir1->List(m_dir1->ListIndex()));
+        openFolder(m_dir1->entry(m_dir1->currentEntry()));
         return true;
     }
     return false;
 }
 
-void FolderBrowser::Dir1_DblClick() { openFolder(m_dir1->List(m_dir1->ListIndex())); }
+void FolderBrowser::Dir1_DblClick() { openFolder(m_dir1->entry(m_dir1->currentEntry())); }
 
 void FolderBrowser::File1_DblClick() {
     if (!m_hooks.thumbnailShown || !m_hooks.thumbnailShown()) {
         return;
     }
-    const QString fileName = m_file1->FileName();
+    const QString fileName = m_file1->currentFileName();
     if (fileName.isEmpty()) {
         return;
     }
-    QString fullPath = m_file1->Path();
-    if (!fullPath.endsWith(QLatin1Char('/'))) {
-        fullPath += QLatin1Char('/');
-    }
-    fullPath += fileName;
+    const QString fullPath = FolderWithSeparator(m_file1->path()) + fileName;
     if (m_hooks.openViewer) {
         m_hooks.openViewer(fullPath, fileName);
     }
@@ -114,9 +110,9 @@ void FolderBrowser::File1_DblClick() {
 
 bool FolderBrowser::File1_KeyDown(int keyCode, int shift) {
     if (keyCode == keys::F5) {
-        m_drive1->Refresh();
-        m_dir1->Refresh();
-        m_file1->Refresh();
+        m_drive1->refresh();
+        m_dir1->refresh();
+        m_file1->refresh();
         selectFirstPhoto();
         return true;
     }
@@ -140,13 +136,13 @@ bool FolderBrowser::File1_KeyPress(int keyAscii) {
 }
 
 void FolderBrowser::File1_PathChange() {
-    if (m_file1->ListCount() == 0) {
+    if (m_file1->entryCount() == 0) {
         if (m_hooks.clearInformation) {
             m_hooks.clearInformation();
         }
         return;
     }
-    m_file1->setListIndex(0);
+    m_file1->setCurrentEntry(0);
 }
 
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -182,15 +178,15 @@ void FolderBrowser::openFolder(const QString& folder) {
         m_dir1->setPath(folder);
     } catch (const RuntimeError&) {
         showError();
-        m_dir1->Refresh();
+        m_dir1->refresh();
     }
 }
 
-void FolderBrowser::upOneFolder() { openFolder(ParentFolder(m_dir1->Path())); }
+void FolderBrowser::upOneFolder() { openFolder(ParentFolder(m_dir1->path())); }
 
 void FolderBrowser::selectFirstPhoto() {
-    if (m_file1->ListCount() > 0) {
-        m_file1->setListIndex(0);
+    if (m_file1->entryCount() > 0) {
+        m_file1->setCurrentEntry(0);
     }
 }
 

@@ -38,10 +38,6 @@ private:
     }
 };
 
-QString cleanFolder(const QString& folder) {
-    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-}
-
 // A folder can be listed when it can be read and, on POSIX, searched.
 bool canList(const QFileInfo& folder) {
 #ifdef Q_OS_UNIX
@@ -70,13 +66,13 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setItemDelegate(new IndentDelegate(this));
-    m_path = cleanFolder(QDir::currentPath());
+    m_path = CleanFolder(QDir::currentPath());
     reread();
     rebuild(QString());
 }
 
 void FolderList::setPath(const QString& folder) {
-    const QString path = cleanFolder(folder);
+    const QString path = CleanFolder(folder);
     const QFileInfo info(path);
     if (!info.exists()) {
         throw RuntimeError(error::PathNotFound);
@@ -93,8 +89,8 @@ void FolderList::setPath(const QString& folder) {
     }
 }
 
-void FolderList::Refresh() {
-    const QString highlight = List(ListIndex());
+void FolderList::refresh() {
+    const QString highlight = entry(currentEntry());
     reread();
     rebuild(highlight);
 }
@@ -111,7 +107,7 @@ void FolderList::reread() {
     }
 }
 
-QString FolderList::List(int index) const {
+QString FolderList::entry(int index) const {
     const int row = rowOf(index);
     if (row < 0) {
         return {};
@@ -122,12 +118,13 @@ QString FolderList::List(int index) const {
     return m_subfolders.at(row - m_ancestors.size());
 }
 
-int FolderList::ListIndex() const {
+int FolderList::currentEntry() const {
+    // With no highlight the list reads as on its current folder.
     const int row = currentRow();
-    return row < 0 ? -1 : listIndexOf(row);
+    return row < 0 ? CurrentFolderEntry : entryOf(row);
 }
 
-void FolderList::setListIndex(int index) {
+void FolderList::setCurrentEntry(int index) {
     const int row = rowOf(index);
     if (row >= 0) {
         setCurrentRow(row);
@@ -161,15 +158,15 @@ void FolderList::rebuild(const QString& highlight) {
     setUpdatesEnabled(true);
 }
 
-int FolderList::rowOf(int listIndex) const {
+int FolderList::rowOf(int entry) const {
     const int ancestors = int(m_ancestors.size());
-    const int row = ancestors + listIndex;
+    const int row = ancestors + entry;
     if (row < 0 || row >= ancestors + m_subfolders.size()) {
         return -1;
     }
     return row;
 }
 
-int FolderList::listIndexOf(int row) const { return row - int(m_ancestors.size()); }
+int FolderList::entryOf(int row) const { return row - int(m_ancestors.size()); }
 
 }  // namespace tovrin

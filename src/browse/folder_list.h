@@ -12,15 +12,16 @@ namespace tovrin {
 // entry; the path changes when code sets it (the browser opens the
 // highlighted entry on Enter and double-click).
 //
-// Entry indexes follow the classic list: -1 is the current folder, -2 its
-// parent and so on up to the root; 0 .. ListCount()-1 are the subfolders.
+// Entries are numbered as in the classic directory list box: the current
+// folder is CurrentFolderEntry (-1), its parent the number below (-2) and so on
+// up to the root; the subfolders are 0 .. entryCount()-1.
 class FolderList : public QListWidget {
     Q_OBJECT
 
 public:
     explicit FolderList(QWidget* parent = nullptr);
 
-    QString Path() const { return m_path; }
+    QString path() const { return m_path; }
     // Opens `folder` and re-reads it. Raises pathChanged() when the path is
     // another folder than before. Throws RuntimeError 76 when the folder does
     // not exist and 75 when it is no folder or cannot be read; the list then
@@ -29,16 +30,18 @@ public:
     // Re-reads the subfolders of the current path; the highlight stays on the
     // same folder when it is still there. A folder that has gone shows no
     // subfolders.
-    void Refresh();
+    void refresh();
 
     // The number of subfolders.
-    int ListCount() const { return int(m_subfolders.size()); }
-    // The full path of entry `index` (classic indexes, see above); empty when
+    static constexpr int CurrentFolderEntry = -1;
+
+    int entryCount() const { return int(m_subfolders.size()); }
+    // The full path of entry `index` (numbered as above); empty when
     // there is no such entry.
-    QString List(int index) const;
-    // The highlighted entry (classic index).
-    int ListIndex() const;
-    void setListIndex(int index);
+    QString entry(int index) const;
+    // The highlighted entry.
+    int currentEntry() const;
+    void setCurrentEntry(int index);
 
 signals:
     void pathChanged();
@@ -48,8 +51,8 @@ private:
     // Fills the rows; the highlight goes to `highlight` when listed, else to
     // the current folder.
     void rebuild(const QString& highlight);
-    int rowOf(int listIndex) const;
-    int listIndexOf(int row) const;
+    int rowOf(int entry) const;
+    int entryOf(int row) const;
 
     QString m_path;
     QStringList m_ancestors;   // root first; the current folder is last

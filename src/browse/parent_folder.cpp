@@ -1,5 +1,8 @@
 #include "browse/parent_folder.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace tovrin {
 
 namespace {
@@ -44,6 +47,10 @@ QString ParentFolder(const QString& path) {
         return trimmed;
     }
     return parent;
+}
+
+QString CleanFolder(const QString& folder) {
+    return QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
 }
 
 }  // namespace tovrin

@@ -12,4 +12,8 @@ namespace tovrin {
 // folder. A text without any separator comes back unchanged.
 QString ParentFolder(const QString& path);
 
+// The absolute, cleaned Qt form of a folder the lists are given: "/"
+// separators, no "." or "..", no trailing separator (except a root).
+QString CleanFolder(const QString& folder);
+
 }  // namespace tovrin

@@ -58,7 +58,7 @@ FaceLayout ComposeFace(const FaceInput& input) {
     return layout;
 }
 
-int FacePicturePixels(int himetric, int twipsPerPixel) {
+int FacePicturePixels(int himetric, double twipsPerPixel) {
     constexpr double HimetricToTwips = 0.567;
     return int(std::nearbyint(double(himetric) / twipsPerPixel * HimetricToTwips));
 }

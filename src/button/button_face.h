@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "button/system_color.h"
+#include "ui/twips.h"
 
 namespace tovrin {
 
@@ -40,7 +41,7 @@ FaceLayout ComposeFace(const FaceInput& input);
 
 // The face's pixel extent of a picture's HIMETRIC extent. The face uses the
 // rounder factor 0.567 and divides before multiplying; half to even.
-int FacePicturePixels(int himetric, int twipsPerPixel = 15);
+int FacePicturePixels(int himetric, double twipsPerPixel = TwipsPerPixel);
 
 // Draws the face: button-face background, the caption in black (an "&" marks
 // the next character with an underline) or a swatch of swatchColor with a

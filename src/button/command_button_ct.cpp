@@ -10,7 +10,7 @@
 
 #include "button/button_face.h"
 #include "button/graphical_button.h"
-#include "button/virtual_keys.h"
+#include "ui/virtual_keys.h"
 
 namespace tovrin {
 
@@ -62,31 +62,31 @@ void CommandButtonCT::setColor(ColorValue color) {
     redraw();
 }
 
-bool CommandButtonCT::Enabled() const { return m_Command && m_Command->isEnabled(); }
+bool CommandButtonCT::Enabled() const { return m_command && m_command->isEnabled(); }
 
 void CommandButtonCT::setEnabled(bool enabled) {
-    if (m_Command) {
-        m_Command->setEnabled(enabled);
+    if (m_command) {
+        m_command->setEnabled(enabled);
     }
 }
 
 void CommandButtonCT::Load(QPushButton* button) {
-    if (button != m_Command) {
+    if (button != m_command) {
         detach();
     }
-    m_Command = button;
-    if (!m_Command) {
+    m_command = button;
+    if (!m_command) {
         return;
     }
-    m_Command->installEventFilter(this);
+    m_command->installEventFilter(this);
     // Mouse moves are raised while the pointer is over the button, pressed or not.
-    m_Command->setMouseTracking(true);
+    m_command->setMouseTracking(true);
     QObject::disconnect(m_clickConnection);
     m_clickConnection =
-        connect(m_Command, &QPushButton::clicked, this, &CommandButtonCT::raiseClick);
+        connect(m_command, &QPushButton::clicked, this, &CommandButtonCT::raiseClick);
 
-    m_picture = ButtonPicture(*m_Command);
-    m_caption = m_Command->text();
+    m_picture = ButtonPicture(*m_command);
+    m_caption = m_command->text();
     redraw();
 }
 
@@ -114,29 +114,29 @@ void CommandButtonCT::setStyle(int style) {
     redraw();
 }
 
-bool CommandButtonCT::Value() const { return m_Command && (m_Command->isDown() || m_raisingClick); }
+bool CommandButtonCT::Value() const { return m_command && (m_command->isDown() || m_raisingClick); }
 
-bool CommandButtonCT::Visible() const { return m_Command && m_Command->isVisible(); }
+bool CommandButtonCT::Visible() const { return m_command && m_command->isVisible(); }
 
 void CommandButtonCT::setVisible(bool visible) {
-    if (m_Command) {
-        m_Command->setVisible(visible);
+    if (m_command) {
+        m_command->setVisible(visible);
     }
 }
 
 void CommandButtonCT::detach() {
     QObject::disconnect(m_clickConnection);
-    if (m_Command) {
-        m_Command->removeEventFilter(this);
+    if (m_command) {
+        m_command->removeEventFilter(this);
     }
-    m_Command = nullptr;
+    m_command = nullptr;
 }
 
 void CommandButtonCT::redraw() {
-    if (!m_Command) {
+    if (!m_command) {
         return;
     }
-    QPushButton& button = *m_Command;
+    QPushButton& button = *m_command;
     if (!IsGraphicalStyle(button)) {
         button.setText(QStringLiteral("[Wrong Style]"));
         return;
@@ -185,7 +185,7 @@ void CommandButtonCT::raiseClick() {
 }
 
 bool CommandButtonCT::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_Command || m_forwarding) {
+    if (watched != m_command || m_forwarding) {
         return false;
     }
     switch (event->type()) {
@@ -234,7 +234,7 @@ bool CommandButtonCT::passMouse(QEvent* event) {
 bool CommandButtonCT::passKey(QEvent* event) {
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     // A handler may attach another button; this event then stays as it was.
-    const QPushButton* target = m_Command;
+    const QPushButton* target = m_command;
     const bool down = event->type() == QEvent::KeyPress;
     const qint16 originalCode = VirtualKeyFromQt(keyEvent->key());
     qint16 keyCode = originalCode;
@@ -244,7 +244,7 @@ bool CommandButtonCT::passKey(QEvent* event) {
     } else {
         emit KeyUp(keyCode, shift);
     }
-    if (m_Command != target) {
+    if (m_command != target) {
         return false;
     }
 
@@ -261,7 +261,7 @@ bool CommandButtonCT::passKey(QEvent* event) {
         const qint16 originalAscii = qint16(text.at(0).unicode());
         qint16 keyAscii = originalAscii;
         emit KeyPress(keyAscii);
-        if (m_Command != target) {
+        if (m_command != target) {
             return false;
         }
         if (keyAscii != originalAscii) {
@@ -275,7 +275,7 @@ bool CommandButtonCT::passKey(QEvent* event) {
     QKeyEvent replacement(event->type(), key, keyEvent->modifiers(), text, keyEvent->isAutoRepeat(),
                           quint16(keyEvent->count()));
     m_forwarding = true;
-    QCoreApplication::sendEvent(m_Command, &replacement);
+    QCoreApplication::sendEvent(m_command, &replacement);
     m_forwarding = false;
     return true;
 }

@@ -65,7 +65,7 @@ public:
     bool Visible() const;
     void setVisible(bool visible);
 
-    QPushButton* button() const { return m_Command; }
+    QPushButton* button() const { return m_command; }
 
 signals:
     void Click();
@@ -88,7 +88,7 @@ private:
     bool passKey(QEvent* event);
     void raiseClick();
 
-    QPointer<QPushButton> m_Command;
+    QPointer<QPushButton> m_command;
     QMetaObject::Connection m_clickConnection;
     QString m_name = QStringLiteral("CommandButtonCT");
     QString m_caption;

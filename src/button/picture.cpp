@@ -66,7 +66,7 @@ QImage Picture::bitmap() const {
     return image;
 }
 
-int PicturePixels(int himetric, int twipsPerPixel) {
+int PicturePixels(int himetric, double twipsPerPixel) {
     // 1440/2540 to seven digits, kept in single precision like the original
     // constant; multiply first, then divide.
     constexpr float HimetricToTwips = 0.5669292f;

@@ -12,10 +12,10 @@
 #include <QRgb>
 #include <QSize>
 
+#include "ui/twips.h"
+
 namespace tovrin {
 
-// Screen resolution the button and picture arithmetic is written for: 96 DPI.
-inline constexpr int TwipsPerPixel = 15;
 // The size DrawIcon draws every icon at on a 96-DPI screen.
 inline constexpr int StandardIconSize = 32;
 
@@ -99,7 +99,7 @@ private:
 
 // Pixel extent of a HIMETRIC extent as the picture helpers compute it:
 // himetric x 0.5669292 (single precision) / twips per pixel, half to even.
-int PicturePixels(int himetric, int twipsPerPixel = TwipsPerPixel);
+int PicturePixels(int himetric, double twipsPerPixel = TwipsPerPixel);
 // HIMETRIC extent of a pixel extent at 96 DPI, as a picture object records a
 // bitmap's or an icon's size (rounded half away from zero).
 int HimetricFromPixels(int pixels);

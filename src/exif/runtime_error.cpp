@@ -14,6 +14,7 @@ std::string ErrorDescription(int number) {
     switch (number) {
         case error::InvalidCall: return "プロシージャの呼び出し、または引数が不正です。";
         case error::Overflow: return "オーバーフローしました。";
+        case error::OutOfMemory: return "メモリが不足しています。";
         case error::OutOfRange: return "インデックスが有効範囲にありません。";
         case error::TypeMismatch: return "型が一致しません。";
         case error::BadFileName: return "ファイル名または番号が不正です。";

@@ -1,16 +1,6 @@
 #include "mainwindow/main_layout.h"
 
-#include <cmath>
-
 namespace tovrin {
-
-namespace {
-constexpr float TwipsPerPixel = 15.0f;
-}  // namespace
-
-int TwipsToPixels(float twips) { return static_cast<int>(std::lround(twips / TwipsPerPixel)); }
-
-float PixelsToTwips(int pixels) { return static_cast<float>(pixels) * TwipsPerPixel; }
 
 ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight) {
     if (minimized) {

@@ -2,21 +2,9 @@
 
 #include <functional>
 
+#include "ui/twips.h"
+
 namespace tovrin {
-
-// Window geometry is worked out in twips (1/1440 inch) as single-precision
-// values and turned into pixels, 15 twips each, only where it meets a widget.
-int TwipsToPixels(float twips);
-float PixelsToTwips(int pixels);
-
-// Left, top, width, height in twips, relative to the control's container.
-struct TwipsRect {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
-};
 
 // The smallest outer size of the main window (frame, caption and menu bar
 // included); it is also the size of a first start.

@@ -6,7 +6,7 @@
 namespace tovrin {
 
 // The shared routines' pair over the per-user settings store: application
-// "Quarnel", section "Tovrin", text values. FrmMain offers the same pair.
+// "Quarnel", section "Tovrin", text values. Start-up and shutdown use them.
 namespace common {
 
 // The stored text of `key`, or `defaultValue` as text when the key, the

@@ -4,19 +4,12 @@
 #include <system_error>
 
 #include <QDir>
-#include <QFile>
+
+#include "ui/path_text.h"
 
 namespace tovrin {
 
 namespace {
-
-std::filesystem::path FileSystemPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 bool IsUnder(const QString& path, const QString& folder) {
     return path.startsWith(folder + QLatin1Char('/'));

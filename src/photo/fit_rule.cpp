@@ -21,7 +21,7 @@ FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel) {
             static_cast<float>(roundHalfEven(heightPx * twipsPerPixel))};
 }
 
-FitRect fitPicture(const FitRect& box, FitSize natural) {
+TwipsRect fitPicture(const TwipsRect& box, FitSize natural) {
     // The ratios are taken in double precision; the sizes are then kept as singles, as the
     // picture element keeps its own rectangle.
     const double rw = static_cast<double>(box.width) / natural.width;
@@ -29,7 +29,7 @@ FitRect fitPicture(const FitRect& box, FitSize natural) {
     const bool heightBound = rw >= rh;
     const double scale = heightBound ? rh : rw;
 
-    FitRect placed;
+    TwipsRect placed;
     placed.width = static_cast<float>(natural.width * scale);
     placed.height = static_cast<float>(natural.height * scale);
     placed.left = box.left;

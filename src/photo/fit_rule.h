@@ -1,14 +1,8 @@
 #pragma once
 
-namespace tovrin {
+#include "ui/twips.h"
 
-// A rectangle in twips (1/1440 inch), single precision like all window geometry.
-struct FitRect {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-};
+namespace tovrin {
 
 // A picture's natural size in twips, rounded to whole twips.
 struct FitSize {
@@ -21,7 +15,7 @@ double roundHalfEven(double value);
 
 // The natural size in twips of a picture of widthPx x heightPx pixels shown at
 // twipsPerPixel (15 on a 96-DPI screen), each side rounded half to even.
-FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = 15.0);
+FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = TwipsPerPixel);
 
 // Where a picture of natural size `natural` goes inside `box`: scaled with its aspect ratio kept
 // until it touches two opposite sides of the box (enlarged as well as reduced), and centred along
@@ -29,6 +23,6 @@ FitSize pictureTwips(int widthPx, int heightPx, double twipsPerPixel = 15.0);
 // a tie fills the height too. The result is in the box's coordinate space (the box's left and top
 // are added). A box of zero width or height gives a picture of zero size; nothing fails.
 // `natural` must not be empty (a decoded picture is at least one pixel).
-FitRect fitPicture(const FitRect& box, FitSize natural);
+TwipsRect fitPicture(const TwipsRect& box, FitSize natural);
 
 }  // namespace tovrin

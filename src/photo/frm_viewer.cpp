@@ -9,10 +9,11 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "run/message_boxes.h"
+#include "exif/runtime_error.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "exif/runtime_error.h"
+#include "ui/error_report.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin {
 
@@ -81,7 +82,7 @@ bool FrmViewer::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmViewer::Form_Resize() {
     m_lblPicBack->setGeometry(0, 0, m_client->width(), m_client->height());
-    if (m_OriginSize) {
+    if (m_showsNaturalSize) {
         // The actual-size command is sizing the window: keep the photo unscaled at the corner.
         m_imgViewer->move(m_lblPicBack->pos());
         return;
@@ -104,7 +105,7 @@ void FrmViewer::PhotoOriginSize_Click() {
     if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
         showNormal();
     }
-    m_OriginSize = true;
+    m_showsNaturalSize = true;
     try {
         PictureReader reader(m_path);
         const QSize natural = reader.naturalSize();
@@ -132,7 +133,7 @@ void FrmViewer::PhotoOriginSize_Click() {
         m_imgViewer->clearPicture();
         report(failure);
     }
-    m_OriginSize = false;
+    m_showsNaturalSize = false;
 }
 
 void FrmViewer::report(const RuntimeError& failure) {
@@ -143,8 +144,7 @@ void FrmViewer::report(const RuntimeError& failure) {
         return;
     }
     m_reportPending = true;
-    const std::string text = "Error\r\n実行時エラー:" + std::to_string(failure.number()) + ":" +
-                             failure.description() + ":";
+    const std::string text = "Error\r\n" + RuntimeErrorText(failure);
     QMetaObject::invokeMethod(
         this,
         [this, text] {

@@ -62,7 +62,8 @@ private:
 
     QString m_path;
     MessageBoxes& m_boxes;
-    bool m_OriginSize = false;
+    // OriginSize in the classic viewer: the photo is shown at its natural size.
+    bool m_showsNaturalSize = false;
     bool m_reportPending = false;
 
     QMenuBar* m_menuBar = nullptr;

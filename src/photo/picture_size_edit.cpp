@@ -1,37 +1,29 @@
 #include "photo/picture_size_edit.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QFileInfo>
 #include <QImageReader>
 #include <QWidget>
 
-#include "photo/picture_box.h"
 #include "exif/runtime_error.h"
+#include "photo/picture_box.h"
+#include "ui/twips.h"
 
 namespace tovrin {
 
-namespace {
-
-constexpr double TwipsPerPixel = 15.0;
-
-int pixelEdge(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixel)); }
-
-}  // namespace
-
-FitRect twipsFromPixels(const QRect& pixels) {
+TwipsRect twipsFromPixels(const QRect& pixels) {
     return {static_cast<float>(pixels.x() * TwipsPerPixel),
             static_cast<float>(pixels.y() * TwipsPerPixel),
             static_cast<float>(pixels.width() * TwipsPerPixel),
             static_cast<float>(pixels.height() * TwipsPerPixel)};
 }
 
-QRect pixelsFromTwips(const FitRect& twips) {
-    const int left = pixelEdge(twips.left);
-    const int top = pixelEdge(twips.top);
-    const int right = pixelEdge(static_cast<double>(twips.left) + twips.width);
-    const int bottom = pixelEdge(static_cast<double>(twips.top) + twips.height);
+QRect pixelsFromTwips(const TwipsRect& twips) {
+    const int left = TwipsToPixels(twips.left);
+    const int top = TwipsToPixels(twips.top);
+    const int right = TwipsToPixels(static_cast<double>(twips.left) + twips.width);
+    const int bottom = TwipsToPixels(static_cast<double>(twips.top) + twips.height);
     return QRect(left, top, right - left, bottom - top);
 }
 
@@ -77,13 +69,13 @@ QImage PictureReader::decode() {
     return pixels;
 }
 
-void FitThumbnail(PictureBox& image2, const FitRect& picBack, const QString& path) {
+void FitThumbnail(PictureBox& image2, const TwipsRect& picBack, const QString& path) {
     image2.hide();
     image2.setStretch(false);
     try {
         PictureReader reader(path);
         const QSize natural = reader.naturalSize();
-        const FitRect placed =
+        const TwipsRect placed =
             fitPicture(picBack, pictureTwips(natural.width(), natural.height(), TwipsPerPixel));
         const QRect shown = pixelsFromTwips(placed);
         const QImage pixels = reader.decodeScaled(shown.size());

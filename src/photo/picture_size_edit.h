@@ -17,9 +17,9 @@ namespace tovrin {
 class PictureBox;
 
 // Pixels <-> twips at the edge of the window code: 15 twips per logical pixel.
-FitRect twipsFromPixels(const QRect& pixels);
+TwipsRect twipsFromPixels(const QRect& pixels);
 // Each edge is rounded on its own, so a picture that fills a box covers the box's pixels exactly.
-QRect pixelsFromTwips(const FitRect& twips);
+QRect pixelsFromTwips(const TwipsRect& twips);
 
 // One photo file opened for decoding. The natural size comes from the file's header; the
 // pixels are decoded only at the size they are shown (or only the part that is seen), so a
@@ -54,7 +54,7 @@ private:
 // centred along the axis with room to spare. image2 is hidden while it works and shown at the
 // end; on a failure it stays hidden, holds no picture, and the RuntimeError (53, 75, 481) is
 // passed on to the caller. The box itself is never changed.
-void FitThumbnail(PictureBox& image2, const FitRect& picBack, const QString& path);
+void FitThumbnail(PictureBox& image2, const TwipsRect& picBack, const QString& path);
 // The same with the box read from the widget that draws it (its pixels taken at 15 twips each).
 void FitThumbnail(PictureBox& image2, const QWidget& picBack, const QString& path);
 

@@ -1,7 +1,5 @@
 #include "run/date_setting_run.h"
 
-#include <exception>
-#include <new>
 #include <tuple>
 #include <vector>
 
@@ -9,6 +7,7 @@
 #include "exif/photo_update.h"
 #include "exif/runtime_error.h"
 #include "run/run_log.h"
+#include "ui/error_report.h"
 
 namespace tovrin {
 
@@ -32,14 +31,9 @@ DateSettingRun::DateSettingRun(RunHost& host) : m_host(host) {}
 void DateSettingRun::CmdExe_Click() {
     try {
         run();
-    } catch (const RuntimeError& e) {
-        reportRuntimeError(e.number(), e.description());
-    } catch (const std::bad_alloc&) {
-        reportRuntimeError(7, "メモリが不足しています。");
     } catch (...) {
-        // Whatever else a step throws still ends the run with a box, never
-        // with the program.
-        reportRuntimeError(error::InvalidCall, ErrorDescription(error::InvalidCall));
+        // Whatever a step throws ends the run with a box, never the program.
+        reportRuntimeError(CaughtRuntimeError());
     }
 }
 
@@ -50,7 +44,7 @@ void DateSettingRun::run() {
     // The choice is taken once: whatever happens on the window while the run
     // works, every photo gets what the user chose when the run started.
     const DateChoice choice = m_host.dateChoice();
-    const bool wholeFolder = m_host.ChkIkkatu();
+    const bool wholeFolder = m_host.wholeFolderChecked();
 
     // Checked before anything is asked, so a refused choice costs one box.
     if (IsFutureChoice(choice, m_host.now())) {
@@ -195,8 +189,9 @@ void DateSettingRun::reportSummary(int changed, bool severalHandled) {
     }
 }
 
-void DateSettingRun::reportRuntimeError(int number, const std::string& description) {
-    std::string text = "Error\r\n実行時エラー:" + std::to_string(number) + ":" + description + ":";
+void DateSettingRun::reportRuntimeError(const RuntimeError& failure) {
+    const int number = failure.number();
+    std::string text = "Error\r\n" + RuntimeErrorText(failure);
     if (number == error::FileNotFound) {
         text += "\r\n処理を強制終了します。ファイル一覧を再表示します。";
     }

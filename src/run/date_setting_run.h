@@ -5,6 +5,7 @@
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
 #include "exif/reader.h"
+#include "exif/runtime_error.h"
 #include "run/run_host.h"
 
 namespace tovrin {
@@ -46,7 +47,7 @@ private:
     // Runs a call that shows a photo (selection, readout, thumbnail).
     template <typename Display>
     void show(Display display);
-    void reportRuntimeError(int number, const std::string& description);
+    void reportRuntimeError(const RuntimeError& failure);
 
     RunHost& m_host;
     bool m_dateWritten = false;

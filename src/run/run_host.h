@@ -4,12 +4,12 @@
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
-#include "run/message_boxes.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin {
 
-// What the date-setting run needs from the main window. FrmMain implements it
-// over its controls; tests implement it over a plain list. Entries are indexed
+// What the date-setting run needs from the main window. The window implements
+// it over its controls (MainRunHost); tests implement it over a plain list. Entries are indexed
 // from 0 in list order. Any member may throw RuntimeError (a vanished file, a
 // picture that cannot be decoded): the run reports it in its own error box.
 class RunHost {
@@ -38,8 +38,8 @@ public:
     // The user's choices as the controls stand now: DTPDate, DTPTime, ChkHoji
     // (keepTime), ChkUme (filterOn) and DTPumeDate.
     virtual DateChoice dateChoice() const = 0;
-    // ChkIkkatu is checked: every entry of File1 is a target.
-    virtual bool ChkIkkatu() const = 0;
+    // ChkIkkatu ("all at once") is checked: every entry of File1 is a target.
+    virtual bool wholeFolderChecked() const = 0;
 
     // Replaces the whole text of txt_Exif_Info.
     virtual void setExifInfoText(const std::string& text) = 0;

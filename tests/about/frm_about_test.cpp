@@ -11,9 +11,9 @@
 #include <QTimer>
 
 #include "about/about_model.h"
-#include "button/fonts.h"
 #include "about/frm_about.h"
 #include "button/run_button_icon.h"
+#include "ui/fonts.h"
 
 using namespace tovrin;
 using namespace Qt::StringLiterals;

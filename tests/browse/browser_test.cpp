@@ -137,7 +137,7 @@ private slots:
             if (m_window.readoutFails) {
                 throw RuntimeError(error::FileNotFound);
             }
-            m_window.log.append(m_file1->FileName());
+            m_window.log.append(m_file1->currentFileName());
         };
         hooks.clearInformation = [this] { m_window.log.append("(clear)"); };
         hooks.showFolder = [this](const QString& folder) { m_window.status.append(folder); };
@@ -172,8 +172,8 @@ private slots:
         QVERIFY(makeTree(created.replace(",", ",list/").split(',')));
         m_file1->setPath(at("list"));
         QStringList names;
-        for (int i = 0; i <= m_file1->ListCount(); ++i) {
-            names.append(m_file1->List(i));
+        for (int i = 0; i <= m_file1->entryCount(); ++i) {
+            names.append(m_file1->entry(i));
         }
         QCOMPARE(names, listed.split(',', Qt::SkipEmptyParts) << QString());
         // The first photo is selected at once.
@@ -184,23 +184,23 @@ private slots:
     // click: the date-setting run relies on it.
     void codeSelectionRunsTheReadout() {
         openAt("photos");
-        m_file1->setListIndex(-1);
+        m_file1->setCurrentEntry(FileList::NoEntry);
         m_file1->setSelected(1, true);  // no current entry: it becomes current
         m_file1->setSelected(2, true);
-        QCOMPARE(m_file1->ListIndex(), 1);
-        QCOMPARE(m_file1->SelectedCount(), 2);
+        QCOMPARE(m_file1->currentEntry(), 1);
+        QCOMPARE(m_file1->selectedCount(), 2);
         m_file1->setSelected(1, false);
-        QVERIFY(!m_file1->Selected(1));
+        QVERIFY(!m_file1->isSelected(1));
         m_file1->setSelected(5, true);  // no such entry: nothing happens
         m_file1->selectEveryEntry();
-        QCOMPARE(m_file1->SelectedCount(), 3);
-        m_file1->setListIndex(2);
-        QCOMPARE(m_file1->SelectedCount(), 1);
+        QCOMPARE(m_file1->selectedCount(), 3);
+        m_file1->setCurrentEntry(2);
+        QCOMPARE(m_file1->selectedCount(), 1);
         QCOMPARE(m_window.log.join(','), QStringLiteral(",B.JPEG,B.JPEG,B.JPEG,B.JPEG,c.Jpeg"));
 
         // The run reports the readout's failures itself, so they must reach it.
         m_window.readoutFails = true;
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_file1->setListIndex(0));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_file1->setCurrentEntry(0));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, m_file1->setSelected(1, true));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, m_file1->selectEveryEntry());
     }
@@ -211,9 +211,9 @@ private slots:
         openAt("photos");
         m_file1->setPath(m_dir->filePath("disk/photos/"));
         m_file1->setPath(m_dir->filePath("disk/photos/2006/.."));
-        QCOMPARE(m_file1->Path(), at("photos"));
+        QCOMPARE(m_file1->path(), at("photos"));
         m_file1->setPath(at("gone"));
-        QCOMPARE(m_file1->ListCount(), 0);
+        QCOMPARE(m_file1->entryCount(), 0);
         QCOMPARE(m_window.log, QStringList{"(clear)"});
     }
 
@@ -265,10 +265,10 @@ private slots:
             openAt(start);
         }
         run(script);
-        QCOMPARE(m_dir1->Path(), at(end));
-        QCOMPARE(m_file1->Path(), at(end));
+        QCOMPARE(m_dir1->path(), at(end));
+        QCOMPARE(m_file1->path(), at(end));
         QCOMPARE(m_window.log, log);
-        QVERIFY(selected < 0 || m_file1->SelectedCount() == selected);
+        QVERIFY(selected < 0 || m_file1->selectedCount() == selected);
         QVERIFY(m_window.status.isEmpty() || m_window.status.last() == at(end));
     }
 
@@ -282,12 +282,12 @@ private slots:
         m_drives.append({m_dir->filePath("card"), "CARD"});
         QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
         QCoreApplication::sendEvent(m_drive1, &popup);
-        QCOMPARE(m_drive1->ListCount(), 3);
+        QCOMPARE(m_drive1->entryCount(), 3);
         m_file1->setFocus(Qt::TabFocusReason);
-        QTRY_COMPARE(m_drive1->ListCount(), 4);
+        QTRY_COMPARE(m_drive1->entryCount(), 4);
         m_drives.removeAt(1);
         run("Drive1:F5");
-        QCOMPARE(m_drive1->List(m_drive1->currentIndex()), at(""));
+        QCOMPARE(m_drive1->entry(m_drive1->currentIndex()), at(""));
         QVERIFY(m_window.log.isEmpty());  // the folder list stays
         // Closing the window while the drive list has the focus must not read
         // from a half-destroyed list.
@@ -300,18 +300,18 @@ private slots:
     // photo; in the file list it reads the drives and folders as well.
     void f5() {
         openAt("photos");
-        m_file1->setListIndex(2);
+        m_file1->setCurrentEntry(2);
         m_window.log.clear();
         QVERIFY(makeTree({"photos/0new.JPG", "photos/new/"}));
         QVERIFY(QFile::remove(at("photos/a.jpg")));
         m_drives.append({m_dir->filePath("card"), "CARD"});
         run("Dir1:F5");
-        QCOMPARE(m_file1->ListCount(), 3);
-        QCOMPARE(m_drive1->ListCount(), 3);
-        QCOMPARE(m_dir1->ListCount(), 2);
+        QCOMPARE(m_file1->entryCount(), 3);
+        QCOMPARE(m_drive1->entryCount(), 3);
+        QCOMPARE(m_dir1->entryCount(), 2);
         run("File1:F5");
-        QCOMPARE(m_drive1->ListCount(), 4);
-        QCOMPARE(m_dir1->ListCount(), 3);
+        QCOMPARE(m_drive1->entryCount(), 4);
+        QCOMPARE(m_dir1->entryCount(), 3);
         QCOMPARE(m_window.log, QStringList({"0new.JPG", "0new.JPG"}));
     }
 
@@ -320,14 +320,14 @@ private slots:
     void folderEntries() {
         QVERIFY(makeTree({"top/Beta/", "top/alpha/", "top/2006/", "top/.hidden/", "top/p.jpg"}));
         m_dir1->setPath(at("top"));
-        QCOMPARE(m_dir1->List(0), at("top/2006"));
-        QCOMPARE(m_dir1->List(2), at("top/Beta"));
-        QCOMPARE(m_dir1->List(3), QString());
-        QCOMPARE(m_dir1->List(-1), at("top"));
+        QCOMPARE(m_dir1->entry(0), at("top/2006"));
+        QCOMPARE(m_dir1->entry(2), at("top/Beta"));
+        QCOMPARE(m_dir1->entry(3), QString());
+        QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry), at("top"));
         const int depth = int(at("top").count('/'));
         QCOMPARE(m_dir1->count(), depth + 1 + 3);
-        QCOMPARE(m_dir1->List(-(depth + 1)), QStringLiteral("/"));
-        QCOMPARE(m_dir1->List(-(depth + 2)), QString());
+        QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry - depth), QStringLiteral("/"));
+        QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry - depth - 1), QString());
         QCOMPARE(m_dir1->item(depth)->text(), QStringLiteral("top"));
     }
 
@@ -344,10 +344,10 @@ private slots:
         };
         QCOMPARE(errorOf("missing/deeper"), error::PathNotFound);
         QCOMPARE(errorOf("photos/a.jpg"), error::PathFileAccess);
-        QCOMPARE(m_dir1->Path(), at("photos"));
-        QCOMPARE(m_dir1->ListCount(), 2);
+        QCOMPARE(m_dir1->path(), at("photos"));
+        QCOMPARE(m_dir1->entryCount(), 2);
         m_drives = {{at(""), "DISK"}};
-        m_drive1->Refresh();
+        m_drive1->refresh();
         QVERIFY_THROWS_EXCEPTION(RuntimeError, m_drive1->setDrive("/elsewhere"));
         QVERIFY(m_window.log.isEmpty());
     }
@@ -356,9 +356,9 @@ private slots:
     void doubleClickOpensAFolder() {
         openAt("photos", true);
         click(m_dir1, int(m_dir1->count()) - 2, {}, true);  // 2006, the first subfolder
-        QCOMPARE(m_dir1->Path(), at("photos/2006"));
+        QCOMPARE(m_dir1->path(), at("photos/2006"));
         click(m_dir1, int(m_dir1->count()) - 2, {}, true);  // the parent, above the current folder
-        QCOMPARE(m_dir1->Path(), at("photos"));
+        QCOMPARE(m_dir1->path(), at("photos"));
         QCOMPARE(m_window.log, QStringList({"x.JPG", "a.jpg"}));
     }
 
@@ -367,15 +367,15 @@ private slots:
     // for a current entry whose picture is shown.
     void mouseAndArrowsOnFiles() {
         openAt("photos", true);
-        m_file1->setListIndex(-1);
+        m_file1->setCurrentEntry(FileList::NoEntry);
         m_window.log.clear();
         QTest::mouseClick(m_file1->viewport(), Qt::LeftButton, {}, QPoint(20, 320));  // no entry
         QVERIFY(m_window.log.isEmpty());
         click(m_file1, 1);
         click(m_file1, 0, Qt::ShiftModifier);
-        QCOMPARE(m_file1->SelectedCount(), 2);
+        QCOMPARE(m_file1->selectedCount(), 2);
         click(m_file1, 1, Qt::ControlModifier);
-        QCOMPARE(m_file1->SelectedCount(), 1);
+        QCOMPARE(m_file1->selectedCount(), 1);
         run("File1:Down");
         QCOMPARE(m_window.log.first(), QStringLiteral("B.JPEG"));
         QCOMPARE(m_window.log.last(), QStringLiteral("c.Jpeg"));
@@ -383,7 +383,7 @@ private slots:
         m_window.thumbnail = true;
         click(m_file1, 1, {}, true);
         QCOMPARE(m_window.viewers, QStringList{at("photos/B.JPEG") + "|B.JPEG"});
-        m_file1->setListIndex(-1);
+        m_file1->setCurrentEntry(FileList::NoEntry);
         m_browser->File1_DblClick();
         QCOMPARE(m_window.viewers.size(), 1);
     }

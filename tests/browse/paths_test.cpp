@@ -1,16 +1,13 @@
-// ParentFolder, drive roots, the volume filter and the key codes.
+// ParentFolder, drive roots and the volume filter.
 
 #include <algorithm>
 #include <functional>
 
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QTest>
 
 #include "browse/drives.h"
-#include "browse/list_keys.h"
 #include "browse/parent_folder.h"
-#include "button/virtual_keys.h"
 
 namespace tovrin {
 
@@ -92,18 +89,6 @@ private slots:
         // Sorted, each root once.
         QVERIFY(std::adjacent_find(roots.cbegin(), roots.cend(), std::greater_equal<>()) ==
                 roots.cend());
-    }
-
-    // Offscreen key events may carry no text; the codes must not depend on it.
-    void keyCodes() {
-        const auto ascii = [](int key, Qt::KeyboardModifiers modifiers) {
-            return KeyAsciiOf(QKeyEvent(QEvent::KeyPress, key, modifiers));
-        };
-        QCOMPARE(ascii(Qt::Key_Backspace, {}), keys::Backspace);
-        QCOMPARE(ascii(Qt::Key_Backspace, Qt::ControlModifier), 127);
-        QCOMPARE(ascii(Qt::Key_Enter, Qt::KeypadModifier), keys::Enter);
-        QCOMPARE(ascii(Qt::Key_F5, {}), 0);
-        QCOMPARE(ShiftState(Qt::ControlModifier | Qt::KeypadModifier), keys::CtrlMask);
     }
 };
 

@@ -1,29 +1,26 @@
 // The command button and its picture helpers: colour values, HIMETRIC sizes,
-// pictures flattened into bitmaps, code-page lengths, the face for every
-// position code and style, the run button's face, and the button under the filter.
+// pictures flattened into bitmaps, the face for every position code and style,
+// the run button's face, and the button under the filter.
 
 #include <memory>
 #include <tuple>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "button/ansi_text.h"
 #include "button/button_face.h"
 #include "button/command_button_ct.h"
-#include "button/fonts.h"
 #include "button/graphical_button.h"
 #include "button/picture.h"
 #include "button/run_button_icon.h"
 #include "button/system_color.h"
+#include "ui/fonts.h"
 
 using namespace tovrin;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -127,13 +124,6 @@ private slots:
         // The face's own rounder conversion; 5768 x 820 is the run button's face.
         const int face[][2] = {{847, 32}, {5768, 218}, {820, 31}, {0, 0}};
         for (const auto& row : face) QCOMPARE(FacePicturePixels(row[0]), row[1]);
-
-        // Code-page bytes: one for ASCII and half-width katakana (U+FF61..U+FF9F),
-        // two for the rest, a character outside the BMP included.
-        const std::pair<QString, int> texts[] = {
-            {u""_s, 0},   {u"abc\r\n"_s, 5}, {u"日本語"_s, 6}, {u"ﾊﾞｰｼﾞｮﾝ"_s, 7},
-            {u"｡ﾟ"_s, 2}, {u"～"_s, 2},      {u"𠮷"_s, 2},     {RunCaption, 17}};
-        for (const auto& [text, bytes] : texts) QCOMPARE(AnsiByteLength(text), bytes);
     }
 
     void createPicture() {
@@ -307,27 +297,6 @@ private slots:
         QTest::keyClick(w.button, Qt::Key_Space);
         QCOMPARE(clicked.count(), 2);
         QCOMPARE(clicks.count(), 2);
-    }
-
-    void screenshot() {
-        // For the reviewer: the run button as the main window sets it up, the
-        // other position codes, and a swatch.
-        QWidget sheet;
-        sheet.resize(480, 195);
-        for (int i = 0; i < 8; ++i) {
-            auto* cmd = new CommandButtonCT(&sheet);
-            RunButton(&sheet, *cmd)->move(10 + (i % 2) * 236, 10 + (i / 2) * 46);
-            cmd->setPicturePosition(i < 7 ? i + 1 : 1);
-            cmd->setStyle(i < 7 ? FaceCaption : FaceSwatch);
-            cmd->setColor(0x00C0FFFF);  // the light yellow of the settings band
-        }
-        sheet.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QVERIFY(QDir().mkpath(QStringLiteral(TOVRIN_SCREENSHOT_DIR)));
-        QVERIFY(sheet.grab().save(QStringLiteral(TOVRIN_SCREENSHOT_DIR "/button.png")));
-        // The first button made is the run button.
-        QVERIFY(
-            Face(*sheet.findChild<QPushButton*>()).save(TOVRIN_SCREENSHOT_DIR "/button-face.png"));
     }
 };
 

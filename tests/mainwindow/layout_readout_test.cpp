@@ -1,4 +1,4 @@
-// The window's pure arithmetic (minimum size, layout, twips) and the text of
+// The window's pure arithmetic (minimum size, layout) and the text of
 // the photo information readout.
 
 #include <utility>
@@ -29,13 +29,6 @@ TEST(MainLayout, ClientWidth12615GivesTheWorkedExample) {
                                   l.leftColumnWidth, l.frame2Height, l.txtExifInfoHeight,
                                   l.picBackHeight, l.mainBackHeight}),
               (std::vector<float>{8885, 8945, 2990, 5915, 2900, 4980, 4510, 1590, 6100}));
-}
-
-TEST(MainLayout, TwipsRoundToTheNearestPixel) {
-    for (const auto& [twips, pixels] : {std::pair{-45.0f, -3}, {22.0f, 1}, {23.0f, 2}}) {
-        EXPECT_EQ(TwipsToPixels(twips), pixels) << twips;
-    }
-    EXPECT_FLOAT_EQ(PixelsToTwips(841), 12615);
 }
 
 QStringList Lines(const QString& text) { return text.split(QStringLiteral("\r\n")); }

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "mainwindow/instance_guard.h"
 #include "exif/runtime_error.h"
+#include "mainwindow/instance_guard.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
 

@@ -16,10 +16,10 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "button/fonts.h"
+#include "mainwindow/settings_store.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
-#include "mainwindow/settings_store.h"
+#include "ui/fonts.h"
 
 namespace tovrin {
 namespace {
@@ -242,7 +242,7 @@ private slots:
         }
         folder = folder == "root" ? control<DriveList>("Drive1")->DriveRoot(m_appFolder->path())
                                   : folder.replace('@', m_photos->path());
-        QCOMPARE(dir1()->Path() + ' ' + file1()->Path(), folder + ' ' + folder);
+        QCOMPARE(dir1()->path() + ' ' + file1()->path(), folder + ' ' + folder);
         // Its first photo is shown.
         QCOMPARE(m_window->exifInfoText().isEmpty(), folder != photo("sub"));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Tovrin 1.0.2"));
@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(takeBoxes(), QStringList{"13|Ok|Exclamation|Tovrin"});
         // The window shows as far as it was prepared: not the remembered folder
         // nor the run button's custom face.
-        QVERIFY(dir1()->Path() != photo("sub"));
+        QVERIFY(dir1()->path() != photo("sub"));
         QCOMPARE(control<QPushButton>("CmdExe")->text(), QStringLiteral(" 埋込日付設定実行"));
     }
 
@@ -307,7 +307,7 @@ private slots:
         // The next start applies it as it is, and the window does not grow.
         start();
         QTRY_COMPARE(m_window->frameGeometry(), r);
-        QCOMPARE(dir1()->Path(), photo("sub"));
+        QCOMPARE(dir1()->path(), photo("sub"));
     }
 
     // -- Option interlocks and commands ------------------------------------------------------
@@ -375,7 +375,7 @@ private slots:
         command.startsWith("key") ? m_window->Toolbar_ButtonClick(what)
                                   : control<QAction>(what)->trigger();
         QStringList seen;
-        if (dir1()->Path() == m_photos->path()) seen << "folder up";
+        if (dir1()->path() == m_photos->path()) seen << "folder up";
         for (const QString& caption : std::as_const(m_modals)) seen << "modal " + caption;
         if (!m_window->helpWindows().windows().isEmpty()) seen << "help";
         if (!m_window->isVisible()) seen << "closed";
@@ -412,10 +412,10 @@ private slots:
         if (Corpus.isEmpty()) QSKIP("photo corpus not found (TOVRIN_CORPUS_DIR)");
         startOnCopies();
         // Changing the folder selected its first photo and showed it.
-        QCOMPARE(file1()->FileName(), Full[0]);
+        QCOMPARE(file1()->currentFileName(), Full[0]);
         const QJsonDocument manifest = QJsonDocument::fromJson(Bytes(Corpus + "/manifest.json"));
         for (int i = 0; i < 3; ++i) {
-            file1()->setListIndex(i);
+            file1()->setCurrentEntry(i);
             const QJsonValue e = manifest["files"][Full[i]]["expected"];
             const QStringList l = m_window->exifInfoText().split("\r\n");
             QCOMPARE(l.value(1), QString("%1×%2")
@@ -434,7 +434,7 @@ private slots:
 
     void readoutWithoutExifAndOfSeveralPhotos() {
         start(photo("sub"));
-        QCOMPARE(file1()->FileName(), QStringLiteral("a.jpg"));
+        QCOMPARE(file1()->currentFileName(), QStringLiteral("a.jpg"));
         QCOMPARE(m_window->exifInfoText(), QStringLiteral("ファイルの日付情報が取得できません"));
         QCOMPARE(image2()->naturalSize(), QSize(64, 48));
         // The thumbnail's tooltip is set as the mouse moves over it.
@@ -458,26 +458,31 @@ private slots:
         QCOMPARE(m_window->exifInfoText(), QString());
         QVERIFY(!image2()->hasPicture());
         // The program goes on.
-        file1()->setListIndex(0);
+        file1()->setCurrentEntry(0);
         QVERIFY(image2()->hasPicture());
         QVERIFY(QFile::remove(photo("sub/b.jpg")));
         clickEntry(1);
         QCOMPARE(takeBoxes(), QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ"
                                           "更新します。|Ok|Information|Tovrin"});
-        QCOMPARE(file1()->ListCount(), 2);
+        QCOMPARE(file1()->entryCount(), 2);
     }
 
-    void readoutErrorInsideARunIsTheRunsError() {
+    void undecodablePhotoInsideARunIsStillProcessed() {
         // A photo that cannot be decoded comes first; the whole-folder run
-        // selects it in code, and its readout's failure ends the run.
+        // selects it in code, shows no thumbnail for it and goes on: the
+        // engine reports it (no EXIF data) like the other photos here.
         start(photo("sub"));
         QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, photo("sub/00-broken.jpg")));
-        file1()->Refresh();
+        file1()->refresh();
         const QByteArray before = Bytes(photo("sub/a.jpg"));
         chk("Ikkatu")->setChecked(true);
         chk("Hoji")->setChecked(true);
         runAt2007();
-        QCOMPARE(takeBoxes(), QStringList{"Error\r\n" + BadPicture + "|Ok|Critical|Tovrin"});
+        const auto failed = [](const QString& name) {
+            return "ファイルの日付情報が取得できません\r\n" + name + "の更新に失敗しました|Ok||Tovrin";
+        };
+        QCOMPARE(takeBoxes(), (QStringList{failed("00-broken.jpg"), failed("a.jpg"), failed("b.jpg"),
+                                           "変換対象のファイルが存在しませんでした。|Ok|Information|処理完了"}));
         QCOMPARE(Bytes(photo("sub/a.jpg")), before);
     }
 

@@ -34,8 +34,8 @@ private slots:
         QFETCH(QRectF, box);
         QFETCH(QSizeF, natural);
         QFETCH(QRectF, expected);
-        const FitRect placed = fitPicture(
-            FitRect{float(box.x()), float(box.y()), float(box.width()), float(box.height())},
+        const TwipsRect placed = fitPicture(
+            TwipsRect{float(box.x()), float(box.y()), float(box.width()), float(box.height())},
             FitSize{float(natural.width()), float(natural.height())});
         const QRectF actual(placed.left, placed.top, placed.width, placed.height);
         // In eighths of a twip: float rounding is no fault, a wrong fit is.

@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "exif/runtime_error.h"
 #include "photo/frm_viewer.h"
-#include "run/message_boxes.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "exif/runtime_error.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin {
 

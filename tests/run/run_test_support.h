@@ -10,8 +10,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "run/message_boxes.h"
 #include "test_files.h"
+#include "ui/message_boxes.h"
 
 namespace tovrin::test {
 

@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 
 #include "exif/reader.h"
-#include "run_test_support.h"
 #include "exif/runtime_error.h"
+#include "run_test_support.h"
 
 namespace tovrin::test {
 namespace {
@@ -101,7 +101,7 @@ public:
     }
     void File1_Click() override { record("readout " + (current >= 0 ? names[current] : "")); }
     DateChoice dateChoice() const override { return choice; }
-    bool ChkIkkatu() const override { return ikkatu; }
+    bool wholeFolderChecked() const override { return ikkatu; }
     void setExifInfoText(const std::string& text) override { record("info " + text); }
     void clearThumbnail() override { record("clear"); }
     void FitThumbnail(const std::string& fullPath) override { record("fit " + fullPath); }

@@ -1,6 +1,8 @@
-#include "button/virtual_keys.h"
+#include "ui/virtual_keys.h"
 
 #include <array>
+
+#include <QKeyEvent>
 
 namespace tovrin {
 
@@ -70,15 +72,39 @@ int QtKeyFromVirtualKey(qint16 keyCode) {
 qint16 ShiftState(Qt::KeyboardModifiers modifiers) {
     qint16 shift = 0;
     if (modifiers & Qt::ShiftModifier) {
-        shift |= 1;
+        shift |= keys::ShiftMask;
     }
     if (modifiers & Qt::ControlModifier) {
-        shift |= 2;
+        shift |= keys::CtrlMask;
     }
     if (modifiers & Qt::AltModifier) {
-        shift |= 4;
+        shift |= keys::AltMask;
     }
     return shift;
+}
+
+int KeyAsciiOf(const QKeyEvent& event) {
+    // Alt combinations are menu keys and type nothing. Enter and Backspace
+    // type their control characters whatever text the window system attached
+    // to them; with Ctrl they type LF and DEL, as on the classic desktop.
+    const bool ctrl = event.modifiers() & Qt::ControlModifier;
+    if (event.modifiers() & Qt::AltModifier) {
+        return 0;
+    }
+    switch (event.key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return ctrl ? 10 : keys::Enter;
+        case Qt::Key_Backspace:
+            return ctrl ? 127 : keys::Backspace;
+        default:
+            break;
+    }
+    const QString text = event.text();
+    if (text.size() != 1) {
+        return 0;
+    }
+    return text.at(0).unicode();
 }
 
 }  // namespace tovrin

@@ -3,6 +3,8 @@
 #include <Qt>
 #include <QtGlobal>
 
+class QKeyEvent;
+
 namespace tovrin {
 
 // Key events of the run button and the lists speak in the classic desktop
@@ -16,5 +18,20 @@ qint16 VirtualKeyFromQt(int qtKey);
 int QtKeyFromVirtualKey(qint16 keyCode);
 // The Shift value: Shift 1, Ctrl 2, Alt 4, added together.
 qint16 ShiftState(Qt::KeyboardModifiers modifiers);
+
+// The key codes and Shift values the handlers test by name. A key press that
+// types a character also has a character code (KeyAsciiOf).
+namespace keys {
+inline constexpr int Backspace = 8;
+inline constexpr int Enter = 13;
+inline constexpr int A = 65;
+inline constexpr int F5 = 116;
+inline constexpr int ShiftMask = 1;
+inline constexpr int CtrlMask = 2;
+inline constexpr int AltMask = 4;
+}  // namespace keys
+
+// The character code of a key press, 0 when the key types no character.
+int KeyAsciiOf(const QKeyEvent& event);
 
 }  // namespace tovrin

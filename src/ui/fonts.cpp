@@ -1,4 +1,4 @@
-#include "button/fonts.h"
+#include "ui/fonts.h"
 
 #include <QFont>
 

@@ -1,0 +1,307 @@
+#include "mainwindow/startup_controller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <utility>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include "about/about_model.h"
+#include "browse/drive_list.h"
+#include "browse/file_list.h"
+#include "browse/folder_browser.h"
+#include "browse/folder_list.h"
+#include "button/command_button_ct.h"
+#include "exif/runtime_error.h"
+#include "mainwindow/help_windows.h"
+#include "mainwindow/main_controls.h"
+#include "mainwindow/main_layout.h"
+#include "mainwindow/settings_store.h"
+#include "mainwindow/startup_folder.h"
+#include "ui/error_report.h"
+#include "ui/message_boxes.h"
+#include "ui/twips.h"
+
+namespace tovrin {
+
+namespace {
+
+using common::GetReg;
+using common::SetReg;
+
+const std::string AlreadyRunningText = "すでに起動しています。";
+
+std::string DriveGoneText(const QString& defPath) {
+    return "前回､「" + QDir::toNativeSeparators(defPath).toStdString() +
+           "」で終了しましたがドライブが存在しないか参照不可となっている為、\r\n"
+           "インストールドライブを初期値として開きます。";
+}
+
+// The failures that mean the remembered folder's drive is missing or cannot
+// be read; start-up answers them by opening the installation drive instead.
+bool IsDriveFailure(int number) {
+    switch (number) {
+        case error::BadFileName:
+        case error::DeviceIo:
+        case error::DeviceUnavailable:
+        case error::DiskNotReady:
+        case error::PathFileAccess:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A stored window coordinate in pixels; one the window system cannot take
+// is an overflow, as it would be for the classic window.
+int WindowPixels(float twips) {
+    const double pixels = std::round(twips / TwipsPerPixel);
+    if (!(std::abs(pixels) <= QWIDGETSIZE_MAX)) {
+        throw RuntimeError(error::Overflow);
+    }
+    return static_cast<int>(pixels);
+}
+
+// Start-up steps that the failure handling can run again or skip to; the
+// numbers keep the order of the classic start-up's steps.
+enum StartupStep {
+    FontsStep = 2,
+    RectangleStep = 7,
+    DefPathStep = 8,
+    FolderCheckStep = 10,
+    OpenDefPathStep = 11,
+    FileListStep = 12,
+    CustomButtonStep = 13,
+    StartupDone = 14,
+};
+
+}  // namespace
+
+StartupController::StartupController(QMainWindow& window, const MainControls& controls,
+                                     FolderBrowser& browser, HelpWindows& help, MessageBoxes& boxes,
+                                     const QString& applicationFolder)
+    : m_window(window),
+      m_ui(controls),
+      m_browser(browser),
+      m_help(help),
+      m_boxes(boxes),
+      m_applicationFolder(applicationFolder),
+      m_now(Now) {}
+
+StartupController::~StartupController() = default;
+
+void StartupController::setInstanceCheck(std::function<bool()> anotherInstanceRunning) {
+    m_anotherInstanceRunning = std::move(anotherInstanceRunning);
+}
+
+void StartupController::setClock(std::function<LocalDateTime()> now) { m_now = std::move(now); }
+
+bool StartupController::Form_Load() {
+    if (m_anotherInstanceRunning && m_anotherInstanceRunning()) {
+        m_boxes.show(AlreadyRunningText, MsgButtons::Ok, MsgIcon::Information, AppTitle);
+        // Closing runs the shutdown, as for any other closing of the window.
+        m_window.close();
+        return false;
+    }
+
+    // One handler covers every step. A drive that is gone or cannot be read
+    // is answered once by opening the installation drive and running the
+    // failed step again; any other failure is shown by its number and ends
+    // the start-up where it is.
+    bool fellBackToInstallationDrive = false;
+    int step = FontsStep;
+    while (step < StartupDone) {
+        int number = 0;
+        try {
+            step = runStep(step);
+            continue;
+        } catch (...) {
+            number = CaughtRuntimeError().number();
+        }
+        if (IsDriveFailure(number) && !fellBackToInstallationDrive) {
+            m_boxes.show(DriveGoneText(m_defPath), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+            m_defPath = installationDriveRoot();
+            fellBackToInstallationDrive = true;
+            continue;
+        }
+        m_boxes.show(std::to_string(number), MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+        break;
+    }
+    return true;
+}
+
+int StartupController::runStep(int step) {
+    switch (step) {
+        case FontsStep:
+            setFontsAndFirstValues();
+            return RectangleStep;
+        case RectangleStep:
+            restoreWindowRectangle();
+            return DefPathStep;
+        case DefPathStep:
+            m_defPath = GetReg(QStringLiteral("DefPath"), QString());
+            if (m_defPath.isEmpty()) {
+                m_defPath = installationDriveRoot();
+            }
+            return FolderCheckStep;
+        case FolderCheckStep:
+            switch (ExamineFolder(m_defPath, m_ui.Drive1->DriveRoot(m_defPath))) {
+                case FolderState::VolumeGone:
+                    throw RuntimeError(error::BadFileName);
+                case FolderState::Missing:
+                    // The folder list alone moves; the drive list keeps its drive.
+                    m_ui.Dir1->setPath(installationDriveRoot());
+                    return FileListStep;
+                case FolderState::Folder:
+                    break;
+            }
+            return OpenDefPathStep;
+        case OpenDefPathStep:
+            m_ui.Drive1->setDrive(m_ui.Drive1->DriveRoot(m_defPath));
+            m_ui.Dir1->setPath(m_defPath);
+            return FileListStep;
+        case FileListStep:
+            m_browser.File1_PathChange();
+            return CustomButtonStep;
+        case CustomButtonStep:
+            m_cmdControl = std::make_unique<CommandButtonCT>();
+            m_cmdControl->Load(m_ui.CmdExe);
+            m_cmdControl->setPicturePosition(1);
+            return StartupDone;
+        default:
+            return StartupDone;
+    }
+}
+
+void StartupController::setFontsAndFirstValues() {
+    // The fonts in the order the design lists them; the run button's own
+    // face later draws its caption in a font of its own.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ui.Drive1, m_ui.Dir1, m_ui.File1,
+                                                      m_ui.txt_Exif_Info, m_ui.lbl_Settei,
+                                                      m_ui.ChkIkkatu, m_ui.ChkHoji, m_ui.ChkUme}) {
+        w->setFont(DesignFont(DesignFontPoints));
+    }
+    m_ui.CmdExe->setFont(DesignFont(DesignFontPoints, true));
+
+    // One moment gives both first values, so they never straddle midnight;
+    // the pickers get the full date, so no year is lost to a two-digit form.
+    const LocalDateTime now = m_now();
+    const AppIdentity app = ApplicationIdentity();
+    m_window.setWindowTitle(QStringLiteral("%1 %2.%3.%4")
+                                .arg(QString::fromStdString(AppTitle))
+                                .arg(app.major)
+                                .arg(app.minor)
+                                .arg(app.revision));
+    m_ui.lbl_FileTime->setText(QString());
+    const QDate today(now.year, now.month, now.day);
+    m_ui.DTPDate->setDate(today);
+    m_ui.DTPTime->setTime(QTime(now.hour, now.minute, now.second));
+    m_ui.DTPumeDate->setDate(today);
+}
+
+void StartupController::restoreWindowRectangle() {
+    // Each value is applied as soon as it is read, top first; the outer size
+    // includes the frame, caption and menu bar.
+    const int top = WindowPixels(StoredNumber(GetReg(QStringLiteral("WTOP"), 105)));
+    m_window.move(m_window.x(), top);
+    const int left = WindowPixels(StoredNumber(GetReg(QStringLiteral("WLEFT"), 105)));
+    m_window.move(left, m_window.y());
+    setOuterWidth(WindowPixels(StoredNumber(GetReg(QStringLiteral("WWidth"), 12735))));
+    setOuterHeight(WindowPixels(StoredNumber(GetReg(QStringLiteral("WHeight"), 7560))));
+}
+
+// The window is still hidden here, so its resize handling runs only when it
+// is shown, and a window system answers the corrections it asks for then
+// with the size it was shown at. The minimum size that the resize handling
+// would restore is therefore applied at once.
+void StartupController::setOuterWidth(int pixels) {
+    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterWidth));
+    const int frame = m_window.frameGeometry().width() - m_window.width();
+    m_window.resize(outer - frame, m_window.height());
+    m_restoredOuter.setWidth(outer);
+}
+
+void StartupController::setOuterHeight(int pixels) {
+    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterHeight));
+    const int frame = m_window.frameGeometry().height() - m_window.height();
+    m_window.resize(m_window.width(), outer - frame);
+    m_restoredOuter.setHeight(outer);
+}
+
+void StartupController::finishRestoredSize() {
+    // Until the window is shown its frame is unknown, so the restored outer
+    // size went to the inside of the window; once the frame is there, the
+    // inside is made smaller by it, so that what is stored at the next
+    // closing is what was restored and the window does not grow run by run.
+    if (!m_restoredOuter.isValid() || !m_window.isVisible()) {
+        return;
+    }
+    const QSize frame = m_window.frameGeometry().size() - m_window.size();
+    if (frame.width() == 0 && frame.height() == 0) {
+        return;
+    }
+    const QSize inner = m_restoredOuter - frame;
+    m_restoredOuter = QSize();
+    if (m_window.windowState() == Qt::WindowNoState) {
+        m_window.resize(inner.expandedTo(QSize(0, 0)));
+    }
+}
+
+QString StartupController::installationDriveRoot() const {
+    const QString root = m_ui.Drive1->DriveRoot(m_applicationFolder);
+    return root.isEmpty() ? QDir::rootPath() : root;
+}
+
+void StartupController::Form_Unload() {
+    m_unloaded = true;
+    m_restoredOuter = QSize();
+    closeOtherWindows();
+    // The rectangle as the window reports it, whatever its state.
+    const QRect frame = m_window.frameGeometry();
+    SetReg(QStringLiteral("WTOP"), PixelsToTwips(frame.top()));
+    SetReg(QStringLiteral("WLEFT"), PixelsToTwips(frame.left()));
+    SetReg(QStringLiteral("WWidth"), PixelsToTwips(frame.width()));
+    SetReg(QStringLiteral("WHeight"), PixelsToTwips(frame.height()));
+    SetReg(QStringLiteral("DefPath"), QDir::toNativeSeparators(m_ui.Dir1->path()));
+    m_help.closeAll();
+}
+
+void StartupController::closeOtherWindows() {
+    // The windows the main window owns, newest first (its children are listed
+    // in the order they were made, a raised one moving to the end), then any
+    // window without an owner. Help windows close last, all together.
+    const auto closes = [this](const QWidget* w) {
+        return w != &m_window && w->isWindow() && !m_help.isHelpWindow(w) &&
+               (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+    };
+    QList<QPointer<QWidget>> windows;
+    const QObjectList& owned = m_window.children();
+    for (auto it = owned.crbegin(); it != owned.crend(); ++it) {
+        auto* w = qobject_cast<QWidget*>(*it);
+        if (w && closes(w)) {
+            windows.append(w);
+        }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->parentWidget() && closes(w)) {
+            windows.append(w);
+        }
+    }
+    for (const QPointer<QWidget>& w : std::as_const(windows)) {
+        if (w) {
+            w->close();
+        }
+    }
+}
+
+}  // namespace tovrin

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QSize>
+#include <QString>
+
+#include "exif/local_time.h"
+
+class QMainWindow;
+
+namespace tovrin {
+
+class CommandButtonCT;
+class FolderBrowser;
+class HelpWindows;
+class MessageBoxes;
+struct MainControls;
+
+// The main window's start-up (Form_Load) and shutdown (Form_Unload), with
+// the per-user settings they read and write: the window rectangle and the
+// folder the lists were at.
+class StartupController {
+public:
+    StartupController(QMainWindow& window, const MainControls& controls, FolderBrowser& browser,
+                      HelpWindows& help, MessageBoxes& boxes, const QString& applicationFolder);
+    ~StartupController();
+
+    void setInstanceCheck(std::function<bool()> anotherInstanceRunning);
+    void setClock(std::function<LocalDateTime()> now);
+
+    // See FrmMain::Form_Load and FrmMain::Form_Unload.
+    bool Form_Load();
+    void Form_Unload();
+    bool unloaded() const { return m_unloaded; }
+
+    // Makes the window's inside smaller by its frame once the frame is known,
+    // so that the restored outer size is what the window shows.
+    void finishRestoredSize();
+
+private:
+    // One step of Form_Load; returns the step to run next.
+    int runStep(int step);
+    void setFontsAndFirstValues();
+    void restoreWindowRectangle();
+    void setOuterWidth(int pixels);
+    void setOuterHeight(int pixels);
+    QString installationDriveRoot() const;
+    void closeOtherWindows();
+
+    QMainWindow& m_window;
+    const MainControls& m_ui;
+    FolderBrowser& m_browser;
+    HelpWindows& m_help;
+    MessageBoxes& m_boxes;
+    QString m_applicationFolder;
+    std::function<bool()> m_anotherInstanceRunning;
+    std::function<LocalDateTime()> m_now;
+    // The remembered folder, held while the window starts.
+    QString m_defPath;
+    // The outer size start-up restored, in pixels, until the window frame is
+    // known and the inner size can be made to match it.
+    QSize m_restoredOuter;
+    bool m_unloaded = false;
+    // The run button's own face, made at the end of start-up.
+    std::unique_ptr<CommandButtonCT> m_cmdControl;
+};
+
+}  // namespace tovrin
