@@ -43,6 +43,7 @@
 #include "button/graphical_button.h"
 #include "mainwindow/information_text.h"
 #include "browse/list_keys.h"
+#include "run/log_folder.h"
 #include "run/message_boxes.h"
 #include "exif/paths.h"
 #include "button/picture.h"
@@ -993,7 +994,11 @@ void FrmMain::Toolbar_ButtonClick(const QString& key) {
 }
 
 void FrmMain::mnuHelpHelp_Click() {
-    m_help.open(m_applicationFolder + QStringLiteral("/Tovrin.html"));
+    // Beside the program in a build folder; <prefix>/share/tovrin when installed.
+    const QString beside = m_applicationFolder + QStringLiteral("/Tovrin.html");
+    m_help.open(QFileInfo::exists(beside)
+                    ? beside
+                    : m_applicationFolder + QStringLiteral("/../share/tovrin/Tovrin.html"));
 }
 
 void FrmMain::Image2_MouseMove() {
@@ -1086,6 +1091,7 @@ void FrmMain::FitThumbnail(const std::string& fullPath) {
     tovrin::FitThumbnail(*m_Image2, *m_PicBack, Decoded(fullPath));
 }
 
-std::string FrmMain::applicationFolder() const { return Encoded(m_applicationFolder); }
+// The logs stay beside the program only where it may write.
+std::string FrmMain::applicationFolder() const { return LogFolder(Encoded(m_applicationFolder)); }
 
 }  // namespace tovrin
