@@ -38,8 +38,6 @@ std::FILE* createNew(const fs::path& path) {
 #endif
 }
 
-bool isAbsolute(const std::string& path) { return NativePath(path).is_absolute(); }
-
 }  // namespace
 
 bool CanCreateFiles(const std::string& folder) {
@@ -67,9 +65,10 @@ std::string UserLogFolder(const EnvironmentLookup& environment) {
 #else
     // The XDG rules: an unset, empty or relative XDG_STATE_HOME is ignored.
     const std::optional<std::string> state = environment("XDG_STATE_HOME");
-    if (state && isAbsolute(*state)) return FolderPath(FolderPath(*state) + AppFolderName);
+    if (state && NativePath(*state).is_absolute())
+        return FolderPath(FolderPath(*state) + AppFolderName);
     const std::optional<std::string> home = environment("HOME");
-    if (!home || !isAbsolute(*home)) return {};
+    if (!home || !NativePath(*home).is_absolute()) return {};
     return FolderPath(FolderPath(*home) + ".local/state/" + AppFolderName);
 #endif
 }

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "run_test_support.h"
 #include "run/run_log.h"
+#include "run_test_support.h"
 
 namespace tovrin::test {
 namespace {
@@ -24,9 +24,7 @@ EnvironmentLookup Environment(const Variables& variables) {
     };
 }
 
-bool IsEmptyFolder(const std::string& path) {
-    return fs::is_directory(path) && fs::is_empty(path);
-}
+bool IsEmptyFolder(const std::string& path) { return fs::is_directory(path) && fs::is_empty(path); }
 
 TEST(UserLogFolder, FollowsTheXdgRules) {
     const struct {
@@ -37,9 +35,11 @@ TEST(UserLogFolder, FollowsTheXdgRules) {
         {"state_home_set", {{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}, "/s/Tovrin/"},
         {"state_home_with_separator", {{"XDG_STATE_HOME", "/s/"}}, "/s/Tovrin/"},
         {"default_under_home", {{"HOME", "/h"}}, "/h/.local/state/Tovrin/"},
-        {"empty_state_home_is_unset", {{"XDG_STATE_HOME", ""}, {"HOME", "/h"}},
+        {"empty_state_home_is_unset",
+         {{"XDG_STATE_HOME", ""}, {"HOME", "/h"}},
          "/h/.local/state/Tovrin/"},
-        {"relative_state_home_is_ignored", {{"XDG_STATE_HOME", "state"}, {"HOME", "/h"}},
+        {"relative_state_home_is_ignored",
+         {{"XDG_STATE_HOME", "state"}, {"HOME", "/h"}},
          "/h/.local/state/Tovrin/"},
         {"no_home_at_all", {}, ""},
         {"relative_home", {{"HOME", "h"}}, ""},
@@ -86,7 +86,8 @@ void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
     const std::string path = GetLogFilePath(folder, boxes, today);
     WriteLogLine("ExifData", " [パス-/p/a.jpg]", path, boxes, today);
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(FileText(expected + "Date20240510.log"), "2024/05/10-12:34:56 ExifData> [パス-/p/a.jpg]\r\n");
+    EXPECT_EQ(FileText(expected + "Date20240510.log"),
+              "2024/05/10-12:34:56 ExifData> [パス-/p/a.jpg]\r\n");
     EXPECT_FALSE(fs::exists(expected + "Date20240401.log"));
 }
 
