@@ -93,9 +93,15 @@ void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
 
 TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
     TempDir program;
-    // chattr +i stops even root, who ignores permission bits.
+    // chattr +i stops even root, who ignores permission bits; where it cannot
+    // be set, taking away write permission stops everyone else.
     const Immutable locked(program.folder());
-    if (!locked.ok) GTEST_SKIP() << "immutable flag unsupported here";
+    if (!locked.ok) {
+        fs::permissions(program.folder(),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    }
+    if (CanCreateFiles(program.folder())) GTEST_SKIP() << "no way to make a folder read-only here";
     ExpectLogsGoToTheStateFolder(program.folder());
     EXPECT_TRUE(IsEmptyFolder(program.folder()));
 }
