@@ -1,9 +1,10 @@
-# Warnings as errors for our own code only; third-party headers come in as SYSTEM.
+# Warnings for our own code only; third-party headers come in as SYSTEM.
 add_library(tovrin_warnings INTERFACE)
 if(MSVC)
-  target_compile_options(tovrin_warnings INTERFACE /W4 /WX /utf-8)
+  target_compile_options(tovrin_warnings INTERFACE /W4 /utf-8 $<$<BOOL:${TOVRIN_WERROR}>:/WX>)
 else()
-  target_compile_options(tovrin_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+  target_compile_options(tovrin_warnings INTERFACE -Wall -Wextra -Wpedantic
+    $<$<BOOL:${TOVRIN_WERROR}>:-Werror>)
 endif()
 
 if(TOVRIN_SANITIZE)

@@ -5,10 +5,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-ipafont-gothic
   libimage-exiftool-perl exiv2 e2fsprogs
   xvfb xauth
+  desktop-file-utils appstream file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tovrin"));
     QApplication::setOrganizationName(QStringLiteral("Quarnel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRIN_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quarnel.tovrin"));
     QApplication::setWindowIcon(tovrin::ApplicationIcon());
     tovrin::RegisterFontSubstitutions();
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QDateEdit>
 #include <QFrame>
 #include <QLabel>
@@ -262,7 +263,11 @@ void FrmMain::Toolbar_ButtonClick(const QString& key) {
 }
 
 void FrmMain::mnuHelpHelp_Click() {
-    m_help.open(m_applicationFolder + QStringLiteral("/Tovrin.html"));
+    // Beside the program in a build folder; <prefix>/share/tovrin when installed.
+    const QString beside = m_applicationFolder + QStringLiteral("/Tovrin.html");
+    m_help.open(QFileInfo::exists(beside)
+                    ? beside
+                    : m_applicationFolder + QStringLiteral("/../share/tovrin/Tovrin.html"));
 }
 
 // The interlocks read each box as it is when the mouse button comes up; the

@@ -12,6 +12,7 @@
 #include "mainwindow/photo_readout.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
+#include "run/log_folder.h"
 #include "ui/path_text.h"
 
 namespace tovrin {
@@ -105,6 +106,9 @@ void MainRunHost::FitThumbnail(const std::string& fullPath) {
     tovrin::FitThumbnail(*m_ui.Image2, *m_ui.PicBack, WindowPath(fullPath));
 }
 
-std::string MainRunHost::applicationFolder() const { return EnginePath(m_applicationFolder); }
+// The logs stay beside the program only where it may write.
+std::string MainRunHost::applicationFolder() const {
+    return LogFolder(EnginePath(m_applicationFolder));
+}
 
 }  // namespace tovrin

@@ -50,7 +50,8 @@ public:
 
     // Where every message of the run is shown.
     virtual MessageBoxes& messageBoxes() = 0;
-    // The folder that holds the program; the daily logs live there.
+    // The folder the daily logs live in: the program's own folder, or the
+    // user's state folder when the program's cannot be written (LogFolder).
     virtual std::string applicationFolder() const = 0;
     // The present local moment: the future-moment check and the log use it.
     virtual LocalDateTime now() const { return Now(); }

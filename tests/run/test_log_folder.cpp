@@ -1,0 +1,122 @@
+#include "run/log_folder.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "run/run_log.h"
+#include "run_test_support.h"
+
+namespace tovrin::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Variables = std::map<std::string, std::string>;
+
+EnvironmentLookup Environment(const Variables& variables) {
+    return [variables](const char* name) -> std::optional<std::string> {
+        const auto it = variables.find(name);
+        if (it == variables.end()) return std::nullopt;
+        return it->second;
+    };
+}
+
+bool IsEmptyFolder(const std::string& path) { return fs::is_directory(path) && fs::is_empty(path); }
+
+TEST(UserLogFolder, FollowsTheXdgRules) {
+    const struct {
+        const char* label;
+        Variables variables;
+        std::string expected;
+    } rows[] = {
+        {"state_home_set", {{"XDG_STATE_HOME", "/s"}, {"HOME", "/h"}}, "/s/Tovrin/"},
+        {"state_home_with_separator", {{"XDG_STATE_HOME", "/s/"}}, "/s/Tovrin/"},
+        {"default_under_home", {{"HOME", "/h"}}, "/h/.local/state/Tovrin/"},
+        {"empty_state_home_is_unset",
+         {{"XDG_STATE_HOME", ""}, {"HOME", "/h"}},
+         "/h/.local/state/Tovrin/"},
+        {"relative_state_home_is_ignored",
+         {{"XDG_STATE_HOME", "state"}, {"HOME", "/h"}},
+         "/h/.local/state/Tovrin/"},
+        {"no_home_at_all", {}, ""},
+        {"relative_home", {{"HOME", "h"}}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(UserLogFolder(Environment(row.variables)), row.expected);
+    }
+}
+
+TEST(LogFolder, AWritableProgramFolderKeepsTheLogsAndNothingElseChanges) {
+    TempDir program;
+    TempDir state;
+    EXPECT_EQ(LogFolder(program.folder(), Environment({{"XDG_STATE_HOME", state.folder()}})),
+              program.folder());
+    // The write test leaves nothing behind, and the state folder is not made.
+    EXPECT_TRUE(IsEmptyFolder(program.folder()));
+    EXPECT_TRUE(IsEmptyFolder(state.folder()));
+}
+
+TEST(LogFolder, AFileNamedLikeTheWriteTestIsNeitherReusedNorRemoved) {
+    TempDir program;
+    WriteBytes(program.path(".tovrin-write-test-0"), ToBytes("keep"));
+    EXPECT_TRUE(CanCreateFiles(program.folder()));
+    EXPECT_EQ(FileText(program.path(".tovrin-write-test-0")), "keep");
+    EXPECT_EQ(std::distance(fs::directory_iterator(program.folder()), fs::directory_iterator()), 1);
+}
+
+// The state folder and its parents are created; the run's own log routines
+// then write and prune there as they would beside the program.
+void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
+    TempDir home;
+    const std::string expected = home.folder() + ".local/state/Tovrin/";
+    ASSERT_FALSE(fs::exists(home.folder() + ".local"));
+    const std::string folder = LogFolder(programFolder, Environment({{"HOME", home.folder()}}));
+    EXPECT_EQ(folder, expected);
+    EXPECT_TRUE(fs::is_directory(expected));
+
+    for (const char* old : {"Date20240401.log", "Date20240402.log", "Date20240403.log"}) {
+        Touch(folder + old);
+    }
+    FakeBoxes boxes;
+    const LocalDateTime today{2024, 5, 10, 12, 34, 56};
+    const std::string path = GetLogFilePath(folder, boxes, today);
+    WriteLogLine("ExifData", " [パス-/p/a.jpg]", path, boxes, today);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(FileText(expected + "Date20240510.log"),
+              "2024/05/10-12:34:56 ExifData> [パス-/p/a.jpg]\r\n");
+    EXPECT_FALSE(fs::exists(expected + "Date20240401.log"));
+}
+
+TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
+    TempDir program;
+    // chattr +i stops even root, who ignores permission bits; where it cannot
+    // be set, taking away write permission stops everyone else.
+    const Immutable locked(program.folder());
+    if (!locked.ok) {
+        fs::permissions(program.folder(),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    }
+    if (CanCreateFiles(program.folder())) GTEST_SKIP() << "no way to make a folder read-only here";
+    ExpectLogsGoToTheStateFolder(program.folder());
+    EXPECT_TRUE(IsEmptyFolder(program.folder()));
+}
+
+TEST(LogFolder, AMissingProgramFolderSendsTheLogsToTheStateFolder) {
+    TempDir program;
+    ExpectLogsGoToTheStateFolder(program.path("gone"));
+    EXPECT_FALSE(fs::exists(program.path("gone")));
+}
+
+TEST(LogFolder, WithNowhereElseToGoTheProgramFolderStays) {
+    TempDir program;
+    const std::string missing = program.path("gone");
+    EXPECT_EQ(LogFolder(missing, Environment({})), missing + "/");
+}
+
+}  // namespace
+}  // namespace tovrin::test
