@@ -107,7 +107,8 @@ Layout independentWalk(const Bytes& b) {
         long long count;
     };
     std::vector<Field> fields;
-    long long exifOffset = -1;
+    long long exifOffset = 0;
+    bool hasExif = false;
     const auto directory = [&](long long at, bool ifd0) {
         if (!has(at, 2)) return -1LL;
         const long long count = u16(at);
@@ -122,6 +123,7 @@ Layout independentWalk(const Bytes& b) {
             if (ifd0 && tag == 0x8769) {
                 if (!has(e, 12)) return -1LL;
                 exifOffset = static_cast<std::int32_t>(u32(e + 8));
+                hasExif = true;
             }
             if (date && has(e, 12) && u16(e + 2) == 2)
                 fields.push_back({base + static_cast<std::int32_t>(u32(e + 8)),
@@ -129,7 +131,7 @@ Layout independentWalk(const Bytes& b) {
         }
         return count;
     };
-    if (directory(base + 8, true) <= 0 || exifOffset < 0) return layout;
+    if (directory(base + 8, true) <= 0 || !hasExif) return layout;
     if (directory(base + exifOffset, false) <= 0) return layout;
     for (const Field& f : fields) {
         // A date field lies after the TIFF header and inside the APP1 segment.
