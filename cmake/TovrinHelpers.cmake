@@ -29,6 +29,6 @@ function(tovrin_add_test)
   add_test(NAME ${T_NAME} COMMAND ${T_TARGET})
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOVRIN_CORPUS_DIR=${TOVRIN_CORPUS_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOVRIN_CORPUS_DIR=${TOVRIN_CORPUS_DIR};XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state"
     TIMEOUT 600)
 endfunction()

@@ -61,6 +61,19 @@ std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
+// The date of a day count from 1970-01-01, proleptic Gregorian.
+void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
 // Seconds east of UTC in force at the instant t.
 std::int64_t utcOffsetAt(std::int64_t t) {
     const LocalDateTime local = fromEpoch(static_cast<std::time_t>(t));
@@ -89,6 +102,26 @@ std::int64_t LocalToEpoch(const LocalDateTime& t) {
     if (fromEpoch(static_cast<std::time_t>(first)) == t) return first;
     // A wall time skipped when the clocks went forward: the later reading.
     return std::max(first, second);
+}
+
+std::int64_t WallSeconds(const LocalDateTime& t) {
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
+           t.second;
+}
+
+LocalDateTime FromWallSeconds(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    LocalDateTime t;
+    civilFromDays(days, t.year, t.month, t.day);
+    t.hour = static_cast<int>(rest / 3600);
+    t.minute = static_cast<int>(rest / 60 % 60);
+    t.second = static_cast<int>(rest % 60);
+    return t;
 }
 
 LocalDateTime Now() { return fromEpoch(std::time(nullptr)); }

@@ -17,6 +17,10 @@ struct LocalDateTime {
 };
 
 LocalDateTime Now();
+// A wall-clock moment as seconds from 1970-01-01 00:00:00 of the same clock
+// (no zone), and back: for date arithmetic that moves the clock's reading.
+std::int64_t WallSeconds(const LocalDateTime& t);
+LocalDateTime FromWallSeconds(std::int64_t seconds);
 // Seconds since the epoch (UTC) of a local wall-clock moment, converted with
 // the local-time rules in force on that date (not today's), so a summer date
 // set in winter keeps its hour. Throws RuntimeError 5 when the moment is not

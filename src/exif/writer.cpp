@@ -92,6 +92,7 @@ DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
             }
         }
         plan.writes.push_back(field);
+        plan.writes.back().written = plan.newText;
     }
     return plan;
 }
@@ -101,7 +102,7 @@ WriteResult ApplyDatePlan(PhotoFile& file, const DatePlan& plan) {
     result.status = plan.status;
     if (!plan.status) return result;
     for (const DateField& w : plan.writes) {
-        WriteText(file, w.position, plan.newText);
+        WriteText(file, w.position, w.written);
         result.changed = true;
         if (w.tag == TagDateTime) result.dateWritten = true;
     }

@@ -21,12 +21,14 @@ struct WriteResult {
     bool changed = false;
 };
 
-// One date text that may be rewritten: its tag, where its text starts and the
-// bytes there now, as many as will be written.
+// One date text that may be rewritten: its tag, where its text starts, the
+// bytes there now (as many as will be written) and, once planned, the bytes
+// that will replace them.
 struct DateField {
     std::int16_t tag = 0;
     std::int64_t position = 0;
     std::string current;
+    std::string written;
 };
 
 // The date fields of a photo that a write of `length` bytes may touch, in the
@@ -54,7 +56,7 @@ WriteResult WriteEmbeddedDate(const std::string& folderPath, const std::string& 
 struct DatePlan {
     bool status = false;
     std::string newText;
-    std::vector<DateField> writes;  // fields to receive newText
+    std::vector<DateField> writes;  // each field with what it will receive
 };
 DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice);
 

@@ -1,11 +1,13 @@
 #include "run/date_setting_run.h"
 
+#include <optional>
 #include <tuple>
 #include <vector>
 
 #include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/runtime_error.h"
+#include "run/journal.h"
 #include "run/run_log.h"
 #include "ui/error_report.h"
 
@@ -85,6 +87,12 @@ void DateSettingRun::run() {
         if (wholeFolder || m_host.isSelected(i)) targets.push_back(m_host.fileName(i));
     }
 
+    // Every change is journaled before it is made, so the run can be undone.
+    std::optional<Journal> journal;
+    if (const std::string folder = m_host.journalFolder(); !folder.empty())
+        journal.emplace(folder, "window", m_host.now());
+    m_beforeWrite = journal ? journal->hook() : BeforeWrite{};
+
     struct Running {
         RunHost& host;
         explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
@@ -121,7 +129,7 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     m_dateWritten = false;  // as the writer leaves them should it fail
     m_changed = false;
     const PhotoDateUpdate update =
-        UpdatePhotoDate(folderPath, name, choice, false, m_host.now());
+        UpdatePhotoDate(folderPath, name, choice, false, m_host.now(), m_beforeWrite);
     m_photoInfo = update.before;
     m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;

@@ -4,6 +4,7 @@
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
+#include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
 #include "run/run_host.h"
@@ -50,6 +51,7 @@ private:
     void reportRuntimeError(const RuntimeError& failure);
 
     RunHost& m_host;
+    BeforeWrite m_beforeWrite;  // the journal of the run at work
     bool m_dateWritten = false;
     bool m_changed = false;  // the last handled photo had a date rewritten
     PhotoInfo m_photoInfo;

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* AppFolderName = "Tovrin";
 
-std::optional<std::string> realEnvironment(const char* name) {
+}  // namespace
+
+std::optional<std::string> SystemEnvironment(const char* name) {
 #ifdef _WIN32
     const std::wstring wide(name, name + std::char_traits<char>::length(name));
     const wchar_t* value = _wgetenv(wide.c_str());
@@ -28,6 +30,8 @@ std::optional<std::string> realEnvironment(const char* name) {
     return std::string(value);
 #endif
 }
+
+namespace {
 
 // Exclusive create: an existing file is never truncated or removed.
 std::FILE* createNew(const fs::path& path) {
@@ -85,7 +89,7 @@ std::string LogFolder(const std::string& programFolder, const EnvironmentLookup&
 }
 
 std::string LogFolder(const std::string& programFolder) {
-    return LogFolder(programFolder, realEnvironment);
+    return LogFolder(programFolder, SystemEnvironment);
 }
 
 }  // namespace tovrin

@@ -19,6 +19,9 @@ std::string LogFolder(const std::string& programFolder);
 // An environment variable's value (UTF-8), or nothing when it is not set.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
+// The process's own environment.
+std::optional<std::string> SystemEnvironment(const char* name);
+
 // LogFolder with the environment given, so tests can point it anywhere.
 std::string LogFolder(const std::string& programFolder, const EnvironmentLookup& environment);
 

@@ -4,6 +4,7 @@
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
+#include "run/journal.h"
 #include "ui/message_boxes.h"
 
 namespace tovrin {
@@ -55,6 +56,9 @@ public:
     virtual std::string applicationFolder() const = 0;
     // The present local moment: the future-moment check and the log use it.
     virtual LocalDateTime now() const { return Now(); }
+
+    // Where the run's undo journal goes ("" for none).
+    virtual std::string journalFolder() const { return JournalFolder(); }
 
     // A run starts (true) or has ended, however it ended (false). While it
     // works, the window disables every control that could change the choice,

@@ -1,4 +1,5 @@
 #include "run/date_setting_run.h"
+#include "run/journal.h"
 
 #include <algorithm>
 #include <ctime>
@@ -108,6 +109,7 @@ public:
     MessageBoxes& messageBoxes() override { return boxes; }
     std::string applicationFolder() const override { return appFolder; }
     LocalDateTime now() const override { return {2024, 5, 10, 12, 34, 56}; }
+    std::string journalFolder() const override { return journalDir; }
     void setRunning(bool on) override { running.push_back(on); }
     void showProgress(int done, int total, const std::string& name) override {
         progress.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + name);
@@ -128,7 +130,7 @@ public:
         if (onEvent) onEvent(event);
     }
 
-    std::string listFolder, appFolder;
+    std::string listFolder, appFolder, journalDir;
     Names names, events, picked;  // picked: entries selected in code
     std::vector<bool> selected;
     int current = -1;
@@ -150,6 +152,7 @@ protected:
         // The window gives its folder without a separator at the end.
         host.listFolder = m_photos.folder().substr(0, m_photos.folder().size() - 1);
         host.appFolder = m_logs.folder();
+        host.journalDir = m_journals.folder();
         // The filter day is the capture day of Nikon.jpg; FujiFilm.jpg was taken in that year.
         host.choice = {.date = {2007, 1, 23}, .time = {9, 5, 0}, .filterDate = {2001, 8, 1}};
     }
@@ -205,6 +208,7 @@ protected:
 
     TempDir m_photos;
     TempDir m_logs;
+    TempDir m_journals;
     FakeRunHost host;
     DateSettingRun run{host};
 };
@@ -437,6 +441,26 @@ TEST_F(RunTest, AStoppedRunReportsWhatItDid) {
     expectChanged("FujiFilm.jpg");
     EXPECT_TRUE(untouched("Nikon.jpg") && untouched("Sony.jpg"));
     EXPECT_EQ(host.running, (std::vector<bool>{true, false}));
+}
+
+// Every change is journaled before it is made: a run cut short by an error
+// is given back completely for what it wrote.
+TEST_F(RunTest, AJournaledRunCanBeGivenBack) {
+    use(Four, {}, "IH");
+    host.onEvent = [&](const std::string& event) {
+        if (event == "select Nikon.jpg") throw RuntimeError(error::DeviceIo);
+    };
+    run.CmdExe_Click();
+    EXPECT_EQ(host.boxes.shown, Boxes{RunError(57, "デバイス I/O エラーです。")});
+    const std::vector<std::string> ids = JournalIds(host.journalFolder());
+    ASSERT_EQ(ids.size(), 1u);
+    const JournalRun journal = ReadJournal(host.journalFolder(), ids[0]);
+    EXPECT_EQ(journal.kind, "window");
+    ASSERT_EQ(journal.changes.size(), 2u);
+    EXPECT_EQ(journal.changes[1].path, photo("FujiFilm.jpg"));
+    for (const PendingChange& change : journal.changes)
+        EXPECT_EQ(RestorePhotoDates(change), Restore::Restored);
+    for (const std::string& name : Four) EXPECT_TRUE(untouched(name)) << name;
 }
 
 // ---------------------------------------------------------------- the log
