@@ -39,9 +39,97 @@ void DateSettingRun::CmdExe_Click() {
     }
 }
 
+void DateSettingRun::ShiftDates(std::int64_t seconds) {
+    try {
+        const std::string folderPath = FolderPath(m_host.folder());
+        if (!listMatchesDisk(folderPath)) return;
+        const bool wholeFolder = m_host.wholeFolderChecked();
+        const LocalDateTime now = m_host.now();
+        processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, "shift",
+                       [&](const std::string& folder, const std::string& name) {
+                           return ShiftPhotoDate(folder, name, seconds, "", false, now,
+                                                 m_beforeWrite);
+                       });
+    } catch (...) {
+        reportRuntimeError(CaughtRuntimeError());
+    }
+}
+
+void DateSettingRun::UndoLastRun() {
+    MessageBoxes& boxes = m_host.messageBoxes();
+    try {
+        const std::string folder = m_host.journalFolder();
+        const std::vector<std::string> ids = folder.empty() ? std::vector<std::string>{}
+                                                            : JournalIds(folder);
+        if (ids.empty()) {
+            boxes.show("元に戻せる処理がありません。", MsgButtons::Ok, MsgIcon::Information,
+                       AppTitle);
+            return;
+        }
+        const JournalRun last = ReadJournal(folder, ids.back());
+        const std::string count = std::to_string(last.changes.size());
+        if (boxes.show("直前の処理で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
+                       MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
+            return;
+        // The undo is itself a run with a journal, so it can be undone too.
+        Journal journal(folder, "undo", m_host.now());
+        int restored = 0;
+        std::string notRestored;
+        for (const PendingChange& change : last.changes) {
+            Restore outcome = Restore::ChangedSince;
+            try {
+                outcome = RestorePhotoDates(change, journal.hook());
+            } catch (const RuntimeError& e) {
+                notRestored += "\r\n" + change.path + " (" + std::to_string(e.number()) + ")";
+                continue;
+            }
+            if (outcome == Restore::Restored || outcome == Restore::AlreadyBefore) {
+                ++restored;
+            } else {
+                notRestored += "\r\n" + change.path;
+            }
+        }
+        std::string text = std::to_string(restored) + "件を元に戻しました。";
+        if (!notRestored.empty())
+            text += "\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:" + notRestored;
+        boxes.show(text, MsgButtons::Ok,
+                   notRestored.empty() ? MsgIcon::Information : MsgIcon::Exclamation, "処理完了");
+        m_host.reloadFileList();
+    } catch (...) {
+        reportRuntimeError(CaughtRuntimeError());
+    }
+}
+
+bool DateSettingRun::listMatchesDisk(const std::string& folderPath) {
+    // The list must still match the disk before any photo is touched; a file
+    // that vanished means the list is stale, so the whole run is refused.
+    MessageBoxes& boxes = m_host.messageBoxes();
+    for (int i = 0; i < m_host.fileCount(); ++i) {
+        if (!FileExists(folderPath + m_host.fileName(i), boxes)) {
+            boxes.show(
+                "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
+                "再度、「 埋込日付設定実行 」を行って下さい。",
+                MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+            m_host.reloadFileList();
+            m_host.selectFirstEntry();
+            return false;
+        }
+    }
+    return true;
+}
+
+// The targets are taken once, by name: a list reloaded mid-run cannot send
+// the choice to other photos.
+std::vector<std::string> DateSettingRun::targets(bool wholeFolder) const {
+    std::vector<std::string> names;
+    for (int i = 0; i < m_host.fileCount(); ++i) {
+        if (wholeFolder || m_host.isSelected(i)) names.push_back(m_host.fileName(i));
+    }
+    return names;
+}
+
 void DateSettingRun::run() {
     MessageBoxes& boxes = m_host.messageBoxes();
-    int changed = 0;
 
     // The choice is taken once: whatever happens on the window while the run
     // works, every photo gets what the user chose when the run started.
@@ -65,32 +153,22 @@ void DateSettingRun::run() {
     }
 
     const std::string folderPath = FolderPath(m_host.folder());
+    if (!listMatchesDisk(folderPath)) return;
+    const LocalDateTime now = m_host.now();
+    processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
+                   "window", [&](const std::string& folder, const std::string& name) {
+                       return UpdatePhotoDate(folder, name, choice, false, now, m_beforeWrite);
+                   });
+}
 
-    // The list must still match the disk before any photo is touched; a file
-    // that vanished means the list is stale, so the whole run is refused.
-    for (int i = 0; i < m_host.fileCount(); ++i) {
-        if (!FileExists(folderPath + m_host.fileName(i), boxes)) {
-            boxes.show(
-                "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
-                "再度、「 埋込日付設定実行 」を行って下さい。",
-                MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
-            m_host.reloadFileList();
-            m_host.selectFirstEntry();
-            return;
-        }
-    }
-
-    // So are the targets, by name: a list reloaded mid-run cannot send the
-    // choice to other photos.
-    std::vector<std::string> targets;
-    for (int i = 0; i < m_host.fileCount(); ++i) {
-        if (wholeFolder || m_host.isSelected(i)) targets.push_back(m_host.fileName(i));
-    }
-
+void DateSettingRun::processTargets(const std::string& folderPath,
+                                    const std::vector<std::string>& names, bool wholeFolder,
+                                    bool severalHandled, const char* kind,
+                                    const PhotoChange& change) {
     // Every change is journaled before it is made, so the run can be undone.
     std::optional<Journal> journal;
     if (const std::string folder = m_host.journalFolder(); !folder.empty())
-        journal.emplace(folder, "window", m_host.now());
+        journal.emplace(folder, kind, m_host.now());
     m_beforeWrite = journal ? journal->hook() : BeforeWrite{};
 
     struct Running {
@@ -99,9 +177,10 @@ void DateSettingRun::run() {
         ~Running() { host.setRunning(false); }
     } running(m_host);
 
-    const int total = static_cast<int>(targets.size());
+    int changed = 0;
+    const int total = static_cast<int>(names.size());
     for (int done = 0; done < total; ++done) {
-        const std::string& name = targets[static_cast<std::size_t>(done)];
+        const std::string& name = names[static_cast<std::size_t>(done)];
         m_host.showProgress(done, total, name);
         // A whole-folder run shows each photo as it goes, as a click would.
         if (wholeFolder) {
@@ -112,24 +191,23 @@ void DateSettingRun::run() {
                 }
             }
         }
-        if (handlePhoto(folderPath, name, choice)) ++changed;
+        if (handlePhoto(folderPath, name, change)) ++changed;
         if (m_host.stopRequested()) break;
     }
 
-    reportSummary(changed, choice.filterOn || wholeFolder);
+    reportSummary(changed, severalHandled);
     m_dateWritten = false;
 }
 
 bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name,
-                                 const DateChoice& choice) {
+                                 const PhotoChange& change) {
     const std::string fullPath = folderPath + name;
 
     // One open reads the photo (the log wants the dates from before the
     // change), rewrites its dates and, when any changed, sets its times.
     m_dateWritten = false;  // as the writer leaves them should it fail
     m_changed = false;
-    const PhotoDateUpdate update =
-        UpdatePhotoDate(folderPath, name, choice, false, m_host.now(), m_beforeWrite);
+    const PhotoDateUpdate update = change(folderPath, name);
     m_photoInfo = update.before;
     m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;
@@ -137,10 +215,12 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     m_dateWritten = update.result.dateWritten;
     m_changed = update.result.changed;
 
-    if (update.refusedAsFuture) {
+    if (update.refusedAsFuture || update.refusedOutOfRange) {
         show([&] { m_host.File1_Click(); });
-        m_host.messageBoxes().show(name + "は現在より先の日時になるため変更しませんでした",
-                                   MsgButtons::Ok, MsgIcon::None, AppTitle);
+        m_host.messageBoxes().show(
+            name + (update.refusedAsFuture ? "は現在より先の日時になるため変更しませんでした"
+                                           : "は西暦1年から9999年の範囲を超えるため変更しませんでした"),
+            MsgButtons::Ok, MsgIcon::None, AppTitle);
         return false;
     }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
@@ -26,6 +29,15 @@ public:
     // run-time error box.
     void CmdExe_Click();
 
+    // Moves the dates of the same targets (the selection, or the whole folder
+    // when ChkIkkatu is checked) by `seconds` of wall-clock time, through the
+    // same run: progress, failure boxes, journal, log, summary.
+    void ShiftDates(std::int64_t seconds);
+
+    // Gives back what the last journaled run changed, after a confirmation
+    // that names how many photos, and reports what could not be given back.
+    void UndoLastRun();
+
     // Raised by the writer when it changed the photo's IFD0 date; lowered
     // at the end of a run that was not cut short.
     bool DateWritten() const { return m_dateWritten; }
@@ -40,8 +52,17 @@ public:
 private:
     void run();
     // Returns true when the photo was changed.
+    using PhotoChange =
+        std::function<PhotoDateUpdate(const std::string& folderPath, const std::string& name)>;
+    bool listMatchesDisk(const std::string& folderPath);
+    std::vector<std::string> targets(bool wholeFolder) const;
+    // The loop over the targets, common to every kind of run: journal,
+    // progress, each photo's change, the summary.
+    void processTargets(const std::string& folderPath, const std::vector<std::string>& names,
+                        bool wholeFolder, bool severalHandled, const char* kind,
+                        const PhotoChange& change);
     bool handlePhoto(const std::string& folderPath, const std::string& name,
-                     const DateChoice& choice);
+                     const PhotoChange& change);
     // severalHandled: a filtered or whole-folder run, whose readout may show
     // another photo than the changed one.
     void reportSummary(int changed, bool severalHandled);

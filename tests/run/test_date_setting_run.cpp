@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
 #include "run_test_support.h"
@@ -461,6 +462,37 @@ TEST_F(RunTest, AJournaledRunCanBeGivenBack) {
     for (const PendingChange& change : journal.changes)
         EXPECT_EQ(RestorePhotoDates(change), Restore::Restored);
     for (const std::string& name : Four) EXPECT_TRUE(untouched(name)) << name;
+}
+
+// A shift goes through the same run, and the last run can be given back,
+// except for a photo changed since.
+TEST_F(RunTest, ShiftThenUndoTheLastRun) {
+    use({"Nikon.jpg", "Sony.jpg", "11-tests.jpg"}, {0, 1});
+    run.ShiftDates(-9 * 3600);
+    EXPECT_EQ(host.boxes.shown, Boxes{Done(2)});
+    EXPECT_EQ(embeddedDate("Nikon.jpg"), "2001:08:01 03:57:23");
+    EXPECT_EQ(embeddedDate("Sony.jpg"), "2003:12:18 04:51:33");
+    EXPECT_EQ(FileTime(photo("Nikon.jpg")), "2001/08/01 03:57:23");
+    EXPECT_EQ(logText(), logLine("Nikon.jpg") + logLine("Sony.jpg"));
+    EXPECT_TRUE(untouched("11-tests.jpg"));
+
+    // Sony.jpg is changed once more by hand before the undo.
+    host.boxes.shown.clear();
+    ASSERT_TRUE(UpdatePhotoDate(m_photos.folder(), "Sony.jpg", host.choice).result.changed);
+    run.UndoLastRun();
+    ASSERT_EQ(host.boxes.shown.size(), 2u);
+    EXPECT_EQ(host.boxes.shown[0].text,
+              "直前の処理で変更した写真 2件を元に戻します。\r\nよろしいですか？");
+    EXPECT_EQ(host.boxes.shown[1].text,
+              "1件を元に戻しました。\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:\r\n" +
+                  photo("Sony.jpg"));
+    EXPECT_TRUE(untouched("Nikon.jpg"));
+    EXPECT_EQ(embeddedDate("Sony.jpg"), "2007:01:23 09:05:00");
+
+    // The undo was a run of its own: undoing it changes Nikon.jpg back again.
+    host.boxes.shown.clear();
+    run.UndoLastRun();
+    EXPECT_EQ(embeddedDate("Nikon.jpg"), "2001:08:01 03:57:23");
 }
 
 // ---------------------------------------------------------------- the log
