@@ -49,7 +49,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             const std::int64_t d = block.tiffBase + ReadDword(file, e + 8, order);
             const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
             if (!dataArea.contains(text) || !file.contains(d, span)) return;
-            Candidate c{{entry.tag, d, std::string(length, '\0')}, text};
+            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text};
             file.read(d, c.field.current.data(), length);
             candidates.push_back(std::move(c));
         };
