@@ -4,10 +4,11 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
-  libimage-exiftool-perl exiv2 e2fsprogs
+  libimage-exiftool-perl exiv2 jhead gnuplot-nox e2fsprogs
   xvfb xauth
 )
 missing=()
