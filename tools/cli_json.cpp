@@ -129,7 +129,8 @@ PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
 
 Line SetLine(const std::string& path, const PhotoDateUpdate& update) {
     const PhotoInfo& old = update.before;
-    const PhotoInfo after = DatesAfter(update);
+    // Planned writes count only when the plan is carried out (or would be).
+    const PhotoInfo after = update.result.changed ? DatesAfter(update) : old;
     Line line = PathLine(path);
     line["status"] = update.result.status;
     line["changed"] = update.result.changed;

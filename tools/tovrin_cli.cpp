@@ -77,8 +77,15 @@ bool stderrIsTerminal() {
 class StderrBoxes : public MessageBoxes {
 public:
     MsgAnswer show(const std::string& text, MsgButtons, MsgIcon, const std::string& title) override {
-        std::string shown = text;
-        for (std::size_t at; (at = shown.find("\r\n")) != std::string::npos;) shown.replace(at, 2, " ");
+        // One line each: the box's line breaks become blanks.
+        std::string shown;
+        for (const char c : text) {
+            if (c == '\n') {
+                shown += ' ';
+            } else if (c != '\r') {
+                shown += c;
+            }
+        }
         std::cerr << "tovrin-cli: " << title << ": " << shown << std::endl;
         return MsgAnswer::Ok;
     }

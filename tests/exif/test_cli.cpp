@@ -402,12 +402,28 @@ TEST_F(Cli, DoubleDashEndsOptions) {
 }
 #endif
 
-// Progress is for a person at a terminal; piped or --quiet, standard error
-// stays empty and standard output holds only the JSON lines.
-TEST_F(Cli, NoProgressWhenNotATerminal) {
-    const Output out = run("info", {m_good, m_good, m_good});
-    EXPECT_EQ(out.err, "");
-    EXPECT_EQ(out.lines.size(), 3u);
+// Progress is for a person at a terminal: "n/N" redrawn on one line of
+// standard error for more than one photo, unless --quiet. Piped, standard
+// error stays empty and standard output holds only the JSON lines.
+TEST_F(Cli, ProgressOnlyAtATerminal) {
+    const Output piped = run("info", {m_good, m_good, m_good});
+    EXPECT_EQ(piped.err, "");
+    EXPECT_EQ(piped.lines.size(), 3u);
+#ifndef _WIN32
+    // script(1) gives the program a terminal; its standard output goes to
+    // /dev/null, so what the terminal shows is standard error alone.
+    const auto atTerminal = [&](const std::string& usage, const Args& files) {
+        std::string command = test::ShellWord(m_cli) + " " + usage;
+        for (const std::string& f : files) command += " " + test::ShellWord(f);
+        return test::RunProcess({"script", "-qec", command + " >/dev/null", "/dev/null"});
+    };
+    const test::ProcessResult shown = atTerminal("info", {m_good, m_good, m_good});
+    if (shown.exitCode == -1) GTEST_SKIP() << "script(1) is not installed";
+    EXPECT_NE(shown.out.find("\r1/3"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\r3/3"), std::string::npos) << shown.out;
+    EXPECT_EQ(atTerminal("info --quiet", {m_good, m_good}).out, "");
+    EXPECT_EQ(atTerminal("info", {m_good}).out, "") << "one photo needs no progress";
+#endif
 }
 
 }  // namespace
