@@ -226,6 +226,10 @@ std::vector<std::string> collectPaths(const Options& o) {
 #endif
         listed = ReadPathList(std::cin, o.nulSeparated);
     } else {
+        std::error_code ec;
+        // A folder opens as a stream on some systems and reads as nothing.
+        if (std::filesystem::is_directory(NativePath(o.filesFrom), ec))
+            throw UsageError{"--files-from: " + o.filesFrom + " is a folder"};
         std::ifstream in(NativePath(o.filesFrom), std::ios::binary);
         if (!in) throw UsageError{"--files-from: cannot read " + o.filesFrom};
         listed = ReadPathList(in, o.nulSeparated);

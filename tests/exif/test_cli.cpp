@@ -162,6 +162,7 @@ TEST_F(Cli, BadUsageExits2BeforeAnyFileIsTouched) {
         "set --date 2007-01-23 --time 09:05:00 -n",
         "set --date 2007-01-23 --time 09:05:00 --dry-run=maybe",
         "set --date 2007-01-23 --time 09:05:00 --files-from " + missingList,
+        "set --date 2007-01-23 --time 09:05:00 --files-from " + m_dir.folder(),
         "set --date " + Tomorrow() + " --time 00:00:00",
         "set --date " + Tomorrow() + " --keep-time",
         "set --date 9999-12-31 --time 23:59:59",
