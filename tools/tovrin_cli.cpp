@@ -253,6 +253,11 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
             PhotoInfo info;
             const std::int32_t status = ReadPhotoInfo(sp.folder, sp.name, info);
             if (status == 0) exitCode = 1;
+            // The reader turns a name without "." away before it opens the
+            // file; a missing file is still reported as missing.
+            std::error_code ec;
+            if (status == 0 && !std::filesystem::exists(NativePath(t.path), ec))
+                throw RuntimeError(error::FileNotFound);
             print(InfoLine(t.path, status, info), progress);
         } catch (const RuntimeError& e) {
             print(ErrorLine(t.path, e.number(), e.description()), progress);

@@ -129,9 +129,9 @@ protected:
 };
 
 TEST_F(Cli, InfoPrintsOneObjectPerFile) {
-    const Output out = run("info", {m_good, m_plain, m_dir.path("gone.jpg")});
-    ASSERT_EQ(out.lines.size(), 3u) << out.text;
-    EXPECT_EQ(out.exitCode, 1) << "two of the three were not read";
+    const Output out = run("info", {m_good, m_plain, m_dir.path("gone.jpg"), m_dir.path("gone")});
+    ASSERT_EQ(out.lines.size(), 4u) << out.text;
+    EXPECT_EQ(out.exitCode, 1) << "three of the four were not read";
     const Json& good = out.lines[0];
     EXPECT_EQ(good["path"], m_good);
     EXPECT_EQ(good["status"], 4);
@@ -142,6 +142,7 @@ TEST_F(Cli, InfoPrintsOneObjectPerFile) {
     EXPECT_EQ(out.lines[1]["status"], 0);
     EXPECT_EQ(out.lines[2]["error"], 53);
     EXPECT_EQ(out.lines[2]["description"], "ファイルが見つかりません。");
+    EXPECT_EQ(out.lines[3]["error"], 53) << "missing, whatever its name";
 }
 
 // Every refused argument line: status 2, a message on standard error, no line
