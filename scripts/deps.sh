@@ -4,6 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-ipafont-gothic

@@ -1,107 +1,125 @@
 // tovrin-cli: the engine from the command line, for scripted use on large
-// folders and for measurements against other tools.
+// folders and for measurements against other tools. Run "tovrin-cli --help".
 //
-//   tovrin-cli info FILE...
-//   tovrin-cli set --date YYYY-MM-DD --time HH:MM:SS [--keep-time] [--only-on YYYY-MM-DD] FILE...
-//
-// One JSON object per file and line, flushed as it is written, so a run that is
-// killed has reported every photo it rewrote. Exit status: 0 every file
-// processed, 1 some file was not (no EXIF data, not a JPEG, an error), 2 bad
-// usage (no file touched).
+// One JSON object per photo and line, flushed as it is written, so a run that
+// is killed has reported every photo it rewrote. Exit status: 0 every photo
+// processed, 1 some photo was not (no EXIF data, not a JPEG, an error), 2 bad
+// usage; every argument is checked before the first file is opened.
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <CLI/CLI.hpp>
+
+#include "cli_json.h"
 #include "exif/date_choice.h"
+#include "exif/local_time.h"
 #include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
+#include "photo_list.h"
+#include "run/date_setting_run.h"
+#include "run/message_boxes.h"
+#include "run/run_log.h"
 
 namespace {
 
 using namespace tovrin;
+using namespace tovrin::cli;
 
-// EXIF texts are byte strings: every byte >= 0x80 stands for one Latin-1
-// character and is escaped as such. Paths and messages are UTF-8 and pass
-// through as they are.
-enum class Text { Bytes, Utf8 };
+// Bad usage: the message is printed and the program ends with status 2.
+struct UsageError {
+    std::string message;
+};
 
-std::string json(const std::string& s, Text kind = Text::Utf8) {
-    std::string out = "\"";
-    for (const unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || (kind == Text::Bytes && c >= 0x7F)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
+// Where the daily log is kept: the program's own folder, as for the window.
+// The one place that decides it, so the rule for a program folder that is
+// not writable can take its place.
+std::string logFolder(const char* argv0) {
+    std::error_code ec;
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n > 0 && n < buffer.size()) {
+        buffer.resize(n);
+        return Utf8Path(std::filesystem::path(buffer).parent_path());
     }
-    return out + "\"";
+#else
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return Utf8Path(self.parent_path());
+#endif
+    const std::filesystem::path found = std::filesystem::canonical(NativePath(argv0), ec);
+    return ec ? std::string(".") : Utf8Path(found.parent_path());
 }
 
-// Length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
-std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = b(i);
-    if (lead < 0x80) return 1;
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        if (lead == 0xE0) lo = 0xA0;
-        if (lead == 0xED) hi = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + n > text.size()) return 0;
-    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
-    return n;
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
-// A path as a JSON member: file names are bytes on Linux and need not be
-// UTF-8. Such a name is shown with U+FFFD for each stray byte and given
-// exactly, in hex, as "pathBytes", so every line stays valid UTF-8 JSON.
-std::string pathMember(const std::string& path) {
-    std::string shown;
-    bool exact = true;
-    for (std::size_t i = 0; i < path.size();) {
-        const std::size_t n = utf8SequenceAt(path, i);
-        if (n == 0) {
-            shown += "\xEF\xBF\xBD";
-            exact = false;
-            ++i;
-        } else {
-            shown.append(path, i, n);
-            i += n;
+// The boxes the log writer shows, as lines on standard error.
+class StderrBoxes : public MessageBoxes {
+public:
+    MsgAnswer show(const std::string& text, MsgButtons, MsgIcon, const std::string& title) override {
+        // One line each: the box's line breaks become blanks.
+        std::string shown;
+        for (const char c : text) {
+            if (c == '\n') {
+                shown += ' ';
+            } else if (c != '\r') {
+                shown += c;
+            }
         }
+        std::cerr << "tovrin-cli: " << title << ": " << shown << std::endl;
+        return MsgAnswer::Ok;
     }
-    std::string member = "\"path\":" + json(shown);
-    if (!exact) {
-        static const char digits[] = "0123456789abcdef";
-        std::string hex;
-        for (const unsigned char c : path) {
-            hex += digits[c >> 4];
-            hex += digits[c & 0xF];
-        }
-        member += ",\"pathBytes\":\"" + hex + "\"";
+};
+
+// "n/N" on one line of standard error, redrawn after each photo, when a
+// person is watching and there is more than one photo. Standard output is
+// left alone but for the line being cleared before each JSON line, so a
+// terminal showing both does not mix them.
+class Progress {
+public:
+    Progress(std::size_t total, bool quiet)
+        : m_on(!quiet && total > 1 && stderrIsTerminal()), m_total(total) {}
+    ~Progress() {
+        if (m_on && m_done > 0) std::cerr << "\n" << std::flush;
     }
-    return member;
+    void beforeLine() const {
+        if (m_on && m_done > 0) std::cerr << "\r\033[K" << std::flush;
+    }
+    void afterLine() {
+        ++m_done;
+        if (m_on) std::cerr << "\r" << m_done << "/" << m_total << std::flush;
+    }
+
+private:
+    bool m_on;
+    std::size_t m_total;
+    std::size_t m_done = 0;
+};
+
+void print(const Line& line, Progress& progress) {
+    progress.beforeLine();
+    std::cout << Dump(line) << std::endl;
+    progress.afterLine();
 }
 
 struct SplitPath {
@@ -115,27 +133,21 @@ SplitPath splitPath(const std::string& arg) {
     return {FolderPath(parent.empty() ? std::string(".") : parent), Utf8Path(p.filename())};
 }
 
-std::string errorLine(const std::string& path, const RuntimeError& e) {
-    return "{" + pathMember(path) + ",\"error\":" + std::to_string(e.number()) +
-           ",\"description\":" + json(e.description()) + "}";
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(NativePath(path), ec);
+    return ec ? path : Utf8Path(full.lexically_normal());
 }
 
-int usage(const std::string& why) {
-    std::cerr << "tovrin-cli: " << why << "\n"
-              << "usage: tovrin-cli info FILE...\n"
-              << "       tovrin-cli set --date YYYY-MM-DD --time HH:MM:SS [--keep-time] "
-                 "[--only-on YYYY-MM-DD] FILE...\n";
-    return 2;
-}
-
-bool parseNumbers(const std::string& text, char sep, int width0, int (&out)[3]) {
-    // width0 digits, sep, 2 digits, sep, 2 digits
-    const std::size_t expected = static_cast<std::size_t>(width0) + 6;
-    if (text.size() != expected) return false;
-    const std::size_t starts[3] = {0, static_cast<std::size_t>(width0) + 1,
-                                   static_cast<std::size_t>(width0) + 4};
-    const std::size_t widths[3] = {static_cast<std::size_t>(width0), 2, 2};
-    if (text[starts[1] - 1] != sep || text[starts[2] - 1] != sep) return false;
+// "YYYY-MM-DD" or "YYYY:MM:DD" (one separator throughout) of a real day, or
+// "HH:MM:SS" of a real time.
+bool parseNumbers(const std::string& text, std::size_t firstWidth, const std::string& seps,
+                  int (&out)[3]) {
+    if (text.size() != firstWidth + 6) return false;
+    const char sep = text[firstWidth];
+    if (seps.find(sep) == std::string::npos || text[firstWidth + 3] != sep) return false;
+    const std::size_t starts[3] = {0, firstWidth + 1, firstWidth + 4};
+    const std::size_t widths[3] = {firstWidth, 2, 2};
     for (int i = 0; i < 3; ++i) {
         out[i] = 0;
         for (std::size_t k = 0; k < widths[i]; ++k) {
@@ -149,113 +161,254 @@ bool parseNumbers(const std::string& text, char sep, int width0, int (&out)[3]) 
 
 bool parseDate(const std::string& text, CalendarDate& d) {
     int n[3];
-    if (!parseNumbers(text, '-', 4, n)) return false;
+    if (!parseNumbers(text, 4, "-:", n)) return false;
     d = {n[0], n[1], n[2]};
     return IsValidDate(d);
 }
 
 bool parseTime(const std::string& text, TimeOfDay& t) {
     int n[3];
-    if (!parseNumbers(text, ':', 2, n)) return false;
+    if (!parseNumbers(text, 2, ":", n)) return false;
     t = {n[0], n[1], n[2]};
     return IsValidTime(t);
 }
 
-int runInfo(const std::vector<std::string>& files) {
+const CLI::Validator DateValue(
+    [](std::string& text) {
+        CalendarDate d;
+        return parseDate(text, d) ? std::string()
+                                  : "'" + text + "' is not a real day as YYYY-MM-DD or YYYY:MM:DD";
+    },
+    "");
+
+const CLI::Validator TimeValue(
+    [](std::string& text) {
+        TimeOfDay t;
+        return parseTime(text, t) ? std::string() : "'" + text + "' is not a time as HH:MM:SS";
+    },
+    "");
+
+struct Options {
+    std::vector<std::string> paths;
+    std::string filesFrom;
+    bool nulSeparated = false;
+    bool recursive = false;
+    bool quiet = false;
+    // set only
+    std::string date;
+    std::string time;
+    std::string onlyOn;
+    bool keepTime = false;
+    bool dryRun = false;
+    bool noLog = false;
+};
+
+void addTargetOptions(CLI::App& command, Options& o) {
+    command.add_option("FILE", o.paths, "photos (and, with -r, folders) to work on")
+        ->type_name("");
+    command.add_flag("-r,--recursive", o.recursive,
+                     "walk folders: *.jpg and *.jpeg in any case, no hidden files,\n"
+                     "sorted by name, links to folders not followed");
+    command.add_option("--files-from", o.filesFrom,
+                       "read more paths from FILE, one a line ('-' = standard input)")
+        ->type_name("FILE");
+    command.add_flag("-0,--null", o.nulSeparated, "paths in --files-from end with NUL, not LF");
+    command.add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
+}
+
+std::vector<std::string> collectPaths(const Options& o) {
+    std::vector<std::string> paths = o.paths;
+    if (o.filesFrom.empty()) return paths;
+    std::vector<std::string> listed;
+    if (o.filesFrom == "-") {
+#ifdef _WIN32
+        _setmode(_fileno(stdin), _O_BINARY);
+#endif
+        listed = ReadPathList(std::cin, o.nulSeparated);
+    } else {
+        std::error_code ec;
+        // A folder opens as a stream on some systems and reads as nothing.
+        if (std::filesystem::is_directory(NativePath(o.filesFrom), ec))
+            throw UsageError{"--files-from: " + o.filesFrom + " is a folder"};
+        std::ifstream in(NativePath(o.filesFrom), std::ios::binary);
+        if (!in) throw UsageError{"--files-from: cannot read " + o.filesFrom};
+        listed = ReadPathList(in, o.nulSeparated);
+        if (in.bad()) throw UsageError{"--files-from: cannot read " + o.filesFrom};
+    }
+    paths.insert(paths.end(), listed.begin(), listed.end());
+    return paths;
+}
+
+int runInfo(const std::vector<Target>& targets, const Options& o) {
+    Progress progress(targets.size(), o.quiet);
     int exitCode = 0;
-    for (const auto& path : files) {
-        const SplitPath sp = splitPath(path);
+    for (const Target& t : targets) {
+        if (t.error != 0) {
+            print(ErrorLine(t.path, t.error, ErrorDescription(t.error)), progress);
+            exitCode = 1;
+            continue;
+        }
+        const SplitPath sp = splitPath(t.path);
         try {
             PhotoInfo info;
             const std::int32_t status = ReadPhotoInfo(sp.folder, sp.name, info);
             if (status == 0) exitCode = 1;
-            std::cout << "{" << pathMember(path) << ",\"status\":" << status
-                      << ",\"TiffBase\":" << info.TiffBase
-                      << ",\"DateTime\":" << json(info.DateTime, Text::Bytes)
-                      << ",\"DateTimeOriginal\":" << json(info.DateTimeOriginal, Text::Bytes)
-                      << ",\"DateTimeDigitized\":" << json(info.DateTimeDigitized, Text::Bytes)
-                      << ",\"PixelXDimension\":" << info.PixelXDimension
-                      << ",\"PixelYDimension\":" << info.PixelYDimension
-                      << ",\"Make\":" << json(info.Make, Text::Bytes)
-                      << ",\"Model\":" << json(info.Model, Text::Bytes)
-                      << ",\"FileDateText\":" << json(info.FileDateText, Text::Bytes) << "}"
-                      << std::endl;
+            // The reader turns a name without "." away before it opens the
+            // file; a missing file is still reported as missing.
+            std::error_code ec;
+            if (status == 0 && !std::filesystem::exists(NativePath(t.path), ec))
+                throw RuntimeError(error::FileNotFound);
+            print(InfoLine(t.path, status, info), progress);
         } catch (const RuntimeError& e) {
-            std::cout << errorLine(path, e) << std::endl;
+            print(ErrorLine(t.path, e.number(), e.description()), progress);
             exitCode = 1;
         }
     }
     return exitCode;
 }
 
-int runSet(const std::vector<std::string>& args) {
+DateChoice choiceOf(const Options& o) {
     DateChoice choice;
-    bool haveDate = false;
-    bool haveTime = false;
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--date") {
-            if (!hasValue || !parseDate(args[++i], choice.date))
-                return usage("--date needs a valid YYYY-MM-DD");
-            haveDate = true;
-        } else if (a == "--time") {
-            if (!hasValue || !parseTime(args[++i], choice.time))
-                return usage("--time needs a valid HH:MM:SS");
-            haveTime = true;
-        } else if (a == "--keep-time") {
-            choice.keepTime = true;
-        } else if (a == "--only-on") {
-            if (!hasValue || !parseDate(args[++i], choice.filterDate))
-                return usage("--only-on needs a valid YYYY-MM-DD");
-            choice.filterOn = true;
-        } else if (a == "--") {
-            files.insert(files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-            break;
-        } else if (a.rfind("--", 0) == 0) {
-            return usage("unknown option " + a);
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (!haveDate || !haveTime) return usage("set needs --date and --time");
-    if (files.empty()) return usage("no FILE given");
+    parseDate(o.date, choice.date);
+    if (!o.time.empty()) parseTime(o.time, choice.time);
+    choice.keepTime = o.keepTime;
+    choice.filterOn = !o.onlyOn.empty();
+    if (choice.filterOn) parseDate(o.onlyOn, choice.filterDate);
+    return choice;
+}
 
+// The log line of one changed photo, as the window writes it: its full path
+// and its dates from before the change. A log that cannot be written is said
+// on standard error; the photo stays changed and reported.
+void logChange(const std::string& path, const PhotoDateUpdate& u, const std::string& folder) {
+    StderrBoxes boxes;
+    try {
+        const LocalDateTime now = Now();
+        const std::string logPath = GetLogFilePath(folder, boxes, now);
+        WriteLogLine(ChangeLogKind,
+                     ChangeLogMessage(absolutePath(path), u.before.DateTimeOriginal,
+                                      u.before.FileDateText),
+                     logPath, boxes, now);
+    } catch (const RuntimeError& e) {
+        boxes.show("ログ出力時にエラーが発生しました。\r\n(" + std::to_string(e.number()) + ") " +
+                       e.description(),
+                   MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー");
+    }
+}
+
+int runSet(const std::vector<Target>& targets, const Options& o, const std::string& logTo) {
+    const DateChoice choice = choiceOf(o);
+    Progress progress(targets.size(), o.quiet);
     int exitCode = 0;
-    for (const auto& path : files) {
-        const SplitPath sp = splitPath(path);
+    for (const Target& t : targets) {
+        if (t.error != 0) {
+            print(ErrorLine(t.path, t.error, ErrorDescription(t.error)), progress);
+            exitCode = 1;
+            continue;
+        }
+        const SplitPath sp = splitPath(t.path);
         try {
             // As the run does for each photo, through one open: the file's own
             // time of day (kept when asked), the reading, the write and, for a
             // changed photo, its times.
-            const PhotoDateUpdate u = UpdatePhotoDate(sp.folder, sp.name, choice);
+            const PhotoDateUpdate u = UpdatePhotoDate(sp.folder, sp.name, choice, o.dryRun);
             if (!u.result.status) exitCode = 1;
-            std::cout << "{" << pathMember(path)
-                      << ",\"status\":" << (u.result.status ? "true" : "false")
-                      << ",\"changed\":" << (u.result.changed ? "true" : "false")
-                      << ",\"dateWritten\":" << (u.result.dateWritten ? "true" : "false") << "}"
-                      << std::endl;
+            // Reported before it is logged: the line on standard output is
+            // what a script relies on.
+            print(SetLine(t.path, u), progress);
+            if (u.result.changed && !o.dryRun && !o.noLog) logChange(t.path, u, logTo);
         } catch (const RuntimeError& e) {
-            std::cout << errorLine(path, e) << std::endl;
+            print(ErrorLine(t.path, e.number(), e.description()), progress);
             exitCode = 1;
         }
     }
     return exitCode;
 }
+
+const char* const Footer = R"(Examples:
+  tovrin-cli info IMG_0001.jpg
+  tovrin-cli set --date 2007-01-23 --time 09:05:00 IMG_0001.jpg IMG_0002.jpg
+  tovrin-cli set --dry-run --date 2007:01:23 --keep-time -r ~/Pictures/trip
+  find . -name '*.jpg' -print0 | tovrin-cli info --files-from - -0
+
+Output: one JSON object per photo and line on standard output.
+Exit status: 0 every photo processed, 1 some photo was not (no EXIF data,
+not a JPEG, an error), 2 bad usage (no file touched).)";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return usage("no command given");
-    const std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "info") {
-        if (args.empty()) return usage("no FILE given");
-        return runInfo(args);
+    Options o;
+    CLI::App app{"tovrin-cli " TOVRIN_VERSION
+                 " - reads and rewrites the capture dates (EXIF DateTime, DateTimeOriginal,\n"
+                 "DateTimeDigitized) of JPEG photos in place, byte for byte.",
+                 "tovrin-cli"};
+    app.set_version_flag("--version", "tovrin-cli " TOVRIN_VERSION, "print the version and exit");
+    app.require_subcommand(1);
+    app.footer(Footer);
+
+    CLI::App* info = app.add_subcommand(
+        "info", "print each photo's EXIF dates, size, maker, model and file date");
+    info->footer("Example:\n  tovrin-cli info -r photos/");
+    addTargetOptions(*info, o);
+
+    CLI::App* set = app.add_subcommand(
+        "set",
+        "write a date (and time) into each photo's three EXIF dates; a changed photo's\n"
+        "file times are set to it and the change is logged, as the window does");
+    set->footer(
+        "Examples:\n"
+        "  tovrin-cli set --date 2007-01-23 --time 09:05:00 a.jpg\n"
+        "  tovrin-cli set --date 2007-01-23 --keep-time --only-on 2006-05-04 -r photos/\n"
+        "  tovrin-cli set --dry-run --date 2007-01-23 --time 09:05:00 a.jpg\n"
+        "A moment later than now is refused. Each changed photo gets a line in the daily\n"
+        "log (DateYYYYMMDD.log) in the program's folder.");
+    set->add_option("--date", o.date, "the new date, YYYY-MM-DD or YYYY:MM:DD")
+        ->type_name("DATE")
+        ->required()
+        ->check(DateValue);
+    set->add_option("--time", o.time, "the new time of day, HH:MM:SS (not needed with --keep-time)")
+        ->type_name("TIME")
+        ->check(TimeValue);
+    set->add_flag("--keep-time", o.keepTime, "keep each photo's own time of day; write the date only");
+    set->add_option("--only-on", o.onlyOn,
+                    "change only the photos whose stored date falls on this day")
+        ->type_name("DATE")
+        ->check(DateValue);
+    set->add_flag("--dry-run", o.dryRun,
+                  "say what would change (\"old\" and \"new\") and touch nothing");
+    set->add_flag("--no-log", o.noLog, "write no log line");
+    addTargetOptions(*set, o);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        // A mistyped command is otherwise reported as a missing one.
+        const std::string first = argc > 1 ? argv[1] : "";
+        const std::string why = argc > 1 && first != "info" && first != "set" && first[0] != '-'
+                                    ? "unknown command '" + first + "' (info or set)"
+                                    : e.what();
+        std::cerr << "tovrin-cli: " << why << "\nRun 'tovrin-cli --help' for the usage.\n";
+        return 2;
     }
-    if (command == "set") return runSet(args);
-    return usage("unknown command " + command);
+
+    try {
+        const bool setting = set->parsed();
+        if (setting) {
+            if (o.time.empty() && !o.keepTime)
+                throw UsageError{"set needs --time HH:MM:SS, or --keep-time"};
+            // Refused as the window refuses it, before any photo is looked at.
+            if (IsFutureChoice(choiceOf(o), Now()))
+                throw UsageError{"現在より先の日時は設定できません。 (the moment is later than now)"};
+        }
+        const std::vector<std::string> paths = collectPaths(o);
+        if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
+        const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
+        return setting ? runSet(targets, o, logFolder(argv[0])) : runInfo(targets, o);
+    } catch (const UsageError& e) {
+        std::cerr << "tovrin-cli: " << e.message << "\nRun 'tovrin-cli --help' for the usage.\n";
+        return 2;
+    }
 }

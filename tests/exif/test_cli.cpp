@@ -1,6 +1,11 @@
-// The command-line companion, run as a separate process: one JSON object per
-// file on its standard output.
+// The command-line companion, run as a separate process: argument lines in,
+// exit status, JSON lines, standard error and the files out. Each test runs a
+// copy of the program from its own temporary folder, so the daily log it
+// writes beside itself is looked at there and removed with it.
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,130 +13,420 @@
 #include <gtest/gtest.h>
 
 #include "corpus.h"
+#include "exif/local_time.h"
 #include "exif/reader.h"
 
 namespace tovrin {
 namespace {
 
+namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
-
 using test::Json;
+
+const std::string Original = "2006:05:04 10:11:12";  // all three dates of CameraPhoto
+const std::string Chosen = "2007:01:23 09:05:00";
 
 struct Output {
     int exitCode;
     std::string text;
-    std::vector<Json> objects;
+    std::string err;
+    std::vector<Json> lines;
 };
 
-// Runs the CLI with the words of `usage`, then the files. Every line must be
-// one valid JSON object.
-Output RunCli(const std::string& usage, const Args& files) {
-    Args args{TOVRIN_CLI_PATH};
-    std::istringstream words(usage);
-    for (std::string word; words >> word;) args.push_back(word);
-    args.insert(args.end(), files.begin(), files.end());
-    const test::ProcessResult r = test::RunProcess(args);
-    Output out{r.exitCode, r.out, {}};
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty()) out.objects.push_back(Json::parse(line, nullptr, false));
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (const unsigned char c : bytes) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02x", c);
+        hex += two;
     }
-    return out;
+    return hex;
+}
+
+std::string DateText(const LocalDateTime& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
+    return text;
+}
+
+// Today and tomorrow as --date values (tomorrow by way of the epoch, so a
+// month's or a year's end is no special case).
+std::string Today() { return DateText(Now()); }
+std::string Tomorrow() { return DateText(ToLocal(LocalToEpoch(Now()) + 86400)); }
+
+Json Dates(const std::string& all) {
+    return Json{{"DateTime", all}, {"DateTimeOriginal", all}, {"DateTimeDigitized", all}};
+}
+
+struct FileState {
+    test::Bytes bytes;
+    fs::file_time_type lastWrite;
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+
+FileState StateOf(const std::string& path) {
+    return {test::ReadBytes(path), fs::last_write_time(path)};
 }
 
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
+        m_cli = m_bin.path("tovrin-cli");
+        fs::copy_file(TOVRIN_CLI_PATH, m_cli);
         test::Jpeg j = test::CameraPhoto();
         j.tiff.ifd0[0] = test::Text(0x010F, "Caf\xE9");
         m_good = m_dir.write("good.jpg", j.build());
         j.withExif = false;
         m_plain = m_dir.write("plain.jpg", j.build());
     }
-    PhotoInfo good() const {
+
+    // Runs the copy with the words of `usage` (split at blanks), then `more`.
+    // Unless it is help, every line of standard output must be one valid JSON
+    // object.
+    Output run(const std::string& usage, const Args& more = {},
+               const test::ProcessOptions& options = {}) const {
+        Args args{m_cli};
+        std::istringstream words(usage);
+        for (std::string word; words >> word;) args.push_back(word);
+        args.insert(args.end(), more.begin(), more.end());
+        const test::ProcessResult r = test::RunProcess(args, options);
+        Output out{r.exitCode, r.out, r.err, {}};
+        if (r.out.rfind("{", 0) != 0) return out;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            out.lines.push_back(Json::parse(line, nullptr, false));
+            EXPECT_TRUE(out.lines.back().is_object()) << line;
+        }
+        return out;
+    }
+
+    std::vector<std::string> paths(const Output& out) const {
+        std::vector<std::string> p;
+        for (const Json& line : out.lines) p.push_back(line.value("path", ""));
+        return p;
+    }
+
+    // The lines of today's log beside the copy ("" when there is none).
+    std::string log() const {
+        const std::string path = m_bin.path("Date" + Today().erase(7, 1).erase(4, 1) + ".log");
+        if (!fs::exists(path)) return {};
+        const test::Bytes bytes = test::ReadBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    PhotoInfo read(const std::string& path) const {
         PhotoInfo info;
-        ReadPhotoInfo(m_dir.folder(), "good.jpg", info);
+        ReadPhotoInfo(fs::path(path).parent_path().string() + "/",
+                      fs::path(path).filename().string(), info);
         return info;
     }
 
+    test::TempDir m_bin;
     test::TempDir m_dir;
+    std::string m_cli;
     std::string m_good;
     std::string m_plain;
 };
 
 TEST_F(Cli, InfoPrintsOneObjectPerFile) {
-    const Output out = RunCli("info", {m_good, m_plain, m_dir.path("gone.jpg")});
-    ASSERT_EQ(out.objects.size(), 3u) << out.text;
-    EXPECT_EQ(out.exitCode, 1) << "two of the three were not read";
-    const Json& good = out.objects[0];
+    const Output out = run("info", {m_good, m_plain, m_dir.path("gone.jpg"), m_dir.path("gone")});
+    ASSERT_EQ(out.lines.size(), 4u) << out.text;
+    EXPECT_EQ(out.exitCode, 1) << "three of the four were not read";
+    const Json& good = out.lines[0];
     EXPECT_EQ(good["path"], m_good);
     EXPECT_EQ(good["status"], 4);
-    EXPECT_EQ(good["DateTimeOriginal"], "2006:05:04 10:11:12");
-    EXPECT_EQ(good["FileDateText"], this->good().FileDateText);
+    EXPECT_EQ(good["DateTimeOriginal"], Original);
+    EXPECT_EQ(good["FileDateText"], read(m_good).FileDateText);
     // A byte from 0x80 up is the Latin-1 character, so the line stays valid UTF-8.
     EXPECT_EQ(test::Latin1(good["Make"]), "Caf\xE9");
-    EXPECT_EQ(out.objects[1]["status"], 0);
-    EXPECT_EQ(out.objects[2]["error"], 53);
-    EXPECT_EQ(out.objects[2]["description"], "ファイルが見つかりません。");
+    EXPECT_EQ(out.lines[1]["status"], 0);
+    EXPECT_EQ(out.lines[2]["error"], 53);
+    EXPECT_EQ(out.lines[2]["description"], "ファイルが見つかりません。");
+    EXPECT_EQ(out.lines[3]["error"], 53) << "missing, whatever its name";
 }
 
-TEST_F(Cli, BadUsageExits2AndTouchesNothing) {
-    const test::Bytes before = test::ReadBytes(m_good);
-    const auto lastWrite = std::filesystem::last_write_time(m_good);
-    for (const char* usage :
-         {"set --date 2007-02-30 --time 09:05:00", "set --date 2007-01-23 --time 24:00:00",
-          "set --date 2007/01/23 --time 09:05:00", "set --time 09:05:00",
-          "set --date 2007-01-23 --time 09:05:00 --only-on 2007-13-01",
-          "set --date 2007-01-23 --time 09:05:00 --bogus", "frobnicate"}) {
-        EXPECT_EQ(RunCli(usage, {m_good}).exitCode, 2) << usage;
+// Every refused argument line: status 2, a message on standard error, no line
+// on standard output, and not one byte or time of the photo touched.
+TEST_F(Cli, BadUsageExits2BeforeAnyFileIsTouched) {
+    const std::string missingList = m_dir.path("no-such-list.txt");
+    const std::vector<std::string> usages = {
+        "set --date 2007-02-30 --time 09:05:00",
+        "set --date 2007-01-23 --time 24:00:00",
+        "set --date 2007-01-23 --time 9:05:00",
+        "set --date 2007/01/23 --time 09:05:00",
+        "set --date 2007-01:23 --time 09:05:00",
+        "set --date 07-01-23 --time 09:05:00",
+        "set --time 09:05:00",
+        "set --date 2007-01-23",
+        "set --date 2007-01-23 --time 09:05:00 --only-on 2007-13-01",
+        "set --date 2007-01-23 --time 09:05:00 --bogus",
+        "set --date 2007-01-23 --time 09:05:00 -n",
+        "set --date 2007-01-23 --time 09:05:00 --dry-run=maybe",
+        "set --date 2007-01-23 --time 09:05:00 --files-from " + missingList,
+        "set --date 2007-01-23 --time 09:05:00 --files-from " + m_dir.folder(),
+        "set --date " + Tomorrow() + " --time 00:00:00",
+        "set --date " + Tomorrow() + " --keep-time",
+        "set --date 9999-12-31 --time 23:59:59",
+        "info --bogus",
+        "frobnicate",
+        "--bogus info",
+    };
+    const FileState before = StateOf(m_good);
+    for (const std::string& usage : usages) {
+        const Output out = run(usage, {m_good});
+        EXPECT_EQ(out.exitCode, 2) << usage;
+        EXPECT_EQ(out.text, "") << usage;
+        EXPECT_NE(out.err.find("tovrin-cli: "), std::string::npos) << usage;
     }
-    EXPECT_EQ(test::ReadBytes(m_good), before);
-    EXPECT_EQ(std::filesystem::last_write_time(m_good), lastWrite);
+    for (const char* usage : {"", "info", "set --date 2007-01-23 --time 09:05:00"}) {
+        EXPECT_EQ(run(usage).exitCode, 2) << "no file: " << usage;
+    }
+    EXPECT_TRUE(StateOf(m_good) == before);
+    EXPECT_EQ(log(), "");
 }
 
-TEST_F(Cli, SetReportsEachFile) {
-    const test::Bytes plainBefore = test::ReadBytes(m_plain);
-    const Output out =
-        RunCli("set --date 2007-01-23 --time 09:05:00 --keep-time --only-on 2006-05-04",
-               {m_dir.path("gone.jpg"), m_good, m_plain});
-    EXPECT_EQ(out.exitCode, 1);
-    ASSERT_EQ(out.objects.size(), 3u) << out.text;
-    EXPECT_EQ(out.objects[0]["error"], 53);
-    EXPECT_EQ(out.objects[1]["path"], m_good);
-    EXPECT_EQ(out.objects[1]["status"], true);
-    EXPECT_EQ(out.objects[1]["changed"], true);
-    EXPECT_EQ(out.objects[1]["dateWritten"], true);
-    EXPECT_EQ(out.objects[2]["status"], false);
-    EXPECT_EQ(out.objects[2]["changed"], false);
-    EXPECT_EQ(good().DateTimeDigitized, "2007:01:23 10:11:12");
-    EXPECT_EQ(test::ReadBytes(m_plain), plainBefore);
+// Help and version answer on standard output with status 0 and read no file:
+// "info --help" is help, not a photo called "--help".
+TEST_F(Cli, HelpAndVersion) {
+    struct Case {
+        const char* usage;
+        std::vector<const char*> shown;
+    };
+    const std::vector<Case> cases = {
+        {"--help", {"info", "set", "Example", "Exit status"}},
+        {"-h", {"info", "set"}},
+        {"info --help", {"tovrin-cli info", "--recursive", "--files-from", "Example"}},
+        {"set -h", {"--date", "--time", "--keep-time", "--only-on", "--dry-run", "--no-log"}},
+        {"set --date 2007-01-23 --help", {"--dry-run"}},
+        {"--version", {"tovrin-cli " TOVRIN_VERSION}},
+    };
+    for (const Case& c : cases) {
+        const Output out = run(c.usage, {}, {"", m_dir.folder()});
+        EXPECT_EQ(out.exitCode, 0) << c.usage << out.err;
+        for (const char* text : c.shown)
+            EXPECT_NE(out.text.find(text), std::string::npos) << c.usage << ": " << text;
+        EXPECT_EQ(out.text.find("\"path\""), std::string::npos) << c.usage;
+    }
+}
 
-    const Output again = RunCli("set --date 2008-02-02 --time 09:05:00", {m_good});
-    EXPECT_EQ(again.exitCode, 0) << again.text;
-    EXPECT_EQ(good().DateTimeOriginal, "2008:02:02 09:05:00");
+// The moment is refused only when it lies after now: today is fine with the
+// time of day kept, and so is a moment already past.
+TEST_F(Cli, MomentsNotLaterThanNowAreAccepted) {
+    for (const std::string& usage : std::vector<std::string>{
+             "set --dry-run --date " + Today() + " --keep-time",
+             "set --dry-run --date " + Today() + " --time 00:00:00",
+             "set --dry-run --date 2007:01:23 --time 09:05:00"}) {
+        const Output out = run(usage, {m_good});
+        EXPECT_EQ(out.exitCode, 0) << usage << out.err;
+        ASSERT_EQ(out.lines.size(), 1u) << usage;
+        EXPECT_EQ(out.lines[0]["changed"], true) << usage;
+    }
+}
+
+// What set does to one photo, for real and as a dry run: the same line, with
+// the three dates before and after; the dry run touches nothing.
+TEST_F(Cli, SetAndDryRun) {
+    struct Case {
+        std::string usage;
+        bool changed;
+        std::string after;  // every date text once the run is done
+    };
+    const std::vector<Case> cases = {
+        {"set --date 2007-01-23 --time 09:05:00", true, Chosen},
+        {"set --date 2007:01:23 --time 09:05:00", true, Chosen},
+        {"set --date 2007-01-23 --keep-time", true, "2007:01:23 10:11:12"},
+        {"set --date 2007-01-23 --time 09:05:00 --only-on 2006:05:04", true, Chosen},
+        {"set --date 2007-01-23 --time 09:05:00 --only-on 2006-05-05", false, Original},
+    };
+    for (const Case& c : cases) {
+        for (const bool dry : {true, false}) {
+            const std::string name = m_dir.write("p.jpg", test::CameraPhoto().build());
+            const FileState before = StateOf(name);
+            const Output out = run(c.usage + (dry ? " --dry-run --no-log" : " --no-log"), {name});
+            const std::string what = c.usage + (dry ? " (dry run)" : "");
+            EXPECT_EQ(out.exitCode, 0) << what << out.err;
+            ASSERT_EQ(out.lines.size(), 1u) << what;
+            const Json& line = out.lines[0];
+            EXPECT_EQ(line["status"], true) << what;
+            EXPECT_EQ(line["changed"], c.changed) << what;
+            EXPECT_EQ(line["dateWritten"], c.changed) << what;
+            EXPECT_EQ(line["old"], Dates(Original)) << what;
+            EXPECT_EQ(line["new"], Dates(c.after)) << what;
+            if (dry || !c.changed) {
+                EXPECT_TRUE(StateOf(name) == before) << what;
+            } else {
+                EXPECT_EQ(read(name).DateTimeDigitized, c.after) << what;
+                EXPECT_EQ(read(name).DateTime, c.after) << what;
+            }
+        }
+    }
+    EXPECT_EQ(log(), "") << "--no-log";
+}
+
+// Every changed photo, and only a changed one, gets the window's log line
+// beside the program: its full path and its dates from before the change.
+TEST_F(Cli, SetLogsEachChangedPhoto) {
+    const std::string fileDate = read(m_good).FileDateText;
+    const std::string other = m_dir.write("other.jpg", test::CameraPhoto().build());
+    const Output out = run("set --date 2007-01-23 --time 09:05:00 --only-on 2006-05-04",
+                           {m_good, m_plain, other});
+    EXPECT_EQ(out.exitCode, 1) << "plain.jpg has no EXIF data";
+    const std::string log = this->log();
+    const std::regex line(R"(\d{4}/\d\d/\d\d-\d\d:\d\d:\d\d ExifData> \[パス-([^\]]*)\] )"
+                          R"(\[埋込日付-([^\]]*)\] \[ファイル日付-([^\]]*)\]\r\n)");
+    std::vector<std::smatch> found;
+    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
+        found.push_back(*it);
+    ASSERT_EQ(found.size(), 2u) << log;
+    EXPECT_EQ(found[0].position(0), 0);
+    EXPECT_EQ(found[1].position(0) + found[1].length(0), static_cast<long>(log.size()));
+    EXPECT_EQ(found[0][1], m_good);
+    EXPECT_EQ(found[0][2], Original);
+    EXPECT_EQ(found[0][3], fileDate);
+    EXPECT_EQ(found[1][1], other);
+
+    // Nothing more is logged for a photo left unchanged, a dry run or --no-log.
+    run("set --date 2007-01-23 --time 09:05:00 --only-on 2006-05-04", {m_good});
+    run("set --dry-run --date 2008-01-23 --time 09:05:00", {m_good});
+    run("set --no-log --date 2008-01-23 --time 09:05:00", {m_good});
+    EXPECT_EQ(this->log(), log);
+    EXPECT_EQ(read(m_good).DateTimeOriginal, "2008:01:23 09:05:00");
 }
 
 #ifndef _WIN32
-// A Linux file name need not be UTF-8: the line stays valid JSON, shows the
-// name with U+FFFD and gives its exact bytes in hex.
-TEST_F(Cli, NameThatIsNotUtf8) {
-    const std::string name = m_dir.path("caf\xE9.jpg");
-    m_dir.write("caf\xE9.jpg", test::CameraPhoto().build());
-    const Output out = RunCli("set --date 2007-01-23 --time 09:05:00", {name});
-    ASSERT_EQ(out.objects.size(), 1u) << out.text;
-    ASSERT_FALSE(out.objects[0].is_discarded()) << out.text;
-    EXPECT_EQ(out.objects[0]["path"], m_dir.path("caf\xEF\xBF\xBD.jpg"));
-    std::string hex;
-    for (const unsigned char c : name) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", c);
-        hex += two;
+// Files that are not photos to open, and names that are not UTF-8, each give a
+// line of their own and never stop the run.
+TEST_F(Cli, OddFilesAndNames) {
+    const std::string fifo = m_dir.path("pipe.jpg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = m_dir.path("album.jpg");
+    fs::create_directory(folder);
+    const std::string latin1 = m_dir.write("caf\xE9.jpg", test::CameraPhoto().build());
+
+    for (const char* usage : {"info", "set --no-log --date 2007-01-23 --time 09:05:00"}) {
+        const Output out = run(usage, {fifo, folder, latin1, m_good});
+        EXPECT_EQ(out.exitCode, 1) << usage;
+        ASSERT_EQ(out.lines.size(), 4u) << usage << out.text;
+        EXPECT_EQ(out.lines[0]["error"], 75) << "a FIFO is refused, not waited on";
+        EXPECT_EQ(out.lines[1]["error"], 75) << "a folder without -r";
+        EXPECT_EQ(out.lines[2]["path"], m_dir.path("caf\xEF\xBF\xBD.jpg"));
+        EXPECT_EQ(out.lines[2]["pathBytes"], Hex(latin1));
+        EXPECT_FALSE(out.lines[2].contains("error")) << usage;
+        EXPECT_FALSE(out.lines[3].contains("pathBytes")) << "only for names that need it";
     }
-    EXPECT_EQ(out.objects[0]["pathBytes"], hex);
-    EXPECT_EQ(out.objects[0]["changed"], true);
-    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(read(latin1).DateTimeOriginal, Chosen);
+}
+
+// -r walks a tree: photos of a folder by name (case aside), then its
+// subfolders in name order; hidden entries, other files, FIFOs and links to
+// folders are left out. A folder named by the user is walked even as a link.
+TEST_F(Cli, RecursiveWalk) {
+    const std::string root = m_dir.path("ツリー");
+    for (const char* folder : {"", "/写真", "/写真/二〇〇七", "/アルバム", "/.秘密", "/empty"})
+        fs::create_directories(root + folder);
+    const test::Bytes photo = test::CameraPhoto().build();
+    for (const char* name : {"/B.jpg", "/a.JPG", "/c.jpeg", "/.hidden.jpg", "/notes.txt",
+                             "/d.jpg.bak", "/写真/2.jpg", "/写真/1.Jpeg", "/写真/二〇〇七/x.jpg",
+                             "/アルバム/3.jpg", "/.秘密/z.jpg"})
+        test::WriteBytes(root + name, photo);
+    ASSERT_EQ(mkfifo((root + "/fifo.jpg").c_str(), 0600), 0);
+    fs::create_directory_symlink(root + "/写真", root + "/link");
+    fs::create_symlink(root + "/B.jpg", root + "/linked.jpg");
+    const std::vector<std::string> expected = {
+        root + "/a.JPG",         root + "/B.jpg",          root + "/c.jpeg",
+        root + "/linked.jpg",    root + "/アルバム/3.jpg", root + "/写真/1.Jpeg",
+        root + "/写真/2.jpg",    root + "/写真/二〇〇七/x.jpg",
+    };
+
+    EXPECT_EQ(paths(run("info -r", {root})), expected);
+    EXPECT_EQ(paths(run("info --recursive", {root + "/"}))[0], root + "/a.JPG");
+    const std::vector<std::string> viaLink = {root + "/link/1.Jpeg", root + "/link/2.jpg",
+                                              root + "/link/二〇〇七/x.jpg"};
+    EXPECT_EQ(paths(run("info -r", {root + "/link"})), viaLink);
+
+    const FileState before = StateOf(root + "/写真/1.Jpeg");
+    const Output dry = run("set -r --dry-run --date 2007-01-23 --time 09:05:00", {root});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(paths(dry), expected);
+    EXPECT_TRUE(StateOf(root + "/写真/1.Jpeg") == before);
+
+    const Output set = run("set -r --date 2007-01-23 --time 09:05:00", {root});
+    EXPECT_EQ(paths(set), expected);
+    EXPECT_EQ(read(root + "/写真/二〇〇七/x.jpg").DateTimeOriginal, Chosen);
+    EXPECT_EQ(read(root + "/.秘密/z.jpg").DateTimeOriginal, Original);
+    EXPECT_EQ(read(root + "/.hidden.jpg").DateTimeOriginal, Original);
+    EXPECT_NE(log().find("[パス-" + root + "/写真/二〇〇七/x.jpg]"), std::string::npos);
 }
 #endif
+
+// Paths from a list, after those on the command line: one a line (a CR before
+// the LF dropped, empty lines skipped) or NUL-ended with -0.
+TEST_F(Cli, FilesFrom) {
+    const std::string a = m_good;
+    const std::string b = m_dir.write("b c.jpg", test::CameraPhoto().build());
+    struct Case {
+        std::string usage;
+        std::string input;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"info --files-from -", a + "\n" + b + "\n", {a, b}},
+        {"info --files-from -", a + "\r\n\n" + b, {a, b}},
+        {"info --files-from - -0", a + std::string(1, '\0') + b + std::string(1, '\0'), {a, b}},
+        {"info -0 --files-from -", a + std::string(1, '\0') + b, {a, b}},
+        {"info --files-from -", "", {}},
+        {"info --files-from - " + a, b + "\n", {a, b}},
+    };
+    for (const Case& c : cases) {
+        const Output out = run(c.usage, {}, {c.input, ""});
+        EXPECT_EQ(out.exitCode, 0) << c.usage << out.err;
+        EXPECT_EQ(paths(out), c.expected) << c.usage;
+    }
+    const std::string list = m_dir.path("list.txt");
+    test::WriteBytes(list, test::Bytes(b.begin(), b.end()));
+    const Output fromFile = run("set --no-log --date 2007-01-23 --time 09:05:00 --files-from", {list});
+    EXPECT_EQ(paths(fromFile), std::vector<std::string>{b});
+    EXPECT_EQ(read(b).DateTimeOriginal, Chosen);
+}
+
+#ifndef _WIN32
+// "--" ends the options: what follows is a path even when it starts with "-".
+TEST_F(Cli, DoubleDashEndsOptions) {
+    m_dir.write("-x.jpg", test::CameraPhoto().build());
+    const test::ProcessOptions inDir{"", m_dir.folder()};
+    const Output taken = run("info -- -x.jpg", {}, inDir);
+    EXPECT_EQ(taken.exitCode, 0) << taken.err;
+    EXPECT_EQ(paths(taken), std::vector<std::string>{"-x.jpg"});
+    EXPECT_EQ(run("info -x.jpg", {}, inDir).exitCode, 2);
+    const Output set = run("set --no-log --date 2007-01-23 --time 09:05:00 -- -x.jpg", {}, inDir);
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(read(m_dir.path("-x.jpg")).DateTimeOriginal, Chosen);
+}
+#endif
+
+// Progress is for a person at a terminal: "n/N" redrawn on one line of
+// standard error for more than one photo, unless --quiet. Piped, standard
+// error stays empty and standard output holds only the JSON lines.
+TEST_F(Cli, ProgressOnlyAtATerminal) {
+    const Output piped = run("info", {m_good, m_good, m_good});
+    EXPECT_EQ(piped.err, "");
+    EXPECT_EQ(piped.lines.size(), 3u);
+#ifndef _WIN32
+    // script(1) gives the program a terminal; its standard output goes to
+    // /dev/null, so what the terminal shows is standard error alone.
+    const auto atTerminal = [&](const std::string& usage, const Args& files) {
+        std::string command = test::ShellWord(m_cli) + " " + usage;
+        for (const std::string& f : files) command += " " + test::ShellWord(f);
+        return test::RunProcess({"script", "-qec", command + " >/dev/null", "/dev/null"});
+    };
+    const test::ProcessResult shown = atTerminal("info", {m_good, m_good, m_good});
+    if (shown.exitCode == -1) GTEST_SKIP() << "script(1) is not installed";
+    EXPECT_NE(shown.out.find("\r1/3"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\r3/3"), std::string::npos) << shown.out;
+    EXPECT_EQ(atTerminal("info --quiet", {m_good, m_good}).out, "");
+    EXPECT_EQ(atTerminal("info", {m_good}).out, "") << "one photo needs no progress";
+#endif
+}
 
 }  // namespace
 }  // namespace tovrin

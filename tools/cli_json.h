@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "exif/photo_update.h"
+#include "exif/reader.h"
+
+// The lines tovrin-cli prints: one JSON object per photo, members in a fixed
+// order. Every line is valid UTF-8 whatever the photo or its name holds.
+namespace tovrin::cli {
+
+using Line = nlohmann::ordered_json;
+
+// A text read from a photo holds one character a byte; a byte from 0x80 on is
+// the Latin-1 character of that code.
+std::string Latin1ToUtf8(const std::string& bytes);
+
+// {"path":…} and, when the path is not valid UTF-8, "pathBytes" with its exact
+// bytes in hex; "path" then shows U+FFFD for every stray byte.
+Line PathLine(const std::string& path);
+
+Line ErrorLine(const std::string& path, int number, const std::string& description);
+Line InfoLine(const std::string& path, std::int32_t status, const PhotoInfo& info);
+// status, changed, dateWritten, then "old" and "new": the three date texts as
+// read before and as they read after the (planned) write.
+Line SetLine(const std::string& path, const PhotoDateUpdate& update);
+
+// The date texts as the reader would find them once `update`'s writes are
+// done: each written field's text with its first bytes replaced.
+PhotoInfo DatesAfter(const PhotoDateUpdate& update);
+
+std::string Dump(const Line& line);
+
+}  // namespace tovrin::cli

@@ -1,0 +1,109 @@
+#include "photo_list.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+
+#include "exif/paths.h"
+#include "exif/runtime_error.h"
+
+namespace tovrin::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool endsWithIgnoringCase(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    const std::size_t at = text.size() - suffix.size();
+    for (std::size_t i = 0; i < suffix.size(); ++i)
+        if (lower(text[at + i]) != suffix[i]) return false;
+    return true;
+}
+
+// Name order without regard to case; names equal but for case keep a fixed
+// order by their bytes.
+bool nameBefore(const std::string& a, const std::string& b) {
+    const auto byLetter = [](char x, char y) {
+        return static_cast<unsigned char>(lower(x)) < static_cast<unsigned char>(lower(y));
+    };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), byLetter)) return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), byLetter))
+        return false;
+    return a < b;
+}
+
+void walk(const std::string& folder, std::vector<Target>& out) {
+    std::vector<std::string> photos;
+    std::vector<std::string> folders;
+    std::error_code ec;
+    fs::directory_iterator it(NativePath(folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = Utf8Path(it->path().filename());
+        if (name.empty() || name.front() == '.') continue;
+        std::error_code typeError;
+        // A link to a folder is a link, not a folder to walk; a link to a
+        // photo is a photo, as the window lists it.
+        if (it->is_symlink(typeError)) {
+            if (IsPhotoName(name) && it->is_regular_file(typeError)) photos.push_back(name);
+        } else if (it->is_directory(typeError)) {
+            folders.push_back(name);
+        } else if (IsPhotoName(name) && it->is_regular_file(typeError)) {
+            photos.push_back(name);
+        }
+    }
+    if (ec) {
+        out.push_back({folder, ErrorFromErrno(ec.value(), true).number()});
+        return;
+    }
+    std::sort(photos.begin(), photos.end(), nameBefore);
+    std::sort(folders.begin(), folders.end(), nameBefore);
+    const std::string prefix = FolderPath(folder);
+    for (const std::string& name : photos) out.push_back({prefix + name, 0});
+    for (const std::string& name : folders) walk(prefix + name, out);
+}
+
+}  // namespace
+
+bool IsPhotoName(const std::string& name) {
+    return endsWithIgnoringCase(name, ".jpg") || endsWithIgnoringCase(name, ".jpeg");
+}
+
+std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive) {
+    std::vector<Target> targets;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!path.empty() && fs::is_directory(NativePath(path), ec)) {
+            if (recursive) {
+                walk(path, targets);
+            } else {
+                targets.push_back({path, error::PathFileAccess});
+            }
+        } else {
+            // Anything else goes to the engine, which says what is wrong
+            // with it (gone, not a regular file, not a photo).
+            targets.push_back({path, 0});
+        }
+    }
+    return targets;
+}
+
+std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const char end = nulSeparated ? '\0' : '\n';
+    std::vector<std::string> paths;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t stop = text.find(end, start);
+        if (stop == std::string::npos) stop = text.size();
+        std::string path = text.substr(start, stop - start);
+        if (!nulSeparated && !path.empty() && path.back() == '\r') path.pop_back();
+        if (!path.empty()) paths.push_back(std::move(path));
+        start = stop + 1;
+    }
+    return paths;
+}
+
+}  // namespace tovrin::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+// Which photos a tovrin-cli command works on: the paths given, folders walked
+// on request, and lists of paths read from a file or standard input.
+namespace tovrin::cli {
+
+struct Target {
+    std::string path;
+    // A run-time error number found while listing (a folder not to be walked,
+    // a folder that could not be read); 0 for a photo to be handled.
+    int error = 0;
+};
+
+// True for "*.jpg" and "*.jpeg", letters in any case, as the window lists them.
+bool IsPhotoName(const std::string& name);
+
+// The targets of the given paths, in their order. A folder is walked when
+// `recursive`: its photos first, sorted by name without regard to case, then
+// its subfolders, sorted the same way and walked in turn; hidden entries
+// (names starting with ".") and anything but regular files are left out, and
+// symbolic links to folders are not followed (a folder given by a link is).
+// Without `recursive` a folder is a target with error 75.
+std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive);
+
+// One path a line (a CR before the LF is dropped, empty lines skipped), or
+// with `nulSeparated` paths ended by NUL bytes, taken exactly.
+std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated);
+
+}  // namespace tovrin::cli
