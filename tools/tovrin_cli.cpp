@@ -32,8 +32,9 @@
 #include "exif/runtime_error.h"
 #include "photo_list.h"
 #include "run/date_setting_run.h"
-#include "run/message_boxes.h"
+#include "run/log_folder.h"
 #include "run/run_log.h"
+#include "ui/message_boxes.h"
 
 namespace {
 
@@ -45,10 +46,9 @@ struct UsageError {
     std::string message;
 };
 
-// Where the daily log is kept: the program's own folder, as for the window.
-// The one place that decides it, so the rule for a program folder that is
-// not writable can take its place.
-std::string logFolder(const char* argv0) {
+// The folder that holds this program: the daily log goes there when it may,
+// by the same rule as the window's (LogFolder).
+std::string programFolder(const char* argv0) {
     std::error_code ec;
 #ifdef _WIN32
     std::wstring buffer(32768, L'\0');
@@ -406,7 +406,7 @@ int main(int argc, char** argv) {
         const std::vector<std::string> paths = collectPaths(o);
         if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
         const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
-        return setting ? runSet(targets, o, logFolder(argv[0])) : runInfo(targets, o);
+        return setting ? runSet(targets, o, LogFolder(programFolder(argv[0]))) : runInfo(targets, o);
     } catch (const UsageError& e) {
         std::cerr << "tovrin-cli: " << e.message << "\nRun 'tovrin-cli --help' for the usage.\n";
         return 2;
