@@ -111,8 +111,8 @@ Line InfoLine(const std::string& path, std::int32_t status, const PhotoInfo& inf
 
 PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
     PhotoInfo after = update.before;
-    const std::string& written = update.newText;
     for (const DateField& w : update.writes) {
+        const std::string& written = w.written.empty() ? update.newText : w.written;
         std::string* text = w.tag == tiff::TagDateTime                ? &after.DateTime
                             : w.tag == tiff::TagDateTimeOriginal      ? &after.DateTimeOriginal
                             : w.tag == tiff::TagDateTimeDigitized     ? &after.DateTimeDigitized
@@ -137,6 +137,9 @@ Line SetLine(const std::string& path, const PhotoDateUpdate& update) {
     line["dateWritten"] = update.result.dateWritten;
     line["old"] = dates(old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized);
     line["new"] = dates(after.DateTime, after.DateTimeOriginal, after.DateTimeDigitized);
+    // A photo left as it was because its new moment would not do.
+    if (update.refusedAsFuture) line["refused"] = "future";
+    if (update.refusedOutOfRange) line["refused"] = "out of range";
     return line;
 }
 

@@ -6,10 +6,13 @@
 // processed, 1 some photo was not (no EXIF data, not a JPEG, an error), 2 bad
 // usage; every argument is checked before the first file is opened.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,7 @@
 #include "exif/runtime_error.h"
 #include "photo_list.h"
 #include "run/date_setting_run.h"
+#include "run/journal.h"
 #include "run/log_folder.h"
 #include "run/run_log.h"
 #include "ui/message_boxes.h"
@@ -201,6 +205,13 @@ struct Options {
     bool keepTime = false;
     bool dryRun = false;
     bool noLog = false;
+    // shift
+    std::string by;
+    std::string days;
+    // undo
+    bool undoLast = false;
+    std::string undoRun;
+    bool undoList = false;
 };
 
 void addTargetOptions(CLI::App& command, Options& o) {
@@ -296,9 +307,19 @@ void logChange(const std::string& path, const PhotoDateUpdate& u, const std::str
     }
 }
 
-int runSet(const std::vector<Target>& targets, const Options& o, const std::string& logTo) {
-    const DateChoice choice = choiceOf(o);
+// A change of photos, set or shift: each photo's change through one open,
+// journaled before it is written (unless a dry run), reported, logged.
+using PhotoChange = std::function<PhotoDateUpdate(const SplitPath&, const BeforeWrite&)>;
+
+int runChange(const std::vector<Target>& targets, const Options& o, const std::string& logTo,
+              const char* kind, const PhotoChange& change) {
     Progress progress(targets.size(), o.quiet);
+    // Every change can be given back with "undo"; the journal is made with
+    // the first photo written.
+    std::optional<Journal> journal;
+    const std::string journalFolder = o.dryRun ? std::string() : JournalFolder();
+    if (!journalFolder.empty()) journal.emplace(journalFolder, kind);
+    const BeforeWrite hook = journal ? journal->hook() : BeforeWrite{};
     int exitCode = 0;
     for (const Target& t : targets) {
         if (t.error != 0) {
@@ -306,13 +327,10 @@ int runSet(const std::vector<Target>& targets, const Options& o, const std::stri
             exitCode = 1;
             continue;
         }
-        const SplitPath sp = splitPath(t.path);
         try {
-            // As the run does for each photo, through one open: the file's own
-            // time of day (kept when asked), the reading, the write and, for a
-            // changed photo, its times.
-            const PhotoDateUpdate u = UpdatePhotoDate(sp.folder, sp.name, choice, o.dryRun);
-            if (!u.result.status) exitCode = 1;
+            // The journal keeps whole paths, so an undo works from anywhere.
+            const PhotoDateUpdate u = change(splitPath(absolutePath(t.path)), hook);
+            if (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange) exitCode = 1;
             // Reported before it is logged: the line on standard output is
             // what a script relies on.
             print(SetLine(t.path, u), progress);
@@ -323,6 +341,120 @@ int runSet(const std::vector<Target>& targets, const Options& o, const std::stri
         }
     }
     return exitCode;
+}
+
+int runSet(const std::vector<Target>& targets, const Options& o, const std::string& logTo) {
+    const DateChoice choice = choiceOf(o);
+    const LocalDateTime now = Now();
+    // As the run does for each photo, through one open: the file's own time
+    // of day (kept when asked), the reading, the write and, for a changed
+    // photo, its times. A kept time of day may not carry a photo past now.
+    return runChange(targets, o, logTo, "set", [&](const SplitPath& sp, const BeforeWrite& hook) {
+        return UpdatePhotoDate(sp.folder, sp.name, choice, o.dryRun, now, hook);
+    });
+}
+
+int runShift(const std::vector<Target>& targets, const Options& o, const std::string& logTo,
+             std::int64_t seconds) {
+    const LocalDateTime now = Now();
+    std::string filter;
+    if (!o.onlyOn.empty()) {
+        CalendarDate day;
+        parseDate(o.onlyOn, day);
+        filter = FilterDateText({day, {}, false, true, day});
+    }
+    return runChange(targets, o, logTo, "shift",
+                     [&](const SplitPath& sp, const BeforeWrite& hook) {
+                         return ShiftPhotoDate(sp.folder, sp.name, seconds, filter, o.dryRun, now,
+                                               hook);
+                     });
+}
+
+const char* restoreReason(Restore r) {
+    switch (r) {
+        case Restore::Restored: return "";
+        case Restore::AlreadyBefore: return "already as before the run";
+        case Restore::ChangedSince: return "changed since the run";
+        case Restore::SizeChanged: return "its size changed since the run";
+    }
+    return "";
+}
+
+// Gives back what a recorded run changed: only photos that still hold what
+// it wrote. The undo is a run of its own, journaled and logged.
+int runUndo(const Options& o, const std::string& logTo) {
+    const std::string folder = JournalFolder();
+    const std::vector<std::string> ids = folder.empty() ? std::vector<std::string>{}
+                                                        : JournalIds(folder);
+    if (o.undoList) {
+        for (const std::string& id : ids) {
+            const JournalRun run = ReadJournal(folder, id);
+            Line line;
+            line["run"] = run.id;
+            line["kind"] = run.kind;
+            line["photos"] = run.changes.size();
+            std::cout << Dump(line) << std::endl;
+        }
+        return 0;
+    }
+    const std::string id = o.undoRun.empty() ? (ids.empty() ? "" : ids.back()) : o.undoRun;
+    if (id.empty() || std::find(ids.begin(), ids.end(), id) == ids.end())
+        throw UsageError{id.empty() ? "no recorded run to undo" : "no recorded run " + id};
+    const JournalRun run = ReadJournal(folder, id);
+    Journal journal(folder, "undo");
+    Progress progress(run.changes.size(), o.quiet);
+    int exitCode = 0;
+    for (const PendingChange& change : run.changes) {
+        Line line = PathLine(change.path);
+        line["run"] = run.id;
+        try {
+            PhotoDateUpdate before;
+            const SplitPath sp = splitPath(change.path);
+            ReadPhotoInfo(sp.folder, sp.name, before.before);
+            const Restore r = RestorePhotoDates(change, journal.hook());
+            line["restored"] = r == Restore::Restored || r == Restore::AlreadyBefore;
+            if (r != Restore::Restored) line["reason"] = restoreReason(r);
+            if (r != Restore::Restored && r != Restore::AlreadyBefore) exitCode = 1;
+            print(line, progress);
+            if (r == Restore::Restored && !o.noLog) logChange(change.path, before, logTo);
+        } catch (const RuntimeError& e) {
+            line["restored"] = false;
+            line["reason"] = e.description();
+            line["error"] = e.number();
+            print(line, progress);
+            exitCode = 1;
+        }
+    }
+    return exitCode;
+}
+
+// "[+|-]HH:MM[:SS]" and "[+|-]N" days as seconds; false when not such a text.
+bool parseOffset(const std::string& by, const std::string& days, std::int64_t& seconds) {
+    std::string text = by;
+    int sign = 1;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        sign = text[0] == '-' ? -1 : 1;
+        text.erase(0, 1);
+    }
+    int h = 0, m = 0, s = 0;
+    char c1 = 0, c2 = 0, extra = 0;
+    const int n = std::sscanf(text.c_str(), "%d%c%d%c%d%c", &h, &c1, &m, &c2, &s, &extra);
+    const bool shape = (n == 3 && c1 == ':') || (n == 5 && c1 == ':' && c2 == ':');
+    if (!shape || text.find_first_not_of("0123456789:") != std::string::npos || h < 0 ||
+        m < 0 || m > 59 || s < 0 || s > 59)
+        return false;
+    std::int64_t dayCount = 0;
+    if (!days.empty()) {
+        std::size_t used = 0;
+        try {
+            dayCount = std::stoll(days, &used);
+        } catch (const std::exception&) {
+            return false;
+        }
+        if (used != days.size() || dayCount > 3650000 || dayCount < -3650000) return false;
+    }
+    seconds = sign * (std::int64_t{h} * 3600 + m * 60 + s) + dayCount * 86400;
+    return true;
 }
 
 const char* const Footer = R"(Examples:
@@ -363,7 +495,9 @@ int main(int argc, char** argv) {
         "  tovrin-cli set --date 2007-01-23 --keep-time --only-on 2006-05-04 -r photos/\n"
         "  tovrin-cli set --dry-run --date 2007-01-23 --time 09:05:00 a.jpg\n"
         "A moment later than now is refused. Each changed photo gets a line in the daily\n"
-        "log (DateYYYYMMDD.log) in the program's folder.");
+        "log (DateYYYYMMDD.log): in the program's folder when it may be written there,\n"
+        "else in $XDG_STATE_HOME/Tovrin/ (~/.local/state/Tovrin/). Every run is journaled\n"
+        "and can be given back with undo.");
     set->add_option("--date", o.date, "the new date, YYYY-MM-DD or YYYY:MM:DD")
         ->type_name("DATE")
         ->required()
@@ -381,20 +515,66 @@ int main(int argc, char** argv) {
     set->add_flag("--no-log", o.noLog, "write no log line");
     addTargetOptions(*set, o);
 
+    CLI::App* shift = app.add_subcommand(
+        "shift",
+        "move each photo's EXIF dates by an offset, in place; a text that is not a valid\n"
+        "date and time stays as it is; the file times become the new capture moment");
+    shift->footer(
+        "Examples:\n"
+        "  tovrin-cli shift --by -09:00 -r trip/\n"
+        "  tovrin-cli shift --by +00:30:15 --days -1 --only-on 2007-01-23 a.jpg\n"
+        "A photo whose new moment would be later than now, or outside years 1-9999, is\n"
+        "left as it is. Changes are logged and journaled like those of set.");
+    shift->add_option("--by", o.by, "the offset, [+|-]HH:MM[:SS]")->type_name("OFFSET")->required();
+    shift->add_option("--days", o.days, "days to add as well, [+|-]N")->type_name("N");
+    shift->add_option("--only-on", o.onlyOn, "move only the dates that fall on this day")
+        ->type_name("DATE")
+        ->check(DateValue);
+    shift->add_flag("--dry-run", o.dryRun, "say what would change and touch nothing");
+    shift->add_flag("--no-log", o.noLog, "write no log line");
+    addTargetOptions(*shift, o);
+
+    CLI::App* undo = app.add_subcommand(
+        "undo",
+        "give back what a run of set, shift, undo or the window changed: old texts and old\n"
+        "file times, for every photo that still holds what the run wrote");
+    undo->footer(
+        "Examples:\n"
+        "  tovrin-cli undo --list\n"
+        "  tovrin-cli undo --last\n"
+        "  tovrin-cli undo --run 20070123-090500-001\n"
+        "Runs are journaled for 30 days under $XDG_STATE_HOME/Tovrin/journal/.");
+    auto* last = undo->add_flag("--last", o.undoLast, "undo the most recent run");
+    auto* runId = undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
+    auto* list = undo->add_flag("--list", o.undoList, "list the recorded runs");
+    last->excludes(runId)->excludes(list);
+    runId->excludes(list);
+    undo->add_flag("--no-log", o.noLog, "write no log line");
+    undo->add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         // A mistyped command is otherwise reported as a missing one.
         const std::string first = argc > 1 ? argv[1] : "";
-        const std::string why = argc > 1 && first != "info" && first != "set" && first[0] != '-'
-                                    ? "unknown command '" + first + "' (info or set)"
+        const bool known = first == "info" || first == "set" || first == "shift" || first == "undo";
+        const std::string why = argc > 1 && !known && first[0] != '-'
+                                    ? "unknown command '" + first + "' (info, set, shift or undo)"
                                     : e.what();
         std::cerr << "tovrin-cli: " << why << "\nRun 'tovrin-cli --help' for the usage.\n";
         return 2;
     }
 
     try {
+        if (undo->parsed()) {
+            if (!o.undoLast && o.undoRun.empty() && !o.undoList)
+                throw UsageError{"undo needs --last, --run ID or --list"};
+            return runUndo(o, LogFolder(programFolder(argv[0])));
+        }
+        std::int64_t offset = 0;
+        if (shift->parsed() && !parseOffset(o.by, o.days, offset))
+            throw UsageError{"--by needs [+|-]HH:MM[:SS] and --days [+|-]N"};
         const bool setting = set->parsed();
         if (setting) {
             if (o.time.empty() && !o.keepTime)
@@ -406,6 +586,7 @@ int main(int argc, char** argv) {
         const std::vector<std::string> paths = collectPaths(o);
         if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
         const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
+        if (shift->parsed()) return runShift(targets, o, LogFolder(programFolder(argv[0])), offset);
         return setting ? runSet(targets, o, LogFolder(programFolder(argv[0]))) : runInfo(targets, o);
     } catch (const UsageError& e) {
         std::cerr << "tovrin-cli: " << e.message << "\nRun 'tovrin-cli --help' for the usage.\n";

@@ -68,9 +68,21 @@ FileState StateOf(const std::string& path) {
     return {test::ReadBytes(path), fs::last_write_time(path)};
 }
 
+// For the programs this test starts.
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Each test's runs are journaled in a state folder of its own.
+        SetEnvironment("XDG_STATE_HOME", m_state.folder());
+        SetEnvironment("LOCALAPPDATA", m_state.folder());
         m_cli = m_bin.path("tovrin-cli");
         fs::copy_file(TOVRIN_CLI_PATH, m_cli);
         test::Jpeg j = test::CameraPhoto();
@@ -123,6 +135,7 @@ protected:
 
     test::TempDir m_bin;
     test::TempDir m_dir;
+    test::TempDir m_state;
     std::string m_cli;
     std::string m_good;
     std::string m_plain;
@@ -210,8 +223,10 @@ TEST_F(Cli, HelpAndVersion) {
 }
 
 // The moment is refused only when it lies after now: today is fine with the
-// time of day kept, and so is a moment already past.
+// time of day kept (for a photo taken at midnight), and so is a moment
+// already past.
 TEST_F(Cli, MomentsNotLaterThanNowAreAccepted) {
+    m_dir.write("good.jpg", test::CameraPhoto(test::Order::II, "2006:05:04 00:00:00").build());
     for (const std::string& usage : std::vector<std::string>{
              "set --dry-run --date " + Today() + " --keep-time",
              "set --dry-run --date " + Today() + " --time 00:00:00",
@@ -426,6 +441,43 @@ TEST_F(Cli, ProgressOnlyAtATerminal) {
     EXPECT_EQ(atTerminal("info --quiet", {m_good, m_good}).out, "");
     EXPECT_EQ(atTerminal("info", {m_good}).out, "") << "one photo needs no progress";
 #endif
+}
+
+// A shift moves every date and can be given back; the undo is a run of its
+// own that can be undone in turn; a refused photo and bad offsets touch nothing.
+TEST_F(Cli, ShiftAndUndo) {
+    const FileState original = StateOf(m_good);
+    for (const char* usage : {"shift --by 09 ", "shift --by 9:60", "shift --by +1:00 --days x",
+                              "shift", "undo", "undo --last --list", "undo --run nothing"})
+        EXPECT_EQ(run(usage, {m_good}).exitCode, 2) << usage;
+    EXPECT_EQ(StateOf(m_good), original);
+
+    Output out = run("shift --by +24:00 --days 100000", {m_good});
+    EXPECT_EQ(out.exitCode, 1);
+    ASSERT_EQ(out.lines.size(), 1u);
+    EXPECT_EQ(out.lines[0]["refused"], "future");
+    EXPECT_EQ(StateOf(m_good), original);
+
+    out = run("shift --by -09:00 --no-log", {m_good});
+    EXPECT_EQ(out.exitCode, 0) << out.err;
+    ASSERT_EQ(out.lines.size(), 1u);
+    EXPECT_EQ(out.lines[0]["new"]["DateTimeOriginal"], "2006:05:04 01:11:12");
+    EXPECT_EQ(read(m_good).DateTime, "2006:05:04 01:11:12");
+
+    out = run("undo --list");
+    ASSERT_EQ(out.lines.size(), 1u) << out.text;
+    EXPECT_EQ(out.lines[0]["kind"], "shift");
+    EXPECT_EQ(out.lines[0]["photos"], 1);
+
+    out = run("undo --last --no-log");
+    EXPECT_EQ(out.exitCode, 0) << out.err;
+    ASSERT_EQ(out.lines.size(), 1u);
+    EXPECT_EQ(out.lines[0]["restored"], true);
+    EXPECT_EQ(StateOf(m_good), original);
+
+    // Undoing the undo shifts the photo again.
+    EXPECT_EQ(run("undo --last --no-log").exitCode, 0);
+    EXPECT_EQ(read(m_good).DateTimeOriginal, "2006:05:04 01:11:12");
 }
 
 }  // namespace
