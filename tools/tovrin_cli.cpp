@@ -20,6 +20,7 @@
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
+#include "utf8_args.h"
 
 namespace {
 
@@ -248,7 +249,7 @@ int runSet(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = Utf8Arguments(argc, argv);
     if (args.empty()) return usage("no command given");
     const std::string command = args.front();
     args.erase(args.begin());

@@ -5,8 +5,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
@@ -70,22 +75,26 @@ std::vector<std::string> scanLogNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(NativePath(folder), ec);
-    if (ec) throw ErrorFromErrno(ec.value(), true);
+    if (ec) throw ErrorFromCode(ec, true);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) throw ErrorFromErrno(ec.value(), true);
+        if (ec) throw ErrorFromCode(ec, true);
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string name = Utf8Path(it->path().filename());
         if (IsLogFileName(name)) names.push_back(name);
     }
-    if (ec) throw ErrorFromErrno(ec.value(), true);
+    if (ec) throw ErrorFromCode(ec, true);
     return names;
 }
 
 // Deletes the oldest log until at most two matching names remain. Equal dates
 // keep the first name met; names without a date are never chosen, and when
-// nothing can be chosen the pruning stops rather than loop.
+// nothing can be chosen the pruning stops rather than loop. Each name is
+// deleted at most once: a file that is still listed after its delete
+// "succeeded" (some file systems only mark it, or another program holds it)
+// cannot be pruned, which is reported as 70 instead of trying for ever.
 void pruneOldLogs(const std::string& folder) {
+    std::set<std::string> deleted;
     for (;;) {
         const std::vector<std::string> names = scanLogNames(folder);
         if (names.size() < 3) return;
@@ -100,10 +109,11 @@ void pruneOldLogs(const std::string& folder) {
             }
         }
         if (!candidate) return;
+        if (!deleted.insert(*candidate).second) throw RuntimeError(error::PermissionDenied);
 
         std::error_code ec;
         const bool removed = fs::remove(NativePath(folder + *candidate), ec);
-        if (ec) throw ErrorFromErrno(ec.value());
+        if (ec) throw ErrorFromCode(ec);
         if (!removed) return;  // gone meanwhile: never scan the same list forever
     }
 }
@@ -193,18 +203,34 @@ void WriteLogLine(const std::string& kind, const std::string& message, const std
 }
 
 bool FileExists(const std::string& path, MessageBoxes& boxes) {
+#ifdef _WIN32
+    // Folders, hidden and system files do not count, as in a search for
+    // normal files.
+    const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+        const RuntimeError e = ErrorFromWin32(code);
+        boxes.show(std::to_string(e.number()) + ":" + e.description(), MsgButtons::Ok,
+                   MsgIcon::None, AppTitle);
+        return false;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                          FILE_ATTRIBUTE_SYSTEM)) == 0;
+#else
     std::error_code ec;
     const fs::file_status status = fs::status(NativePath(path), ec);
     if (ec) {
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
             return false;
         }
-        const RuntimeError e = ErrorFromErrno(ec.value());
+        const RuntimeError e = ErrorFromCode(ec);
         boxes.show(std::to_string(e.number()) + ":" + e.description(), MsgButtons::Ok,
                    MsgIcon::None, AppTitle);
         return false;
     }
     return fs::is_regular_file(status);
+#endif
 }
 
 }  // namespace tovrin

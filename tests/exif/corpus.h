@@ -22,7 +22,7 @@ using Json = nlohmann::json;
 
 inline const Json& Manifest() {
     static const Json manifest = [] {
-        std::ifstream in(CorpusDir() + "/manifest.json", std::ios::binary);
+        std::ifstream in(NativePath(FolderPath(CorpusDir()) + "manifest.json"), std::ios::binary);
         if (CorpusDir().empty() || !in) return Json::object();
         return Json::parse(in);
     }();

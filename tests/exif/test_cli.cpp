@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "corpus.h"
+#include "exif/paths.h"
 #include "exif/reader.h"
 
 namespace tovrin {
@@ -77,7 +78,7 @@ TEST_F(Cli, InfoPrintsOneObjectPerFile) {
 
 TEST_F(Cli, BadUsageExits2AndTouchesNothing) {
     const test::Bytes before = test::ReadBytes(m_good);
-    const auto lastWrite = std::filesystem::last_write_time(m_good);
+    const auto lastWrite = std::filesystem::last_write_time(NativePath(m_good));
     for (const char* usage :
          {"set --date 2007-02-30 --time 09:05:00", "set --date 2007-01-23 --time 24:00:00",
           "set --date 2007/01/23 --time 09:05:00", "set --time 09:05:00",
@@ -86,7 +87,7 @@ TEST_F(Cli, BadUsageExits2AndTouchesNothing) {
         EXPECT_EQ(RunCli(usage, {m_good}).exitCode, 2) << usage;
     }
     EXPECT_EQ(test::ReadBytes(m_good), before);
-    EXPECT_EQ(std::filesystem::last_write_time(m_good), lastWrite);
+    EXPECT_EQ(std::filesystem::last_write_time(NativePath(m_good)), lastWrite);
 }
 
 TEST_F(Cli, SetReportsEachFile) {
@@ -109,6 +110,28 @@ TEST_F(Cli, SetReportsEachFile) {
     const Output again = RunCli("set --date 2008-02-02 --time 09:05:00", {m_good});
     EXPECT_EQ(again.exitCode, 0) << again.text;
     EXPECT_EQ(good().DateTimeOriginal, "2008:02:02 09:05:00");
+}
+
+// A folder and a photo with Japanese names, given on the command line: on
+// Windows they travel as UTF-16 and must neither pass through the ANSI code
+// page nor come back from the engine in another encoding.
+TEST_F(Cli, JapaneseFolderAndFileNames) {
+    const std::string folder = m_dir.path("写真");
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(folder)));
+    const std::string photo = FolderPath(folder) + "夏の旅.jpg";
+    test::WriteBytes(photo, test::CameraPhoto().build());
+
+    const Output set = RunCli("set --date 2007-01-23 --time 09:05:00", {photo});
+    ASSERT_EQ(set.objects.size(), 1u) << set.text;
+    EXPECT_EQ(set.objects[0]["path"], photo);
+    EXPECT_EQ(set.objects[0]["changed"], true) << set.text;
+    EXPECT_EQ(set.exitCode, 0);
+
+    const Output info = RunCli("info", {photo});
+    ASSERT_EQ(info.objects.size(), 1u) << info.text;
+    EXPECT_EQ(info.objects[0]["path"], photo);
+    EXPECT_EQ(info.objects[0]["DateTimeOriginal"], "2007:01:23 09:05:00") << info.text;
+    EXPECT_EQ(info.objects[0]["FileDateText"], "2007/01/23 9:05:00");
 }
 
 #ifndef _WIN32

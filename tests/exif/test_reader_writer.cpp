@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,9 @@
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
-#include "test_files.h"
 #include "exif/writer.h"
+#include "platform.h"
+#include "test_files.h"
 
 namespace tovrin {
 namespace {
@@ -353,24 +355,15 @@ std::string Raised(Call call) {
     return "";
 }
 
-// A photo the process may not write: read-only for a plain user; for root,
-// which ignores permission bits, immutable (chattr +i) while the test runs.
+// A photo the process may not write: read-only for a plain user (the
+// read-only attribute on Windows); for root, which ignores permission bits,
+// immutable (chattr +i) while the test runs.
 TEST(Unwritable, WriterRaises70AndChangesNothing) {
     test::TempDir dir;
     const Bytes bytes = test::CameraPhoto().build();
     const std::string path = dir.write("photo.jpg", bytes);
-    struct Unlock {
-        std::string path;
-        ~Unlock() { [[maybe_unused]] int ignored = std::system(("chattr -i " + path).c_str()); }
-    };
-    std::optional<Unlock> unlock;
-    if (geteuid() != 0) {
-        ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    } else if (std::system(("chattr +i " + path + " 2>/dev/null").c_str()) == 0) {
-        unlock.emplace(path);
-    } else {
-        GTEST_SKIP() << "cannot make the photo immutable (chattr +i)";
-    }
+    const test::ReadOnlyFile locked(path);
+    if (!locked.ok) GTEST_SKIP() << "cannot make the photo read-only (chattr +i as root)";
     EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice()); }),
               "70 書き込みできません。");
     EXPECT_EQ(test::ReadBytes(path), bytes);

@@ -5,11 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+#include "platform.h"
 #include "run/message_boxes.h"
 #include "test_files.h"
 
@@ -43,19 +39,6 @@ public:
 
 inline std::string FileText(const std::string& path) { return ToText(ReadBytes(path)); }
 inline void Touch(const std::string& path) { WriteBytes(path, {}); }
-
-// Sets or clears the immutable flag (chattr +i): even root cannot then create,
-// change or delete anything in the folder or file. False where the file
-// system has no such flag.
-inline bool SetImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return done;
-}
 
 // Immutable while the object lives; a test skips when ok is false.
 struct Immutable {

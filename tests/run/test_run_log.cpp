@@ -61,14 +61,15 @@ TEST(GetLogFilePath, LeavesAtMostTwoEarlierLogsAndNeverCreatesTodays) {
         TempDir dir;
         std::set<std::string> left;
         for (const std::string& name : row.present) {
-            name.back() == '/' ? void(fs::create_directory(dir.path(name))) : Touch(dir.path(name));
+            name.back() == '/' ? void(fs::create_directory(NativePath(dir.path(name))))
+                               : Touch(dir.path(name));
             if (std::count(row.gone.begin(), row.gone.end(), name) == 0) left.insert(name);
         }
         FakeBoxes boxes;
         EXPECT_EQ(GetLogFilePath(dir.folder(), boxes, Today), dir.path(TodaysLog));
         std::set<std::string> listing;
-        for (const auto& entry : fs::directory_iterator(dir.folder())) {
-            listing.insert(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
+        for (const auto& entry : fs::directory_iterator(NativePath(dir.folder()))) {
+            listing.insert(Utf8Path(entry.path().filename()) + (entry.is_directory() ? "/" : ""));
         }
         EXPECT_EQ(listing, left);
         EXPECT_TRUE(boxes.shown.empty());
@@ -79,7 +80,7 @@ TEST(GetLogFilePath, AMissingFolderOrAFailedDeleteReachesTheCaller) {
     TempDir dir;
     for (const std::string& name : DailyLogs(1, 3)) Touch(dir.path(name));
     const Immutable locked(dir.folder());
-    if (!locked.ok) GTEST_SKIP() << "immutable flag unsupported here";
+    if (!locked.ok) GTEST_SKIP() << "no immutable folders here (chattr +i; Windows has none)";
     for (const auto& [folder, number] : {std::pair{dir.path("gone/"), 76}, {dir.folder(), 70}}) {
         FakeBoxes boxes;
         try {
