@@ -55,11 +55,12 @@ cmake --build "$out" -j "$jobs"
 # unless a test asks for another.
 export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot --init >/dev/null 2>&1 || true
-fi
-wineserver -p 60  # one server for the whole suite instead of one per test
+# One server for the whole suite instead of one per test (it fails when one
+# is running already, which is as good).
+wineserver -p 60 2>/dev/null || true
+# Made before the first test, which would otherwise race another to make it.
+wineboot --init >/dev/null 2>&1
 status=0
 ctest --test-dir "$out" --output-on-failure -j "$jobs" || status=$?
-wineserver -k || true
+wineserver -k 2>/dev/null || true
 exit $status

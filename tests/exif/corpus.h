@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exif/date_choice.h"
-#include "process.h"
+#include "run_process.h"
 #include "test_files.h"
 
 // The corpus manifest: expected reader and writer results per photo, computed

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -173,7 +174,7 @@ inline bool SetImmutable(const std::string& path, bool on) {
 // A file this process may read but not write, while the object lives: the
 // read-only permission (the read-only attribute on Windows), or for root,
 // which ignores permissions on Linux, the immutable flag. ok is false when
-// neither is possible.
+// neither keeps the file from being opened for writing.
 struct ReadOnlyFile {
     explicit ReadOnlyFile(std::string p) : path(std::move(p)) {
         namespace fs = std::filesystem;
@@ -187,7 +188,8 @@ struct ReadOnlyFile {
         fs::permissions(NativePath(path),
                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
                         ec);
-        ok = !ec;
+        // Wine keeps the attribute as Linux permissions, which root ignores.
+        ok = !ec && !std::ofstream(NativePath(path), std::ios::binary | std::ios::app);
     }
     ~ReadOnlyFile() {
         namespace fs = std::filesystem;
