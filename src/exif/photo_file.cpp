@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <share.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -28,7 +29,9 @@ namespace {
 // runtime keeps in _doserrno, the way errno is on Linux.
 int openFile(const std::string& path, int flags) {
     _doserrno = 0;
-    return ::_wopen(NativePath(path).c_str(), flags | _O_BINARY);
+    int fd = -1;
+    ::_wsopen_s(&fd, NativePath(path).c_str(), flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    return fd;
 }
 long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
     _doserrno = 0;

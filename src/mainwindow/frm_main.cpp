@@ -235,11 +235,23 @@ enum StartupStep {
     StartupDone = 14,
 };
 
-// Paths go to the engine in the file system's own encoding.
-std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// Paths go to the engine as its path text: on Windows UTF-8 with backslashes
+// (QFile::encodeName would give the ANSI code page, which loses Japanese
+// names), elsewhere the file system's own bytes.
+std::string Encoded(const QString& path) {
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path).toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
 
 QString Decoded(const std::string& path) {
+#ifdef Q_OS_WIN
+    return QDir::fromNativeSeparators(QString::fromStdString(path));
+#else
     return QFile::decodeName(QByteArray::fromStdString(path));
+#endif
 }
 
 CalendarDate FromQDate(const QDate& d) { return CalendarDate{d.year(), d.month(), d.day()}; }

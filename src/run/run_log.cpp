@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 std::FILE* openForAppending(const std::string& path) {
 #ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), L"ab");
+    std::FILE* file = nullptr;
+    return ::_wfopen_s(&file, NativePath(path).c_str(), L"ab") == 0 ? file : nullptr;
 #else
     return std::fopen(path.c_str(), "ab");
 #endif

@@ -23,8 +23,11 @@ namespace tovrin::test {
 inline std::string Environment(const char* name) {
 #ifdef _WIN32
     const std::wstring wide(name, name + std::char_traits<char>::length(name));
-    const wchar_t* value = ::_wgetenv(wide.c_str());
-    return value ? Utf8Path(std::filesystem::path(value)) : std::string();
+    const DWORD size = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(wide.c_str(), value.data(), size));
+    return Utf8Path(std::filesystem::path(value));
 #else
     const char* value = std::getenv(name);
     return value ? value : "";
