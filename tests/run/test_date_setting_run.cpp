@@ -176,7 +176,8 @@ protected:
                    : "no log";
     }
 
-    TempDir m_photos;
+    // A Japanese folder name on the way, as the users' photos have.
+    TempDir m_photos{"写真"};
     TempDir m_logs;
     FakeRunHost host;
     DateSettingRun run{host};

@@ -51,24 +51,27 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
 // in it when the object goes. folder() ends with the separator, as the engine takes it.
 class TempDir {
 public:
-    // A random name, created only when it is not taken yet.
-    TempDir() {
+    // A random name, created only when it is not taken yet; with `inner`, a
+    // folder of that name inside it (a name such as "写真" to try on the way).
+    explicit TempDir(const std::string& inner = "") {
         namespace fs = std::filesystem;
         std::random_device random;
         const fs::path base = fs::temp_directory_path();
-        for (int attempt = 0; attempt < 100; ++attempt) {
+        for (int attempt = 0; attempt < 100 && m_root.empty(); ++attempt) {
             const fs::path folder = base / NativePath("tovrin-" + std::to_string(random()));
             std::error_code ec;
-            if (fs::create_directory(folder, ec)) {
-                m_folder = FolderPath(Utf8Path(folder));
-                return;
-            }
+            if (fs::create_directory(folder, ec)) m_root = Utf8Path(folder);
         }
-        throw std::runtime_error("cannot create a temporary folder");
+        if (m_root.empty()) throw std::runtime_error("cannot create a temporary folder");
+        m_folder = FolderPath(m_root);
+        if (!inner.empty()) {
+            m_folder = FolderPath(m_folder + inner);
+            fs::create_directory(NativePath(m_folder));
+        }
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(NativePath(m_folder), ignored);
+        std::filesystem::remove_all(NativePath(m_root), ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -85,6 +88,7 @@ public:
     }
 
 private:
+    std::string m_root;
     std::string m_folder;
 };
 
