@@ -13,7 +13,7 @@ jobs=${TOVRIN_JOBS:-2}
 packages=(
   cmake ninja-build
   g++-mingw-w64-x86-64-posix wine wine64
-  googletest nlohmann-json3-dev
+  googletest nlohmann-json3-dev locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -24,6 +24,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes the ANSI code page and the encoding of Linux file names from the
+# locale: the tests run as on a Japanese Windows (code page 932), which needs
+# the Japanese UTF-8 locale.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
@@ -60,7 +69,9 @@ unset DISPLAY
 wineserver -p 60 2>/dev/null || true
 # Made before the first test, which would otherwise race another to make it.
 wineboot --init >/dev/null 2>&1
+# As on the users' Japanese Windows: ANSI code page 932, so a path or a text
+# that passed through it would show.
 status=0
-ctest --test-dir "$out" --output-on-failure -j "$jobs" || status=$?
+LC_ALL=ja_JP.UTF-8 ctest --test-dir "$out" --output-on-failure -j "$jobs" || status=$?
 wineserver -k 2>/dev/null || true
 exit $status

@@ -133,7 +133,7 @@ void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes
 }
 
 // Texts read from a photo hold one character a byte; bytes from 0x80 on are
-// Latin-1 characters. The log is UTF-8, so they are re-encoded, not copied.
+// Latin-1 characters. Lines are built in UTF-8, so they are re-encoded, not copied.
 std::string latin1ToUtf8(const std::string& bytes) {
     std::string text;
     text.reserve(bytes.size());
@@ -147,6 +147,26 @@ std::string latin1ToUtf8(const std::string& bytes) {
         }
     }
     return text;
+}
+
+// The log is text in the system's code page: UTF-8 here; on Windows the ANSI
+// code page (932 on the users' Japanese systems), which is what their other
+// programs read. A character that page lacks becomes "?".
+std::string inLogEncoding(const std::string& utf8) {
+#ifdef _WIN32
+    if (utf8.empty()) return utf8;
+    const int length = static_cast<int>(utf8.size());
+    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, text.data(), size, nullptr, nullptr);
+    return text;
+#else
+    return utf8;
+#endif
 }
 
 }  // namespace
@@ -185,7 +205,7 @@ std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
 
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now) {
-    const std::string line = LogStamp(now) + kind + ">" + message + "\r\n";
+    const std::string line = inLogEncoding(LogStamp(now) + kind + ">" + message + "\r\n");
 
     errno = 0;
     std::FILE* file = openForAppending(path);

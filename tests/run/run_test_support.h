@@ -38,6 +38,21 @@ public:
 };
 
 inline std::string FileText(const std::string& path) { return ToText(ReadBytes(path)); }
+
+// A UTF-8 text as the log holds it: unchanged here, in the ANSI code page on
+// Windows, converted by the system.
+inline std::string InLogEncoding(const std::string& utf8) {
+#ifdef _WIN32
+    const std::wstring wide = NativePath(utf8).wstring();
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.pop_back();  // the terminating NUL
+    return text;
+#else
+    return utf8;
+#endif
+}
 inline void Touch(const std::string& path) { WriteBytes(path, {}); }
 
 // Immutable while the object lives; a test skips when ok is false.

@@ -166,8 +166,8 @@ protected:
 
     // The log line of a change of this photo from its corpus state.
     std::string logLine(const std::string& name) const {
-        return "2024/05/10-12:34:56 ExifData> [パス-" + photo(name) + "] [埋込日付-" +
-               Before.at(name) + "] [ファイル日付-2006/05/04 8:11:12]\r\n";
+        return InLogEncoding("2024/05/10-12:34:56 ExifData> [パス-" + photo(name) + "] [埋込日付-" +
+                             Before.at(name) + "] [ファイル日付-2006/05/04 8:11:12]\r\n");
     }
 
     std::string logText() const {

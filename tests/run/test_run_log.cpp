@@ -96,16 +96,22 @@ TEST(GetLogFilePath, AMissingFolderOrAFailedDeleteReachesTheCaller) {
 }
 
 TEST(WriteLogLine, CreatesTheFileThenAppendsStampedLinesWithCrLf) {
+    // Text in the system's code page: UTF-8 here, the ANSI code page on Windows.
+#ifdef _WIN32
+    if (::GetACP() != 932) GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+    const std::string pasu = "\x83\x70\x83\x58", umekomi = "\x96\x84\x8D\x9E\x93\xFA\x95\x74";
+#else
+    const std::string pasu = "パス", umekomi = "埋込日付";
+#endif
     TempDir dir;
     FakeBoxes boxes;
     const std::string path = dir.path(TodaysLog);
     WriteLogLine("ExifData", " [パス-/photos/a.jpg] [埋込日付-2006:05:04 10:11:12]", path, boxes,
                  {2007, 1, 23, 14, 5, 9});
     WriteLogLine("kind", "", path, boxes, {2007, 1, 23, 9, 0, 0});
-    EXPECT_EQ(
-        FileText(path),
-        "2007/01/23-14:05:09 ExifData> [パス-/photos/a.jpg] [埋込日付-2006:05:04 10:11:12]\r\n"
-        "2007/01/23-09:00:00 kind>\r\n");
+    EXPECT_EQ(FileText(path), "2007/01/23-14:05:09 ExifData> [" + pasu + "-/photos/a.jpg] [" +
+                                  umekomi + "-2006:05:04 10:11:12]\r\n"
+                                            "2007/01/23-09:00:00 kind>\r\n");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
