@@ -103,6 +103,11 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
     if (m_fd < 0) {
 #ifdef _WIN32
         const RuntimeError e = lastError();
+        // Windows refuses to open a folder as "access denied"; it is a path
+        // that names no photo file, as on Linux.
+        const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw RuntimeError(error::PathFileAccess);
         throw e.number() == error::FileNotFound && folderMissing(path) ? lastError(true) : e;
 #else
         const int err = errno;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "exif/date_choice.h"
 #include "exif/file_date_change.h"
 #include "exif/local_time.h"
+#include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
@@ -413,6 +415,17 @@ TEST(SystemErrors, MapOntoTheRuntimeNumbers) {
 #ifdef _WIN32
     EXPECT_EQ(ErrorFromCode(std::error_code(32, std::system_category())).number(), 70);
 #endif
+}
+
+// A folder named like a photo is a path that names no photo file, whether the
+// system refuses to open it (Windows: access denied) or opens it (Linux).
+TEST(NotAPlainFile, FolderIsRefusedAs75) {
+    test::TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(dir.path("folder.jpg"))));
+    const std::string refused = "75 パス名が無効です。";
+    PhotoInfo info;
+    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "folder.jpg", info); }), refused);
+    EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), "folder.jpg", Choice()); }), refused);
 }
 
 #ifndef _WIN32
