@@ -71,6 +71,17 @@ std::optional<std::string> datePart(const std::string& name) {
     return digits ? std::optional<std::string>(part) : std::nullopt;
 }
 
+// A search for normal files passes over hidden and system files on Windows.
+bool isNormalFile([[maybe_unused]] const fs::path& path) {
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+#else
+    return true;
+#endif
+}
+
 // The matching log names in the order the file system returns them.
 std::vector<std::string> scanLogNames(const std::string& folder) {
     std::vector<std::string> names;
@@ -82,7 +93,7 @@ std::vector<std::string> scanLogNames(const std::string& folder) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string name = Utf8Path(it->path().filename());
-        if (IsLogFileName(name)) names.push_back(name);
+        if (IsLogFileName(name) && isNormalFile(it->path())) names.push_back(name);
     }
     if (ec) throw ErrorFromCode(ec, true);
     return names;

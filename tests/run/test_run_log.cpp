@@ -134,6 +134,13 @@ TEST(FileExists, PlainFilesOnlyAndSearchFailuresInABox) {
         EXPECT_TRUE(FileExists(dir.path("log.log"), boxes));
     }
     // Windows refuses a name longer than 255 characters; Wine finds no such file.
+    // Nor does pruning count or delete one: three normal logs, one goes.
+    for (const std::string& name : DailyLogs(1, 4)) Touch(dir.path(name));
+    ::SetFileAttributesW(NativePath(dir.path("Date20240401.log")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    GetLogFilePath(dir.folder(), boxes, Today);
+    EXPECT_TRUE(fs::exists(NativePath(dir.path("Date20240401.log"))));
+    EXPECT_FALSE(fs::exists(NativePath(dir.path("Date20240402.log"))));
+    EXPECT_TRUE(fs::exists(NativePath(dir.path("Date20240403.log"))));
     EXPECT_FALSE(FileExists(dir.path(std::string(300, 'n') + ".jpg"), boxes));
     EXPECT_LE(boxes.shown.size(), 1u);
     for (const ShownBox& box : boxes.shown) EXPECT_EQ(box.text, "52:ファイル名または番号が不正です。");
