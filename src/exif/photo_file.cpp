@@ -108,7 +108,9 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
         const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             throw RuntimeError(error::PathFileAccess);
-        throw e.number() == error::FileNotFound && folderMissing(path) ? lastError(true) : e;
+        if (e.number() == error::FileNotFound && folderMissing(path))
+            throw RuntimeError(error::PathNotFound);
+        throw e;
 #else
         const int err = errno;
         throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
