@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "test_files.h"
@@ -99,10 +100,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(photos)) {
-        const std::string ext = e.path().extension().string();
+    for (const auto& e : fs::directory_iterator(NativePath(photos))) {
+        const std::string ext = Utf8Path(e.path().extension());
         if (ext.size() > 1 && (ext[1] == 'j' || ext[1] == 'J'))
-            names.push_back(e.path().filename());
+            names.push_back(Utf8Path(e.path().filename()));
     }
     std::sort(names.begin(), names.end());
 

@@ -14,6 +14,10 @@ endif()
 
 # The project's photos live beside the repository, not in it.
 get_filename_component(TOVRIN_CORPUS_DIR "${CMAKE_SOURCE_DIR}/../shared/corpus" ABSOLUTE)
+# Tests cross-built for Windows run under Wine, which shows the Linux root as Z:.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(TOVRIN_CORPUS_DIR "Z:${TOVRIN_CORPUS_DIR}")
+endif()
 
 # tovrin_add_test(NAME engine.reader TARGET test_reader SOURCES a.cpp b.cpp LIBS x y LABELS engine [QT])
 # QT: the test runs offscreen with Qt Test; otherwise it is a GoogleTest program.

@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "exif/date_choice.h"
 #include "exif/paths.h"
@@ -27,18 +27,24 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// A folder of this process's own under the system's temporary folder.
 std::string scratchFolder() {
     static const std::string folder = [] {
-        char templ[] = "/tmp/tovrin-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(templ);
-        if (!made) std::abort();
-        return tovrin::FolderPath(made);
+        namespace fs = std::filesystem;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const fs::path made = fs::temp_directory_path() /
+                                  tovrin::NativePath("tovrin-fuzz-" + std::to_string(random()));
+            std::error_code ec;
+            if (fs::create_directory(made, ec)) return tovrin::FolderPath(tovrin::Utf8Path(made));
+        }
+        std::abort();
     }();
     return folder;
 }
 
 Bytes readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(tovrin::NativePath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -158,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = "photo.jpg";
     const Bytes before(data + 1, data + size);
     {
-        std::ofstream out(folder + name, std::ios::binary | std::ios::trunc);
+        std::ofstream out(tovrin::NativePath(folder + name), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(before.data()),
                   static_cast<std::streamsize>(before.size()));
     }

@@ -11,6 +11,8 @@
 #include <random>
 #include <vector>
 
+#include "exif/paths.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -33,8 +35,10 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    // An ASCII folder name (Z:/... under Wine), so the narrow environment will do.
     const char* corpus = std::getenv("TOVRIN_CORPUS_DIR");
-    const std::filesystem::path photos = corpus ? std::filesystem::path(corpus) / "photos" : "";
+    const std::filesystem::path photos =
+        corpus ? tovrin::NativePath(corpus) / "photos" : std::filesystem::path();
     std::error_code ec;
     if (!corpus || !std::filesystem::is_directory(photos, ec)) {
         std::printf("sample photos not found (TOVRIN_CORPUS_DIR); nothing to replay\n");

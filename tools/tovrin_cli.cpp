@@ -39,6 +39,7 @@
 #include "run/log_folder.h"
 #include "run/run_log.h"
 #include "ui/message_boxes.h"
+#include "utf8_args.h"
 
 namespace {
 
@@ -471,6 +472,8 @@ not a JPEG, an error), 2 bad usage (no file touched).)";
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // UTF-8 words whatever the system's code page.
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     Options o;
     CLI::App app{"tovrin-cli " TOVRIN_VERSION
                  " - reads and rewrites the capture dates (EXIF DateTime, DateTimeOriginal,\n"
@@ -553,13 +556,15 @@ int main(int argc, char** argv) {
     undo->add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
 
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the words last first.
+        std::vector<std::string> words(args.rbegin(), args.rend());
+        app.parse(words);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
         // A mistyped command is otherwise reported as a missing one.
-        const std::string first = argc > 1 ? argv[1] : "";
+        const std::string first = args.empty() ? "" : args.front();
         const bool known = first == "info" || first == "set" || first == "shift" || first == "undo";
-        const std::string why = argc > 1 && !known && first[0] != '-'
+        const std::string why = !first.empty() && !known && first[0] != '-'
                                     ? "unknown command '" + first + "' (info, set, shift or undo)"
                                     : e.what();
         std::cerr << "tovrin-cli: " << why << "\nRun 'tovrin-cli --help' for the usage.\n";

@@ -2,28 +2,24 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
 
+// The texts are shared; the conversions between local time and UTC are the
+// platform's: the C library's zone rules here, the Win32 zone of the system
+// on Windows (local_time_windows.cpp), whose C runtime knows only this
+// year's daylight-saving rules.
+
 namespace tovrin {
 
 namespace {
-
-LocalDateTime fromEpoch(std::time_t t) {
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &t);
-#else
-    localtime_r(&t, &tm);
-#endif
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
 
 // Appends value with at least `width` digits, zero-padded. Shown for every
 // photo, so without the cost of a printf.
@@ -49,6 +45,13 @@ std::string joined(int a, int widthA, char sep, int b, int c) {
     text += sep;
     appendNumber(text, c, 2);
     return text;
+}
+
+#ifndef _WIN32
+LocalDateTime fromEpoch(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
@@ -82,8 +85,11 @@ std::int64_t utcOffsetAt(std::int64_t t) {
         local.minute * 60 + local.second;
     return asIfUtc - t;
 }
+#endif
 
 }  // namespace
+
+#ifndef _WIN32
 
 // The zone is looked up once by the C library and then kept, unlike mktime,
 // which looks at the zone file again on every call.
@@ -131,13 +137,8 @@ LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
 }
 
 LocalDateTime LastWriteTime(const std::string& path) {
-#ifdef _WIN32
-    struct _stat64 st {};
-    if (_wstat64(NativePath(path).c_str(), &st) != 0) {
-#else
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-#endif
         const int err = errno;
         const auto parent = NativePath(path).parent_path();
         std::error_code ec;
@@ -146,6 +147,7 @@ LocalDateTime LastWriteTime(const std::string& path) {
     }
     return fromEpoch(static_cast<std::time_t>(st.st_mtime));
 }
+#endif
 
 std::string GeneralDateText(const LocalDateTime& t) {
     std::string text = SlashDateText(t);

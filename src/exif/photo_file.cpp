@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <share.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -22,18 +23,50 @@ namespace tovrin {
 namespace {
 
 #ifdef _WIN32
+// The C runtime's descriptors keep one code path for both platforms; the
+// Win32 handle under one is used for what only Win32 offers (times in
+// 100 ns, the creation time). Failures are reported with the Win32 code the
+// runtime keeps in _doserrno, the way errno is on Linux.
 int openFile(const std::string& path, int flags) {
-    return ::_wopen(NativePath(path).c_str(), flags | _O_BINARY);
+    _doserrno = 0;
+    int fd = -1;
+    ::_wsopen_s(&fd, NativePath(path).c_str(), flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    return fd;
 }
 long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
+    _doserrno = 0;
     if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
     return ::_read(fd, buf, static_cast<unsigned>(n));
 }
 long long writeAt(int fd, const void* buf, std::size_t n, std::int64_t offset) {
+    _doserrno = 0;
     if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
     return ::_write(fd, buf, static_cast<unsigned>(n));
 }
-int closeFile(int fd) { return ::_close(fd); }
+int closeFile(int fd) {
+    _doserrno = 0;
+    return ::_close(fd);
+}
+HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
+
+// The error of the last failed call on a descriptor: the Win32 code when the
+// system failed, else the runtime's own errno.
+RuntimeError lastError(bool onFolder = false) {
+    if (_doserrno != 0) return ErrorFromWin32(static_cast<unsigned long>(_doserrno), onFolder);
+    return ErrorFromErrno(errno, onFolder);
+}
+
+// FILETIME counts 100 ns from 1601-01-01 UTC.
+constexpr std::int64_t EpochIn1601 = 11644473600LL;
+PhotoFile::FileTime fromFileTime(FILETIME t) {
+    const auto ticks = static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                                 t.dwLowDateTime);
+    return {ticks / 10000000 - EpochIn1601, static_cast<long>(ticks % 10000000) * 100};
+}
+FILETIME toFileTime(PhotoFile::FileTime t) {
+    const auto ticks = static_cast<std::uint64_t>((t.seconds + EpochIn1601) * 10000000LL + t.nanoseconds / 100);
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
 #else
 // Non-blocking, so that a FIFO or a device named *.jpg cannot hold the open
 // forever; such a file is refused right after, by its type. Regular files
@@ -48,6 +81,7 @@ long long writeAt(int fd, const void* buf, std::size_t n, std::int64_t offset) {
     return ::pwrite(fd, buf, n, static_cast<off_t>(offset));
 }
 int closeFile(int fd) { return ::close(fd); }
+RuntimeError lastError(bool onFolder = false) { return ErrorFromErrno(errno, onFolder); }
 #endif
 
 // A missing folder is reported differently from a missing file.
@@ -67,9 +101,46 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
 #endif
         m_fd = openFile(path, mode == Mode::Read ? O_RDONLY : O_RDWR);
     if (m_fd < 0) {
+#ifdef _WIN32
+        const RuntimeError e = lastError();
+        // Windows refuses to open a folder as "access denied"; it is a path
+        // that names no photo file, as on Linux.
+        const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw RuntimeError(error::PathFileAccess);
+        if (e.number() == error::FileNotFound && folderMissing(path))
+            throw RuntimeError(error::PathNotFound);
+        throw e;
+#else
         const int err = errno;
         throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+#endif
     }
+#ifdef _WIN32
+    // A device name such as CON opens too; only a file on a disk is a photo.
+    const HANDLE handle = handleOf(m_fd);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        closeFile(m_fd);
+        throw RuntimeError(error::PathFileAccess);
+    }
+    if (!::GetFileInformationByHandle(handle, &info)) {
+        const DWORD code = ::GetLastError();
+        closeFile(m_fd);
+        throw ErrorFromWin32(code);
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        closeFile(m_fd);
+        throw RuntimeError(error::PathFileAccess);
+    }
+    m_size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                       info.nFileSizeLow);
+    m_accessed = fromFileTime(info.ftLastAccessTime);
+    m_modified = fromFileTime(info.ftLastWriteTime);
+    m_lastWrite = m_modified.seconds;
+    // Write access to a file is the right to set its times.
+    m_maySetTimes = mode == Mode::ReadWrite;
+#else
     struct stat st {};
     if (::fstat(m_fd, &st) != 0) {
         const int err = errno;
@@ -82,11 +153,6 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
     }
     m_size = static_cast<std::int64_t>(st.st_size);
     m_lastWrite = static_cast<std::int64_t>(st.st_mtime);
-#ifdef _WIN32
-    m_accessed = {static_cast<std::int64_t>(st.st_atime), 0};
-    m_modified = {static_cast<std::int64_t>(st.st_mtime), 0};
-    m_maySetTimes = mode == Mode::ReadWrite;
-#else
     m_accessed = {static_cast<std::int64_t>(st.st_atim.tv_sec), st.st_atim.tv_nsec};
     m_modified = {static_cast<std::int64_t>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec};
     // Only the owner (or a privileged user) may set a file's times to a
@@ -115,7 +181,7 @@ void PhotoFile::fill(std::int64_t offset) {
         if (r < 0) {
             if (errno == EINTR) continue;
             m_blockStart = -1;
-            throw ErrorFromErrno(errno);
+            throw lastError();
         }
         if (r == 0) break;  // the file shrank under us; treat the rest as missing
         got += static_cast<std::size_t>(r);
@@ -165,7 +231,7 @@ void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
         if (w < 0) {
             if (errno == EINTR) continue;
             m_blockStart = -1;
-            throw ErrorFromErrno(errno);
+            throw lastError();
         }
         done += static_cast<std::size_t>(w);
     }
@@ -181,16 +247,12 @@ void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
 
 void PhotoFile::setTimes(FileTime accessed, FileTime modified) {
 #ifdef _WIN32
-    // 100-ns intervals since 1601-01-01 UTC; the creation time takes the
-    // moment of the last write.
-    const auto toFileTime = [](FileTime t) {
-        const long long ticks = (t.seconds + 11644473600LL) * 10000000LL + t.nanoseconds / 100;
-        return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    };
-    if (modified.seconds < -11644473600LL) throw RuntimeError(error::InvalidCall);
+    // FILETIME holds nothing before 1601; the creation time takes the moment
+    // of the last write.
+    if (modified.seconds < -EpochIn1601 || accessed.seconds < -EpochIn1601)
+        throw RuntimeError(error::InvalidCall);
     const FILETIME a = toFileTime(accessed), m = toFileTime(modified);
-    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd));
-    if (!::SetFileTime(handle, &m, &a, &m)) throw RuntimeError(error::PermissionDenied);
+    if (!::SetFileTime(handleOf(m_fd), &m, &a, &m)) throw ErrorFromWin32(::GetLastError());
 #else
     struct timespec times[2];
     times[0].tv_sec = static_cast<time_t>(accessed.seconds);
@@ -203,9 +265,10 @@ void PhotoFile::setTimes(FileTime accessed, FileTime modified) {
 
 PhotoFile::FileTime PhotoFile::storedModification() {
 #ifdef _WIN32
-    struct _stat64 st {};
-    if (::_fstat64(m_fd, &st) != 0) throw ErrorFromErrno(errno);
-    return {static_cast<std::int64_t>(st.st_mtime), 0};
+    FILETIME written{};
+    if (!::GetFileTime(handleOf(m_fd), nullptr, nullptr, &written))
+        throw ErrorFromWin32(::GetLastError());
+    return fromFileTime(written);
 #else
     struct stat st {};
     if (::fstat(m_fd, &st) != 0) throw ErrorFromErrno(errno);
@@ -217,7 +280,7 @@ void PhotoFile::close() {
     if (m_fd < 0) return;
     const int fd = m_fd;
     m_fd = -1;
-    if (closeFile(fd) != 0) throw ErrorFromErrno(errno);
+    if (closeFile(fd) != 0) throw lastError();
 }
 
 }  // namespace tovrin

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <system_error>
 
 namespace tovrin {
 
@@ -47,5 +48,11 @@ std::string ErrorDescription(int number);
 // What an operating-system error number means to the user. `onFolder` tells a
 // missing folder (76) from a missing file (53).
 RuntimeError ErrorFromErrno(int errnoValue, bool onFolder = false);
+// The same for a Windows system error code (GetLastError, _doserrno). Builds
+// on every platform, so the table is tested everywhere.
+RuntimeError ErrorFromWin32(unsigned long code, bool onFolder = false);
+// The same for an error code from the standard library: the platform's system
+// codes (Win32 on Windows) or errno values.
+RuntimeError ErrorFromCode(const std::error_code& code, bool onFolder = false);
 
 }  // namespace tovrin

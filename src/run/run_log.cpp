@@ -5,8 +5,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
@@ -19,7 +24,8 @@ namespace fs = std::filesystem;
 
 std::FILE* openForAppending(const std::string& path) {
 #ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), L"ab");
+    std::FILE* file = nullptr;
+    return ::_wfopen_s(&file, NativePath(path).c_str(), L"ab") == 0 ? file : nullptr;
 #else
     return std::fopen(path.c_str(), "ab");
 #endif
@@ -65,27 +71,42 @@ std::optional<std::string> datePart(const std::string& name) {
     return digits ? std::optional<std::string>(part) : std::nullopt;
 }
 
+// A search for normal files passes over hidden and system files on Windows.
+bool isNormalFile([[maybe_unused]] const fs::path& path) {
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+#else
+    return true;
+#endif
+}
+
 // The matching log names in the order the file system returns them.
 std::vector<std::string> scanLogNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(NativePath(folder), ec);
-    if (ec) throw ErrorFromErrno(ec.value(), true);
+    if (ec) throw ErrorFromCode(ec, true);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) throw ErrorFromErrno(ec.value(), true);
+        if (ec) throw ErrorFromCode(ec, true);
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string name = Utf8Path(it->path().filename());
-        if (IsLogFileName(name)) names.push_back(name);
+        if (IsLogFileName(name) && isNormalFile(it->path())) names.push_back(name);
     }
-    if (ec) throw ErrorFromErrno(ec.value(), true);
+    if (ec) throw ErrorFromCode(ec, true);
     return names;
 }
 
 // Deletes the oldest log until at most two matching names remain. Equal dates
 // keep the first name met; names without a date are never chosen, and when
-// nothing can be chosen the pruning stops rather than loop.
+// nothing can be chosen the pruning stops rather than loop. Each name is
+// deleted at most once: a file that is still listed after its delete
+// "succeeded" (some file systems only mark it, or another program holds it)
+// cannot be pruned, which is reported as 70 instead of trying for ever.
 void pruneOldLogs(const std::string& folder) {
+    std::set<std::string> deleted;
     for (;;) {
         const std::vector<std::string> names = scanLogNames(folder);
         if (names.size() < 3) return;
@@ -100,10 +121,11 @@ void pruneOldLogs(const std::string& folder) {
             }
         }
         if (!candidate) return;
+        if (!deleted.insert(*candidate).second) throw RuntimeError(error::PermissionDenied);
 
         std::error_code ec;
         const bool removed = fs::remove(NativePath(folder + *candidate), ec);
-        if (ec) throw ErrorFromErrno(ec.value());
+        if (ec) throw ErrorFromCode(ec);
         if (!removed) return;  // gone meanwhile: never scan the same list forever
     }
 }
@@ -170,6 +192,26 @@ std::string pathField(const std::string& path) {
     return text;
 }
 
+// The log is text in the system's code page: UTF-8 here; on Windows the ANSI
+// code page (932 on the users' Japanese systems), which is what their other
+// programs read. A character that page lacks becomes "?".
+std::string inLogEncoding(const std::string& utf8) {
+#ifdef _WIN32
+    if (utf8.empty()) return utf8;
+    const int length = static_cast<int>(utf8.size());
+    const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, text.data(), size, nullptr, nullptr);
+    return text;
+#else
+    return utf8;
+#endif
+}
+
 }  // namespace
 
 std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
@@ -206,7 +248,7 @@ std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
 
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now) {
-    const std::string line = LogStamp(now) + kind + ">" + message + "\r\n";
+    const std::string line = inLogEncoding(LogStamp(now) + kind + ">" + message + "\r\n");
 
     errno = 0;
     std::FILE* file = openForAppending(path);
@@ -225,18 +267,34 @@ void WriteLogLine(const std::string& kind, const std::string& message, const std
 }
 
 bool FileExists(const std::string& path, MessageBoxes& boxes) {
+#ifdef _WIN32
+    // Folders, hidden and system files do not count, as in a search for
+    // normal files.
+    const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+        const RuntimeError e = ErrorFromWin32(code);
+        boxes.show(std::to_string(e.number()) + ":" + e.description(), MsgButtons::Ok,
+                   MsgIcon::None, AppTitle);
+        return false;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                          FILE_ATTRIBUTE_SYSTEM)) == 0;
+#else
     std::error_code ec;
     const fs::file_status status = fs::status(NativePath(path), ec);
     if (ec) {
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) {
             return false;
         }
-        const RuntimeError e = ErrorFromErrno(ec.value());
+        const RuntimeError e = ErrorFromCode(ec);
         boxes.show(std::to_string(e.number()) + ":" + e.description(), MsgButtons::Ok,
                    MsgIcon::None, AppTitle);
         return false;
     }
     return fs::is_regular_file(status);
+#endif
 }
 
 }  // namespace tovrin

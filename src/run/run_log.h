@@ -9,7 +9,8 @@ namespace tovrin {
 
 // The daily run log (module common). One text file a day in the application
 // folder, "Date" + yyyyMMdd + ".log", one line per changed photo; the logs of
-// today and of at most two earlier days are kept. Lines are UTF-8 with CR LF.
+// today and of at most two earlier days are kept. Lines end with CR LF and
+// are in the system's code page: UTF-8 here, the ANSI code page on Windows.
 //
 // The caller passes the application folder and "now", so a test can use a
 // temporary folder and a fixed clock; the window passes its own folder and

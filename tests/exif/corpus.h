@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exif/date_choice.h"
-#include "process.h"
+#include "run_process.h"
 #include "test_files.h"
 
 // The corpus manifest: expected reader and writer results per photo, computed
@@ -22,7 +22,7 @@ using Json = nlohmann::json;
 
 inline const Json& Manifest() {
     static const Json manifest = [] {
-        std::ifstream in(CorpusDir() + "/manifest.json", std::ios::binary);
+        std::ifstream in(NativePath(FolderPath(CorpusDir()) + "manifest.json"), std::ios::binary);
         if (CorpusDir().empty() || !in) return Json::object();
         return Json::parse(in);
     }();

@@ -14,6 +14,7 @@
 
 #include "corpus.h"
 #include "exif/local_time.h"
+#include "exif/paths.h"
 #include "exif/reader.h"
 
 namespace tovrin {
@@ -308,6 +309,7 @@ TEST_F(Cli, SetLogsEachChangedPhoto) {
     EXPECT_EQ(read(m_good).DateTimeOriginal, "2008:01:23 09:05:00");
 }
 
+
 #ifndef _WIN32
 // Files that are not photos to open, and names that are not UTF-8, each give a
 // line of their own and never stop the run.
@@ -441,6 +443,27 @@ TEST_F(Cli, ProgressOnlyAtATerminal) {
     EXPECT_EQ(atTerminal("info --quiet", {m_good, m_good}).out, "");
     EXPECT_EQ(atTerminal("info", {m_good}).out, "") << "one photo needs no progress";
 #endif
+}
+
+// Japanese folder and file names reach the engine and come back in the lines
+// whole, on every system (on Windows through the wide command line).
+TEST_F(Cli, JapaneseFolderAndFileNames) {
+    const std::string folder = m_dir.path("写真");
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(folder)));
+    const std::string photo = FolderPath(folder) + "夏の旅.jpg";
+    test::WriteBytes(photo, test::CameraPhoto().build());
+
+    const Output set = run("set --no-log --date 2007-01-23 --time 09:05:00", {photo});
+    ASSERT_EQ(set.lines.size(), 1u) << set.text;
+    EXPECT_EQ(set.lines[0]["path"], photo);
+    EXPECT_EQ(set.lines[0]["changed"], true) << set.text;
+    EXPECT_EQ(set.exitCode, 0);
+
+    const Output info = run("info", {photo});
+    ASSERT_EQ(info.lines.size(), 1u) << info.text;
+    EXPECT_EQ(info.lines[0]["path"], photo);
+    EXPECT_EQ(info.lines[0]["DateTimeOriginal"], "2007:01:23 09:05:00") << info.text;
+    EXPECT_EQ(info.lines[0]["FileDateText"], "2007/01/23 9:05:00");
 }
 
 // A shift moves every date and can be given back; the undo is a run of its

@@ -34,8 +34,8 @@ long FirstDifference(const Bytes& a, const Bytes& b) {
 TEST(CorpusFolder, IsComplete) {
     if (test::CorpusDir().empty()) GTEST_SKIP() << "no photo corpus (set TOVRIN_CORPUS_DIR)";
     std::vector<std::string> photos;
-    for (const auto& e : std::filesystem::directory_iterator(test::CorpusPhotos())) {
-        const std::string name = e.path().filename().string();
+    for (const auto& e : std::filesystem::directory_iterator(NativePath(test::CorpusPhotos()))) {
+        const std::string name = Utf8Path(e.path().filename());
         if (name.find(".jp") != std::string::npos) photos.push_back(name);
     }
     std::sort(photos.begin(), photos.end());

@@ -2,25 +2,31 @@
 // corpus lacks (its real photos cover the common structures and the usual
 // choices), damaged offsets, and that a write which fails writes nothing.
 #include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include "exif/date_choice.h"
 #include "exif/file_date_change.h"
 #include "exif/local_time.h"
+#include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
-#include "test_files.h"
 #include "exif/writer.h"
+#include "platform.h"
+#include "test_files.h"
 
 namespace tovrin {
 namespace {
@@ -353,24 +359,15 @@ std::string Raised(Call call) {
     return "";
 }
 
-// A photo the process may not write: read-only for a plain user; for root,
-// which ignores permission bits, immutable (chattr +i) while the test runs.
+// A photo the process may not write: read-only for a plain user (the
+// read-only attribute on Windows); for root, which ignores permission bits,
+// immutable (chattr +i) while the test runs.
 TEST(Unwritable, WriterRaises70AndChangesNothing) {
     test::TempDir dir;
     const Bytes bytes = test::CameraPhoto().build();
     const std::string path = dir.write("photo.jpg", bytes);
-    struct Unlock {
-        std::string path;
-        ~Unlock() { [[maybe_unused]] int ignored = std::system(("chattr -i " + path).c_str()); }
-    };
-    std::optional<Unlock> unlock;
-    if (geteuid() != 0) {
-        ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    } else if (std::system(("chattr +i " + path + " 2>/dev/null").c_str()) == 0) {
-        unlock.emplace(path);
-    } else {
-        GTEST_SKIP() << "cannot make the photo immutable (chattr +i)";
-    }
+    const test::ReadOnlyFile locked(path);
+    if (!locked.ok) GTEST_SKIP() << "cannot make the photo read-only (chattr +i as root)";
     EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice()); }),
               "70 書き込みできません。");
     EXPECT_EQ(test::ReadBytes(path), bytes);
@@ -387,6 +384,48 @@ TEST(Vanished, Raises53) {
     EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "gone.jpg", Choice()); }), error);
     EXPECT_EQ(Raised([&] { LastWriteTime(gone); }), error);
     EXPECT_EQ(Raised([&] { SetFileDate(gone, Choice(), "17:42:08"); }), error);
+}
+
+// What the user is told for the system's failures, from Linux's errno and
+// from Windows' own codes alike: another program holding a photo open is a
+// sharing violation on Windows and must read as "cannot write", not as a bad path.
+TEST(SystemErrors, MapOntoTheRuntimeNumbers) {
+    const struct {
+        int errnoValue;
+        unsigned long win32;  // winerror.h
+        bool onFolder;
+        int number;
+    } rows[] = {
+        {ENOENT, 2, false, 53},   // file not found
+        {ENOENT, 2, true, 76},    // ... when its folder is gone
+        {ENOTDIR, 3, false, 76},  // path not found
+        {EACCES, 5, false, 70},   // access denied
+        {EACCES, 32, false, 70},  // sharing violation
+        {EROFS, 19, false, 70},   // write-protected medium
+        {ENOSPC, 112, false, 61}, // disk full
+        {EIO, 1117, false, 57},   // device I/O error
+        {ENAMETOOLONG, 206, false, 52},
+        {EBUSY, 1, false, 75},    // anything else
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ErrorFromErrno(r.errnoValue, r.onFolder).number(), r.number) << r.errnoValue;
+        EXPECT_EQ(ErrorFromWin32(r.win32, r.onFolder).number(), r.number) << r.win32;
+    }
+    EXPECT_EQ(ErrorFromCode(std::make_error_code(std::errc::no_such_file_or_directory)).number(), 53);
+#ifdef _WIN32
+    EXPECT_EQ(ErrorFromCode(std::error_code(32, std::system_category())).number(), 70);
+#endif
+}
+
+// A folder named like a photo is a path that names no photo file, whether the
+// system refuses to open it (Windows: access denied) or opens it (Linux).
+TEST(NotAPlainFile, FolderIsRefusedAs75) {
+    test::TempDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath(dir.path("folder.jpg"))));
+    const std::string refused = "75 パス名が無効です。";
+    PhotoInfo info;
+    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "folder.jpg", info); }), refused);
+    EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), "folder.jpg", Choice()); }), refused);
 }
 
 #ifndef _WIN32

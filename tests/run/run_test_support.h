@@ -5,11 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+#include "platform.h"
+#include "ui/message_boxes.h"
 #include "test_files.h"
 #include "ui/message_boxes.h"
 
@@ -42,20 +39,22 @@ public:
 };
 
 inline std::string FileText(const std::string& path) { return ToText(ReadBytes(path)); }
-inline void Touch(const std::string& path) { WriteBytes(path, {}); }
 
-// Sets or clears the immutable flag (chattr +i): even root cannot then create,
-// change or delete anything in the folder or file. False where the file
-// system has no such flag.
-inline bool SetImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return done;
+// A UTF-8 text as the log holds it: unchanged here, in the ANSI code page on
+// Windows, converted by the system.
+inline std::string InLogEncoding(const std::string& utf8) {
+#ifdef _WIN32
+    const std::wstring wide = NativePath(utf8).wstring();
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.pop_back();  // the terminating NUL
+    return text;
+#else
+    return utf8;
+#endif
 }
+inline void Touch(const std::string& path) { WriteBytes(path, {}); }
 
 // Immutable while the object lives; a test skips when ok is false.
 struct Immutable {

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "exif/photo_update.h"
 #include "exif/reader.h"
@@ -54,23 +53,8 @@ ShownBox RunError(int number, const std::string& description) {
 }
 
 // File times as local "yyyy/MM/dd hh:mm:ss", set and read without the engine.
-void SetFileTime(const std::string& path, const std::string& text) {
-    std::tm tm{};
-    strptime(text.c_str(), "%Y/%m/%d %H:%M:%S", &tm);
-    tm.tm_isdst = -1;
-    const timespec times[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
-std::string FileTime(const std::string& path) {
-    struct stat st {};
-    std::tm tm{};
-    char text[32] = "";
-    if (::stat(path.c_str(), &st) == 0 && localtime_r(&st.st_mtime, &tm)) {
-        std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &tm);
-    }
-    return text;
-}
+void SetFileTime(const std::string& path, const std::string& text) { SetLocalFileTime(path, text); }
+std::string FileTime(const std::string& path) { return LocalFileTime(path); }
 
 // A file list over a plain vector. It records what the run asks of the window
 // as events ("select a.jpg", "readout a.jpg", "info …", "clear", "fit /path",
@@ -90,8 +74,8 @@ public:
     }
     void reloadFileList() override {
         std::set<std::string> found;
-        for (const auto& entry : fs::directory_iterator(listFolder)) {
-            found.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(NativePath(listFolder))) {
+            found.insert(Utf8Path(entry.path().filename()));
         }
         setList({found.begin(), found.end()}, {});
         record("reload");
@@ -197,17 +181,18 @@ protected:
 
     // The log line of a change of this photo from its corpus state.
     std::string logLine(const std::string& name) const {
-        return "2024/05/10-12:34:56 ExifData> [パス-" + photo(name) + "] [埋込日付-" +
-               Before.at(name) + "] [ファイル日付-2006/05/04 8:11:12]\r\n";
+        return InLogEncoding("2024/05/10-12:34:56 ExifData> [パス-" + photo(name) + "] [埋込日付-" +
+                             Before.at(name) + "] [ファイル日付-2006/05/04 8:11:12]\r\n");
     }
 
     std::string logText() const {
-        return fs::exists(m_logs.path("Date20240510.log"))
+        return fs::exists(NativePath(m_logs.path("Date20240510.log")))
                    ? FileText(m_logs.path("Date20240510.log"))
                    : "no log";
     }
 
-    TempDir m_photos;
+    // A Japanese folder name on the way, as the users' photos have.
+    TempDir m_photos{"写真"};
     TempDir m_logs;
     TempDir m_journals;
     FakeRunHost host;
@@ -287,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
 // run because an entry, not even a target, has gone.
 TEST_F(RunTest, CancelOrAVanishedFileRefusesTheRunBeforeAnyChange) {
     use({"11-tests.jpg", "Nikon.jpg", "Sony.jpg"}, {0, 2}, "I");
-    fs::remove(photo("Nikon.jpg"));
+    fs::remove(NativePath(photo("Nikon.jpg")));
     host.boxes.okCancelAnswer = MsgAnswer::Cancel;
     run.CmdExe_Click();
     EXPECT_EQ(host.boxes.shown, Boxes{Confirm});
@@ -362,8 +347,9 @@ class RunErrors : public RunTest, public ::testing::WithParamInterface<ErrorCase
 TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     const ErrorCase& c = GetParam();
     use({"Nikon.jpg", "smiley1.jpg", "Sony.jpg"}, {}, "IH");
-    std::optional<Immutable> locked;
-    if (!c.action && !locked.emplace(photo("smiley1.jpg")).ok) GTEST_SKIP() << "no chattr +i";
+    std::optional<ReadOnlyFile> locked;
+    if (!c.action && !locked.emplace(photo("smiley1.jpg")).ok)
+        GTEST_SKIP() << "cannot make the photo read-only";
     host.onEvent = [&](const std::string& event) {
         if (c.action && event.rfind(c.at, 0) == 0) c.action(photo("smiley1.jpg"));
     };
@@ -379,7 +365,7 @@ TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RunErrors,
     ::testing::Values(ErrorCase{"vanishes_at_its_turn", "select smiley1.jpg",
-                                [](const std::string& path) { fs::remove(path); },
+                                [](const std::string& path) { fs::remove(NativePath(path)); },
                                 RunError(53, "ファイルが見つかりません。")},
                       ErrorCase{"unknown_exception", "readout smiley1.jpg", [](auto&) { throw 42; },
                                 RunError(5, "プロシージャの呼び出し、または引数が不正です。")},
@@ -500,7 +486,7 @@ TEST_F(RunTest, ShiftThenUndoTheLastRun) {
 TEST_F(RunTest, AnUnwritableLogFolderCostsABoxPerPhotoNotTheRun) {
     use({"Nikon.jpg", "Sony.jpg"}, {0, 1});
     const Immutable locked(m_logs.folder());
-    if (!locked.ok) GTEST_SKIP() << "immutable flag unsupported here";
+    if (!locked.ok) GTEST_SKIP() << "no immutable folders here (chattr +i; Windows has none)";
     run.CmdExe_Click();
     const ShownBox logError{"ログ出力時にエラーが発生しました。\r\n(70) 書き込みできません。",
                             MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"};

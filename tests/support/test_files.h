@@ -4,21 +4,44 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "exif/paths.h"
 #include "jpeg_builder.h"
 
+// Paths in tests are UTF-8 text, as in the program: they reach the file
+// system only through NativePath and come back only through Utf8Path.
 namespace tovrin::test {
 
+// An environment variable as UTF-8 ("" when unset).
+inline std::string Environment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));
+    const DWORD size = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(wide.c_str(), value.data(), size));
+    return Utf8Path(std::filesystem::path(value));
+#else
+    const char* value = std::getenv(name);
+    return value ? value : "";
+#endif
+}
+
 inline Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) throw std::runtime_error("cannot write " + path);
@@ -28,14 +51,27 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
 // in it when the object goes. folder() ends with the separator, as the engine takes it.
 class TempDir {
 public:
-    TempDir() {
-        m_folder = (std::filesystem::temp_directory_path() / "tovrin-XXXXXX").string();
-        if (!mkdtemp(m_folder.data())) throw std::runtime_error("mkdtemp failed");
-        m_folder += "/";
+    // A random name, created only when it is not taken yet; with `inner`, a
+    // folder of that name inside it (a name such as "写真" to try on the way).
+    explicit TempDir(const std::string& inner = "") {
+        namespace fs = std::filesystem;
+        std::random_device random;
+        const fs::path base = fs::temp_directory_path();
+        for (int attempt = 0; attempt < 100 && m_root.empty(); ++attempt) {
+            const fs::path folder = base / NativePath("tovrin-" + std::to_string(random()));
+            std::error_code ec;
+            if (fs::create_directory(folder, ec)) m_root = Utf8Path(folder);
+        }
+        if (m_root.empty()) throw std::runtime_error("cannot create a temporary folder");
+        m_folder = FolderPath(m_root);
+        if (!inner.empty()) {
+            m_folder = FolderPath(m_folder + inner);
+            fs::create_directory(NativePath(m_folder));
+        }
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
+        std::filesystem::remove_all(NativePath(m_root), ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -52,6 +88,7 @@ public:
     }
 
 private:
+    std::string m_root;
     std::string m_folder;
 };
 
@@ -59,19 +96,19 @@ private:
 // source tree; "" when neither holds a manifest and a photos folder.
 inline std::string CorpusDir() {
     namespace fs = std::filesystem;
-    const char* env = std::getenv("TOVRIN_CORPUS_DIR");
-    const fs::path dir =
-        env && *env ? fs::path(env) : fs::path(TOVRIN_SOURCE_DIR) / ".." / "shared" / "corpus";
+    const std::string env = Environment("TOVRIN_CORPUS_DIR");
+    const fs::path dir = !env.empty() ? NativePath(env)
+                                      : NativePath(TOVRIN_SOURCE_DIR) / ".." / "shared" / "corpus";
     std::error_code ec;
     if (!fs::is_regular_file(dir / "manifest.json", ec) || !fs::is_directory(dir / "photos", ec)) {
         return {};
     }
-    return fs::weakly_canonical(dir, ec).string();
+    return Utf8Path(fs::weakly_canonical(dir, ec));
 }
 
 inline std::string CorpusPhotos() {
     const std::string dir = CorpusDir();
-    return dir.empty() ? dir : dir + "/photos/";
+    return dir.empty() ? dir : FolderPath(FolderPath(dir) + "photos");
 }
 
 }  // namespace tovrin::test
