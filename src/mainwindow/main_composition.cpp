@@ -268,7 +268,7 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
         action->setToolTip(caption);
         return action;
     };
-    button(ToolbarKeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
+    c.tbUp = button(ToolbarKeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
     c.tbPhotoBig = button(ToolbarKeyPhotoBig, QStyle::SP_FileDialogContentsView,
                           QStringLiteral("画像プレビュー"));
     button(ToolbarKeyHelp, QStyle::SP_DialogHelpButton, QStringLiteral("ヘルプ"));
