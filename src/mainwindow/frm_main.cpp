@@ -131,12 +131,24 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 
 void FrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    applyMinimumSize();
     m_startup->finishRestoredSize();
 }
 
 void FrmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    applyMinimumSize();
     m_startup->finishRestoredSize();
+}
+
+void FrmMain::applyMinimumSize() {
+    // The window system keeps the minimum itself, so a drag never goes below
+    // it; correcting a smaller size afterwards loses against a window manager
+    // that answers with the dragged size again. The minimum counts the frame,
+    // which the window system's minimum does not.
+    const QSize frame = frameGeometry().size() - size();
+    setMinimumSize(
+        QSize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight)) - frame);
 }
 
 // ---------------------------------------------------------------------------
@@ -176,6 +188,7 @@ void FrmMain::alignBars() {
 }
 
 void FrmMain::Form_Resize() {
+    applyMinimumSize();
     const float outerWidth = PixelsToTwips(frameGeometry().width());
     const float outerHeight = PixelsToTwips(frameGeometry().height());
     ResizeAction action = DecideResize(isMinimized(), outerWidth, outerHeight);

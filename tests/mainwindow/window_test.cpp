@@ -707,6 +707,64 @@ private slots:
 
     // -- What the window shows -------------------------------------------------------------
 
+    void typingIntoAClickedField_data() {
+        // The picker, the first character of the field clicked, the keys, the text then.
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("year") << "DTPDate" << 0 << "1999" << "1999/01/02";
+        QTest::newRow("month") << "DTPDate" << 5 << "03" << "2035/03/02";
+        QTest::newRow("day") << "DTPDate" << 8 << "15" << "2035/01/15";
+        QTest::newRow("minutes") << "DTPTime" << 3 << "07" << "23:07:58";
+        QTest::newRow("seconds") << "DTPTime" << 6 << "9" << "23:59:09";
+    }
+
+    void typingIntoAClickedField() {
+        QFETCH(QString, picker);
+        QFETCH(int, at);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        start();
+        auto* edit = control<QDateTimeEdit>(picker);
+        QLineEdit* line = edit->findChild<QLineEdit*>();
+        // On the field's first character, past its middle.
+        QPoint point(0, line->height() / 2);
+        while (line->cursorPositionAt(point) <= at && point.x() < line->width()) point.rx()++;
+        QTest::mouseClick(line, Qt::LeftButton, {}, point);
+        QTest::keyClicks(edit, keys);
+        QCOMPARE(line->text(), text);
+    }
+
+    void looks() {
+        start(photo("sub"));
+        // The toolbar's buttons, captions included, lie inside it, over the
+        // background frame's edge.
+        auto* toolbar = control<QToolBar>("Toolbar");
+        QVERIFY(toolbar->autoFillBackground());
+        for (QAction* action : toolbar->actions()) {
+            const QWidget* button = toolbar->widgetForAction(action);
+            QVERIFY2(toolbar->rect().contains(button->geometry()), qPrintable(action->text()));
+            QVERIFY(button->sizeHint().height() <= toolbar->height());
+        }
+        // The no-information line is wider than the column: it wraps.
+        QCOMPARE(m_window->exifInfoText(), QStringLiteral("ファイルの日付情報が取得できません"));
+        auto* info = control<QPlainTextEdit>("txt_Exif_Info");
+        QTRY_COMPARE(info->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(!info->horizontalScrollBar()->isVisible());
+        // Saturday blue, Sunday red, in both date pickers' calendars.
+        for (const char* name : {"DTPDate", "DTPumeDate"}) {
+            const QCalendarWidget* calendar = control<QDateEdit>(name)->calendarWidget();
+            QCOMPARE(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(),
+                     QColor(Qt::blue));
+            QCOMPARE(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(),
+                     QColor(Qt::red));
+        }
+        // The window system holds the minimum outer size, frame included.
+        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        QCOMPARE(m_window->minimumSize() + frame, QSize(849, 504));
+    }
+
     void controlCharactersShowAsBlanks() {
         test::Jpeg exif = test::CameraPhoto();
         exif.tiff.ifd0[0] = test::Text(0x010F, "Can\ron");
