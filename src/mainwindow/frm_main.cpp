@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -147,8 +147,8 @@ void FrmMain::applyMinimumSize() {
     // that answers with the dragged size again. The minimum counts the frame,
     // which the window system's minimum does not.
     const QSize frame = frameGeometry().size() - size();
-    setMinimumSize(
-        QSize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight)) - frame);
+    setMinimumSize(QSize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight)) -
+                   frame);
 }
 
 // ---------------------------------------------------------------------------

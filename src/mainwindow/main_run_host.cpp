@@ -162,8 +162,8 @@ void MainRunHost::setRunning(bool running) {
         m_stopAsked = m_stopping = m_closeAsked = m_closeAfterRun = false;
         m_statusBefore = m_ui.stbPanel1->text();
         lockControls();
-        m_escapeWatch = std::make_unique<EscapeWatch>(m_ui.client->window(),
-                                                      [this] { requestStop(false); });
+        m_escapeWatch =
+            std::make_unique<EscapeWatch>(m_ui.client->window(), [this] { requestStop(false); });
         qApp->installEventFilter(m_escapeWatch.get());
         return;
     }
@@ -184,8 +184,8 @@ void MainRunHost::setRunning(bool running) {
 // interlocks keep some pickers disabled, and they must stay so.
 void MainRunHost::lockControls() {
     m_focusBefore = QApplication::focusWidget();
-    QWidget* const widgets[] = {m_ui.File1,     m_ui.Dir1,    m_ui.Drive1,  m_ui.DTPDate,
-                                m_ui.DTPTime,   m_ui.ChkIkkatu, m_ui.ChkHoji, m_ui.ChkUme,
+    QWidget* const widgets[] = {m_ui.File1,      m_ui.Dir1,      m_ui.Drive1,  m_ui.DTPDate,
+                                m_ui.DTPTime,    m_ui.ChkIkkatu, m_ui.ChkHoji, m_ui.ChkUme,
                                 m_ui.DTPumeDate, m_ui.CmdExe};
     m_lockedWidgets.clear();
     for (QWidget* w : widgets) {

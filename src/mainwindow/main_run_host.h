@@ -91,9 +91,9 @@ private:
     QString m_statusBefore;
     int m_done = 0;  // photos handled before the one being handled
     int m_total = 0;
-    bool m_stopAsked = false;     // Esc or close seen, not yet asked
-    bool m_stopping = false;      // the user chose to stop
-    bool m_closeAsked = false;    // the pending wish came from closing the window
+    bool m_stopAsked = false;   // Esc or close seen, not yet asked
+    bool m_stopping = false;    // the user chose to stop
+    bool m_closeAsked = false;  // the pending wish came from closing the window
     bool m_closeAfterRun = false;
     // Sees Esc anywhere in the window while a run works.
     std::unique_ptr<QObject> m_escapeWatch;

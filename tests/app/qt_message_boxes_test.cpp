@@ -48,7 +48,8 @@ private slots:
         RegisterFontSubstitutions();
         UseDesignFaceThroughout();
         QMessageBox box;
-        PrepareMessageBox(box, "Error\r\n実行時エラー:53:ファイルが見つかりません。:", MsgButtons::Ok,
+        PrepareMessageBox(box,
+                          "Error\r\n実行時エラー:53:ファイルが見つかりません。:", MsgButtons::Ok,
                           MsgIcon::Critical, "Tovrin");
         const QFontInfo face(box.font());
         QCOMPARE(face.family(), QStringLiteral("IPAPGothic"));

@@ -16,10 +16,10 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
+#include "jpeg_builder.h"
 #include "mainwindow/settings_store.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
-#include "jpeg_builder.h"
 #include "ui/fonts.h"
 
 namespace tovrin {
@@ -534,10 +534,12 @@ private slots:
         chk("Hoji")->setChecked(true);
         runAt2007();
         const auto failed = [](const QString& name) {
-            return "ファイルの日付情報が取得できません\r\n" + name + "の更新に失敗しました|Ok||Tovrin";
+            return "ファイルの日付情報が取得できません\r\n" + name +
+                   "の更新に失敗しました|Ok||Tovrin";
         };
-        QCOMPARE(takeBoxes(), (QStringList{failed("00-broken.jpg"), failed("a.jpg"), failed("b.jpg"),
-                                           "変換対象のファイルが存在しませんでした。|Ok|Information|処理完了"}));
+        QCOMPARE(takeBoxes(),
+                 (QStringList{failed("00-broken.jpg"), failed("a.jpg"), failed("b.jpg"),
+                              "変換対象のファイルが存在しませんでした。|Ok|Information|処理完了"}));
         QCOMPARE(Bytes(photo("sub/a.jpg")), before);
     }
 
@@ -609,13 +611,18 @@ private slots:
         QTest::addColumn<QString>("answers");
         QTest::addColumn<int>("changed");
         QTest::addColumn<bool>("closed");
-        QTest::newRow("look") << "look" << "処理中 1/3: p1.jpg" << "" << 3 << false;
-        QTest::newRow("esc, stop") << "esc" << "処理中 2/3: p2.jpg" << "Ok" << 2 << false;
-        QTest::newRow("esc, go on") << "esc" << "処理中 1/3" << "Cancel" << 3 << false;
-        QTest::newRow("esc at the last photo") << "esc" << "処理中 3/3" << "" << 3 << false;
-        QTest::newRow("close, stop") << "close" << "処理中 2/3" << "Ok" << 2 << true;
-        QTest::newRow("close, go on") << "close" << "処理中 1/3" << "Cancel" << 3 << false;
-        QTest::newRow("close at the last photo") << "close" << "処理中 3/3" << "" << 3 << true;
+        const auto row = [](const char* tag, const char* what, const char* at, const char* answers,
+                            int changed, bool closed) {
+            QTest::newRow(tag) << QString(what) << QString(at) << QString(answers) << changed
+                               << closed;
+        };
+        row("look", "look", "処理中 1/3: p1.jpg", "", 3, false);
+        row("esc, stop", "esc", "処理中 2/3: p2.jpg", "Ok", 2, false);
+        row("esc, go on", "esc", "処理中 1/3", "Cancel", 3, false);
+        row("esc at the last photo", "esc", "処理中 3/3", "", 3, false);
+        row("close, stop", "close", "処理中 2/3", "Ok", 2, true);
+        row("close, go on", "close", "処理中 1/3", "Cancel", 3, false);
+        row("close at the last photo", "close", "処理中 3/3", "", 3, true);
     }
 
     void runLocksTheWindowAndCanBeStopped() {
@@ -691,8 +698,9 @@ private slots:
         QVERIFY(QDir(photo(removed)).removeRecursively());
         if (how == "click") {
             clickEntry(0);
-            QCOMPARE(takeBoxes(), QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ"
-                                              "更新します。|Ok|Information|Tovrin"});
+            QCOMPARE(takeBoxes(),
+                     QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ"
+                                 "更新します。|Ok|Information|Tovrin"});
         } else {
             QTest::keyClick(how.startsWith("File1") ? static_cast<QWidget*>(file1()) : dir1(),
                             Qt::Key_F5);
@@ -713,11 +721,15 @@ private slots:
         QTest::addColumn<int>("at");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
-        QTest::newRow("year") << "DTPDate" << 0 << "1999" << "1999/01/02";
-        QTest::newRow("month") << "DTPDate" << 5 << "03" << "2035/03/02";
-        QTest::newRow("day") << "DTPDate" << 8 << "15" << "2035/01/15";
-        QTest::newRow("minutes") << "DTPTime" << 3 << "07" << "23:07:58";
-        QTest::newRow("seconds") << "DTPTime" << 6 << "9" << "23:59:09";
+        const auto row = [](const char* tag, const char* picker, int at, const char* keys,
+                            const char* text) {
+            QTest::newRow(tag) << QString(picker) << at << QString(keys) << QString(text);
+        };
+        row("year", "DTPDate", 0, "1999", "1999/01/02");
+        row("month", "DTPDate", 5, "03", "2035/03/02");
+        row("day", "DTPDate", 8, "15", "2035/01/15");
+        row("minutes", "DTPTime", 3, "07", "23:07:58");
+        row("seconds", "DTPTime", 6, "9", "23:59:09");
     }
 
     void typingIntoAClickedField() {
@@ -757,8 +769,7 @@ private slots:
             const QCalendarWidget* calendar = control<QDateEdit>(name)->calendarWidget();
             QCOMPARE(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(),
                      QColor(Qt::blue));
-            QCOMPARE(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(),
-                     QColor(Qt::red));
+            QCOMPARE(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(), QColor(Qt::red));
         }
         // The window system holds the minimum outer size, frame included.
         const QSize frame = m_window->frameGeometry().size() - m_window->size();
