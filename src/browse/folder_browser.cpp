@@ -192,8 +192,8 @@ void FolderBrowser::openFolder(const QString& folder) {
 
 bool FolderBrowser::followVanishedFolder() {
     // Lists locked by a run keep their folder: the run is working on it and
-    // reports what it finds missing itself.
-    if (!m_dir1->isEnabled()) {
+    // reports what it finds missing itself. Lists being torn down have none.
+    if (!m_drive1 || !m_dir1 || !m_file1 || !m_dir1->isEnabled()) {
         return false;
     }
     const QString gone = m_dir1->path();
