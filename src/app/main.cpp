@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quarnel.tovrin"));
     QApplication::setWindowIcon(tovrin::ApplicationIcon());
     tovrin::RegisterFontSubstitutions();
+    tovrin::UseDesignFaceThroughout();
 
     // Held until the program ends; a second instance finds it taken.
     const tovrin::InstanceGuard guard;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 
 #include "browse/parent_folder.h"
@@ -54,6 +55,7 @@ bool FolderBrowser::Drive1_KeyDown(int keyCode, int /*shift*/) {
     QCoreApplication::processEvents();
     if (keyCode == keys::F5) {
         m_drive1->refresh();
+        followVanishedFolder();
         return true;
     }
     return false;
@@ -61,6 +63,7 @@ bool FolderBrowser::Drive1_KeyDown(int keyCode, int /*shift*/) {
 
 void FolderBrowser::Drive1_LostFocus() {
     m_drive1->refresh();
+    followVanishedFolder();
     QCoreApplication::processEvents();
 }
 
@@ -74,7 +77,9 @@ void FolderBrowser::Dir1_Change() {
 bool FolderBrowser::Dir1_KeyDown(int keyCode, int /*shift*/) {
     if (keyCode == keys::F5) {
         m_file1->refresh();
-        selectFirstPhoto();
+        if (!followVanishedFolder()) {
+            selectFirstPhoto();
+        }
         return true;
     }
     return false;
@@ -113,7 +118,9 @@ bool FolderBrowser::File1_KeyDown(int keyCode, int shift) {
         m_drive1->refresh();
         m_dir1->refresh();
         m_file1->refresh();
-        selectFirstPhoto();
+        if (!followVanishedFolder()) {
+            selectFirstPhoto();
+        }
         return true;
     }
     if (keyCode == keys::A && shift == keys::CtrlMask) {
@@ -146,7 +153,8 @@ void FolderBrowser::File1_PathChange() {
 }
 
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    // A disabled list takes no keys, whoever sends them.
+    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->isEnabled()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const int keyCode = VirtualKeyFromQt(key->key());
         const int shift = ShiftState(key->modifiers());
@@ -180,6 +188,39 @@ void FolderBrowser::openFolder(const QString& folder) {
         showError();
         m_dir1->refresh();
     }
+}
+
+bool FolderBrowser::followVanishedFolder() {
+    // Lists locked by a run keep their folder: the run is working on it and
+    // reports what it finds missing itself. Lists being torn down have none.
+    if (!m_drive1 || !m_dir1 || !m_file1 || !m_dir1->isEnabled()) {
+        return false;
+    }
+    const QString gone = m_dir1->path();
+    if (QFileInfo(gone).isDir()) {
+        return false;
+    }
+    QString nearest = gone;
+    while (!QFileInfo(nearest).isDir()) {
+        const QString up = ParentFolder(nearest);
+        if (up == nearest) {
+            return false;  // not even the root is left; nothing better to go to
+        }
+        nearest = up;
+    }
+    // Nothing of the vanished folder stays on show, even when the folder the
+    // lists land on has a photo to show instead.
+    if (m_hooks.clearInformation) {
+        m_hooks.clearInformation();
+    }
+    // A volume that went away leaves its parent on another drive; the drive
+    // list moves first, as it would when the user chose that drive.
+    const QString root = m_drive1->DriveRoot(nearest);
+    if (!root.isEmpty() && root != m_drive1->drive()) {
+        m_drive1->setDrive(root);
+    }
+    openFolder(nearest);
+    return true;
 }
 
 void FolderBrowser::upOneFolder() { openFolder(ParentFolder(m_dir1->path())); }

@@ -70,6 +70,12 @@ public:
     // information when there is none.
     void File1_PathChange();
 
+    // When the folder list's folder has gone from the disk: clears the
+    // information, moves the lists to the nearest folder above it that
+    // still exists, and returns true. Runs on F5, when the drive list loses
+    // the focus, and whenever the window finds a listed photo gone.
+    bool followVanishedFolder();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

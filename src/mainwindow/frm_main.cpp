@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -62,6 +62,13 @@ FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget*
     };
     m_browser =
         new FolderBrowser(m_ui.Drive1, m_ui.Dir1, m_ui.File1, m_boxes, std::move(hooks), this);
+    // The readout notices a vanished photo inside the list's own click; the
+    // lists look for a vanished folder once that click is over.
+    m_readout.setListReloaded([this] {
+        QMetaObject::invokeMethod(
+            m_browser, [browser = m_browser] { browser->followVanishedFolder(); },
+            Qt::QueuedConnection);
+    });
     m_startup = std::make_unique<StartupController>(*this, m_ui, *m_browser, m_help, m_boxes,
                                                     m_applicationFolder);
     connectControls();
@@ -108,10 +115,12 @@ bool FrmMain::Form_Load() { return m_startup->Form_Load(); }
 void FrmMain::Form_Unload() { m_startup->Form_Unload(); }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-    // A run lets pending events through while it shows each photo; the window
-    // must outlive the run that is working in it.
+    // A run lets pending events through between photos; the window must
+    // outlive the run that is working in it. Closing asks whether to stop,
+    // and the window closes once the run has ended.
     if (m_runInProgress) {
         event->ignore();
+        m_runHost.requestStop(true);
         return;
     }
     if (!m_startup->unloaded()) {
@@ -122,12 +131,24 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 
 void FrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    applyMinimumSize();
     m_startup->finishRestoredSize();
 }
 
 void FrmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    applyMinimumSize();
     m_startup->finishRestoredSize();
+}
+
+void FrmMain::applyMinimumSize() {
+    // The window system keeps the minimum itself, so a drag never goes below
+    // it; correcting a smaller size afterwards loses against a window manager
+    // that answers with the dragged size again. The minimum counts the frame,
+    // which the window system's minimum does not.
+    const QSize frame = frameGeometry().size() - size();
+    setMinimumSize(QSize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight)) -
+                   frame);
 }
 
 // ---------------------------------------------------------------------------
@@ -167,6 +188,7 @@ void FrmMain::alignBars() {
 }
 
 void FrmMain::Form_Resize() {
+    applyMinimumSize();
     const float outerWidth = PixelsToTwips(frameGeometry().width());
     const float outerHeight = PixelsToTwips(frameGeometry().height());
     ResizeAction action = DecideResize(isMinimized(), outerWidth, outerHeight);
@@ -241,6 +263,9 @@ void FrmMain::CmdExe_Click() {
     m_run.CmdExe_Click();
     m_runInProgress = false;
     m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lbl_FileTime()));
+    if (m_runHost.closeAfterRun()) {
+        close();
+    }
 }
 
 void FrmMain::Image2_DblClick() { m_browser->File1_DblClick(); }
@@ -252,7 +277,10 @@ void FrmMain::Image2_MouseMove() {
 
 void FrmMain::Toolbar_ButtonClick(const QString& key) {
     if (key == ToolbarKeyUp) {
-        m_browser->Dir1_KeyPress(keys::Backspace);
+        // The folder stays where a run works, whoever asks.
+        if (!m_runHost.running()) {
+            m_browser->Dir1_KeyPress(keys::Backspace);
+        }
     } else if (key == ToolbarKeyPhotoBig) {
         Image2_DblClick();
     } else if (key == ToolbarKeyHelp) {

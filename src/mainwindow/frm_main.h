@@ -94,6 +94,7 @@ private:
     void ChkHoji_MouseUp();
     void ChkUme_MouseUp();
     void alignBars();
+    void applyMinimumSize();
     void applyLayout(const MainLayout& layout);
 
     MessageBoxes& m_boxes;

@@ -9,12 +9,22 @@ namespace tovrin {
 namespace {
 
 QString Bytes(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return BlankControlCharacters(
+        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
+
+QString BlankControlCharacters(QString text) {
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
 
 QString InformationText(const PhotoInfo& info, const LocalDateTime& lastWrite) {
     const QStringList lines{

@@ -10,6 +10,11 @@ namespace tovrin {
 // What txt_Exif_Info shows when the photo has no EXIF data the reader can use.
 inline const QString NoDateInformationText = QStringLiteral("ファイルの日付情報が取得できません");
 
+// Control characters (C0 and DEL) as blanks: a text from a photo or a file
+// name never breaks a line, moves the caret or reaches a terminal as a
+// sequence where the window shows it.
+QString BlankControlCharacters(QString text);
+
 // The 14-line photo information joined by CR LF, without a break after the
 // last line. Texts from the photo are byte strings and show as Latin-1; the
 // file date is the file's last-write time, read apart from the photo's tags.

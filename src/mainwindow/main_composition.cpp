@@ -1,9 +1,11 @@
 #include "mainwindow/main_controls.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string_view>
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFrame>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextCharFormat>
 #include <QTimeEdit>
 #include <QToolBar>
 
@@ -129,6 +132,41 @@ void FillBackground(QWidget* widget, const QColor& color) {
     widget->setAutoFillBackground(true);
 }
 
+// A click on a picker's text selects the field under the mouse (year,
+// month, day; hours, minutes, seconds), so digits typed next replace that
+// field, as in the date pickers users know. Left alone, the click only puts
+// the caret inside the field, and a digit typed there makes a number the
+// field cannot hold, so nothing happens.
+class FieldUnderMouse : public QObject {
+public:
+    explicit FieldUnderMouse(QDateTimeEdit* picker) : QObject(picker), m_picker(picker) {
+        picker->findChild<QLineEdit*>()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            auto* edit = static_cast<QLineEdit*>(watched);
+            const int at =
+                edit->cursorPositionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            // The fields are runs of digits; the separators before the
+            // caret count the fields before it.
+            const QString before = edit->text().left(at);
+            const auto separators =
+                std::count_if(before.cbegin(), before.cend(), [](QChar c) { return !c.isDigit(); });
+            const int field = std::min(int(separators), m_picker->sectionCount() - 1);
+            const bool handled = QObject::eventFilter(watched, event);
+            m_picker->setSelectedSection(m_picker->sectionAt(field));
+            return handled;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDateTimeEdit* m_picker;
+};
+
 // The pickers pass Tab on to the next control, as the design's focus order
 // wants; their fields are reached with the arrow keys.
 class DatePicker : public QDateEdit {
@@ -141,6 +179,14 @@ public:
         setCalendarPopup(true);
         setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
         setFont(DesignFont(PickerFontPoints));
+        new FieldUnderMouse(this);
+        // Saturday blue and Sunday red, as Japanese calendars show them.
+        QTextCharFormat saturday = calendarWidget()->weekdayTextFormat(Qt::Saturday);
+        saturday.setForeground(QColor(Qt::blue));
+        calendarWidget()->setWeekdayTextFormat(Qt::Saturday, saturday);
+        QTextCharFormat sunday = calendarWidget()->weekdayTextFormat(Qt::Sunday);
+        sunday.setForeground(QColor(Qt::red));
+        calendarWidget()->setWeekdayTextFormat(Qt::Sunday, sunday);
     }
 
 protected:
@@ -152,6 +198,7 @@ public:
     explicit TimePicker(QWidget* parent) : QTimeEdit(parent) {
         setDisplayFormat(TimeFormat);
         setFont(DesignFont(PickerFontPoints));
+        new FieldUnderMouse(this);
     }
 
 protected:
@@ -180,7 +227,11 @@ void ComposeBrowsingPanel(MainControls& c, const QPalette& palette) {
     c.txt_Exif_Info = Make<QPlainTextEdit>(c.Frame2, "txt_Exif_Info");
     // The information is a readout of the photo; editing it would change nothing.
     c.txt_Exif_Info->setReadOnly(true);
-    c.txt_Exif_Info->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The column is narrower than its longest texts (the no-information
+    // line, a long model name): they wrap, and the box never scrolls sideways.
+    c.txt_Exif_Info->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    c.txt_Exif_Info->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    c.txt_Exif_Info->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void ComposeSettingsPanel(MainControls& c) {
@@ -230,6 +281,9 @@ void ComposeBars(MainControls& c) {
     c.Toolbar->setIconSize(QSize(16, 16));
     c.Toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     c.Toolbar->setFocusPolicy(Qt::NoFocus);
+    // The background frame's top edge runs behind the toolbar; drawn over, it
+    // would cut through the captions.
+    c.Toolbar->setAutoFillBackground(true);
 
     c.stb = Make<QStatusBar>(c.client, "stb");
     // The one panel is placed by hand: the bar's own item layout leaves too
@@ -268,7 +322,7 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
         action->setToolTip(caption);
         return action;
     };
-    button(ToolbarKeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
+    c.tbUp = button(ToolbarKeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
     c.tbPhotoBig = button(ToolbarKeyPhotoBig, QStyle::SP_FileDialogContentsView,
                           QStringLiteral("画像プレビュー"));
     button(ToolbarKeyHelp, QStyle::SP_DialogHelpButton, QStringLiteral("ヘルプ"));

@@ -86,6 +86,7 @@ struct MainControls {
     QAction* mnuAbout = nullptr;
     // Toolbar buttons; each carries its key ("UP", "PhotoBig", "Help",
     // "Close") as its object name.
+    QAction* tbUp = nullptr;
     QAction* tbPhotoBig = nullptr;
 };
 

@@ -27,6 +27,9 @@ void PhotoReadout::read() {
         m_boxes.show("フォルダ内の情報が変更された可能性が有る為、最新の情報へ更新します。",
                      MsgButtons::Ok, MsgIcon::Information, AppTitle);
         list.refresh();
+        if (m_listReloaded) {
+            m_listReloaded();
+        }
         return;
     }
 

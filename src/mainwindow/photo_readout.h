@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include <QString>
 
 #include "exif/reader.h"
@@ -16,6 +19,10 @@ struct MainControls;
 class PhotoReadout {
 public:
     PhotoReadout(const MainControls& controls, MessageBoxes& boxes);
+
+    // Called after the readout re-read the file list because a listed photo
+    // had gone (its folder may have gone with it).
+    void setListReloaded(std::function<void()> hook) { m_listReloaded = std::move(hook); }
 
     // The readout of the current entry; nothing is shown for several selected
     // entries, and a listed file that has gone refreshes the list instead. An
@@ -38,6 +45,7 @@ private:
     const MainControls& m_ui;
     MessageBoxes& m_boxes;
     PhotoInfo m_photoInfo;
+    std::function<void()> m_listReloaded;
 };
 
 }  // namespace tovrin

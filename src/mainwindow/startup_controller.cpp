@@ -109,7 +109,11 @@ void StartupController::setClock(std::function<LocalDateTime()> now) { m_now = s
 bool StartupController::Form_Load() {
     if (m_anotherInstanceRunning && m_anotherInstanceRunning()) {
         m_boxes.show(AlreadyRunningText, MsgButtons::Ok, MsgIcon::Information, AppTitle);
-        // Closing runs the shutdown, as for any other closing of the window.
+        // The window closes without its shutdown: it restored nothing, so it
+        // has nothing to store, and what it would store (its unrestored
+        // rectangle, the working folder) would overwrite what the running
+        // instance stores when it ends.
+        m_unloaded = true;
         m_window.close();
         return false;
     }

@@ -1,13 +1,27 @@
 #include "ui/fonts.h"
 
 #include <QFont>
+#include <QGuiApplication>
 
 namespace tovrin {
 
 QString MsPGothicFamily() { return QStringLiteral("ＭＳ Ｐゴシック"); }
 
 void RegisterFontSubstitutions() {
-    QFont::insertSubstitution(MsPGothicFamily(), QStringLiteral("IPAPGothic"));
+    // Proportional faces only, best first: a monospaced Japanese face (the
+    // one a Japanese locale's default sans resolves to) sets Latin text in
+    // typewriter letters.
+    QFont::insertSubstitutions(MsPGothicFamily(),
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic"),
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")});
+}
+
+void UseDesignFaceThroughout() {
+    // Message boxes and dialogs are windows of their own and take the
+    // application's font, not the main window's.
+    QFont font(MsPGothicFamily());
+    font.setPointSizeF(DesignFacePoints);
+    QGuiApplication::setFont(font);
 }
 
 }  // namespace tovrin

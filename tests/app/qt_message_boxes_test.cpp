@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "ui/fonts.h"
+
 namespace tovrin {
 
 class QtMessageBoxesTest : public QObject {
@@ -38,6 +40,22 @@ private slots:
                 if (cancel) QCOMPARE(box.button(QMessageBox::Cancel)->text(), "キャンセル");
             }
         }
+    }
+
+    // Whatever the locale makes of the default sans, a box sets Latin text
+    // in the proportional design face.
+    void latinTextInTheDesignFace() {
+        RegisterFontSubstitutions();
+        UseDesignFaceThroughout();
+        QMessageBox box;
+        PrepareMessageBox(box,
+                          "Error\r\n実行時エラー:53:ファイルが見つかりません。:", MsgButtons::Ok,
+                          MsgIcon::Critical, "Tovrin");
+        const QFontInfo face(box.font());
+        QCOMPARE(face.family(), QStringLiteral("IPAPGothic"));
+        QVERIFY(!face.fixedPitch());
+        const QFontMetrics metrics(box.font());
+        QVERIFY(metrics.horizontalAdvance('i') < metrics.horizontalAdvance('W'));
     }
 
     void answersAsClosed() {

@@ -247,8 +247,15 @@ private slots:
         row("Enter on a folder gone meanwhile", "photos", "Dir1:Down rm:photos/2006 Dir1:Return",
             "photos", "エラー", 1);
         row("Enter in the file list", "photos", "File1:Return", "photos", "", 1);
-        row("F5 in a folder gone meanwhile", "photos/2006", "rm:photos/2006 File1:F5",
-            "photos/2006", "", 0);
+        // A folder gone from the disk: the information is cleared and the
+        // lists move to the nearest folder above it that is still there.
+        row("F5 in a folder gone meanwhile", "photos/2006", "rm:photos/2006 File1:F5", "photos",
+            "(clear),a.jpg", 1);
+        row("F5 in the folder list", "photos/2006", "rm:photos/2006 Dir1:F5", "photos",
+            "(clear),a.jpg", 1);
+        row("F5 in the drive list", "photos/2006", "rm:photos/2006 Drive1:F5", "photos",
+            "(clear),a.jpg", 1);
+        row("F5 two levels below", "photos/2006", "rm:photos File1:F5", "", "(clear),top.jpg", 1);
         row("Ctrl+A", "photos", "File1:Ctrl+A", "photos", "a.jpg", 3);
         row("Ctrl+Shift+A", "photos", "File1:Ctrl+Shift+A", "photos", "", 1);
         row("Ctrl+Alt+A", "photos", "File1:Ctrl+Alt+A", "photos", "", 1);

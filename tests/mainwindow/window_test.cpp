@@ -16,6 +16,7 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
+#include "jpeg_builder.h"
 #include "mainwindow/settings_store.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
@@ -32,6 +33,8 @@ const QString Corpus = [] {
     return QFileInfo(dir + "/photos").isDir() ? dir : QString();
 }();
 const QString BadPicture = QStringLiteral("実行時エラー:481:ピクチャが不正です。:");
+
+QString ParentFolderOf(const QString& path) { return QFileInfo(path).path(); }
 
 QString Stored(const char* key) { return common::GetReg(key, QStringLiteral("<absent>")); }
 
@@ -57,6 +60,7 @@ class WindowTest : public QObject, public MessageBoxes {
     std::unique_ptr<FrmMain> m_window;
     QStringList m_boxes;                 // each box shown, "text|buttons|icon|title"
     MsgAnswer m_answer = MsgAnswer::Ok;  // of an OK/Cancel box
+    QList<MsgAnswer> m_answers;          // of the next OK/Cancel boxes, before m_answer
     QStringList m_modals;                // captions of the modal windows closed meanwhile
     QTimer m_closer;
     bool m_secondInstance = false;
@@ -67,7 +71,8 @@ class WindowTest : public QObject, public MessageBoxes {
         const bool ok = buttons == MsgButtons::Ok;
         m_boxes << QString::fromStdString(text) + (ok ? "|Ok|" : "|OkCancel|") + icons[int(icon)] +
                        '|' + QString::fromStdString(title);
-        return ok ? MsgAnswer::Ok : m_answer;
+        if (ok) return MsgAnswer::Ok;
+        return m_answers.isEmpty() ? m_answer : m_answers.takeFirst();
     }
     QStringList takeBoxes() { return std::exchange(m_boxes, {}); }
 
@@ -80,6 +85,51 @@ class WindowTest : public QObject, public MessageBoxes {
     PictureBox* image2() const { return control<PictureBox>("Image2"); }
     QCheckBox* chk(const QString& name) const { return control<QCheckBox>("Chk" + name); }
     QString photo(const QString& name) const { return m_photos->filePath(name); }
+    QString status() const { return control<QLabel>("stbPanel1")->text(); }
+
+    // A photo the thumbnail can show (Qt's own JPEG) carrying the EXIF block
+    // of `exif`, by default a camera's with the date 2006:05:04 10:11:12.
+    void writeCameraPhoto(const QString& name, test::Jpeg exif = test::CameraPhoto()) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        QByteArray jfif;
+        QBuffer buffer(&jfif);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPG"));
+        // SOI, APP0, the rest: the EXIF block goes in after the APP0.
+        QCOMPARE(quint8(jfif[3]), quint8(0xE0));
+        const int app0End = 4 + (quint8(jfif[4]) << 8 | quint8(jfif[5]));
+        exif.before = {test::Bytes(jfif.begin() + 2, jfif.begin() + app0End)};
+        exif.after = test::Bytes(jfif.begin() + app0End, jfif.end());
+        const test::Bytes bytes = exif.build();
+        QVERIFY(QDir().mkpath(QFileInfo(photo(name)).path()));
+        QFile file(photo(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())),
+                 qint64(bytes.size()));
+    }
+
+    // Runs `action` once, from inside a run, when the status bar first shows
+    // a text starting with `progress`; a run lets timers through as it goes.
+    void whenStatus(const QString& progress, std::function<void()> action) {
+        auto* watch = new QTimer(m_window.get());
+        connect(watch, &QTimer::timeout, watch, [this, watch, progress, action] {
+            if (!status().startsWith(progress)) return;
+            watch->stop();
+            watch->deleteLater();
+            action();
+        });
+        watch->start(0);
+    }
+    // Whether each control a run locks is enabled, as "name=0/1" words.
+    QString lockState() const {
+        QStringList states;
+        for (const char* name : {"File1", "Dir1", "Drive1", "DTPDate", "DTPTime", "ChkIkkatu",
+                                 "ChkHoji", "ChkUme", "DTPumeDate", "CmdExe"}) {
+            states << QString(name) + '=' + QString::number(control(name)->isEnabled());
+        }
+        states << "UP=" + QString::number(control<QAction>("UP")->isEnabled());
+        return states.join(' ');
+    }
 
     // A window as the program starts it, its lists then moved to `folder`.
     void start(const QString& folder = {}) {
@@ -135,6 +185,7 @@ private slots:
     void init() {
         m_modals.clear();
         m_answer = MsgAnswer::Ok;
+        m_answers.clear();
         m_secondInstance = false;
         m_config = std::make_unique<QTemporaryDir>();
         m_appFolder = std::make_unique<QTemporaryDir>();
@@ -272,10 +323,14 @@ private slots:
         m_secondInstance = true;
         start();
         QCOMPARE(takeBoxes(), QStringList{"すでに起動しています。|Ok|Information|Tovrin"});
-        // Its closing stored its own rectangle, never restored, and the folder
-        // its list started on, the working folder.
-        QCOMPARE(Stored("WWidth") + ' ' + Stored("WHeight"), QStringLiteral("12735 7560"));
-        QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(QDir::currentPath()));
+        QVERIFY(!m_window->isVisible());
+        // It stored nothing: what the running instance stores stays.
+        QStringList stored;
+        for (const char* key : {"WTOP", "WLEFT", "WWidth", "WHeight", "DefPath"}) {
+            stored << Stored(key);
+        }
+        QCOMPARE(stored, (QStringList{"<absent>", "<absent>", "<absent>", "<absent>",
+                                      QDir::toNativeSeparators(photo("sub"))}));
     }
 
     void rectangleRoundTrip_data() {
@@ -479,10 +534,12 @@ private slots:
         chk("Hoji")->setChecked(true);
         runAt2007();
         const auto failed = [](const QString& name) {
-            return "ファイルの日付情報が取得できません\r\n" + name + "の更新に失敗しました|Ok||Tovrin";
+            return "ファイルの日付情報が取得できません\r\n" + name +
+                   "の更新に失敗しました|Ok||Tovrin";
         };
-        QCOMPARE(takeBoxes(), (QStringList{failed("00-broken.jpg"), failed("a.jpg"), failed("b.jpg"),
-                                           "変換対象のファイルが存在しませんでした。|Ok|Information|処理完了"}));
+        QCOMPARE(takeBoxes(),
+                 (QStringList{failed("00-broken.jpg"), failed("a.jpg"), failed("b.jpg"),
+                              "変換対象のファイルが存在しませんでした。|Ok|Information|処理完了"}));
         QCOMPARE(Bytes(photo("sub/a.jpg")), before);
     }
 
@@ -541,6 +598,194 @@ private slots:
         // The selection grew to the whole list, so the readout shows nothing.
         QCOMPARE(m_window->exifInfoText(), QString());
         QCOMPARE(control<QLabel>("lbl_FileTime")->text(), QStringLiteral("04:05:06"));
+    }
+
+    // -- While a run works -------------------------------------------------------------------
+
+    void runLocksTheWindowAndCanBeStopped_data() {
+        // What happens when the status bar first shows `at`: "esc" (the key),
+        // "close" (the window's close box) or "look"; the answers to the
+        // question; how many photos the run changed; whether the window closed.
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<int>("changed");
+        QTest::addColumn<bool>("closed");
+        const auto row = [](const char* tag, const char* what, const char* at, const char* answers,
+                            int changed, bool closed) {
+            QTest::newRow(tag) << QString(what) << QString(at) << QString(answers) << changed
+                               << closed;
+        };
+        row("look", "look", "処理中 1/3: p1.jpg", "", 3, false);
+        row("esc, stop", "esc", "処理中 2/3: p2.jpg", "Ok", 2, false);
+        row("esc, go on", "esc", "処理中 1/3", "Cancel", 3, false);
+        row("esc at the last photo", "esc", "処理中 3/3", "", 3, false);
+        row("close, stop", "close", "処理中 2/3", "Ok", 2, true);
+        row("close, go on", "close", "処理中 1/3", "Cancel", 3, false);
+        row("close at the last photo", "close", "処理中 3/3", "", 3, true);
+    }
+
+    void runLocksTheWindowAndCanBeStopped() {
+        QFETCH(QString, what);
+        QFETCH(QString, at);
+        QFETCH(QString, answers);
+        QFETCH(int, changed);
+        QFETCH(bool, closed);
+        for (const char* name : {"run/p1.jpg", "run/p2.jpg", "run/p3.jpg"}) writeCameraPhoto(name);
+        start(photo("run"));
+        // The whole folder, each photo keeping its time: no confirmation. The
+        // interlock disables the time picker, and the run must leave it so.
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        const QString before = lockState(), statusBefore = status();
+        QVERIFY(before.contains("DTPTime=0 ") && before.contains("DTPumeDate=0 "));
+        QString during, progress;
+        whenStatus(at, [&] {
+            during = lockState();
+            progress = status();
+            // Neither the toolbar nor the lists' keys move the folder meanwhile.
+            m_window->Toolbar_ButtonClick("UP");
+            QTest::keyClick(file1(), Qt::Key_Backspace);
+            if (what == "esc") QTest::keyClick(m_window.get(), Qt::Key_Escape);
+            if (what == "close") QVERIFY(!m_window->close());
+        });
+        for (const QString& a : answers.split(',', Qt::SkipEmptyParts)) {
+            m_answers << (a == "Ok" ? MsgAnswer::Ok : MsgAnswer::Cancel);
+        }
+        runAt2007();
+
+        QStringList boxes;
+        if (!answers.isEmpty()) boxes << "処理を中止しますか?|OkCancel|Exclamation|Tovrin";
+        boxes << QString("対象のファイル、 %1件を処理が完了しました。|Ok|Information|処理完了")
+                     .arg(changed);
+        QCOMPARE(takeBoxes(), boxes);
+        QVERIFY(m_answers.isEmpty());
+        int rewritten = 0;
+        for (const char* name : {"run/p1.jpg", "run/p2.jpg", "run/p3.jpg"}) {
+            rewritten += read(name).DateTimeOriginal == "2007:01:23 10:11:12";
+        }
+        QCOMPARE(rewritten, changed);
+        QVERIFY(progress.startsWith(at));
+        QCOMPARE(during, QString(before).replace("=1", "=0"));
+        QCOMPARE(m_window->isVisible(), !closed);
+        if (closed) {
+            // The shutdown ran once the run had ended.
+            QCOMPARE(Stored("DefPath"), photo("run"));
+            return;
+        }
+        QCOMPARE(lockState(), before);
+        QCOMPARE(status(), statusBefore);
+        QCOMPARE(dir1()->path(), photo("run"));
+    }
+
+    // -- A folder gone from the disk -----------------------------------------------------
+
+    void vanishedFolder_data() {
+        // The lists are on x/y, which holds one photo; x holds none, nor does
+        // the photo folder itself.
+        Rows("removed", "how",
+             {{"F5 in the file list", "x/y", "File1 F5"},
+              {"F5 in the folder list", "x/y", "Dir1 F5"},
+              {"two levels gone", "x", "File1 F5"},
+              {"a click on its photo", "x/y", "click"}});
+    }
+
+    void vanishedFolder() {
+        QFETCH(QString, removed);
+        QFETCH(QString, how);
+        writeCameraPhoto("x/y/c.jpg");
+        start(photo("x/y"));
+        QVERIFY(!m_window->exifInfoText().isEmpty() && image2()->hasPicture());
+        QVERIFY(QDir(photo(removed)).removeRecursively());
+        if (how == "click") {
+            clickEntry(0);
+            QCOMPARE(takeBoxes(),
+                     QStringList{"フォルダ内の情報が変更された可能性が有る為、最新の情報へ"
+                                 "更新します。|Ok|Information|Tovrin"});
+        } else {
+            QTest::keyClick(how.startsWith("File1") ? static_cast<QWidget*>(file1()) : dir1(),
+                            Qt::Key_F5);
+        }
+        const QString landing = ParentFolderOf(photo(removed));
+        QTRY_COMPARE(dir1()->path(), landing);
+        QCOMPARE(file1()->path(), landing);
+        QCOMPARE(status(), QDir::toNativeSeparators(landing));
+        QCOMPARE(m_window->exifInfoText(), QString());
+        QVERIFY(!image2()->hasPicture());
+    }
+
+    // -- What the window shows -------------------------------------------------------------
+
+    void typingIntoAClickedField_data() {
+        // The picker, the first character of the field clicked, the keys, the text then.
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* tag, const char* picker, int at, const char* keys,
+                            const char* text) {
+            QTest::newRow(tag) << QString(picker) << at << QString(keys) << QString(text);
+        };
+        row("year", "DTPDate", 0, "1999", "1999/01/02");
+        row("month", "DTPDate", 5, "03", "2035/03/02");
+        row("day", "DTPDate", 8, "15", "2035/01/15");
+        row("minutes", "DTPTime", 3, "07", "23:07:58");
+        row("seconds", "DTPTime", 6, "9", "23:59:09");
+    }
+
+    void typingIntoAClickedField() {
+        QFETCH(QString, picker);
+        QFETCH(int, at);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        start();
+        auto* edit = control<QDateTimeEdit>(picker);
+        QLineEdit* line = edit->findChild<QLineEdit*>();
+        // On the field's first character, past its middle.
+        QPoint point(0, line->height() / 2);
+        while (line->cursorPositionAt(point) <= at && point.x() < line->width()) point.rx()++;
+        QTest::mouseClick(line, Qt::LeftButton, {}, point);
+        QTest::keyClicks(edit, keys);
+        QCOMPARE(line->text(), text);
+    }
+
+    void looks() {
+        start(photo("sub"));
+        // The toolbar's buttons, captions included, lie inside it, over the
+        // background frame's edge.
+        auto* toolbar = control<QToolBar>("Toolbar");
+        QVERIFY(toolbar->autoFillBackground());
+        for (QAction* action : toolbar->actions()) {
+            const QWidget* button = toolbar->widgetForAction(action);
+            QVERIFY2(toolbar->rect().contains(button->geometry()), qPrintable(action->text()));
+            QVERIFY(button->sizeHint().height() <= toolbar->height());
+        }
+        // The no-information line is wider than the column: it wraps.
+        QCOMPARE(m_window->exifInfoText(), QStringLiteral("ファイルの日付情報が取得できません"));
+        auto* info = control<QPlainTextEdit>("txt_Exif_Info");
+        QTRY_COMPARE(info->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(!info->horizontalScrollBar()->isVisible());
+        // Saturday blue, Sunday red, in both date pickers' calendars.
+        for (const char* name : {"DTPDate", "DTPumeDate"}) {
+            const QCalendarWidget* calendar = control<QDateEdit>(name)->calendarWidget();
+            QCOMPARE(calendar->weekdayTextFormat(Qt::Saturday).foreground().color(),
+                     QColor(Qt::blue));
+            QCOMPARE(calendar->weekdayTextFormat(Qt::Sunday).foreground().color(), QColor(Qt::red));
+        }
+        // The window system holds the minimum outer size, frame included.
+        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        QCOMPARE(m_window->minimumSize() + frame, QSize(849, 504));
+    }
+
+    void controlCharactersShowAsBlanks() {
+        test::Jpeg exif = test::CameraPhoto();
+        exif.tiff.ifd0[0] = test::Text(0x010F, "Can\ron");
+        exif.tiff.ifd0[1] = test::Text(0x0110, "A\r\nB\x1b[31m\x7f\tC");
+        writeCameraPhoto("cc/c.jpg", exif);
+        start(photo("cc"));
+        const QStringList lines = m_window->exifInfoText().split("\r\n");
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines[10] + '|' + lines[13], QStringLiteral("Can on|A  B [31m  C"));
+        QCOMPARE(control<QPlainTextEdit>("txt_Exif_Info")->document()->blockCount(), 14);
     }
 };
 
