@@ -13,7 +13,7 @@ jobs=${TOVRIN_JOBS:-2}
 packages=(
   cmake ninja-build
   g++-mingw-w64-x86-64-posix wine wine64
-  googletest nlohmann-json3-dev locales
+  googletest nlohmann-json3-dev libcli11-dev locales
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -46,13 +46,17 @@ if [ ! -f "$deps/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$out/googletest" >/dev/null
 fi
 
-# nlohmann-json is headers only: the host's headers and CMake package, placed
-# where the cross build looks (the package finds its headers beside itself).
-if [ ! -f "$deps/share/cmake/nlohmann_json/nlohmann_jsonConfig.cmake" ]; then
-  mkdir -p "$deps/include" "$deps/share/cmake"
-  ln -sfn /usr/include/nlohmann "$deps/include/nlohmann"
-  cp -r /usr/share/cmake/nlohmann_json "$deps/share/cmake/"
-fi
+# nlohmann-json and CLI11 are headers only: the host's headers and CMake
+# packages, placed where the cross build looks (each package finds its
+# headers beside itself).
+for pkg in nlohmann_json:nlohmann CLI11:CLI; do
+  name=${pkg%%:*} headers=${pkg##*:}
+  if [ ! -d "$deps/share/cmake/$name" ]; then
+    mkdir -p "$deps/include" "$deps/share/cmake"
+    ln -sfn "/usr/include/$headers" "$deps/include/$headers"
+    cp -r "/usr/share/cmake/$name" "$deps/share/cmake/"
+  fi
+done
 
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH="$deps" \

@@ -21,6 +21,8 @@
 #include "browse/file_list.h"
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
+#include "exif/paths.h"
+#include "mainwindow/shift_dialog.h"
 #include "mainwindow/startup_controller.h"
 #include "photo/frm_viewer.h"
 #include "photo/picture_box.h"
@@ -95,6 +97,8 @@ void FrmMain::connectControls() {
 
     connect(m_ui.mnuEnd, &QAction::triggered, this, [this] { close(); });
     connect(m_ui.mnuPhotoBig, &QAction::triggered, this, &FrmMain::Image2_DblClick);
+    connect(m_ui.mnuShift, &QAction::triggered, this, &FrmMain::mnuShift_Click);
+    connect(m_ui.mnuUndo, &QAction::triggered, this, &FrmMain::mnuUndo_Click);
     connect(m_ui.mnuHelpHelp, &QAction::triggered, this, &FrmMain::mnuHelpHelp_Click);
     connect(m_ui.mnuAbout, &QAction::triggered, this, [this] { ShowAbout(this); });
     connect(m_ui.Toolbar, &QToolBar::actionTriggered, this,
@@ -254,18 +258,45 @@ void FrmMain::applyLayout(const MainLayout& l) {
 void FrmMain::File1_Click() { m_runHost.readoutFromList(); }
 
 void FrmMain::CmdExe_Click() {
-    // The run lets pending events through; a second click meanwhile must not
-    // start a run inside the run.
+    runExclusively([this] {
+        m_run.CmdExe_Click();
+        m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lbl_FileTime()));
+    });
+}
+
+// The run lets pending events through; a second click meanwhile, or a shift
+// or an undo, must not start a run inside the run.
+template <typename Work>
+void FrmMain::runExclusively(Work work) {
     if (m_runInProgress) {
         return;
     }
     m_runInProgress = true;
-    m_run.CmdExe_Click();
+    work();
     m_runInProgress = false;
-    m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lbl_FileTime()));
     if (m_runHost.closeAfterRun()) {
         close();
     }
+}
+
+void FrmMain::mnuShift_Click() {
+    runExclusively([this] {
+        // The photos the run would take: the selection, or the whole folder.
+        std::vector<std::string> names;
+        for (int i = 0; i < m_runHost.fileCount(); ++i) {
+            if (m_runHost.wholeFolderChecked() || m_runHost.isSelected(i))
+                names.push_back(m_runHost.fileName(i));
+        }
+        ShiftDialog dialog(FolderPath(m_runHost.folder()), names, this);
+        if (dialog.exec() != QDialog::Accepted || dialog.offsetSeconds() == 0) {
+            return;
+        }
+        m_run.ShiftDates(dialog.offsetSeconds());
+    });
+}
+
+void FrmMain::mnuUndo_Click() {
+    runExclusively([this] { m_run.UndoLastRun(); });
 }
 
 void FrmMain::Image2_DblClick() { m_browser->File1_DblClick(); }
@@ -283,6 +314,8 @@ void FrmMain::Toolbar_ButtonClick(const QString& key) {
         }
     } else if (key == ToolbarKeyPhotoBig) {
         Image2_DblClick();
+    } else if (key == ToolbarKeyShift) {
+        mnuShift_Click();
     } else if (key == ToolbarKeyHelp) {
         mnuHelpHelp_Click();
     } else if (key == ToolbarKeyClose) {

@@ -60,6 +60,10 @@ public:
     void Toolbar_ButtonClick(const QString& key);
     // Shows the help page beside the window; a missing page shows nothing.
     void mnuHelpHelp_Click();
+    void mnuShift_Click();
+    void mnuUndo_Click();
+    template <typename Work>
+    void runExclusively(Work work);
     const HelpWindows& helpWindows() const { return m_help; }
 
     // The resize handling: minimum size, the layout of the controls that

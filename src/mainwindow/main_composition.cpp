@@ -308,6 +308,11 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     c.mnuEnd = item(mnuFile, QStringLiteral("終了(&X)"), "mnuEnd");
     c.mnuPhotoBig = item(mnuFile, QStringLiteral("画像プレビュー(&P)"), "mnuPhotoBig");
 
+    QMenu* mnuEdit = window.menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    c.mnuShift = item(mnuEdit, QStringLiteral("日時をずらす(&S)..."), "mnuShift");
+    c.mnuUndo = item(mnuEdit, QStringLiteral("元に戻す(&U)"), "mnuUndo");
+
     QMenu* mnuHelp = window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     c.mnuHelpHelp = item(mnuHelp, QStringLiteral("ヘルプ(&H)"), "mnuHelpHelp");
@@ -325,6 +330,7 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     c.tbUp = button(ToolbarKeyUp, QStyle::SP_FileDialogToParent, QStringLiteral("上へ"));
     c.tbPhotoBig = button(ToolbarKeyPhotoBig, QStyle::SP_FileDialogContentsView,
                           QStringLiteral("画像プレビュー"));
+    button(ToolbarKeyShift, QStyle::SP_BrowserReload, QStringLiteral("日時をずらす"));
     button(ToolbarKeyHelp, QStyle::SP_DialogHelpButton, QStringLiteral("ヘルプ"));
     button(ToolbarKeyClose, QStyle::SP_DialogCloseButton, QStringLiteral("終了"));
 }

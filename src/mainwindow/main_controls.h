@@ -84,6 +84,8 @@ struct MainControls {
     QAction* mnuPhotoBig = nullptr;
     QAction* mnuHelpHelp = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuShift = nullptr;  // 日時をずらす: move the dates by an offset
+    QAction* mnuUndo = nullptr;   // 元に戻す: give back the last run
     // Toolbar buttons; each carries its key ("UP", "PhotoBig", "Help",
     // "Close") as its object name.
     QAction* tbUp = nullptr;
@@ -95,6 +97,7 @@ inline const QString ToolbarKeyUp = QStringLiteral("UP");
 inline const QString ToolbarKeyPhotoBig = QStringLiteral("PhotoBig");
 inline const QString ToolbarKeyHelp = QStringLiteral("Help");
 inline const QString ToolbarKeyClose = QStringLiteral("Close");
+inline const QString ToolbarKeyShift = QStringLiteral("Shift");
 
 // The thumbnail's tooltip while it shows a photo.
 inline const QString Image2ToolTip = QStringLiteral("ダブルクリックで写真表示");

@@ -171,30 +171,35 @@ void DateSettingRun::processTargets(const std::string& folderPath,
         journal.emplace(folder, kind, m_host.now());
     m_beforeWrite = journal ? journal->hook() : BeforeWrite{};
 
-    struct Running {
-        RunHost& host;
-        explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
-        ~Running() { host.setRunning(false); }
-    } running(m_host);
-
     int changed = 0;
-    const int total = static_cast<int>(names.size());
-    for (int done = 0; done < total; ++done) {
-        const std::string& name = names[static_cast<std::size_t>(done)];
-        m_host.showProgress(done, total, name);
-        // A whole-folder run shows each photo as it goes, as a click would.
-        if (wholeFolder) {
-            for (int i = 0; i < m_host.fileCount(); ++i) {
-                if (m_host.fileName(i) == name) {
-                    show([&] { m_host.selectInCode(i); });
-                    break;
+    {
+        struct Running {
+            RunHost& host;
+            explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
+            ~Running() { host.setRunning(false); }
+        } running(m_host);
+
+        const int total = static_cast<int>(names.size());
+        for (int done = 0; done < total; ++done) {
+            const std::string& name = names[static_cast<std::size_t>(done)];
+            m_host.showProgress(done, total, name);
+            // A whole-folder run shows each photo as it goes, as a click
+            // would; the entry is looked for where it was first.
+            if (wholeFolder) {
+                const int count = m_host.fileCount();
+                for (int k = 0; k < count; ++k) {
+                    const int i = (done + k) % count;
+                    if (m_host.fileName(i) == name) {
+                        show([&] { m_host.selectInCode(i); });
+                        break;
+                    }
                 }
             }
+            if (handlePhoto(folderPath, name, change)) ++changed;
+            if (m_host.stopRequested()) break;
         }
-        if (handlePhoto(folderPath, name, change)) ++changed;
-        if (m_host.stopRequested()) break;
     }
-
+    // The window is the user's again before the summary asks for an OK.
     reportSummary(changed, severalHandled);
     m_dateWritten = false;
 }
