@@ -47,13 +47,6 @@ std::string joined(int a, int widthA, char sep, int b, int c) {
     return text;
 }
 
-#ifndef _WIN32
-LocalDateTime fromEpoch(std::time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
 std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
     y -= m <= 2;
@@ -75,6 +68,13 @@ void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
     d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
+#ifndef _WIN32
+LocalDateTime fromEpoch(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 // Seconds east of UTC in force at the instant t.
@@ -110,6 +110,25 @@ std::int64_t LocalToEpoch(const LocalDateTime& t) {
     return std::max(first, second);
 }
 
+LocalDateTime Now() { return fromEpoch(std::time(nullptr)); }
+
+LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
+    return fromEpoch(static_cast<std::time_t>(secondsSinceEpoch));
+}
+
+LocalDateTime LastWriteTime(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int err = errno;
+        const auto parent = NativePath(path).parent_path();
+        std::error_code ec;
+        const bool folderGone = !parent.empty() && !std::filesystem::is_directory(parent, ec);
+        throw ErrorFromErrno(err, folderGone);
+    }
+    return fromEpoch(static_cast<std::time_t>(st.st_mtime));
+}
+#endif
+
 std::int64_t WallSeconds(const LocalDateTime& t) {
     return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
            t.second;
@@ -129,25 +148,6 @@ LocalDateTime FromWallSeconds(std::int64_t seconds) {
     t.second = static_cast<int>(rest % 60);
     return t;
 }
-
-LocalDateTime Now() { return fromEpoch(std::time(nullptr)); }
-
-LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
-    return fromEpoch(static_cast<std::time_t>(secondsSinceEpoch));
-}
-
-LocalDateTime LastWriteTime(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int err = errno;
-        const auto parent = NativePath(path).parent_path();
-        std::error_code ec;
-        const bool folderGone = !parent.empty() && !std::filesystem::is_directory(parent, ec);
-        throw ErrorFromErrno(err, folderGone);
-    }
-    return fromEpoch(static_cast<std::time_t>(st.st_mtime));
-}
-#endif
 
 std::string GeneralDateText(const LocalDateTime& t) {
     std::string text = SlashDateText(t);
