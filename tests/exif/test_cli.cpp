@@ -119,12 +119,21 @@ protected:
         return p;
     }
 
-    // The lines of today's log beside the copy ("" when there is none).
+    // The lines of today's log beside the copy ("" when there is none), as
+    // UTF-8: on Windows the log is in the system's code page.
     std::string log() const {
         const std::string path = m_bin.path("Date" + Today().erase(7, 1).erase(4, 1) + ".log");
-        if (!fs::exists(path)) return {};
+        if (!fs::exists(NativePath(path))) return {};
         const test::Bytes bytes = test::ReadBytes(path);
-        return std::string(bytes.begin(), bytes.end());
+        std::string text(bytes.begin(), bytes.end());
+#ifdef _WIN32
+        const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                            nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+        text = Utf8Path(fs::path(wide));
+#endif
+        return text;
     }
 
     PhotoInfo read(const std::string& path) const {

@@ -26,6 +26,14 @@ EnvironmentLookup Environment(const Variables& variables) {
 
 bool IsEmptyFolder(const std::string& path) { return fs::is_directory(path) && fs::is_empty(path); }
 
+#ifdef _WIN32
+TEST(UserLogFolder, UnderLocalAppData) {
+    EXPECT_EQ(UserLogFolder(Environment({{"LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local"}})),
+              "C:\\Users\\u\\AppData\\Local\\Tovrin\\");
+    EXPECT_EQ(UserLogFolder(Environment({})), "");
+}
+#else
+// The state folder and the program's folder by the XDG rules, with POSIX paths.
 TEST(UserLogFolder, FollowsTheXdgRules) {
     const struct {
         const char* label;
@@ -50,6 +58,8 @@ TEST(UserLogFolder, FollowsTheXdgRules) {
     }
 }
 
+#endif
+
 TEST(LogFolder, AWritableProgramFolderKeepsTheLogsAndNothingElseChanges) {
     TempDir program;
     TempDir state;
@@ -60,6 +70,7 @@ TEST(LogFolder, AWritableProgramFolderKeepsTheLogsAndNothingElseChanges) {
     EXPECT_TRUE(IsEmptyFolder(state.folder()));
 }
 
+#ifndef _WIN32
 TEST(LogFolder, AFileNamedLikeTheWriteTestIsNeitherReusedNorRemoved) {
     TempDir program;
     WriteBytes(program.path(".tovrin-write-test-0"), ToBytes("keep"));
@@ -117,6 +128,8 @@ TEST(LogFolder, WithNowhereElseToGoTheProgramFolderStays) {
     const std::string missing = program.path("gone");
     EXPECT_EQ(LogFolder(missing, Environment({})), missing + "/");
 }
+
+#endif
 
 }  // namespace
 }  // namespace tovrin::test
