@@ -600,6 +600,14 @@ private slots:
         // The selection grew to the whole list, so the readout shows nothing.
         QCOMPARE(m_window->exifInfoText(), QString());
         QCOMPARE(control<QLabel>("lbl_FileTime")->text(), QStringLiteral("04:05:06"));
+
+        // 元に戻す gives the whole-folder run back after asking.
+        m_window->findChild<QAction*>("mnuUndo")->trigger();
+        QCOMPARE(takeBoxes(),
+                 (QStringList{"直前の処理で変更した写真 3件を元に戻します。\r\nよろしいですか？"
+                              "|OkCancel|Exclamation|Tovrin",
+                              "3件を元に戻しました。|Ok|Information|処理完了"}));
+        QCOMPARE(contents(), after);
     }
 
     // -- While a run works -------------------------------------------------------------------
