@@ -26,16 +26,7 @@ build="$root/build-peers/build"
 
 # The peers and the tools to make and draw the photos, from Debian.
 packages=(libimage-exiftool-perl exiv2 jhead gnuplot-nox imagemagick python3 bc bsdextrautils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$root/scripts/install-packages.sh" "${packages[@]}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIN_GUI=OFF >/dev/null
 cmake --build "$build" --target tovrin-cli >/dev/null || cmake --build "$build" --target tovrin-cli

@@ -15,16 +15,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64
   googletest nlohmann-json3-dev libcli11-dev locales
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$root/scripts/install-packages.sh" "${packages[@]}"
 
 # Wine takes the ANSI code page and the encoding of Linux file names from the
 # locale: the tests run as on a Japanese Windows (code page 932), which needs
