@@ -228,6 +228,15 @@ void addTargetOptions(CLI::App& command, Options& o) {
     command.add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
 }
 
+// The options of the commands that change photos (set, shift).
+void addChangeOptions(CLI::App& command, Options& o, const char* onlyOn) {
+    command.add_option("--only-on", o.onlyOn, onlyOn)->type_name("DATE")->check(DateValue);
+    command.add_flag("--dry-run", o.dryRun,
+                     "say what would change (\"old\" and \"new\") and touch nothing");
+    command.add_flag("--no-log", o.noLog, "write no log line");
+    addTargetOptions(command, o);
+}
+
 std::vector<std::string> collectPaths(const Options& o) {
     std::vector<std::string> paths = o.paths;
     if (o.filesFrom.empty()) return paths;
@@ -509,14 +518,7 @@ int main(int argc, char** argv) {
         ->type_name("TIME")
         ->check(TimeValue);
     set->add_flag("--keep-time", o.keepTime, "keep each photo's own time of day; write the date only");
-    set->add_option("--only-on", o.onlyOn,
-                    "change only the photos whose stored date falls on this day")
-        ->type_name("DATE")
-        ->check(DateValue);
-    set->add_flag("--dry-run", o.dryRun,
-                  "say what would change (\"old\" and \"new\") and touch nothing");
-    set->add_flag("--no-log", o.noLog, "write no log line");
-    addTargetOptions(*set, o);
+    addChangeOptions(*set, o, "change only the dates that fall on this day");
 
     CLI::App* shift = app.add_subcommand(
         "shift",
@@ -530,12 +532,7 @@ int main(int argc, char** argv) {
         "left as it is. Changes are logged and journaled like those of set.");
     shift->add_option("--by", o.by, "the offset, [+|-]HH:MM[:SS]")->type_name("OFFSET")->required();
     shift->add_option("--days", o.days, "days to add as well, [+|-]N")->type_name("N");
-    shift->add_option("--only-on", o.onlyOn, "move only the dates that fall on this day")
-        ->type_name("DATE")
-        ->check(DateValue);
-    shift->add_flag("--dry-run", o.dryRun, "say what would change and touch nothing");
-    shift->add_flag("--no-log", o.noLog, "write no log line");
-    addTargetOptions(*shift, o);
+    addChangeOptions(*shift, o, "move only the dates that fall on this day");
 
     CLI::App* undo = app.add_subcommand(
         "undo",

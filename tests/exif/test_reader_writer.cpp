@@ -386,37 +386,6 @@ TEST(Vanished, Raises53) {
     EXPECT_EQ(Raised([&] { SetFileDate(gone, Choice(), "17:42:08"); }), error);
 }
 
-// What the user is told for the system's failures, from Linux's errno and
-// from Windows' own codes alike: another program holding a photo open is a
-// sharing violation on Windows and must read as "cannot write", not as a bad path.
-TEST(SystemErrors, MapOntoTheRuntimeNumbers) {
-    const struct {
-        int errnoValue;
-        unsigned long win32;  // winerror.h
-        bool onFolder;
-        int number;
-    } rows[] = {
-        {ENOENT, 2, false, 53},   // file not found
-        {ENOENT, 2, true, 76},    // ... when its folder is gone
-        {ENOTDIR, 3, false, 76},  // path not found
-        {EACCES, 5, false, 70},   // access denied
-        {EACCES, 32, false, 70},  // sharing violation
-        {EROFS, 19, false, 70},   // write-protected medium
-        {ENOSPC, 112, false, 61}, // disk full
-        {EIO, 1117, false, 57},   // device I/O error
-        {ENAMETOOLONG, 206, false, 52},
-        {EBUSY, 1, false, 75},    // anything else
-    };
-    for (const auto& r : rows) {
-        EXPECT_EQ(ErrorFromErrno(r.errnoValue, r.onFolder).number(), r.number) << r.errnoValue;
-        EXPECT_EQ(ErrorFromWin32(r.win32, r.onFolder).number(), r.number) << r.win32;
-    }
-    EXPECT_EQ(ErrorFromCode(std::make_error_code(std::errc::no_such_file_or_directory)).number(), 53);
-#ifdef _WIN32
-    EXPECT_EQ(ErrorFromCode(std::error_code(32, std::system_category())).number(), 70);
-#endif
-}
-
 // A folder named like a photo is a path that names no photo file, whether the
 // system refuses to open it (Windows: access denied) or opens it (Linux).
 TEST(NotAPlainFile, FolderIsRefusedAs75) {
@@ -480,20 +449,6 @@ TEST(UpdatePhotoDate, DatesAndTimesTogetherOrNeither) {
             EXPECT_EQ(LastWriteTime(path), before);
         }
     }
-}
-
-TEST(UpdatePhotoDate, DryRunTouchesNothing) {
-    test::TempDir dir;
-    const Bytes bytes = test::CameraPhoto().build();
-    const std::string path = dir.write("photo.jpg", bytes);
-    const LocalDateTime before = LastWriteTime(path);
-    const PhotoDateUpdate u = UpdatePhotoDate(dir.folder(), "photo.jpg", Choice(), true);
-    EXPECT_TRUE(u.result.status && u.result.changed && u.result.dateWritten);
-    ASSERT_EQ(u.writes.size(), 3u);
-    EXPECT_EQ(u.writes[1].current, Date);
-    EXPECT_EQ(u.newText, New);
-    EXPECT_EQ(test::ReadBytes(path), bytes);
-    EXPECT_EQ(LastWriteTime(path), before);
 }
 
 TEST(ChoiceTexts, CalendarChecks) {
