@@ -46,9 +46,10 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         const bool wholeFolder = m_host.wholeFolderChecked();
         const LocalDateTime now = m_host.now();
         processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, "shift",
-                       [&](const std::string& folder, const std::string& name) {
+                       [&](const std::string& folder, const std::string& name,
+                           const BeforeWrite& journal) {
                            return ShiftPhotoDate(folder, name, seconds, "", false, now,
-                                                 m_beforeWrite);
+                                                 journal);
                        });
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
@@ -156,8 +157,10 @@ void DateSettingRun::run() {
     if (!listMatchesDisk(folderPath)) return;
     const LocalDateTime now = m_host.now();
     processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
-                   "window", [&](const std::string& folder, const std::string& name) {
-                       return UpdatePhotoDate(folder, name, choice, false, now, m_beforeWrite);
+                   "window",
+                   [&](const std::string& folder, const std::string& name,
+                       const BeforeWrite& journal) {
+                       return UpdatePhotoDate(folder, name, choice, false, now, journal);
                    });
 }
 
@@ -169,7 +172,7 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     std::optional<Journal> journal;
     if (const std::string folder = m_host.journalFolder(); !folder.empty())
         journal.emplace(folder, kind, m_host.now());
-    m_beforeWrite = journal ? journal->hook() : BeforeWrite{};
+    const BeforeWrite record = journal ? journal->hook() : BeforeWrite{};
 
     int changed = 0;
     {
@@ -195,7 +198,7 @@ void DateSettingRun::processTargets(const std::string& folderPath,
                     }
                 }
             }
-            if (handlePhoto(folderPath, name, change)) ++changed;
+            if (handlePhoto(folderPath, name, change, record)) ++changed;
             if (m_host.stopRequested()) break;
         }
     }
@@ -205,14 +208,14 @@ void DateSettingRun::processTargets(const std::string& folderPath,
 }
 
 bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name,
-                                 const PhotoChange& change) {
+                                 const PhotoChange& change, const BeforeWrite& journal) {
     const std::string fullPath = folderPath + name;
 
     // One open reads the photo (the log wants the dates from before the
     // change), rewrites its dates and, when any changed, sets its times.
     m_dateWritten = false;  // as the writer leaves them should it fail
     m_changed = false;
-    const PhotoDateUpdate update = change(folderPath, name);
+    const PhotoDateUpdate update = change(folderPath, name, journal);
     m_photoInfo = update.before;
     m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;

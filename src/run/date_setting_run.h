@@ -51,9 +51,9 @@ public:
 
 private:
     void run();
-    // Returns true when the photo was changed.
-    using PhotoChange =
-        std::function<PhotoDateUpdate(const std::string& folderPath, const std::string& name)>;
+    // One photo's change, given the run's journal to record it in first.
+    using PhotoChange = std::function<PhotoDateUpdate(
+        const std::string& folderPath, const std::string& name, const BeforeWrite& journal)>;
     bool listMatchesDisk(const std::string& folderPath);
     std::vector<std::string> targets(bool wholeFolder) const;
     // The loop over the targets, common to every kind of run: journal,
@@ -61,8 +61,9 @@ private:
     void processTargets(const std::string& folderPath, const std::vector<std::string>& names,
                         bool wholeFolder, bool severalHandled, const char* kind,
                         const PhotoChange& change);
+    // Returns true when the photo was changed.
     bool handlePhoto(const std::string& folderPath, const std::string& name,
-                     const PhotoChange& change);
+                     const PhotoChange& change, const BeforeWrite& journal);
     // severalHandled: a filtered or whole-folder run, whose readout may show
     // another photo than the changed one.
     void reportSummary(int changed, bool severalHandled);
@@ -72,7 +73,6 @@ private:
     void reportRuntimeError(const RuntimeError& failure);
 
     RunHost& m_host;
-    BeforeWrite m_beforeWrite;  // the journal of the run at work
     bool m_dateWritten = false;
     bool m_changed = false;  // the last handled photo had a date rewritten
     PhotoInfo m_photoInfo;
