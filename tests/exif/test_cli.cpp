@@ -442,7 +442,7 @@ TEST_F(Cli, ProgressOnlyAtATerminal) {
     // /dev/null, so what the terminal shows is standard error alone.
     const auto atTerminal = [&](const std::string& usage, const Args& files) {
         std::string command = test::ShellWord(m_cli) + " " + usage;
-        for (const std::string& f : files) command += " " + test::ShellWord(f);
+        for (const std::string& f : files) command.append(" ").append(test::ShellWord(f));
         return test::RunProcess({"script", "-qec", command + " >/dev/null", "/dev/null"});
     };
     const test::ProcessResult shown = atTerminal("info", {m_good, m_good, m_good});

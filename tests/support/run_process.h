@@ -151,10 +151,20 @@ inline ProcessResult RunProcess(const std::vector<std::string>& args,
         std::ofstream in(input.path(), std::ios::binary);
         in << options.input;
     }
+    // Appended piece by piece: GCC 12 at -O3 warns (wrongly) about
+    // "literal" + std::string temporaries.
     std::string command;
-    if (!options.workingDir.empty()) command += "cd " + ShellWord(options.workingDir) + " && ";
-    for (const std::string& a : args) command += ShellWord(a) + " ";
-    command += "<" + ShellWord(input.path()) + " 2>" + ShellWord(errors.path());
+    const auto word = [&command](const std::string& w) { command.append(ShellWord(w)).append(" "); };
+    if (!options.workingDir.empty()) {
+        command.append("cd ");
+        word(options.workingDir);
+        command.append("&& ");
+    }
+    for (const std::string& a : args) word(a);
+    command.append("<");
+    word(input.path());
+    command.append("2>");
+    command.append(ShellWord(errors.path()));
     FILE* pipe = popen(command.c_str(), "r");
     ProcessResult result;
     if (!pipe) return result;
