@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "photo_list.h"
 #include "run/date_setting_run.h"
 #include "run/journal.h"
+#include "run/photo_batch.h"
 #include "run/log_folder.h"
 #include "run/run_log.h"
 #include "ui/message_boxes.h"
@@ -206,6 +208,7 @@ struct Options {
     bool keepTime = false;
     bool dryRun = false;
     bool noLog = false;
+    bool noJournal = false;
     // shift
     std::string by;
     std::string days;
@@ -234,6 +237,8 @@ void addChangeOptions(CLI::App& command, Options& o, const char* onlyOn) {
     command.add_flag("--dry-run", o.dryRun,
                      "say what would change (\"old\" and \"new\") and touch nothing");
     command.add_flag("--no-log", o.noLog, "write no log line");
+    command.add_flag("--no-journal", o.noJournal,
+                     "keep no undo journal (the run cannot be undone)");
     addTargetOptions(command, o);
 }
 
@@ -317,39 +322,56 @@ void logChange(const std::string& path, const PhotoDateUpdate& u, const std::str
     }
 }
 
-// A change of photos, set or shift: each photo's change through one open,
-// journaled before it is written (unless a dry run), reported, logged.
-using PhotoChange = std::function<PhotoDateUpdate(const SplitPath&, const BeforeWrite&)>;
+// The journal of a run that changes photos, or nothing for a dry run or when
+// told to keep none. A run that cannot journal stops before its first photo.
+std::unique_ptr<Journal> openJournal(const Options& o, const char* kind) {
+    if (o.dryRun || o.noJournal) return nullptr;
+    return std::make_unique<Journal>(JournalFolder(), kind);
+}
+
+// A change of photos, set or shift: in batches, each photo journaled before
+// it is written (unless a dry run), reported, logged. One photo reached by
+// several names is changed once.
+using PlanChange = std::function<std::optional<PlannedPhoto>(const std::string& path, bool wait)>;
 
 int runChange(const std::vector<Target>& targets, const Options& o, const std::string& logTo,
-              const char* kind, const PhotoChange& change) {
+              const char* kind, const PlanChange& plan) {
+    // The journal keeps whole paths, so an undo works from anywhere.
+    std::vector<std::string> paths;
+    for (const Target& t : targets) paths.push_back(t.error == 0 ? absolutePath(t.path) : std::string());
+    const std::vector<long> same = SameFileAsEarlier(paths);
+    const std::unique_ptr<Journal> journal = openJournal(o, kind);
     Progress progress(targets.size(), o.quiet);
-    // Every change can be given back with "undo"; the journal is made with
-    // the first photo written.
-    std::optional<Journal> journal;
-    const std::string journalFolder = o.dryRun ? std::string() : JournalFolder();
-    if (!journalFolder.empty()) journal.emplace(journalFolder, kind);
-    const BeforeWrite hook = journal ? journal->hook() : BeforeWrite{};
     int exitCode = 0;
-    for (const Target& t : targets) {
-        if (t.error != 0) {
-            print(ErrorLine(t.path, t.error, ErrorDescription(t.error)), progress);
-            exitCode = 1;
-            continue;
-        }
-        try {
-            // The journal keeps whole paths, so an undo works from anywhere.
-            const PhotoDateUpdate u = change(splitPath(absolutePath(t.path)), hook);
+    RunInBatches(
+        targets.size(), journal.get(),
+        [&](std::size_t i, bool wait) -> std::optional<PlannedPhoto> {
+            if (targets[i].error != 0) throw RuntimeError(targets[i].error);
+            if (same[i] >= 0) return PlannedPhoto{};
+            return plan(paths[i], wait);
+        },
+        [&](std::size_t i, TargetOutcome& outcome) {
+            const std::string& path = targets[i].path;
+            if (outcome.error) {
+                print(ErrorLine(path, outcome.error->number(), outcome.error->description()), progress);
+                exitCode = 1;
+                return true;
+            }
+            if (same[i] >= 0) {
+                Line line = PathLine(path);
+                line["sameAs"] = targets[static_cast<std::size_t>(same[i])].path;
+                print(line, progress);
+                return true;
+            }
+            const PhotoDateUpdate& u = outcome.planned->update;
             if (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange) exitCode = 1;
             // Reported before it is logged: the line on standard output is
             // what a script relies on.
-            print(SetLine(t.path, u), progress);
-            if (u.result.changed && !o.dryRun && !o.noLog) logChange(t.path, u, logTo);
-        } catch (const RuntimeError& e) {
-            print(ErrorLine(t.path, e.number(), e.description()), progress);
-            exitCode = 1;
-        }
-    }
+            print(SetLine(path, u), progress);
+            if (u.result.changed && !o.dryRun && !o.noLog) logChange(path, u, logTo);
+            return true;
+        });
+    if (journal) journal->finish();
     return exitCode;
 }
 
@@ -359,8 +381,8 @@ int runSet(const std::vector<Target>& targets, const Options& o, const std::stri
     // As the run does for each photo, through one open: the file's own time
     // of day (kept when asked), the reading, the write and, for a changed
     // photo, its times. A kept time of day may not carry a photo past now.
-    return runChange(targets, o, logTo, "set", [&](const SplitPath& sp, const BeforeWrite& hook) {
-        return UpdatePhotoDate(sp.folder, sp.name, choice, o.dryRun, now, hook);
+    return runChange(targets, o, logTo, "set", [&](const std::string& path, bool wait) {
+        return PlanPhotoDate(path, choice, o.dryRun, now, wait);
     });
 }
 
@@ -373,25 +395,27 @@ int runShift(const std::vector<Target>& targets, const Options& o, const std::st
         parseDate(o.onlyOn, day);
         filter = FilterDateText({day, {}, false, true, day});
     }
-    return runChange(targets, o, logTo, "shift",
-                     [&](const SplitPath& sp, const BeforeWrite& hook) {
-                         return ShiftPhotoDate(sp.folder, sp.name, seconds, filter, o.dryRun, now,
-                                               hook);
-                     });
+    return runChange(targets, o, logTo, "shift", [&](const std::string& path, bool wait) {
+        return PlanPhotoShift(path, seconds, filter, o.dryRun, now, wait);
+    });
 }
 
 const char* restoreReason(Restore r) {
     switch (r) {
         case Restore::Restored: return "";
+        case Restore::HalfDone: return "";
         case Restore::AlreadyBefore: return "already as before the run";
         case Restore::ChangedSince: return "changed since the run";
         case Restore::SizeChanged: return "its size changed since the run";
+        case Restore::NotSamePhoto: return "not the file the run changed, or its time changed since";
+        case Restore::NotADate: return "the journal names a place that is not a date text of this photo";
     }
     return "";
 }
 
-// Gives back what a recorded run changed: only photos that still hold what
-// it wrote. The undo is a run of its own, journaled and logged.
+// Gives back what a recorded run changed, newest change first: only photos
+// that still hold what it wrote (or, cut short, some of it). The undo is a
+// run of its own, journaled and logged.
 int runUndo(const Options& o, const std::string& logTo) {
     const std::string folder = JournalFolder();
     const std::vector<std::string> ids = folder.empty() ? std::vector<std::string>{}
@@ -399,42 +423,51 @@ int runUndo(const Options& o, const std::string& logTo) {
     if (o.undoList) {
         for (const std::string& id : ids) {
             const JournalRun run = ReadJournal(folder, id);
+            if (run.changes.empty()) continue;
             Line line;
             line["run"] = run.id;
             line["kind"] = run.kind;
             line["photos"] = run.changes.size();
+            if (!run.undoes.empty()) line["undoes"] = run.undoes;
             std::cout << Dump(line) << std::endl;
         }
         return 0;
     }
-    const std::string id = o.undoRun.empty() ? (ids.empty() ? "" : ids.back()) : o.undoRun;
+    const std::string id = o.undoRun.empty() ? LastUndoableRun(folder) : o.undoRun;
     if (id.empty() || std::find(ids.begin(), ids.end(), id) == ids.end())
         throw UsageError{id.empty() ? "no recorded run to undo" : "no recorded run " + id};
     const JournalRun run = ReadJournal(folder, id);
-    Journal journal(folder, "undo");
-    Progress progress(run.changes.size(), o.quiet);
+    const std::vector<PendingChange> changes(run.changes.rbegin(), run.changes.rend());
+    Journal journal(folder, "undo", run.id);
+    Progress progress(changes.size(), o.quiet);
     int exitCode = 0;
-    for (const PendingChange& change : run.changes) {
-        Line line = PathLine(change.path);
-        line["run"] = run.id;
-        try {
-            PhotoDateUpdate before;
-            const SplitPath sp = splitPath(change.path);
-            ReadPhotoInfo(sp.folder, sp.name, before.before);
-            const Restore r = RestorePhotoDates(change, journal.hook());
-            line["restored"] = r == Restore::Restored || r == Restore::AlreadyBefore;
-            if (r != Restore::Restored) line["reason"] = restoreReason(r);
-            if (r != Restore::Restored && r != Restore::AlreadyBefore) exitCode = 1;
+    RunInBatches(
+        changes.size(), &journal,
+        [&](std::size_t i, bool wait) { return PlanRestore(changes[i], wait); },
+        [&](std::size_t i, TargetOutcome& outcome) {
+            const PendingChange& change = changes[i];
+            Line line = PathLine(change.path);
+            line["run"] = run.id;
+            if (outcome.error) {
+                line["restored"] = false;
+                line["reason"] = outcome.error->description();
+                line["error"] = outcome.error->number();
+                print(line, progress);
+                exitCode = 1;
+                return true;
+            }
+            const Restore r = outcome.planned->restore;
+            const bool given = r == Restore::Restored || r == Restore::HalfDone;
+            line["restored"] = given || r == Restore::AlreadyBefore;
+            if (r == Restore::HalfDone) line["halfDone"] = true;
+            if (!line["restored"].get<bool>() || r == Restore::AlreadyBefore)
+                line["reason"] = restoreReason(r);
+            if (!line["restored"].get<bool>()) exitCode = 1;
             print(line, progress);
-            if (r == Restore::Restored && !o.noLog) logChange(change.path, before, logTo);
-        } catch (const RuntimeError& e) {
-            line["restored"] = false;
-            line["reason"] = e.description();
-            line["error"] = e.number();
-            print(line, progress);
-            exitCode = 1;
-        }
-    }
+            if (given && !o.noLog) logChange(change.path, outcome.planned->update, logTo);
+            return true;
+        });
+    journal.finish();
     return exitCode;
 }
 
@@ -592,6 +625,10 @@ int main(int argc, char** argv) {
         return setting ? runSet(targets, o, LogFolder(programFolder(argv[0]))) : runInfo(targets, o);
     } catch (const UsageError& e) {
         std::cerr << "tovrin-cli: " << e.message << "\nRun 'tovrin-cli --help' for the usage.\n";
+        return 2;
+    } catch (const JournalUnavailable& e) {
+        // One line, as every message here: the box's line breaks become blanks.
+        StderrBoxes().show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical, "journal");
         return 2;
     }
 }

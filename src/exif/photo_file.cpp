@@ -12,6 +12,7 @@
 #include <share.h>
 #include <windows.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -27,10 +28,35 @@ namespace {
 // Win32 handle under one is used for what only Win32 offers (times in
 // 100 ns, the creation time). Failures are reported with the Win32 code the
 // runtime keeps in _doserrno, the way errno is on Linux.
+// Opened with CreateFileW, so a reading handle may also carry the right to
+// freeze its last-access time, then handed to the runtime as a descriptor.
 int openFile(const std::string& path, int flags) {
     _doserrno = 0;
-    int fd = -1;
-    ::_wsopen_s(&fd, NativePath(path).c_str(), flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    const bool writing = (flags & _O_RDWR) != 0;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const std::wstring native = NativePath(path).wstring();
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!writing) {
+        h = ::CreateFileW(native.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, share, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            // Looking at a photo should not count as using it: -1 tells the
+            // system to leave the last-access time alone on this handle.
+            FILETIME keep{0xFFFFFFFF, 0xFFFFFFFF};
+            ::SetFileTime(h, nullptr, &keep, nullptr);
+        }
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        h = ::CreateFileW(native.c_str(), writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                          share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        _doserrno = static_cast<unsigned long>(::GetLastError());
+        errno = EACCES;
+        return -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), (writing ? _O_RDWR : _O_RDONLY) | _O_BINARY);
+    if (fd < 0) ::CloseHandle(h);
     return fd;
 }
 long long readAt(int fd, void* buf, std::size_t n, std::int64_t offset) {
@@ -94,6 +120,25 @@ bool folderMissing(const std::string& path) {
 }  // namespace
 
 PhotoFile::PhotoFile(const std::string& path, Mode mode) {
+#ifdef _WIN32
+    if (mode == Mode::ReadWrite) {
+        // A folder or a device is turned away before anything opens it for writing.
+        const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw RuntimeError(error::PathFileAccess);
+    }
+#else
+    // Opening a FIFO or a device for writing can do things of its own; only
+    // a regular file is ever opened for writing.
+    struct stat before {};
+    if (mode == Mode::ReadWrite) {
+        if (::stat(path.c_str(), &before) != 0) {
+            const int err = errno;
+            throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+        }
+        if (!S_ISREG(before.st_mode)) throw RuntimeError(error::PathFileAccess);
+    }
+#endif
 #ifdef O_NOATIME
     // Looking at a photo should not count as using it; only its owner may ask.
     if (mode == Mode::Read) m_fd = openFile(path, O_RDONLY | O_NOATIME);
@@ -133,6 +178,8 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
         closeFile(m_fd);
         throw RuntimeError(error::PathFileAccess);
     }
+    m_identity = {info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     m_size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
                                        info.nFileSizeLow);
     m_accessed = fromFileTime(info.ftLastAccessTime);
@@ -151,6 +198,12 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
         closeFile(m_fd);
         throw RuntimeError(error::PathFileAccess);
     }
+    if (mode == Mode::ReadWrite && !(st.st_dev == before.st_dev && st.st_ino == before.st_ino)) {
+        // The name was pointed elsewhere between the look and the open.
+        closeFile(m_fd);
+        throw RuntimeError(error::PathFileAccess);
+    }
+    m_identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     m_size = static_cast<std::int64_t>(st.st_size);
     m_lastWrite = static_cast<std::int64_t>(st.st_mtime);
     m_accessed = {static_cast<std::int64_t>(st.st_atim.tv_sec), st.st_atim.tv_nsec};
@@ -163,7 +216,75 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
 }
 
 PhotoFile::~PhotoFile() {
-    if (m_fd >= 0) closeFile(m_fd);
+    if (m_fd >= 0) {
+        release();
+        closeFile(m_fd);
+    }
+}
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+#ifdef _WIN32
+    const HANDLE h = ::CreateFileW(NativePath(path).c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
+    ::CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+#endif
+}
+
+#ifdef _WIN32
+namespace {
+// The claim is a lock on one byte far past the end of any photo: Windows
+// locks are mandatory, and a lock on the photo's own bytes would keep
+// viewers, and this program's own readout, from reading it.
+OVERLAPPED claimByte() {
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFFE;
+    at.OffsetHigh = 0x7FFFFFFF;
+    return at;
+}
+}  // namespace
+#endif
+
+bool PhotoFile::claim(bool wait) {
+    if (m_claimed || m_fd < 0) return true;
+#ifdef _WIN32
+    OVERLAPPED at = claimByte();
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (!::LockFileEx(handleOf(m_fd), flags, 0, 1, 0, &at)) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING) return false;
+        return true;  // no locks on this file system: nothing to take turns with
+    }
+#else
+    while (::flock(m_fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return false;
+        return true;  // no locks on this file system: nothing to take turns with
+    }
+#endif
+    m_claimed = true;
+    return true;
+}
+
+void PhotoFile::release() noexcept {
+    if (!m_claimed) return;
+    m_claimed = false;
+#ifdef _WIN32
+    OVERLAPPED at = claimByte();
+    ::UnlockFileEx(handleOf(m_fd), 0, 1, 0, &at);
+#else
+    ::flock(m_fd, LOCK_UN);
+#endif
 }
 
 bool PhotoFile::contains(std::int64_t position, std::int64_t n) const noexcept {
@@ -278,6 +399,7 @@ PhotoFile::FileTime PhotoFile::storedModification() {
 
 void PhotoFile::close() {
     if (m_fd < 0) return;
+    release();
     const int fd = m_fd;
     m_fd = -1;
     if (closeFile(fd) != 0) throw lastError();

@@ -2,9 +2,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tovrin {
+
+// Which file a path leads to, whatever name it goes by: a hard link or a
+// symbolic link to a photo is the same photo. device/index are st_dev/st_ino,
+// or on Windows the volume serial number and the file index.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    bool known() const noexcept { return device != 0 || index != 0; }
+    bool operator==(const FileIdentity&) const = default;
+    bool operator<(const FileIdentity& o) const noexcept {
+        return device != o.device ? device < o.device : index < o.index;
+    }
+};
+
+// The identity of the file at path (links followed); nothing when it cannot
+// be found out (gone, no permission), in which case the open says why.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
 // Raised by a positioned read that would touch a byte before position 1 or
 // past the end of the file. Only a corrupt EXIF offset leads there; the walks
@@ -70,17 +88,30 @@ public:
     // round a time they cannot hold instead of refusing it.
     FileTime storedModification();
 
+    // The file's identity, taken when it was opened.
+    const FileIdentity& identity() const noexcept { return m_identity; }
+
+    // Takes this process's claim on the photo for a change: two runs, in this
+    // process or another, that change the same photo take turns, so each
+    // reads, plans and writes it whole. Advisory, so viewers still read it.
+    // With wait false, returns false at once when another holds it. A file
+    // system that knows no locks counts as unclaimed. Only for ReadWrite.
+    bool claim(bool wait);
+
     // Closes now and reports a failure to close as RuntimeError; the
     // destructor closes silently.
     void close();
 
 private:
+    void release() noexcept;
     void fill(std::int64_t position);
     void readSlow(std::int64_t position, void* out, std::size_t n);
     void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const;
 
     static constexpr std::size_t BlockSize = 4096;
     int m_fd = -1;
+    FileIdentity m_identity;
+    bool m_claimed = false;
     std::int64_t m_size = 0;
     std::int64_t m_lastWrite = 0;
     FileTime m_accessed;

@@ -1,5 +1,6 @@
 #include "exif/photo_update.h"
 
+#include <algorithm>
 #include <tuple>
 
 #include "exif/byte_access.h"
@@ -29,7 +30,7 @@ std::string textAfter(PhotoFile& file, const DateField& field) {
     return text;
 }
 
-// Opens the photo and reads it as the change will find it.
+// Reads the photo as the change will find it.
 PhotoDateUpdate readBefore(PhotoFile& file, const std::string& fileName) {
     PhotoDateUpdate update;
     // Captured before the photo is rewritten: writing moves the file's time
@@ -39,12 +40,33 @@ PhotoDateUpdate readBefore(PhotoFile& file, const std::string& fileName) {
     return update;
 }
 
-// The common course once the writes are planned: refuse a future moment,
-// then (unless a dry run) hand the change to the journal, write, set the
-// file's times, and should that fail put the old bytes back.
-void carryOut(PhotoFile& file, const std::string& path, PhotoDateUpdate& update,
-              const LocalDateTime& fileMoment, bool dryRun,
-              const std::optional<LocalDateTime>& latest, const BeforeWrite& beforeWrite) {
+std::string nameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of(
+#ifdef _WIN32
+        "\\/"
+#else
+        "/"
+#endif
+    );
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Opens and claims a photo for a change; nothing when wait is false and
+// another run holds it.
+std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, bool wait) {
+    auto file = std::make_unique<PhotoFile>(path, dryRun ? PhotoFile::Mode::Read
+                                                         : PhotoFile::Mode::ReadWrite);
+    if (!dryRun && !file->claim(wait)) return nullptr;
+    return file;
+}
+
+// The common course once the writes are planned: refuse a future moment;
+// otherwise (unless a dry run) check that the times can be set and keep the
+// moment for the commit.
+void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dryRun,
+                const std::optional<LocalDateTime>& latest) {
+    PhotoDateUpdate& update = planned.update;
+    PhotoFile& file = *planned.file;
     if (latest) {
         bool future = key(fileMoment) > key(*latest);
         for (const DateField& w : update.writes) {
@@ -57,32 +79,24 @@ void carryOut(PhotoFile& file, const std::string& path, PhotoDateUpdate& update,
             return;
         }
     }
-    const std::int64_t moment = LocalToEpoch(fileMoment);
-    WriteResult planned{true, false, true};
-    for (const DateField& w : update.writes) planned.dateWritten |= w.tag == tiff::TagDateTime;
+    planned.moment = LocalToEpoch(fileMoment);
+    planned.accessedAfter = planned.modifiedAfter = {planned.moment, 0};
+    WriteResult result{true, false, true};
+    for (const DateField& w : update.writes) result.dateWritten |= w.tag == tiff::TagDateTime;
+    update.result = result;
     if (dryRun) {
-        update.result = planned;
+        // Nothing will be written: the plan is only reported.
+        planned.file->close();
+        planned.file.reset();
         return;
     }
     if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
-    if (beforeWrite) {
-        beforeWrite({path, file.size(), file.accessedAtOpen(), file.modifiedAtOpen(),
-                     update.writes});
-    }
+}
 
-    for (const DateField& w : update.writes) WriteText(file, w.position, w.written);
-    update.result = planned;
-    try {
-        SetFileTimes(file, moment);
-    } catch (const RuntimeError&) {
-        for (const DateField& w : update.writes) WriteText(file, w.position, w.current);
-        try {
-            file.setTimes(file.accessedAtOpen(), file.modifiedAtOpen());
-        } catch (const RuntimeError&) {
-            // The old bytes are back; the times were refused once already.
-        }
-        throw;
-    }
+bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
+    // Some file systems keep times in steps of up to two seconds.
+    const std::int64_t gap = a.seconds - b.seconds;
+    return gap >= -2 && gap <= 2;
 }
 
 }  // namespace
@@ -121,32 +135,49 @@ std::optional<LocalDateTime> ShiftMoment(const LocalDateTime& t, std::int64_t se
     return moved;
 }
 
-PhotoDateUpdate UpdatePhotoDate(const std::string& folderPath, const std::string& fileName,
-                                const DateChoice& choice, bool dryRun,
-                                std::optional<LocalDateTime> latest,
-                                const BeforeWrite& beforeWrite) {
-    const std::string path = folderPath + fileName;
-    PhotoFile file(path, dryRun ? PhotoFile::Mode::Read : PhotoFile::Mode::ReadWrite);
-    PhotoDateUpdate update = readBefore(file, fileName);
+PendingChange PlannedPhoto::pending() const {
+    PendingChange change;
+    if (!file) return change;
+    change.path = update.path;
+    change.size = file->size();
+    change.identity = file->identity();
+    change.accessed = file->accessedAtOpen();
+    change.modified = file->modifiedAtOpen();
+    change.modifiedAfter = modifiedAfter;
+    change.writes = update.writes;
+    return change;
+}
+
+std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
+                                          bool dryRun, std::optional<LocalDateTime> latest,
+                                          bool wait) {
+    PlannedPhoto planned;
+    planned.file = openForChange(path, dryRun, wait);
+    if (!planned.file) return std::nullopt;
+    PhotoFile& file = *planned.file;
+    planned.update = readBefore(file, nameOf(path));
+    PhotoDateUpdate& update = planned.update;
+    update.path = path;
     DatePlan plan = PlanEmbeddedDate(file, choice);
     update.newText = plan.newText;
     update.writes = plan.writes;
     update.result.status = plan.status;
-    if (plan.status && !plan.writes.empty()) {
-        carryOut(file, path, update, FileDateMoment(choice, update.fileTime), dryRun, latest,
-                 beforeWrite);
-    }
-    file.close();
-    return update;
+    if (plan.status && !plan.writes.empty())
+        finishPlan(planned, FileDateMoment(choice, update.fileTime), dryRun, latest);
+    if (!planned.writes() && planned.file) planned.file->close();
+    return planned;
 }
 
-PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string& fileName,
-                               std::int64_t seconds, const std::string& filterDay, bool dryRun,
-                               std::optional<LocalDateTime> latest,
-                               const BeforeWrite& beforeWrite) {
-    const std::string path = folderPath + fileName;
-    PhotoFile file(path, dryRun ? PhotoFile::Mode::Read : PhotoFile::Mode::ReadWrite);
-    PhotoDateUpdate update = readBefore(file, fileName);
+std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t seconds,
+                                           const std::string& filterDay, bool dryRun,
+                                           std::optional<LocalDateTime> latest, bool wait) {
+    PlannedPhoto planned;
+    planned.file = openForChange(path, dryRun, wait);
+    if (!planned.file) return std::nullopt;
+    PhotoFile& file = *planned.file;
+    planned.update = readBefore(file, nameOf(path));
+    PhotoDateUpdate& update = planned.update;
+    update.path = path;
     const DateFields fields = FindDateFields(file, 19);
     update.result.status = fields.complete;
 
@@ -165,7 +196,7 @@ PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string&
             update.refusedOutOfRange = true;
             update.writes.clear();
             file.close();
-            return update;
+            return planned;
         }
         DateField write = field;
         write.written = ExifMomentText(*moved);
@@ -173,38 +204,151 @@ PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string&
         if (!capture[rank(field.tag)]) capture[rank(field.tag)] = moved;
     }
     if (fields.complete && !update.writes.empty()) {
-        const LocalDateTime fileMoment = capture[0] ? *capture[0] : capture[1] ? *capture[1] : *capture[2];
-        carryOut(file, path, update, fileMoment, dryRun, latest, beforeWrite);
+        const LocalDateTime fileMoment =
+            capture[0] ? *capture[0] : capture[1] ? *capture[1] : *capture[2];
+        finishPlan(planned, fileMoment, dryRun, latest);
     }
-    file.close();
-    return update;
+    if (!planned.writes() && planned.file) planned.file->close();
+    return planned;
+}
+
+std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) {
+    PlannedPhoto planned;
+    planned.file = openForChange(change.path, false, wait);
+    if (!planned.file) return std::nullopt;
+    PhotoFile& file = *planned.file;
+    // Read as found, for the log line of a photo given back.
+    planned.update = readBefore(file, nameOf(change.path));
+    planned.update.path = change.path;
+    const auto refuse = [&](Restore why) {
+        planned.restore = why;
+        file.close();
+        planned.file.reset();
+        return std::move(planned);
+    };
+    if (file.size() != change.size) return refuse(Restore::SizeChanged);
+    // The same file, as the change left it (or, cut short, before its times
+    // were set): a copy of another photo put in its place is not it.
+    if (change.identity.known() && !(change.identity == file.identity()))
+        return refuse(Restore::NotSamePhoto);
+
+    // Only where the photo's own structure has a date text now: a journal
+    // is a file like any other and may have been edited.
+    std::size_t longest = 0;
+    for (const DateField& w : change.writes) {
+        if (w.written.size() != w.current.size() || w.written.empty() || w.written.size() > 20)
+            return refuse(Restore::NotADate);
+        longest = std::max(longest, w.written.size());
+    }
+    const DateFields fields = FindDateFields(file, longest);
+    if (!fields.complete) return refuse(Restore::NotADate);
+    bool anyNew = false;
+    bool anyOld = false;
+    for (const DateField& w : change.writes) {
+        const bool isDate = std::any_of(fields.fields.begin(), fields.fields.end(),
+                                        [&](const DateField& f) { return f.position == w.position; });
+        if (!isDate) return refuse(Restore::NotADate);
+        std::string now(w.written.size(), '\0');
+        file.read(w.position, now.data(), now.size());
+        if (now == w.written) {
+            anyNew = true;
+            DateField back = w;
+            back.current = w.written;
+            back.written = w.current;
+            planned.update.writes.push_back(back);
+        } else if (now == w.current) {
+            anyOld = true;
+        } else {
+            return refuse(Restore::ChangedSince);
+        }
+    }
+    if (!anyNew && anyOld) return refuse(Restore::AlreadyBefore);
+    // Texts as the change left them, but a time that neither the change nor
+    // the photo before it had: another file of the same size and dates was
+    // put in its place (a copy keeps the name's file, not its time).
+    if (change.modifiedAfter && !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
+        !sameTime(file.modifiedAtOpen(), change.modified))
+        return refuse(Restore::NotSamePhoto);
+    if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
+    planned.restore = anyOld ? Restore::HalfDone : Restore::Restored;
+    planned.exactTimes = true;
+    planned.accessedAfter = change.accessed;
+    planned.modifiedAfter = change.modified;
+    planned.update.result = {true, false, true};
+    return planned;
+}
+
+void CommitPhoto(PlannedPhoto& planned) {
+    if (!planned.writes()) return;
+    PhotoFile& file = *planned.file;
+    const std::vector<DateField>& writes = planned.update.writes;
+    std::size_t started = 0;
+    try {
+        for (const DateField& w : writes) {
+            ++started;
+            WriteText(file, w.position, w.written);
+        }
+        if (planned.exactTimes) {
+            file.setTimes(planned.accessedAfter, planned.modifiedAfter);
+        } else {
+            SetFileTimes(file, planned.moment);
+        }
+    } catch (const RuntimeError&) {
+        // All or nothing: every text that may have been touched, a write cut
+        // short included, gets its old bytes back, and the file its times.
+        for (std::size_t i = 0; i < started; ++i) {
+            try {
+                WriteText(file, writes[i].position, writes[i].current);
+            } catch (const RuntimeError&) {
+                // The journal still holds the change: undo can finish it.
+            }
+        }
+        try {
+            file.setTimes(file.accessedAtOpen(), file.modifiedAtOpen());
+        } catch (const RuntimeError&) {
+        }
+        planned.update.result.changed = false;
+        planned.update.result.dateWritten = false;
+        planned.file.reset();
+        throw;
+    }
+    planned.file->close();
+    planned.file.reset();
+}
+
+namespace {
+
+// Plans, journals and commits one photo.
+PhotoDateUpdate carryOut(std::optional<PlannedPhoto> planned, const BeforeWrite& beforeWrite) {
+    if (planned->writes()) {
+        if (beforeWrite) beforeWrite(planned->pending());
+        CommitPhoto(*planned);
+    }
+    return std::move(planned->update);
+}
+
+}  // namespace
+
+PhotoDateUpdate UpdatePhotoDate(const std::string& folderPath, const std::string& fileName,
+                                const DateChoice& choice, bool dryRun,
+                                std::optional<LocalDateTime> latest,
+                                const BeforeWrite& beforeWrite) {
+    return carryOut(PlanPhotoDate(folderPath + fileName, choice, dryRun, latest), beforeWrite);
+}
+
+PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string& fileName,
+                               std::int64_t seconds, const std::string& filterDay, bool dryRun,
+                               std::optional<LocalDateTime> latest,
+                               const BeforeWrite& beforeWrite) {
+    return carryOut(PlanPhotoShift(folderPath + fileName, seconds, filterDay, dryRun, latest),
+                    beforeWrite);
 }
 
 Restore RestorePhotoDates(const PendingChange& change, const BeforeWrite& beforeWrite) {
-    PhotoFile file(change.path, PhotoFile::Mode::ReadWrite);
-    if (file.size() != change.size) return Restore::SizeChanged;
-    bool allNew = true;
-    bool allOld = true;
-    PendingChange reverse{change.path, file.size(), file.accessedAtOpen(), file.modifiedAtOpen(), {}};
-    for (const DateField& w : change.writes) {
-        std::string now(w.written.size(), '\0');
-        if (!file.contains(w.position, static_cast<std::int64_t>(now.size())))
-            return Restore::ChangedSince;
-        file.read(w.position, now.data(), now.size());
-        allNew = allNew && now == w.written;
-        allOld = allOld && now == w.current;
-        DateField back = w;
-        back.current = w.written;
-        back.written = w.current;
-        reverse.writes.push_back(back);
-    }
-    if (!allNew) return allOld ? Restore::AlreadyBefore : Restore::ChangedSince;
-    if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
-    if (beforeWrite) beforeWrite(reverse);
-    for (const DateField& w : change.writes) WriteText(file, w.position, w.current);
-    file.setTimes(change.accessed, change.modified);
-    file.close();
-    return Restore::Restored;
+    std::optional<PlannedPhoto> planned = PlanRestore(change);
+    const Restore outcome = planned->restore;
+    carryOut(std::move(planned), beforeWrite);
+    return outcome;
 }
 
 }  // namespace tovrin

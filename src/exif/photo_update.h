@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ namespace tovrin {
 
 // What setting one photo's date found and did.
 struct PhotoDateUpdate {
+    std::string path;             // the photo's full path
     std::int32_t readStatus = 0;  // the reader's status before the change
     PhotoInfo before;             // the photo as read before the change
     std::string fileTime;         // the file's own time of day before, "hh:mm:ss"
@@ -30,12 +32,16 @@ struct PhotoDateUpdate {
 };
 
 // What is about to be written to a photo, handed over before its first byte
-// is written, so that a journal can hold it on disk first.
+// is written, so that a journal can hold it on disk first. The identity and
+// the modification time after the change let an undo tell the same photo,
+// as the change left it, from another file that took its name or place.
 struct PendingChange {
     std::string path;
     std::int64_t size = 0;
+    FileIdentity identity;         // unknown in journals of older versions
     PhotoFile::FileTime accessed;  // the file's times before the change
     PhotoFile::FileTime modified;
+    std::optional<PhotoFile::FileTime> modifiedAfter;  // its time once changed
     std::vector<DateField> writes;  // position, old bytes, new bytes
 };
 using BeforeWrite = std::function<void(const PendingChange&)>;
@@ -44,10 +50,10 @@ using BeforeWrite = std::function<void(const PendingChange&)>;
 // day, reads the photo, rewrites its date texts and, when any was written,
 // sets the file's times to the chosen moment on the open file. Everything
 // that can be checked is checked before the first byte is written (the walk,
-// the moment, the right to set the file's times); should setting the times
-// still fail, the texts are written back as they were, so a photo never
-// carries new dates with old times. A dry run opens the photo for reading
-// only and reports what would be written.
+// the moment, the right to set the file's times); should a write or setting
+// the times still fail, the texts and times are put back as they were, so a
+// photo never carries some new dates, or new dates with old times. A dry run
+// opens the photo for reading only and reports what would be written.
 // Throws RuntimeError (53 gone, 70 read-only or times not settable, 5 a
 // moment the file system cannot hold, 75 not a regular file, ...).
 //
@@ -76,14 +82,58 @@ PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string&
 // How giving a photo back its old texts and times went.
 enum class Restore {
     Restored,       // every text held what the change wrote; old texts and times are back
+    HalfDone,       // the change was cut short (some texts old, some new); old ones are back
     AlreadyBefore,  // every text already holds its old bytes: nothing to give back
     ChangedSince,   // some text holds neither: the photo was changed since, left as it is
     SizeChanged,    // the file's size is not what it was: left as it is
+    NotSamePhoto,   // another file, or one whose time was changed since: left as it is
+    NotADate,       // a recorded place is not a date text of the photo now: left as it is
 };
 
+// One photo opened for a change, claimed, read and planned: nothing of it is
+// written until CommitPhoto. Holding it keeps other runs off the photo, so
+// what is journaled is what will be replaced.
+struct PlannedPhoto {
+    std::unique_ptr<PhotoFile> file;
+    PhotoDateUpdate update;  // what was read and planned; update.writes to be made
+    Restore restore = Restore::Restored;  // for a planned undo
+    // The times the photo gets once written: the moment for set and shift
+    // (checked against what the file system stores), exact times for undo.
+    std::int64_t moment = 0;
+    bool exactTimes = false;
+    PhotoFile::FileTime accessedAfter;
+    PhotoFile::FileTime modifiedAfter;
+
+    // True when committing writes something.
+    bool writes() const { return file != nullptr && !update.writes.empty(); }
+    // What the journal must hold before the first byte is written.
+    PendingChange pending() const;
+};
+
+// Opens the photo (for reading only in a dry run), claims it and plans
+// setting its date or shifting it, as UpdatePhotoDate and ShiftPhotoDate do.
+// With wait false, gives nothing when another run holds the photo.
+std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
+                                          bool dryRun, std::optional<LocalDateTime> latest,
+                                          bool wait = true);
+std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t seconds,
+                                           const std::string& filterDay, bool dryRun,
+                                           std::optional<LocalDateTime> latest,
+                                           bool wait = true);
+// Plans giving back what a recorded change took; planned.restore says whether
+// (Restored, HalfDone) or why not. Writes only at places that the walk of the
+// photo as it is now finds to be date texts, and only to the same file.
+std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait = true);
+
+// Writes a planned photo's texts and sets its times, all or nothing: should a
+// write or the times fail, the old texts and times are put back before the
+// error is thrown. Closes the photo. Throws RuntimeError.
+void CommitPhoto(PlannedPhoto& planned);
+
 // Gives a photo back what a change took, when the change is still what the
-// photo holds: every written text must hold its new bytes. beforeWrite sees
-// the reverse change first (an undo can itself be undone).
+// photo holds: every recorded text holds its new bytes, or (a change cut
+// short) its old or its new bytes. beforeWrite sees the reverse change first
+// (an undo can itself be undone).
 Restore RestorePhotoDates(const PendingChange& change, const BeforeWrite& beforeWrite = {});
 
 // The moment a "yyyy:mm:dd hh:mm:ss" text names, when it names a valid one.

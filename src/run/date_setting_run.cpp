@@ -8,6 +8,7 @@
 #include "exif/photo_update.h"
 #include "exif/runtime_error.h"
 #include "run/journal.h"
+#include "run/photo_batch.h"
 #include "run/run_log.h"
 #include "ui/error_report.h"
 
@@ -46,10 +47,8 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         const bool wholeFolder = m_host.wholeFolderChecked();
         const LocalDateTime now = m_host.now();
         processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, "shift",
-                       [&](const std::string& folder, const std::string& name,
-                           const BeforeWrite& journal) {
-                           return ShiftPhotoDate(folder, name, seconds, "", false, now,
-                                                 journal);
+                       [&](const std::string& path, bool wait) {
+                           return PlanPhotoShift(path, seconds, "", false, now, wait);
                        });
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
@@ -60,42 +59,49 @@ void DateSettingRun::UndoLastRun() {
     MessageBoxes& boxes = m_host.messageBoxes();
     try {
         const std::string folder = m_host.journalFolder();
-        const std::vector<std::string> ids = folder.empty() ? std::vector<std::string>{}
-                                                            : JournalIds(folder);
-        if (ids.empty()) {
+        const std::string id = folder.empty() ? std::string() : LastUndoableRun(folder);
+        if (id.empty()) {
             boxes.show("元に戻せる処理がありません。", MsgButtons::Ok, MsgIcon::Information,
                        AppTitle);
             return;
         }
-        const JournalRun last = ReadJournal(folder, ids.back());
+        const JournalRun last = ReadJournal(folder, id);
         const std::string count = std::to_string(last.changes.size());
         if (boxes.show("直前の処理で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
                        MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
             return;
-        // The undo is itself a run with a journal, so it can be undone too.
-        Journal journal(folder, "undo", m_host.now());
+        // The undo is itself a run with a journal, so it can be undone too;
+        // the newest change is given back first.
+        Journal journal(folder, "undo", last.id);
+        const std::vector<PendingChange> changes(last.changes.rbegin(), last.changes.rend());
         int restored = 0;
         std::string notRestored;
-        for (const PendingChange& change : last.changes) {
-            Restore outcome = Restore::ChangedSince;
-            try {
-                outcome = RestorePhotoDates(change, journal.hook());
-            } catch (const RuntimeError& e) {
-                notRestored += "\r\n" + change.path + " (" + std::to_string(e.number()) + ")";
-                continue;
-            }
-            if (outcome == Restore::Restored || outcome == Restore::AlreadyBefore) {
-                ++restored;
-            } else {
-                notRestored += "\r\n" + change.path;
-            }
-        }
+        RunInBatches(
+            changes.size(), &journal,
+            [&](std::size_t i, bool wait) { return PlanRestore(changes[i], wait); },
+            [&](std::size_t i, TargetOutcome& outcome) {
+                const std::string& path = changes[i].path;
+                if (outcome.error) {
+                    notRestored += "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
+                    return true;
+                }
+                const Restore r = outcome.planned->restore;
+                if (r == Restore::Restored || r == Restore::HalfDone || r == Restore::AlreadyBefore) {
+                    ++restored;
+                } else {
+                    notRestored += "\r\n" + path;
+                }
+                return true;
+            });
+        journal.finish();
         std::string text = std::to_string(restored) + "件を元に戻しました。";
         if (!notRestored.empty())
             text += "\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:" + notRestored;
         boxes.show(text, MsgButtons::Ok,
                    notRestored.empty() ? MsgIcon::Information : MsgIcon::Exclamation, "処理完了");
         m_host.reloadFileList();
+    } catch (const JournalUnavailable& e) {
+        boxes.show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical, AppTitle);
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
     }
@@ -158,21 +164,28 @@ void DateSettingRun::run() {
     const LocalDateTime now = m_host.now();
     processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
                    "window",
-                   [&](const std::string& folder, const std::string& name,
-                       const BeforeWrite& journal) {
-                       return UpdatePhotoDate(folder, name, choice, false, now, journal);
+                   [&](const std::string& path, bool wait) {
+                       return PlanPhotoDate(path, choice, false, now, wait);
                    });
 }
 
 void DateSettingRun::processTargets(const std::string& folderPath,
                                     const std::vector<std::string>& names, bool wholeFolder,
                                     bool severalHandled, const char* kind,
-                                    const PhotoChange& change) {
-    // Every change is journaled before it is made, so the run can be undone.
+                                    const PlanChange& plan) {
+    // Every change is journaled before it is made, so the run can be undone;
+    // a run that cannot journal changes nothing.
     std::optional<Journal> journal;
-    if (const std::string folder = m_host.journalFolder(); !folder.empty())
-        journal.emplace(folder, kind, m_host.now());
-    const BeforeWrite record = journal ? journal->hook() : BeforeWrite{};
+    try {
+        journal.emplace(m_host.journalFolder(), kind);
+    } catch (const JournalUnavailable& e) {
+        m_host.messageBoxes().show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical,
+                                   AppTitle);
+        return;
+    }
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(folderPath + name);
+    const std::vector<long> same = SameFileAsEarlier(paths);
 
     int changed = 0;
     {
@@ -183,39 +196,53 @@ void DateSettingRun::processTargets(const std::string& folderPath,
         } running(m_host);
 
         const int total = static_cast<int>(names.size());
-        for (int done = 0; done < total; ++done) {
-            const std::string& name = names[static_cast<std::size_t>(done)];
-            m_host.showProgress(done, total, name);
-            // A whole-folder run shows each photo as it goes, as a click
-            // would; the entry is looked for where it was first.
-            if (wholeFolder) {
-                const int count = m_host.fileCount();
-                for (int k = 0; k < count; ++k) {
-                    const int i = (done + k) % count;
-                    if (m_host.fileName(i) == name) {
-                        show([&] { m_host.selectInCode(i); });
-                        break;
+        // One photo a batch: the window shows each photo before it is
+        // handled and reports it right after, and a user watching sets the
+        // pace, not the journal's sync.
+        RunInBatches(
+            names.size(), &*journal,
+            [&](std::size_t index, bool wait) -> std::optional<PlannedPhoto> {
+                const int done = static_cast<int>(index);
+                const std::string& name = names[index];
+                m_host.showProgress(done, total, name);
+                // A whole-folder run shows each photo as it goes, as a click
+                // would; the entry is looked for where it was first.
+                if (wholeFolder) {
+                    const int count = m_host.fileCount();
+                    for (int k = 0; k < count; ++k) {
+                        const int i = (done + k) % count;
+                        if (m_host.fileName(i) == name) {
+                            show([&] { m_host.selectInCode(i); });
+                            break;
+                        }
                     }
                 }
-            }
-            if (handlePhoto(folderPath, name, change, record)) ++changed;
-            if (m_host.stopRequested()) break;
-        }
+                // Two names of one photo (a hard link) change it once.
+                if (same[index] >= 0) return PlannedPhoto{};
+                return plan(paths[index], wait);
+            },
+            [&](std::size_t index, TargetOutcome& outcome) {
+                // A failure ends the run with its box, as it always has.
+                if (outcome.error) throw *outcome.error;
+                if (same[index] < 0 &&
+                    handlePhoto(folderPath, names[index], outcome.planned->update))
+                    ++changed;
+                return !m_host.stopRequested();
+            },
+            BatchLimits{1, std::chrono::milliseconds(0)});
     }
+    journal->finish();
     // The window is the user's again before the summary asks for an OK.
     reportSummary(changed, severalHandled);
     m_dateWritten = false;
 }
 
 bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name,
-                                 const PhotoChange& change, const BeforeWrite& journal) {
+                                 const PhotoDateUpdate& update) {
     const std::string fullPath = folderPath + name;
 
-    // One open reads the photo (the log wants the dates from before the
-    // change), rewrites its dates and, when any changed, sets its times.
-    m_dateWritten = false;  // as the writer leaves them should it fail
-    m_changed = false;
-    const PhotoDateUpdate update = change(folderPath, name, journal);
+    // One open read the photo (the log wants the dates from before the
+    // change), rewrote its dates and, when any changed, set its times.
     m_photoInfo = update.before;
     m_fileTime = update.fileTime;
     m_exifDate = m_photoInfo.DateTimeOriginal;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,19 +52,20 @@ public:
 
 private:
     void run();
-    // One photo's change, given the run's journal to record it in first.
-    using PhotoChange = std::function<PhotoDateUpdate(
-        const std::string& folderPath, const std::string& name, const BeforeWrite& journal)>;
+    // Plans one photo's change: opens and claims it (waiting for another run
+    // only when wait is true), reads it and plans its writes.
+    using PlanChange =
+        std::function<std::optional<PlannedPhoto>(const std::string& path, bool wait)>;
     bool listMatchesDisk(const std::string& folderPath);
     std::vector<std::string> targets(bool wholeFolder) const;
     // The loop over the targets, common to every kind of run: journal,
     // progress, each photo's change, the summary.
     void processTargets(const std::string& folderPath, const std::vector<std::string>& names,
                         bool wholeFolder, bool severalHandled, const char* kind,
-                        const PhotoChange& change);
-    // Returns true when the photo was changed.
+                        const PlanChange& plan);
+    // Reports one photo's change; returns true when the photo was changed.
     bool handlePhoto(const std::string& folderPath, const std::string& name,
-                     const PhotoChange& change, const BeforeWrite& journal);
+                     const PhotoDateUpdate& update);
     // severalHandled: a filtered or whole-folder run, whose readout may show
     // another photo than the changed one.
     void reportSummary(int changed, bool severalHandled);

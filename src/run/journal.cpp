@@ -1,6 +1,9 @@
 #include "run/journal.h"
 
 #include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +13,8 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -24,6 +29,49 @@ namespace fs = std::filesystem;
 
 constexpr const char* Suffix = ".journal";
 constexpr int KeepDays = 30;
+
+// TEMPORARY until private_file lands.
+void CreatePrivateFolders(const std::string& folder) {
+    std::error_code ec;
+#ifndef _WIN32
+    const fs::path path = NativePath(folder);
+    fs::path made;
+    for (const fs::path& part : path) {
+        made /= part;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) throw ErrorFromErrno(errno, true);
+    }
+#endif
+    fs::create_directories(NativePath(folder), ec);
+    if (ec) throw ErrorFromCode(ec, true);
+}
+std::FILE* CreateNewPrivateFile(const std::string& path) {
+#ifdef _WIN32
+    return _wfopen(NativePath(path).c_str(), L"wxb");
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return nullptr;
+    return ::fdopen(fd, "wb");
+#endif
+}
+bool SyncFile(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return ::fsync(fileno(file)) == 0;
+#endif
+}
+void SyncFolder(const std::string& folder) {
+#ifndef _WIN32
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    (void)folder;
+#endif
+}
 
 std::string hex(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
@@ -50,7 +98,9 @@ bool unhex(const std::string& text, std::string& bytes) {
     return true;
 }
 
-std::string twoDigits(int v) { return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10); }
+std::string twoDigits(int v) {
+    return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10);
+}
 
 // "20070123-090500": sorts as the runs were made.
 std::string stamp(const LocalDateTime& t) {
@@ -58,13 +108,17 @@ std::string stamp(const LocalDateTime& t) {
            twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second);
 }
 
-bool syncToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return ::fsync(fileno(file)) == 0;
-#endif
+// Microseconds within the second and a random tail: two runs that start in
+// the same second, in one process or two, still get ids of their own that
+// sort as they were made.
+std::string uniqueTail() {
+    using namespace std::chrono;
+    const auto micros = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    static std::mt19937 random{std::random_device{}()};
+    char tail[24];
+    std::snprintf(tail, sizeof tail, "%06lld-%04x", static_cast<long long>(micros % 1000000),
+                  static_cast<unsigned>(random() & 0xFFFF));
+    return tail;
 }
 
 // Removes the journals of runs made more than KeepDays days before now.
@@ -78,54 +132,113 @@ void prune(const std::string& folder, const LocalDateTime& now) {
     }
 }
 
+void put(std::FILE* file, const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) throw ErrorFromErrno(errno);
+}
+
 }  // namespace
+
+JournalUnavailable::JournalUnavailable(std::string folder, const RuntimeError& cause)
+    : RuntimeError(cause.number(), cause.description()), m_folder(std::move(folder)) {}
+
+std::string JournalUnavailableText(const JournalUnavailable& failure) {
+    std::string text = "元に戻すための記録を保存できないため、写真は変更していません。\r\n記録の保存先: ";
+    text += failure.folder().empty() ? std::string("(ホームフォルダが分かりません)") : failure.folder();
+    if (!failure.description().empty()) text += "\r\n(" + failure.description() + ")";
+    return text;
+}
 
 std::string JournalFolder(const EnvironmentLookup& environment) {
     const std::string state = UserLogFolder(environment);
     return state.empty() ? state : FolderPath(state + "journal");
 }
 
-Journal::Journal(std::string folder, std::string kind, const LocalDateTime& now)
-    : m_folder(FolderPath(std::move(folder))), m_kind(std::move(kind)) {
-    std::error_code ec;
-    fs::create_directories(NativePath(m_folder), ec);
-    prune(m_folder, now);
-    // Two runs in one second get ids that still sort in order.
-    const std::string base = stamp(now);
-    for (int n = 1;; ++n) {
-        m_id = base + "-" + std::to_string(1000 + n).substr(1);
-        if (!fs::exists(NativePath(m_folder + m_id + Suffix), ec)) break;
+LocalDateTime Journal::UtcNow() {
+    using namespace std::chrono;
+    const auto seconds = duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch()).count();
+    return FromWallSeconds(static_cast<std::int64_t>(seconds));
+}
+
+Journal::Journal(std::string folder, std::string kind, std::string undoes,
+                 const LocalDateTime& utcNow)
+    : m_folder(folder.empty() ? folder : FolderPath(std::move(folder))), m_kind(std::move(kind)) {
+    try {
+        if (m_folder.empty()) throw RuntimeError(error::PathNotFound);
+        CreatePrivateFolders(m_folder);
+        prune(m_folder, utcNow);
+        const std::string base = stamp(utcNow);
+        for (int attempt = 0; !m_file; ++attempt) {
+            m_id = base + "-" + uniqueTail();
+            m_file = CreateNewPrivateFile(m_folder + m_id + Suffix);
+            if (!m_file && (errno != EEXIST || attempt > 100)) throw ErrorFromErrno(errno, true);
+        }
+        std::string head = "TOVRIN-JOURNAL 2\nRUN " + m_id + " " + m_kind;
+        if (!undoes.empty()) head += " " + undoes;
+        put(m_file, head + "\n");
+        if (!SyncFile(m_file)) throw ErrorFromErrno(errno);
+        // The journal's name must survive a crash too: once per run.
+        SyncFolder(m_folder);
+    } catch (const RuntimeError& e) {
+        if (m_file) {
+            std::fclose(m_file);
+            m_file = nullptr;
+            std::error_code ec;
+            fs::remove(NativePath(m_folder + m_id + Suffix), ec);
+        }
+        throw JournalUnavailable(m_folder, e);
     }
 }
 
 Journal::~Journal() {
-    if (m_file) std::fclose(m_file);
+    if (!m_file) return;
+    std::fclose(m_file);
+    // A run that changed nothing leaves no journal behind.
+    if (m_photos == 0) {
+        std::error_code ec;
+        fs::remove(NativePath(m_folder + m_id + Suffix), ec);
+    }
 }
 
-void Journal::record(const PendingChange& change) {
-    if (!m_file) {
-        const fs::path path = NativePath(m_folder + m_id + Suffix);
-#ifdef _WIN32
-        m_file = _wfopen(path.c_str(), L"wxb");
-#else
-        m_file = std::fopen(path.c_str(), "wx");
-#endif
-        if (!m_file) throw ErrorFromErrno(errno, true);
-        std::fprintf(m_file, "TOVRIN-JOURNAL 1\nRUN %s %s\n", m_id.c_str(), m_kind.c_str());
-    }
+void Journal::add(const PendingChange& change) {
     std::ostringstream block;
     block << "PHOTO " << change.size << ' ' << change.accessed.seconds << ' '
           << change.accessed.nanoseconds << ' ' << change.modified.seconds << ' '
-          << change.modified.nanoseconds << ' ' << hex(change.path) << '\n';
+          << change.modified.nanoseconds << ' ' << hex(change.path) << ' '
+          << change.identity.device << ' ' << change.identity.index;
+    if (change.modifiedAfter)
+        block << ' ' << change.modifiedAfter->seconds << ' ' << change.modifiedAfter->nanoseconds;
+    block << '\n';
     for (const DateField& w : change.writes) {
         block << "TEXT " << w.tag << ' ' << w.position << ' ' << hex(w.current) << ' '
               << hex(w.written) << '\n';
     }
     block << "END\n";
-    const std::string text = block.str();
-    // The photo is written only once its change can be given back.
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() || !syncToDisk(m_file))
-        throw ErrorFromErrno(errno);
+    m_pending += block.str();
+    ++m_photos;
+}
+
+void Journal::commit() {
+    if (m_pending.empty()) return;
+    try {
+        put(m_file, m_pending);
+        // The photos are written only once their changes can be given back.
+        if (!SyncFile(m_file)) throw ErrorFromErrno(errno);
+    } catch (const RuntimeError& e) {
+        throw JournalUnavailable(m_folder, e);
+    }
+    m_pending.clear();
+}
+
+void Journal::record(const PendingChange& change) {
+    add(change);
+    commit();
+}
+
+void Journal::finish() {
+    if (!m_file || m_photos == 0) return;
+    // Not synced: lost in a crash, it only makes a finished undo look
+    // interrupted, and completing it again gives back nothing new.
+    if (std::fputs("DONE\n", m_file) >= 0) std::fflush(m_file);
 }
 
 std::vector<std::string> JournalIds(const std::string& folder) {
@@ -154,7 +267,7 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
         std::string word;
         words >> word;
         if (word == "RUN") {
-            words >> run.id >> run.kind;
+            words >> run.id >> run.kind >> run.undoes;
         } else if (word == "PHOTO") {
             std::string path;
             photo = PendingChange{};
@@ -162,6 +275,13 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
                                         photo.accessed.nanoseconds >> photo.modified.seconds >>
                                         photo.modified.nanoseconds >> path) &&
                       unhex(path, photo.path);
+            // Version 2 adds the identity and the time after the change.
+            if (words >> photo.identity.device >> photo.identity.index) {
+                PhotoFile::FileTime after;
+                if (words >> after.seconds >> after.nanoseconds) photo.modifiedAfter = after;
+            }
+        } else if (word == "DONE") {
+            run.done = true;
         } else if (word == "TEXT" && inPhoto) {
             DateField w;
             std::string oldHex, newHex;
@@ -174,6 +294,36 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
         }
     }
     return run;
+}
+
+}  // namespace tovrin
+
+namespace tovrin {
+
+std::string LastUndoableRun(const std::string& folder) {
+    const std::vector<std::string> ids = JournalIds(folder);
+    std::set<std::string> undone;
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+        JournalRun run;
+        try {
+            run = ReadJournal(folder, *it);
+        } catch (const RuntimeError&) {
+            continue;
+        }
+        if (run.changes.empty()) continue;
+        if (run.kind == "undo" && !run.undoes.empty()) {
+            // An undo that ended is not a target; one that was cut short is
+            // finished, not reverted, unless a later undo finished it.
+            if (run.done) {
+                undone.insert(run.undoes);
+            } else if (!undone.count(run.undoes)) {
+                return run.undoes;
+            }
+            continue;
+        }
+        if (!undone.count(run.id)) return run.id;
+    }
+    return {};
 }
 
 }  // namespace tovrin

@@ -7,59 +7,98 @@
 
 #include "exif/local_time.h"
 #include "exif/photo_update.h"
+#include "exif/runtime_error.h"
 #include "run/log_folder.h"
 
 namespace tovrin {
 
 // The undo journal: one file per run that changes photos, holding for each
-// photo, before a byte of it is written, its path, size, old file times and
-// the position, old bytes and new bytes of every text the run writes. A
-// photo changes by at most three 19-byte texts, so remembering them all
-// costs next to nothing, and any run can be given back.
+// photo, before a byte of it is written, its path, identity, size, old file
+// times, its time once changed, and the position, old bytes and new bytes of
+// every text the run writes. A photo changes by at most three 19-byte texts,
+// so remembering them all costs next to nothing, and any run can be given
+// back.
 //
-//   TOVRIN-JOURNAL 1
-//   RUN <id> <kind>
-//   PHOTO <size> <accessed s> <ns> <modified s> <ns> <path, hex>
+//   TOVRIN-JOURNAL 2
+//   RUN <id> <kind> [<id of the run an undo gives back>]
+//   PHOTO <size> <accessed s> <ns> <modified s> <ns> <path, hex> <device> <index> <modified after s> <ns>
 //   TEXT <tag> <position> <old bytes, hex> <new bytes, hex>
 //   END
+//   ...
+//   DONE
 //
-// A photo's block is on disk (flushed and synced) before the photo is
-// written; a block without END was cut short by a crash before its photo
-// was touched, and is ignored.
+// Photos are journaled in batches: every block of a batch is on disk
+// (flushed and synced) before the first photo of the batch is written. A
+// block without END was cut short by a crash before its photo was touched,
+// and is ignored; a photo journaled but not yet written when a run stopped
+// still holds its old bytes, which an undo finds as they were. DONE marks a
+// run that ended on its own; an undo without it was interrupted. Journals of
+// version 1 (no identity, no time after) are still read.
 
 // $XDG_STATE_HOME/Tovrin/journal/ (~/.local/state/Tovrin/journal/), on
 // Windows %LOCALAPPDATA%\Tovrin\journal\; "" when there is no such place.
 std::string JournalFolder(const EnvironmentLookup& environment = SystemEnvironment);
 
+// A run that cannot journal changes nothing: the journal folder cannot be
+// found, made or written (no absolute home, no permission, a full disk).
+class JournalUnavailable : public RuntimeError {
+public:
+    JournalUnavailable(std::string folder, const RuntimeError& cause);
+    const std::string& folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
+// What the user is told when a run cannot journal, naming the folder.
+std::string JournalUnavailableText(const JournalUnavailable& failure);
+
 class Journal {
 public:
     // A journal for a new run of `kind` ("set", "shift", "undo", "window");
-    // its file is created with the first change, so a run that changes
-    // nothing leaves none. Journals older than 30 days are removed.
-    Journal(std::string folder, std::string kind, const LocalDateTime& now = Now());
+    // `undoes` names the run an undo gives back. Its file is created and put
+    // on disk at once, so a run that cannot journal stops before its first
+    // photo; a run that journals nothing removes it again. Journals older
+    // than 30 days are removed. Throws JournalUnavailable.
+    Journal(std::string folder, std::string kind, std::string undoes = {},
+            const LocalDateTime& utcNow = UtcNow());
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
     const std::string& id() const { return m_id; }
-    // Appends one photo's change and puts it on disk. Throws RuntimeError.
+    // Adds one photo's change to the batch being gathered.
+    void add(const PendingChange& change);
+    // Puts the gathered batch on disk; only then may its photos be written.
+    // Throws JournalUnavailable.
+    void commit();
+    // add() and commit() for one photo.
     void record(const PendingChange& change);
     // record() as the engine's hook.
     BeforeWrite hook() {
         return [this](const PendingChange& change) { record(change); };
     }
+    // Marks the run as having ended on its own.
+    void finish();
+
+    // The present moment in UTC, for journal ids.
+    static LocalDateTime UtcNow();
 
 private:
     std::string m_folder;
     std::string m_kind;
     std::string m_id;
+    std::string m_pending;  // blocks gathered, not yet on disk
     std::FILE* m_file = nullptr;
+    int m_photos = 0;       // blocks on disk
 };
 
 // One recorded run.
 struct JournalRun {
     std::string id;
     std::string kind;
+    std::string undoes;  // for an undo: the run it gives back
+    bool done = false;   // the run ended on its own
     std::vector<PendingChange> changes;
 };
 
@@ -67,5 +106,10 @@ struct JournalRun {
 std::vector<std::string> JournalIds(const std::string& folder);
 // A recorded run; throws RuntimeError 53 when there is none of that id.
 JournalRun ReadJournal(const std::string& folder, const std::string& id);
+// The run "undo --last" gives back: the newest one that changed something and
+// is not fully undone. An undo that was interrupted leaves its run to be
+// completed, never reverted; an undo that ended is not itself a target. ""
+// when there is none.
+std::string LastUndoableRun(const std::string& folder);
 
 }  // namespace tovrin

@@ -507,8 +507,16 @@ TEST_F(Cli, ShiftAndUndo) {
     EXPECT_EQ(out.lines[0]["restored"], true);
     EXPECT_EQ(StateOf(m_good), original);
 
-    // Undoing the undo shifts the photo again.
-    EXPECT_EQ(run("undo --last --no-log").exitCode, 0);
+    // The shift is undone: "the last run" no longer means it, nor the undo
+    // (which would only flip the dates back).
+    EXPECT_EQ(run("undo --last --no-log").exitCode, 2);
+    EXPECT_EQ(StateOf(m_good), original);
+    // Undoing the undo, by its id, shifts the photo again.
+    out = run("undo --list");
+    ASSERT_EQ(out.lines.size(), 2u) << out.text;
+    EXPECT_EQ(out.lines[1]["kind"], "undo");
+    EXPECT_EQ(out.lines[1]["undoes"], out.lines[0]["run"]);
+    EXPECT_EQ(run("undo --no-log --run " + out.lines[1]["run"].get<std::string>()).exitCode, 0);
     EXPECT_EQ(read(m_good).DateTimeOriginal, "2006:05:04 01:11:12");
 }
 

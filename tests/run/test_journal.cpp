@@ -1,6 +1,9 @@
 // The undo journal: what it keeps is exactly what a change wrote, a block cut
-// short is ignored, old journals go, and a window run can be given back whole.
+// short is ignored, ids are the run's own, old and empty journals go, and
+// "the last run" is the one a user means.
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,33 +24,50 @@ PendingChange Change(const std::string& path) {
     DateField w{static_cast<std::int16_t>(0x9003), 567, "2006:05:04 10:11:12",
                 "2007:01:23 09:05:00"};
     DateField odd{0x0132, 217, std::string("\0\n\xFF ", 4), "x"};
-    return {path, 236569, {1170000000, 5}, {1169510700, 123456789}, {w, odd}};
+    PendingChange c;
+    c.path = path;
+    c.size = 236569;
+    c.identity = {2049, 1234567};
+    c.accessed = {1170000000, 5};
+    c.modified = {1169510700, 123456789};
+    c.modifiedAfter = PhotoFile::FileTime{1169543100, 0};
+    c.writes = {w, odd};
+    return c;
+}
+
+void Append(const std::string& path, const std::string& text) {
+    std::ofstream(NativePath(path), std::ios::binary | std::ios::app) << text;
 }
 
 TEST(Journal, KeepsEachChangeExactly) {
     TempDir dir;
-    Journal journal(dir.folder(), "set", {2024, 5, 10, 12, 34, 56});
-    EXPECT_EQ(journal.id(), "20240510-123456-001");
-    EXPECT_TRUE(JournalIds(dir.folder()).empty()) << "a run that changes nothing leaves nothing";
+    std::string id;
     const std::string name = "/写真/a b\nc.jpg";
-    journal.record(Change(name));
-    journal.record(Change("/p/second.jpg"));
-    // A block a crash cut short, before its photo was touched.
     {
-        std::FILE* f = std::fopen((dir.folder() + journal.id() + ".journal").c_str(), "ab");
-        std::fputs("PHOTO 1 2 3 4 5 2f78\nTEXT 1 2 aa bb\n", f);
-        std::fclose(f);
+        Journal journal(dir.folder(), "set", {}, {2024, 5, 10, 12, 34, 56});
+        id = journal.id();
+        EXPECT_EQ(id.substr(0, 16), "20240510-123456-");
+        journal.add(Change(name));
+        journal.add(Change("/p/second.jpg"));
+        journal.commit();
+        journal.finish();
     }
-    ASSERT_EQ(JournalIds(dir.folder()), (std::vector<std::string>{journal.id()}));
-    const JournalRun run = ReadJournal(dir.folder(), journal.id());
+    // A block a crash cut short, before its photo was touched.
+    Append(dir.folder() + id + ".journal", "PHOTO 1 2 3 4 5 2f78\nTEXT 1 2 aa bb\n");
+    ASSERT_EQ(JournalIds(dir.folder()), (std::vector<std::string>{id}));
+    const JournalRun run = ReadJournal(dir.folder(), id);
     EXPECT_EQ(run.kind, "set");
+    EXPECT_TRUE(run.done);
     ASSERT_EQ(run.changes.size(), 2u);
     const PendingChange& c = run.changes[0];
     const PendingChange want = Change(name);
     EXPECT_EQ(c.path, want.path);
     EXPECT_EQ(c.size, want.size);
+    EXPECT_EQ(c.identity, want.identity);
     EXPECT_EQ(c.accessed.seconds, want.accessed.seconds);
     EXPECT_EQ(c.modified.nanoseconds, want.modified.nanoseconds);
+    ASSERT_TRUE(c.modifiedAfter);
+    EXPECT_EQ(c.modifiedAfter->seconds, want.modifiedAfter->seconds);
     ASSERT_EQ(c.writes.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(c.writes[i].tag, want.writes[i].tag);
@@ -57,23 +77,123 @@ TEST(Journal, KeepsEachChangeExactly) {
     }
 }
 
-TEST(Journal, IdsSortAsMadeAndOldOnesGo) {
+// Journals written by the previous version have no identity and no time
+// after; they are still read, and given back by the remaining checks.
+TEST(Journal, ReadsTheFirstVersion) {
     TempDir dir;
+    WriteBytes(dir.path("20240101-000000-001.journal"),
+               ToBytes("TOVRIN-JOURNAL 1\nRUN 20240101-000000-001 set\n"
+                       "PHOTO 10 1 2 3 4 2f612e6a7067\nTEXT -28669 567 41 42\nEND\n"));
+    const JournalRun run = ReadJournal(dir.folder(), "20240101-000000-001");
+    ASSERT_EQ(run.changes.size(), 1u);
+    EXPECT_EQ(run.changes[0].path, "/a.jpg");
+    EXPECT_FALSE(run.changes[0].identity.known());
+    EXPECT_FALSE(run.changes[0].modifiedAfter);
+    EXPECT_FALSE(run.done);
+}
+
+// Runs started in the same second, here or in another process, never share a
+// journal; ids sort as the runs were made; a run that changed nothing leaves
+// nothing; journals older than thirty days go.
+TEST(Journal, IdsAreUniqueSortAsMadeAndOldOnesGo) {
+    TempDir dir;
+    const LocalDateTime second{2024, 4, 10, 13, 0, 0};
+    std::vector<std::string> made;
     for (const LocalDateTime& t : {LocalDateTime{2024, 3, 1, 0, 0, 0}, LocalDateTime{2024, 4, 9, 23, 0, 0},
-                                   LocalDateTime{2024, 4, 10, 13, 0, 0}}) {
-        Journal(dir.folder(), "set", t).record(Change("/p/a.jpg"));
+                                   second, second, second}) {
+        Journal journal(dir.folder(), "set", {}, t);
+        journal.record(Change("/p/a.jpg"));
+        made.push_back(journal.id());
     }
-    Journal same(dir.folder(), "shift", {2024, 4, 10, 13, 0, 0});
-    same.record(Change("/p/a.jpg"));
+    {
+        Journal nothing(dir.folder(), "set", {}, second);
+    }
+    std::vector<std::string> ids = JournalIds(dir.folder());
     // The March run was more than thirty days old when the April ones began.
-    EXPECT_EQ(JournalIds(dir.folder()),
-              (std::vector<std::string>{"20240409-230000-001", "20240410-130000-001",
-                                        "20240410-130000-002"}));
-    // Thirty days after 2024-04-10 12:00, the run of the 9th is gone too.
-    Journal later(dir.folder(), "set", {2024, 5, 10, 12, 0, 0});
-    EXPECT_EQ(JournalIds(dir.folder()),
-              (std::vector<std::string>{"20240410-130000-001", "20240410-130000-002"}));
-    EXPECT_THROW(ReadJournal(dir.folder(), "20240301-000000-001"), tovrin::RuntimeError);
+    EXPECT_EQ(ids, std::vector<std::string>(made.begin() + 1, made.end()));
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+    {
+        Journal later(dir.folder(), "set", {}, {2024, 5, 10, 12, 0, 0});
+    }
+    ids = JournalIds(dir.folder());
+    EXPECT_EQ(ids, std::vector<std::string>(made.begin() + 2, made.end()));
+    EXPECT_THROW(ReadJournal(dir.folder(), made[0]), tovrin::RuntimeError);
+}
+
+#ifndef _WIN32
+TEST(Journal, PrivateFiles) {
+    TempDir dir;
+    const std::string folder = dir.folder() + "state/journal/";
+    Journal journal(folder, "set");
+    journal.record(Change("/p/a.jpg"));
+    const auto perms = [](const std::string& p) {
+        return fs::status(NativePath(p)).permissions() & fs::perms::all;
+    };
+    EXPECT_EQ(perms(folder), fs::perms::owner_all);
+    EXPECT_EQ(perms(folder + journal.id() + ".journal"),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
+
+// No journal, no run: a folder that cannot be made or written is refused
+// with its name, before any photo is touched.
+TEST(Journal, UnavailableFolderIsRefusedByName) {
+    TempDir dir;
+    Touch(dir.path("file"));
+    for (const std::string& folder : {std::string(), dir.folder() + "file/journal/"}) {
+        try {
+            Journal journal(folder, "set");
+            ADD_FAILURE() << "a journal in '" << folder << "'";
+        } catch (const JournalUnavailable& e) {
+            EXPECT_EQ(e.folder(), folder.empty() ? folder : FolderPath(folder));
+            const std::string text = JournalUnavailableText(e);
+            EXPECT_NE(text.find("元に戻すための記録を保存できない"), std::string::npos) << text;
+            if (!folder.empty()) EXPECT_NE(text.find(dir.folder() + "file"), std::string::npos) << text;
+        }
+    }
+}
+
+// "The last run" skips empty journals and finished undos; an interrupted undo
+// is completed, not reverted; a run undone to its end is no longer a target.
+TEST(Journal, LastUndoableRun) {
+    struct Step {
+        const char* kind;
+        int photos;
+        bool done;
+        int undoes;  // index of the run an undo gives back, or -1
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        int expected;  // index of the run "undo --last" means, or -1
+    };
+    const std::vector<Case> cases = {
+        {"newest run", {{"set", 2, true, -1}, {"shift", 1, true, -1}}, 1},
+        {"an empty journal is not a run", {{"set", 2, true, -1}, {"set", 0, false, -1}}, 0},
+        {"a finished undo passes to the run before",
+         {{"set", 2, true, -1}, {"shift", 1, true, -1}, {"undo", 1, true, 1}},
+         0},
+        {"an interrupted undo is completed",
+         {{"set", 2, true, -1}, {"shift", 3, true, -1}, {"undo", 1, false, 1}},
+         1},
+        {"an interrupted undo finished later",
+         {{"set", 2, true, -1}, {"shift", 3, true, -1}, {"undo", 1, false, 1}, {"undo", 2, true, 1}},
+         0},
+        {"everything undone", {{"set", 2, true, -1}, {"undo", 2, true, 0}}, -1},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> ids;
+        int second = 0;
+        for (const Step& step : c.steps) {
+            Journal journal(dir.folder(), step.kind, step.undoes >= 0 ? ids[step.undoes] : "",
+                            {2024, 4, 10, 13, 0, second++});
+            for (int i = 0; i < step.photos; ++i) journal.record(Change("/p/a.jpg"));
+            if (step.done) journal.finish();
+            ids.push_back(journal.id());
+        }
+        EXPECT_EQ(LastUndoableRun(dir.folder()), c.expected < 0 ? "" : ids[c.expected]) << c.name;
+    }
 }
 
 TEST(JournalFolder, UnderTheStateFolder) {
@@ -85,6 +205,10 @@ TEST(JournalFolder, UnderTheStateFolder) {
 #ifndef _WIN32
     EXPECT_EQ(JournalFolder(env), "/state/Tovrin/journal/");
     EXPECT_EQ(JournalFolder([](const char*) { return std::optional<std::string>(); }), "");
+    EXPECT_EQ(JournalFolder([](const char* name) -> std::optional<std::string> {
+                  return std::string(name) == "HOME" ? "relative/home" : std::optional<std::string>();
+              }),
+              "");
 #endif
 }
 
