@@ -370,6 +370,61 @@ TEST_P(Writer, RewritesOnlyTheDateFields) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Writer, ::testing::ValuesIn(WriterCases()), Named());
 
+// What stands between SOI and the Exif APP1, and whether the segment walk
+// gets past it.
+struct SegmentCase {
+    std::string name;
+    std::vector<Bytes> before;
+    bool found;
+    friend void PrintTo(const SegmentCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<SegmentCase> SegmentCases() {
+    using test::App0;
+    using test::Segment;
+    const auto text = [](const char* s, std::size_t n) { return Bytes(s, s + n); };
+    return {
+        {"OnlyApp0", {App0()}, true},
+        {"NoApp0", {}, true},
+        {"AfterIccProfile", {App0(), Segment(0xFFE2, text("ICC_PROFILE\0\1\1xxxx", 18))}, true},
+        {"AfterComment", {App0(), Segment(0xFFFE, text("made by hand", 12))}, true},
+        {"AfterQuantTable", {App0(), Segment(0xFFDB, Bytes(65, 1))}, true},
+        {"AfterXmpApp1", {App0(), Segment(0xFFE1, text("http://ns.adobe.com/xap/1.0/\0<x/>", 33))},
+         true},
+        {"AfterSecondApp0", {App0(), App0(20)}, true},
+        {"AfterApp1NamedExifOnly", {Segment(0xFFE1, text("Exif", 4))}, true},
+        {"FillBytesBeforeMarker", {App0(), Bytes{0xFF, 0xFF, 0xFF}}, true},
+        {"AfterRestartAndTem", {App0(), Bytes{0xFF, 0xD3, 0xFF, 0x01}}, true},
+        // A fault leaves no trustworthy place for the next marker.
+        {"NonMarkerByte", {App0(), Bytes{0x00}}, false},
+        {"EscapedZeroIsNoMarker", {App0(), Bytes{0xFF, 0x00}}, false},
+        {"LengthPastEndOfFile", {App0(), Bytes{0xFF, 0xFE, 0xFF, 0xF0}}, false},
+        {"LengthBelowTwo", {App0(), Bytes{0xFF, 0xFE, 0x00, 0x01}}, false},
+        // Nothing after the image data or its end is metadata.
+        {"AfterStartOfScan", {App0(), Segment(0xFFDA, Bytes(10, 0))}, false},
+        {"AfterEndOfImage", {App0(), Bytes{0xFF, 0xD9}}, false},
+    };
+}
+
+class ExifSegment : public ::testing::TestWithParam<SegmentCase> {};
+
+TEST_P(ExifSegment, IsFoundWhereverItStandsBeforeTheImage) {
+    const SegmentCase& c = GetParam();
+    Jpeg before = Dated({Date, Date, Date}), after = Dated({New, New, New});
+    before.before = after.before = c.before;
+    test::TempDir dir;
+    const std::string path = dir.write("photo.jpg", before.build());
+    PhotoInfo info;
+    EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), c.found ? 4 : 0);
+    EXPECT_EQ(info.TiffBase, c.found ? before.tiffBase() : 0);
+    EXPECT_EQ(info.DateTimeOriginal, c.found ? Date : "");
+    const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice());
+    EXPECT_EQ(result.status && result.dateWritten && result.changed, c.found);
+    EXPECT_EQ(test::ReadBytes(path), c.found ? after.build() : before.build());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExifSegment, ::testing::ValuesIn(SegmentCases()), Named());
+
 // Camera photos whose walk fails, mostly at offsets or counts outside the file.
 struct BrokenCase {
     std::string name;
