@@ -1,5 +1,9 @@
 #include "exif/exif_walk.h"
 
+#include <algorithm>
+#include <set>
+#include <vector>
+
 #include "exif/byte_access.h"
 #include "exif/photo_file.h"
 #include "exif/tiff_layout.h"
@@ -8,28 +12,69 @@ namespace tovrin {
 
 using namespace tiff;
 
-bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
-    std::int64_t p = 1;
-    if (ReadWordMotorola(file, p) != MarkerSoi) return false;
-    p += 2;
-    std::int16_t m = ReadWordMotorola(file, p);
-    p += 2;
-    if (m == MarkerApp0) {
-        p += static_cast<std::uint16_t>(ReadWordMotorola(file, p));
-        m = ReadWordMotorola(file, p);
-        p += 2;
-    }
-    if (m != MarkerApp1) return false;
-    // p is the APP1 length field; the TIFF header follows the length (2),
-    // "Exif" (4) and two more bytes. The length counts itself, not the marker.
-    block.tiffBase = p + 8;
-    block.hasSignature = ReadDwordMotorola(file, p + 2) == SignatureExif;
-    block.app1 = {p - 2, 2 + std::int64_t{static_cast<std::uint16_t>(ReadWordMotorola(file, p))}};
-    return true;
+namespace {
+
+// The byte at p, or -1 outside the file.
+int byteAt(PhotoFile& file, std::int64_t p) {
+    if (!file.contains(p, 1)) return -1;
+    unsigned char b = 0;
+    file.read(p, &b, 1);
+    return b;
 }
 
-WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, bool checkMagic,
-                          TiffStructure& out, const std::function<void(const IfdEntry&)>& visit) {
+// Markers that stand alone, without a length: RST0..RST7 and TEM.
+bool standalone(int marker) { return (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01; }
+
+std::uint32_t dword(PhotoFile& file, std::int64_t p, int order) {
+    return static_cast<std::uint32_t>(ReadDword(file, p, order));
+}
+std::uint16_t word(PhotoFile& file, std::int64_t p, int order) {
+    return static_cast<std::uint16_t>(ReadWord(file, p, order));
+}
+
+// Bytes a value of the type takes; 0 for a type this walk does not know,
+// whose size it cannot tell.
+std::int64_t typeSize(std::uint16_t type) {
+    switch (type) {
+        case 1: case 2: case 6: case 7: return 1;  // BYTE ASCII SBYTE UNDEFINED
+        case 3: case 8: return 2;                  // SHORT SSHORT
+        case 4: case 9: case 11: case 13: return 4;  // LONG SLONG FLOAT IFD
+        case 5: case 10: case 12: return 8;        // RATIONAL SRATIONAL DOUBLE
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
+    if (byteAt(file, 1) != 0xFF || byteAt(file, 2) != 0xD8) return false;
+    std::int64_t p = 3;
+    for (;;) {
+        if (byteAt(file, p) != 0xFF) return false;  // no marker where one must be
+        while (byteAt(file, p + 1) == 0xFF) ++p;    // fill bytes before the marker
+        const int marker = byteAt(file, p + 1);
+        if (marker < 0 || marker == 0x00) return false;
+        if (marker == 0xDA || marker == 0xD9) return false;  // image data or its end
+        const std::int64_t markerAt = p;
+        p += 2;
+        if (standalone(marker)) continue;
+        if (!file.contains(p, 2)) return false;
+        const std::int64_t length = static_cast<std::uint16_t>(ReadWordMotorola(file, p));
+        // The length counts itself; a shorter one or one past the end of the
+        // file leaves no trustworthy place for the next marker.
+        if (length < 2 || !file.contains(p, length)) return false;
+        if (marker == 0xE1 && length >= 8 &&
+            ReadDwordMotorola(file, p + 2) == SignatureExif && ReadWordMotorola(file, p + 6) == 0) {
+            block.tiffBase = p + 8;
+            block.app1 = {markerAt, 2 + length};
+            return true;
+        }
+        p += length;
+    }
+}
+
+WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,
+                          const std::function<void(const IfdEntry&)>& visit) {
     const std::int16_t mark = ReadWordMotorola(file, tiffBase);
     if (mark == MarkIntel) {
         out.order = Intel;
@@ -39,21 +84,21 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, bool checkMagi
         return WalkEnd::BadByteOrder;
     }
     const int order = out.order;
-    if (checkMagic && ReadWord(file, tiffBase + 2, order) != TiffMagic) return WalkEnd::NoMagic;
+    if (ReadWord(file, tiffBase + 2, order) != TiffMagic) return WalkEnd::NoMagic;
 
     bool hasExif = false;
-    std::int32_t exifOffset = 0;
+    std::uint32_t exifOffset = 0;
     // Walks one directory: its count, then every entry 12 bytes apart,
     // whatever they hold; a tag met twice is visited twice, and the last
     // Exif pointer of IFD0 wins.
     const auto walk = [&](std::int64_t at, Directory directory, ByteSpan& table) {
-        const auto count = static_cast<std::uint16_t>(ReadWord(file, at, order));
+        const std::uint16_t count = word(file, at, order);
         table = {at, 2 + std::int64_t{EntrySize} * count + 4};
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t e = at + 2 + i * EntrySize;
             const std::int16_t tag = ReadWord(file, e, order);
             if (directory == Directory::Ifd0 && tag == TagExifPointer) {
-                exifOffset = ReadDword(file, e + 8, order);
+                exifOffset = dword(file, e + 8, order);
                 hasExif = true;
             }
             visit(IfdEntry{directory, e, tag});
@@ -61,12 +106,112 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, bool checkMagi
         return count;
     };
 
-    // The stored IFD0 offset is not used: IFD0 is read right after the header.
-    if (walk(tiffBase + 8, Directory::Ifd0, out.ifd0Table) == 0) return WalkEnd::EmptyIfd0;
+    if (walk(tiffBase + dword(file, tiffBase + 4, order), Directory::Ifd0, out.ifd0Table) == 0)
+        return WalkEnd::EmptyIfd0;
     if (!hasExif) return WalkEnd::NoExifPointer;
 
     out.exifCount = walk(tiffBase + exifOffset, Directory::Exif, out.exifTable);
     return out.exifCount == 0 ? WalkEnd::EmptyExif : WalkEnd::Complete;
+}
+
+StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
+                              const TiffStructure& known,
+                              const std::function<void(const StructurePart&)>& part) {
+    StructureMap map;
+    const int order = known.order;
+    part({StructurePart::Header, {tiffBase, 8}, 0});
+
+    struct Pending {
+        std::int64_t at;
+        bool chain;  // in IFD0's chain: its next link leads to the next directory
+    };
+    std::vector<Pending> pending;
+    std::set<std::int64_t> walked;
+    if (file.contains(tiffBase + 4, 4)) pending.push_back({tiffBase + dword(file, tiffBase + 4, order), true});
+
+    // Depth first, in the order pointers are met; each directory once, so a
+    // loop ends where it closes.
+    while (!pending.empty()) {
+        const Pending next = pending.back();
+        pending.pop_back();
+        if (walked.count(next.at)) continue;
+        // An offset into the header is no directory (some writers store 0
+        // for one they left out); read there, "II" would make a table of
+        // 18761 entries over the whole segment.
+        if (next.at < tiffBase + 8 || static_cast<int>(walked.size()) >= MaxDirectories ||
+            !file.contains(next.at, 2)) {
+            ++map.unwalked;
+            continue;
+        }
+        const std::int64_t at = next.at;
+        const std::uint16_t count = word(file, at, order);
+        const ByteSpan table{at, 2 + std::int64_t{EntrySize} * count + 4};
+        if (!file.contains(table.first, table.size)) {
+            ++map.unwalked;
+            continue;
+        }
+        walked.insert(at);
+        part({StructurePart::Table, table, 0});
+        // A pointer into garbage still marks where a table is said to be, but
+        // what its "entries" claim is noise: a type no writer uses in the
+        // first entry shows it (digiKam stored an Interop IFD in the wrong
+        // byte order, whose 768 "entries" claim values over the whole
+        // segment). IFD0 and the Exif IFD are read as the reader reads them.
+        const bool trusted = at == known.ifd0Table.first || at == known.exifTable.first;
+        if (!trusted && count > 0 && typeSize(word(file, at + 4, order)) == 0) {
+            ++map.untrusted;
+            continue;
+        }
+        ++map.tablesWalked;
+
+        std::vector<Pending> found;  // followed in table order once the table is done
+        std::int64_t thumbnail = -1, thumbnailLength = -1;
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t e = at + 2 + i * EntrySize;
+            const std::uint16_t tag = word(file, e, order);
+            const std::uint16_t type = word(file, e + 2, order);
+            const std::uint32_t n = dword(file, e + 4, order);
+            const std::uint32_t field = dword(file, e + 8, order);
+            const std::int64_t size = typeSize(type) * n;
+            if (size > 4) part({StructurePart::Value, {tiffBase + field, size}, e});
+            // A single SHORT stands in the first two bytes of the field.
+            const std::uint32_t number = type == 3 ? word(file, e + 8, order) : field;
+            switch (tag) {
+                case 0x8769:  // Exif IFD
+                case 0x8825:  // GPS IFD
+                case 0xA005:  // Interop IFD
+                    found.push_back({tiffBase + field, false});
+                    break;
+                case 0x014A: {  // SubIFDs: one offset or an array of them
+                    const std::int64_t values = size > 4 ? tiffBase + field : e + 8;
+                    const std::int64_t offsets =
+                        std::min<std::int64_t>(n, MaxDirectories - static_cast<int>(walked.size()));
+                    for (std::int64_t k = 0; k < offsets; ++k) {
+                        if (!file.contains(values + 4 * k, 4)) break;
+                        found.push_back({tiffBase + dword(file, values + 4 * k, order), false});
+                    }
+                    break;
+                }
+                case 0x0201: thumbnail = number; break;        // JPEGInterchangeFormat
+                case 0x0202: thumbnailLength = number; break;  // its length
+                default: break;
+            }
+        }
+        if (thumbnail >= 0 && thumbnailLength > 0)
+            part({StructurePart::Thumbnail, {tiffBase + thumbnail, thumbnailLength}, 0});
+        if (next.chain) {
+            const std::uint32_t link = dword(file, at + 2 + std::int64_t{EntrySize} * count, order);
+            if (link != 0) found.push_back({tiffBase + link, true});
+        }
+        // A table full of pointers must not fill memory: past the bound they
+        // could not be walked anyway.
+        if (found.size() > static_cast<std::size_t>(MaxDirectories)) {
+            map.unwalked += static_cast<int>(found.size()) - MaxDirectories;
+            found.resize(MaxDirectories);
+        }
+        pending.insert(pending.end(), found.rbegin(), found.rend());
+    }
+    return map;
 }
 
 }  // namespace tovrin

@@ -10,15 +10,18 @@ class PhotoFile;
 // The one walk over a photo's EXIF layout that the reader and the writer
 // share, so a rule about the structure lives in one place:
 //
-//   SOI FFD8 | [APP0 FFE0, length L, data]  (one APP0 at most is skipped)
-//   APP1 FFE1 | length | "Exif" | 2 bytes | TIFF header at TiffBase
-//   TIFF header: "II" or "MM" | 42 | IFD0 offset (unused: IFD0 is read at TiffBase + 8)
-//   IFD0 / Exif IFD: count (unsigned 16) | count x 12-byte entries | next-IFD link (4)
+//   SOI FFD8 | segments: FF xx, a 16-bit length that counts itself, data
+//            | ... the first APP1 FFE1 whose data begins "Exif\0\0" ...
+//            | SOS FFDA or EOI FFD9 ends the segments
+//   Exif APP1: FFE1 | length | "Exif\0\0" | TIFF header at TiffBase
+//   TIFF header: "II" or "MM" | 42 | IFD0 offset (4)
+//   IFD: count (unsigned 16) | count x 12-byte entries | next-IFD link (4)
 //
 //   entry at e:  +0 tag (2) | +2 type (2) | +4 count (4) | +8 value or offset (4)
 //
-// Positions are 1-based. Reads outside the file throw OutsideFile, which the
-// callers turn into "no usable EXIF data".
+// Every offset and count is unsigned 32-bit and counts from TiffBase.
+// Positions are 1-based and 64-bit, so no offset wraps. Reads outside the
+// file throw OutsideFile, which the callers turn into "no usable EXIF data".
 
 // A run of bytes of the file: first position and count.
 struct ByteSpan {
@@ -33,17 +36,18 @@ struct ByteSpan {
     }
 };
 
-// Where the JPEG markers lead. tiffBase is set as soon as the APP1 marker is
-// found, even when its signature turns out not to be "Exif".
+// Where the JPEG markers lead: the TIFF header and the whole Exif APP1
+// segment, marker included. tiffBase stays 0 when there is none.
 struct ExifBlock {
     std::int64_t tiffBase = 0;
-    ByteSpan app1;           // the whole APP1 segment, marker included
-    bool hasSignature = false;
+    ByteSpan app1;
 };
 
-// Follows SOI, at most one APP0, and the APP1 marker into block. False when
-// the file is not a JPEG or has no APP1 where it is looked for. block.tiffBase
-// is set before the signature is read, so it holds even when that read throws.
+// Walks the segments between SOI and the image data for the first APP1 that
+// holds "Exif\0\0". False, with block untouched, when the file is no JPEG,
+// has no such segment before SOS/EOI, or when a byte that should be a marker
+// is none or a length runs past the end of the file: the segments after such
+// a fault cannot be trusted. Never reads outside the file.
 bool LocateExifBlock(PhotoFile& file, ExifBlock& block);
 
 enum class Directory { Ifd0, Exif };
@@ -58,7 +62,7 @@ struct IfdEntry {
 // How far a TIFF walk came.
 enum class WalkEnd {
     BadByteOrder,   // mark is neither "II" nor "MM"
-    NoMagic,        // the 42 is missing (checked only when asked)
+    NoMagic,        // the 42 is missing
     EmptyIfd0,
     NoExifPointer,  // IFD0 holds no tag 0x8769
     EmptyExif,
@@ -74,10 +78,43 @@ struct TiffStructure {
     std::uint16_t exifCount = 0;
 };
 
-// Walks the TIFF header at tiffBase, IFD0 and the Exif IFD, calling
-// visit(const IfdEntry&) for every entry in directory order. The Exif
-// pointer is taken from the last 0x8769 entry of IFD0.
-WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, bool checkMagic,
-                          TiffStructure& out, const std::function<void(const IfdEntry&)>& visit);
+// Walks the TIFF header at tiffBase, IFD0 (at the offset the header stores)
+// and the Exif IFD, calling visit(const IfdEntry&) for every entry in
+// directory order. The Exif pointer is taken from the last 0x8769 entry of IFD0.
+WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,
+                          const std::function<void(const IfdEntry&)>& visit);
+
+// A run of bytes that belongs to the photo's EXIF structure.
+struct StructurePart {
+    enum Kind { Header, Table, Value, Thumbnail };
+    Kind kind = Header;
+    ByteSpan bytes;
+    // For Value: the entry whose value bytes these are.
+    std::int64_t entry = 0;
+};
+
+// What the full walk reached beyond IFD0 and the Exif IFD.
+struct StructureMap {
+    int tablesWalked = 0;  // directories whose entries were followed
+    int untrusted = 0;     // tables reported, but their entries look like no directory's
+    int unwalked = 0;      // reached by a pointer, but outside the file or over the bound
+};
+
+// The most directories the full walk follows: a real photo has fewer than a
+// dozen, and a loop or a crafted chain must not keep it walking.
+inline constexpr int MaxDirectories = 64;
+
+// Reports every part of the structure the walk can reach from the header at
+// tiffBase (known: what WalkTiffStructure found): the header, the tables of
+// IFD0 and its chain (IFD1, ...), the Exif, GPS and Interop IFDs and every
+// SubIFD, the value bytes of every entry whose value does not fit its entry
+// (MakerNote included), and the thumbnail of any directory. Each directory is
+// walked once. A pointer that leads outside the file is counted as unwalked
+// and the walk goes on: nothing here throws for a damaged auxiliary table. A
+// table whose first entry has a type no TIFF writer uses is reported, but its
+// entries are not followed. Parts may lie partly or wholly outside the file;
+// they are reported as stored.
+StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const TiffStructure& known,
+                              const std::function<void(const StructurePart&)>& part);
 
 }  // namespace tovrin

@@ -17,11 +17,17 @@ using namespace tiff;
 
 // A text is read at most `count` bytes: one of 4 bytes or less stands in the
 // value field itself, a longer one at TiffBase + offset. The bound keeps a
-// damaged or padded field from running on into whatever follows it.
-std::string entryText(PhotoFile& file, std::int64_t e, int order, std::int64_t tiffBase) {
-    const std::int32_t count = ReadDword(file, e + 4, order);
-    if (count >= 5) return ReadText(file, tiffBase + ReadDword(file, e + 8, order), count);
-    return ReadText(file, e + 8, std::min<std::uint32_t>(static_cast<std::uint32_t>(count), 4));
+// damaged or padded field from running on into whatever follows it, and the
+// segment's end keeps a crafted count from reading megabytes past the EXIF
+// data: a text never leaves the segment that holds it. One that starts
+// outside it reads as empty.
+std::string entryText(PhotoFile& file, std::int64_t e, int order, std::int64_t tiffBase,
+                      const ByteSpan& segment) {
+    const auto count = static_cast<std::uint32_t>(ReadDword(file, e + 4, order));
+    const std::int64_t p =
+        count > 4 ? tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order)) : e + 8;
+    if (p < segment.first || p >= segment.end()) return {};
+    return ReadText(file, p, std::min<std::int64_t>(count, segment.end() - p));
 }
 
 std::int32_t entryNumber(PhotoFile& file, std::int64_t e, int order) {
@@ -32,7 +38,7 @@ std::int32_t entryNumber(PhotoFile& file, std::int64_t e, int order) {
 
 }  // namespace
 
-std::int32_t WalkTiff(PhotoFile& file, std::int64_t p, PhotoInfo& info) {
+std::int32_t WalkTiff(PhotoFile& file, const ExifBlock& block, PhotoInfo& info) {
     TiffStructure structure;
     const auto read = [&](const IfdEntry& entry) {
         const std::int64_t e = entry.position;
@@ -55,9 +61,9 @@ std::int32_t WalkTiff(PhotoFile& file, std::int64_t p, PhotoInfo& info) {
             }
         }
         // A later entry of the same tag wins.
-        if (text) *text = entryText(file, e, order, info.TiffBase);
+        if (text) *text = entryText(file, e, order, block.tiffBase, block.app1);
     };
-    const WalkEnd end = WalkTiffStructure(file, p, true, structure, read);
+    const WalkEnd end = WalkTiffStructure(file, block.tiffBase, structure, read);
     return end == WalkEnd::Complete ? structure.exifCount : 0;
 }
 
@@ -85,7 +91,7 @@ std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoIn
         try {
             if (LocateExifBlock(file, block)) {
                 info.TiffBase = static_cast<std::int32_t>(block.tiffBase);
-                if (block.hasSignature) status = WalkTiff(file, info.TiffBase, info);
+                status = WalkTiff(file, block, info);
             }
         } catch (const OutsideFile&) {
             // A corrupt offset: what was read before it stays, the photo counts

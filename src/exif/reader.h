@@ -6,6 +6,7 @@
 namespace tovrin {
 
 class PhotoFile;
+struct ExifBlock;
 
 // What one reading found in a photo. Texts are byte strings, one character a
 // byte, as the photo stores them.
@@ -34,8 +35,9 @@ std::int32_t ReadPhotoInfo(const std::string& folderPath, const std::string& fil
 // and writes through one open). fileName decides the type check.
 std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoInfo& info);
 
-// Walks the TIFF header at position (info.TiffBase), IFD0 and the Exif IFD.
-// May throw OutsideFile; ReadPhotoInfo catches it.
-std::int32_t WalkTiff(PhotoFile& file, std::int64_t position, PhotoInfo& info);
+// Walks the TIFF header of the Exif block, IFD0 and the Exif IFD; texts are
+// read only inside the block's segment. May throw OutsideFile; ReadPhotoInfo
+// catches it.
+std::int32_t WalkTiff(PhotoFile& file, const ExifBlock& block, PhotoInfo& info);
 
 }  // namespace tovrin

@@ -24,7 +24,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
     DateFields found;
     try {
         ExifBlock block;
-        if (!LocateExifBlock(file, block) || !block.hasSignature) return found;
+        if (!LocateExifBlock(file, block)) return found;
 
         // Where a date text may lie at all: inside the APP1 segment, after the
         // 8-byte TIFF header. A corrupt offset may aim anywhere; writing
@@ -34,7 +34,9 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
 
         struct Candidate {
             DateField field;
-            ByteSpan text;  // the date text as stored: its field, at most 20 bytes
+            ByteSpan text;       // the date text as stored: its field, at most 20 bytes
+            std::int64_t entry;  // where its directory entry stands
+            bool clear = true;   // no other structure under its text
         };
         TiffStructure structure;
         std::vector<Candidate> candidates;
@@ -44,22 +46,35 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             const int order = structure.order;
             // The value field is always an offset: a date never fits in 4 bytes.
             if (ReadWord(file, e + 2, order) != TypeAscii) return;
-            const std::int32_t count = ReadDword(file, e + 4, order);
+            const auto count = static_cast<std::uint32_t>(ReadDword(file, e + 4, order));
             if (count < 5 || count < span) return;
-            const std::int64_t d = block.tiffBase + ReadDword(file, e + 8, order);
+            const std::int64_t d =
+                block.tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order));
             const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
             if (!dataArea.contains(text) || !file.contains(d, span)) return;
-            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text};
+            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text, e};
             file.read(d, c.field.current.data(), length);
             candidates.push_back(std::move(c));
         };
-        if (WalkTiffStructure(file, block.tiffBase, false, structure, consider) != WalkEnd::Complete)
+        if (WalkTiffStructure(file, block.tiffBase, structure, consider) != WalkEnd::Complete)
             return found;
 
-        // Only now are both entry tables known.
+        // Only now is the whole structure known. A date's text may share its
+        // bytes with nothing the walk reached but its own value, or the value
+        // of another date that starts at the same byte (one text written twice).
+        const auto ownText = [&](const Candidate& c, const StructurePart& part) {
+            return part.kind == StructurePart::Value &&
+                   std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
+                       return other.entry == part.entry && other.text.first == c.text.first;
+                   });
+        };
+        MapTiffStructure(file, block.tiffBase, structure, [&](const StructurePart& part) {
+            for (Candidate& c : candidates) {
+                if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part)) c.clear = false;
+            }
+        });
         for (const Candidate& c : candidates) {
-            if (c.text.overlaps(structure.ifd0Table) || c.text.overlaps(structure.exifTable))
-                continue;
+            if (!c.clear) continue;
             // Two texts that overlap without starting at the same byte cannot
             // both be dates, and writing either would damage the other.
             const bool overlapping =

@@ -36,9 +36,12 @@ struct DateField {
 // Exif IFD). A field qualifies only when it is an ASCII text of count >= 5 and
 // >= length whose `length` bytes lie inside the file, and whose stored text
 // (its count bytes, at most the 20 of a date) lies inside the APP1 segment,
-// after the TIFF header, clear of both entry tables, and does not partly
-// overlap another such text. `complete` is false when the walk could not reach
-// the end of the Exif IFD; nothing may be written then.
+// after the TIFF header, shares no byte with any structure the full walk
+// reaches (every directory table, every other entry's value bytes, the
+// thumbnail), and does not partly overlap another such text. `complete` is
+// false when the walk could not reach the end of the Exif IFD; nothing may be
+// written then. Directories beyond IFD0 and the Exif IFD that lie outside the
+// file do not make it false: nothing of them can lie under a date.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;

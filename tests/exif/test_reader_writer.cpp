@@ -98,11 +98,28 @@ std::vector<ReaderCase> ReaderCases() {
         // field after at most 4.
         {"TextReadAtMostCount",
          Build([](Jpeg& j) { j.tiff.ifd0[0] = test::Text(0x010F, "Canon", 5); }), 4, Camera()},
+        // Counts are unsigned: 0xFFFFFFFF bytes cannot stand in the field, so
+        // "WXYZ" is an offset, far past the segment.
         {"InlineTextReadAtMostCount", Build([](Jpeg& j) {
              j.tiff.ifd0[0] = Entry{0x010F, 2, 2, 0, test::ToBytes("ABCD"), false};
              j.tiff.ifd0[1] = Entry{0x0110, 2, 0xFFFFFFFF, 0, test::ToBytes("WXYZ"), false};
          }),
-         4, Info(31, "AB", "WXYZ", Date, Date, Date, 2272, 1704)},
+         4, Info(31, "AB", "", Date, Date, Date, 2272, 1704)},
+        // A text that starts outside the Exif segment reads as empty; the walk
+        // goes on (0x80000000 is an offset of 2 GiB, not a negative one).
+        {"MakeOffsetPastEnd",
+         Build([](Jpeg& j) { j.tiff.ifd0[0] = Raw(0x010F, 2, 10, 0x7FFFFF00); }), 4,
+         Camera(31, "")},
+        {"ModelOffsetOf2GiB", Build([](Jpeg& j) { j.tiff.ifd0[1] = Raw(0x0110, 2, 10, 0x80000000); }),
+         4, Info(31, "Canon", "", Date, Date, Date, 2272, 1704)},
+        // IFD0 stands where the header says, not always right after it.
+        {"Ifd0AtStoredOffset", Build([](Jpeg& j) { j.tiff.ifd0Gap = 6; }), 4, Camera()},
+        // A crafted count of 2^31-1 with no NUL: the text ends with its
+        // segment, not in the JPEG data after it.
+        {"TextCountOf2GiBEndsWithItsSegment", Build([](Jpeg& j) {
+             j.tiff.exif->push_back(Entry{0x9004, 2, 0x7FFFFFFF, 0, test::ToBytes(Other), false});
+         }),
+         5, Info(31, "Canon", "Canon PowerShot S40", Date, Date, Other, 2272, 1704)},
         // Failures: which fields survive tells how far the walk came.
         {"NotJpeg", notJpeg, 0, Info(0)},
         {"UnknownByteOrder", Build([](Jpeg& j) { j.tiff.mark = "IM"; }), 0, Info(31)},
@@ -161,6 +178,30 @@ Jpeg Dated(const Dates& d, Order order = Order::II) {
     return j;
 }
 
+// Adds what a camera photo carries beyond its dates: a GPS IFD, an Interop
+// IFD, a MakerNote (last in the Exif IFD), and IFD1 with a thumbnail.
+void Rich(Jpeg& j) {
+    using Target = Entry::Target;
+    j.tiff.ifd0.push_back(test::Pointer(0x8825, Target::Gps));
+    j.tiff.exif->push_back(test::Pointer(0xA005, Target::Interop));
+    j.tiff.exif->push_back(Entry{0x927C, 7, 64, 0, Bytes(64, 0x4D), false});
+    j.tiff.gps = {Raw(0x0000, 1, 4, 0x00000202), test::Text(0x0001, "N")};
+    j.tiff.interop = {test::Text(0x0001, "R98"), Raw(0x0002, 7, 4, 0x30303130)};
+    j.tiff.ifd1 = {test::Short(0x0103, 6), test::Pointer(0x0201, Target::Thumbnail),
+                   Raw(0x0202, 4, 1, 32)};
+    j.tiff.thumbnail = Bytes(32, 0xD8);
+}
+
+// The value field of entry `index` of the table at TIFF offset `table`, in
+// the built photo b.
+std::int64_t ValueField(const Jpeg& j, const Bytes& b, std::size_t table, std::size_t index) {
+    const auto at = static_cast<std::size_t>(j.tiffBase() - 1) + table + 2 + 12 * index + 8;
+    const bool mm = j.tiff.order == Order::MM;
+    std::int64_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | b[at + static_cast<std::size_t>(mm ? i : 3 - i)];
+    return v;
+}
+
 struct WriterCase {
     std::string name;
     Bytes before;
@@ -209,7 +250,55 @@ std::vector<WriterCase> WriterCases() {
             Swap(Raw(0x9004, 2, 20, static_cast<std::uint32_t>(app1End - back - j.tiffBase())))(j);
         };
     };
+    // 0x9003 aimed at a TIFF offset found in the photo as built with the date
+    // field already aimed somewhere (so the data area no longer moves).
+    auto aimAtPart = [](std::function<std::int64_t(const Jpeg&, const Bytes&)> offset) {
+        return [=](Jpeg& j) {
+            Rich(j);
+            Swap(Raw(0x9003, 2, 20, 0))(j);
+            Swap(Raw(0x9003, 2, 20, static_cast<std::uint32_t>(offset(j, j.build()))))(j);
+        };
+    };
+    const auto layout = [](const Jpeg& j) { return j.tiff.layout(); };
     return {
+        // Every table the walk reaches guards its bytes, not only IFD0's and
+        // the Exif IFD's; a photo that has them all still gets its dates.
+        Case("RichPhotoGetsAllDates", Choice(), olds, news, true, Rich),
+        Case("AimedIntoIfd1Table", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).ifd1 + 2; })),
+        Case("AimedIntoGpsTable", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).gps + 6; })),
+        Case("AimedIntoInteropTable", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).interop; })),
+        Case("AimedIntoThumbnail", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).thumbnail + 4; })),
+        Case("AimedIntoMakerNote", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes& b) {
+                 return ValueField(j, b, layout(j).exif, j.tiff.exif->size() - 1) + 8;
+             })),
+        Case("AimedAtMakesValue", Choice(), olds, {New, Date, New}, true,
+             aimAtPart([&](const Jpeg& j, const Bytes& b) {
+                 return ValueField(j, b, layout(j).ifd0, 0);
+             })),
+        // A chain that loops ends where it closes; a pointer off the file
+        // leaves the rest of the structure guarding as before.
+        Case("Ifd1LinksToItself", Choice(), olds, news, true,
+             [](Jpeg& j) {
+                 Rich(j);
+                 j.tiff.ifd1Next = static_cast<std::uint32_t>(j.tiff.layout().ifd1);
+             }),
+        Case("Ifd1LinksBackToIfd0", Choice(), olds, news, true,
+             [](Jpeg& j) {
+                 Rich(j);
+                 j.tiff.ifd1Next = static_cast<std::uint32_t>(j.tiff.layout().ifd0);
+             }),
+        Case("GpsPointerOffFile", Choice(), olds, news, true,
+             [](Jpeg& j) {
+                 Rich(j);
+                 Swap(Raw(0x8825, 4, 1, 0xFFFFFF00))(j);
+             }),
+        Case("Ifd0AtStoredOffset", Choice(), olds, news, true,
+             [](Jpeg& j) { j.tiff.ifd0Gap = 10; }, Order::MM),
         // Offsets aimed at the photo's own structure are never written.
         Case("AimedAtSoi", Choice(), olds, {New, Date, New}, true, aim(0x9003, 1 - 31)),
         Case("AimedAtTiffHeader", Choice(), olds, {New, Date, New}, true, aim(0x9003, 0)),
@@ -281,11 +370,66 @@ TEST_P(Writer, RewritesOnlyTheDateFields) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Writer, ::testing::ValuesIn(WriterCases()), Named());
 
+// What stands between SOI and the Exif APP1, and whether the segment walk
+// gets past it.
+struct SegmentCase {
+    std::string name;
+    std::vector<Bytes> before;
+    bool found;
+    friend void PrintTo(const SegmentCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<SegmentCase> SegmentCases() {
+    using test::App0;
+    using test::Segment;
+    const auto text = [](const char* s, std::size_t n) { return Bytes(s, s + n); };
+    return {
+        {"OnlyApp0", {App0()}, true},
+        {"NoApp0", {}, true},
+        {"AfterIccProfile", {App0(), Segment(0xFFE2, text("ICC_PROFILE\0\1\1xxxx", 18))}, true},
+        {"AfterComment", {App0(), Segment(0xFFFE, text("made by hand", 12))}, true},
+        {"AfterQuantTable", {App0(), Segment(0xFFDB, Bytes(65, 1))}, true},
+        {"AfterXmpApp1", {App0(), Segment(0xFFE1, text("http://ns.adobe.com/xap/1.0/\0<x/>", 33))},
+         true},
+        {"AfterSecondApp0", {App0(), App0(20)}, true},
+        {"AfterApp1NamedExifOnly", {Segment(0xFFE1, text("Exif", 4))}, true},
+        {"FillBytesBeforeMarker", {App0(), Bytes{0xFF, 0xFF, 0xFF}}, true},
+        {"AfterRestartAndTem", {App0(), Bytes{0xFF, 0xD3, 0xFF, 0x01}}, true},
+        // A fault leaves no trustworthy place for the next marker.
+        {"NonMarkerByte", {App0(), Bytes{0x00}}, false},
+        {"EscapedZeroIsNoMarker", {App0(), Bytes{0xFF, 0x00}}, false},
+        {"LengthPastEndOfFile", {App0(), Bytes{0xFF, 0xFE, 0xFF, 0xF0}}, false},
+        {"LengthBelowTwo", {App0(), Bytes{0xFF, 0xFE, 0x00, 0x01}}, false},
+        // Nothing after the image data or its end is metadata.
+        {"AfterStartOfScan", {App0(), Segment(0xFFDA, Bytes(10, 0))}, false},
+        {"AfterEndOfImage", {App0(), Bytes{0xFF, 0xD9}}, false},
+    };
+}
+
+class ExifSegment : public ::testing::TestWithParam<SegmentCase> {};
+
+TEST_P(ExifSegment, IsFoundWhereverItStandsBeforeTheImage) {
+    const SegmentCase& c = GetParam();
+    Jpeg before = Dated({Date, Date, Date}), after = Dated({New, New, New});
+    before.before = after.before = c.before;
+    test::TempDir dir;
+    const std::string path = dir.write("photo.jpg", before.build());
+    PhotoInfo info;
+    EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), c.found ? 4 : 0);
+    EXPECT_EQ(info.TiffBase, c.found ? before.tiffBase() : 0);
+    EXPECT_EQ(info.DateTimeOriginal, c.found ? Date : "");
+    const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice());
+    EXPECT_EQ(result.status && result.dateWritten && result.changed, c.found);
+    EXPECT_EQ(test::ReadBytes(path), c.found ? after.build() : before.build());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExifSegment, ::testing::ValuesIn(SegmentCases()), Named());
+
 // Camera photos whose walk fails, mostly at offsets or counts outside the file.
 struct BrokenCase {
     std::string name;
     Bytes bytes;
-    bool inWritersWay = true;  // false: only texts the writer never reads are damaged
+    std::int32_t tiffBase = 31;  // where the header stands, when the reader gets that far
     friend void PrintTo(const BrokenCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -306,8 +450,6 @@ std::vector<BrokenCase> BrokenCases() {
         {"ExifOffsetBeforeFile", entry(4, Raw(0x8769, 4, 1, 0x80000000))},
         {"Ifd0CountRunsOffFile", Build([](Jpeg& j) { j.tiff.ifd0Count = 0xFFFF; })},
         {"ExifCountRunsOffFile", Build([](Jpeg& j) { j.tiff.exifCount = 0xFFFF; })},
-        {"MakeOffsetPastEnd", entry(0, Raw(0x010F, 2, 10, 0x7FFFFF00)), false},
-        {"ModelOffsetNegative", entry(1, Raw(0x0110, 2, 10, 0x80000000)), false},
         {"App0RunsOffFile", app0},
         {"HugeCounts", Build([](Jpeg& j) {
              j.tiff.ifd0.insert(j.tiff.ifd0.begin(), Raw(0x0100, 4, 0xFFFFFFFF, 0xFFFFFFFF));
@@ -317,6 +459,19 @@ std::vector<BrokenCase> BrokenCases() {
         {"EmptyExifIfd", Build([](Jpeg& j) { j.tiff.exif->clear(); })},
         {"UnknownByteOrder", Build([](Jpeg& j) { j.tiff.mark = "MI"; })},
         {"EmptyFile", {}},
+        // The writer checks the 42 as the reader does.
+        {"No42", Build([](Jpeg& j) { j.tiff.magic = 43; })},
+        // 0xFFFFFF38 is 4 GiB on, never 200 bytes back: here 200 bytes back
+        // a comment holds what looks like an Exif IFD.
+        {"ExifPointerNotNegative", Build([](Jpeg& j) {
+             Bytes comment(300, 0x20);
+             const auto fake = static_cast<std::size_t>(j.tiffBase() + 304 - 200 - 25);
+             const Bytes ifd{1, 0, 0x02, 0xA0, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0};
+             std::copy(ifd.begin(), ifd.end(), comment.begin() + static_cast<long>(fake));
+             j.before.push_back(test::Segment(0xFFFE, comment));
+             j.tiff.ifd0[4] = Raw(0x8769, 4, 1, 0xFFFFFF38);
+         }),
+         31 + 304},
     };
 }
 
@@ -330,7 +485,7 @@ TEST_P(Broken, NeitherWalkInventsOrWrites) {
     PhotoInfo info;
     EXPECT_EQ(ReadPhotoInfo(dir.folder(), "photo.jpg", info), 0);
     const PhotoInfo whole = Camera();
-    EXPECT_TRUE(info.TiffBase == 0 || info.TiffBase == whole.TiffBase) << info.TiffBase;
+    EXPECT_TRUE(info.TiffBase == 0 || info.TiffBase == GetParam().tiffBase) << info.TiffBase;
     for (auto field : {&PhotoInfo::Make, &PhotoInfo::Model, &PhotoInfo::DateTime,
                        &PhotoInfo::DateTimeOriginal, &PhotoInfo::DateTimeDigitized}) {
         EXPECT_TRUE((info.*field).empty() || info.*field == whole.*field) << info.*field;
@@ -339,7 +494,6 @@ TEST_P(Broken, NeitherWalkInventsOrWrites) {
         EXPECT_TRUE(info.*field == 0 || info.*field == whole.*field) << info.*field;
     }
     for (bool keepTime : {false, true}) {
-        if (!GetParam().inWritersWay) break;
         const WriteResult result = WriteEmbeddedDate(dir.folder(), "photo.jpg", Choice(keepTime));
         EXPECT_FALSE(result.status || result.dateWritten);
         EXPECT_EQ(test::ReadBytes(path), GetParam().bytes);

@@ -11,7 +11,8 @@
 // entries of any tag, type and count, and deliberately wrong counts and offsets.
 //
 //   FF D8 | segments before | FF E1 len "Exif\0\0" | TIFF | segments after
-//   TIFF: mark(2) 42(2) 8(4) | IFD0 | gap | Exif IFD | data area
+//   TIFF: mark(2) 42(2) IFD0 offset(4) | gap | IFD0 | gap | Exif IFD
+//         | GPS IFD | Interop IFD | IFD1 | thumbnail | data area
 //   IFD:  count(2) | entries, 12 bytes each | next IFD offset(4)
 //   entry: tag(2) type(2) count(4) value field(4)
 namespace tovrin::test {
@@ -30,6 +31,8 @@ struct Entry {
     std::uint32_t value = 0;   // the value field as a number, when bytes is empty
     Bytes bytes;               // 4 bytes: the value field; more: data in the data area
     bool exifPointer = false;  // the value field points at the Exif IFD wherever it lands
+    // Any other part the value field points at wherever it lands.
+    enum class Target { None, Gps, Interop, Ifd1, Thumbnail } target = Target::None;
 };
 
 // A text entry holding exactly count bytes: the text, cut or padded with NULs
@@ -50,6 +53,9 @@ inline Entry Raw(std::uint16_t tag, std::uint16_t type, std::uint32_t count, std
 }
 inline Entry Short(std::uint16_t tag, std::uint16_t value) { return Raw(tag, 3, 1, value); }
 inline Entry ExifPointer() { return Entry{0x8769, 4, 1, 0, {}, true}; }
+inline Entry Pointer(std::uint16_t tag, Entry::Target target) {
+    return Entry{tag, 4, 1, 0, {}, false, target};
+}
 
 inline void Put(Bytes& b, std::size_t at, std::uint32_t v, int size, Order o) {
     for (int i = 0; i < size; ++i) {
@@ -82,18 +88,55 @@ struct Tiff {
     std::optional<std::vector<Entry>> exif;  // none: no Exif IFD at all
     std::optional<std::uint16_t> ifd0Count;  // stored counts, when they should lie
     std::optional<std::uint16_t> exifCount;
+    std::uint32_t ifd0Gap = 0;  // filler bytes between the header and IFD0
     std::uint32_t exifGap = 0;  // filler bytes between IFD0 and the Exif IFD
+    // Further directories, present when not empty; IFD0's next link leads to IFD1.
+    std::vector<Entry> gps, interop, ifd1;
+    std::optional<std::uint32_t> ifd1Next;  // IFD1's next link as stored
+    Bytes thumbnail;
+
+    // TIFF offsets of the parts, as build() lays them out.
+    struct Layout {
+        std::size_t ifd0, exif, gps, interop, ifd1, thumbnail, data;
+    };
+    static std::size_t TableSize(const std::vector<Entry>& entries) {
+        return entries.empty() ? 0 : 2 + 12 * entries.size() + 4;
+    }
+    Layout layout() const {
+        Layout l{};
+        l.ifd0 = 8 + ifd0Gap;
+        l.exif = l.ifd0 + 2 + 12 * ifd0.size() + 4 + exifGap;
+        l.gps = l.exif + (exif ? 2 + 12 * exif->size() + 4 : 0);
+        l.interop = l.gps + TableSize(gps);
+        l.ifd1 = l.interop + TableSize(interop);
+        l.thumbnail = l.ifd1 + TableSize(ifd1);
+        l.data = l.thumbnail + thumbnail.size();
+        return l;
+    }
 
     Bytes build() const {
-        const std::size_t exifStart = 8 + 2 + 12 * ifd0.size() + 4 + exifGap;
-        Bytes b(exifStart + (exif ? 2 + 12 * exif->size() + 4 : 0), 0);
-        std::fill_n(b.begin() + static_cast<long>(exifStart - exifGap), exifGap, 0xEE);
+        const Layout l = layout();
+        Bytes b(l.data, 0);
+        std::fill_n(b.begin() + static_cast<long>(8), ifd0Gap, 0xEE);
+        std::fill_n(b.begin() + static_cast<long>(l.exif - exifGap), exifGap, 0xEE);
+        std::copy(thumbnail.begin(), thumbnail.end(), b.begin() + static_cast<long>(l.thumbnail));
         b[0] = b[1] = order == Order::MM ? 'M' : 'I';
         if (!mark.empty()) b[0] = mark[0], b[1] = mark[1];
         Put(b, 2, magic, 2, order);
-        Put(b, 4, 8, 4, order);
+        Put(b, 4, static_cast<std::uint32_t>(l.ifd0), 4, order);
+        const auto target = [&](const Entry& e) -> std::uint32_t {
+            if (e.exifPointer) return static_cast<std::uint32_t>(l.exif);
+            switch (e.target) {
+                case Entry::Target::Gps: return static_cast<std::uint32_t>(l.gps);
+                case Entry::Target::Interop: return static_cast<std::uint32_t>(l.interop);
+                case Entry::Target::Ifd1: return static_cast<std::uint32_t>(l.ifd1);
+                case Entry::Target::Thumbnail: return static_cast<std::uint32_t>(l.thumbnail);
+                case Entry::Target::None: break;
+            }
+            return e.value;
+        };
         auto writeIfd = [&](std::size_t at, const std::vector<Entry>& entries,
-                            std::optional<std::uint16_t> count) {
+                            std::optional<std::uint16_t> count, std::uint32_t next) {
             Put(b, at, count.value_or(static_cast<std::uint16_t>(entries.size())), 2, order);
             for (std::size_t i = 0; i < entries.size(); ++i) {
                 const Entry& e = entries[i];
@@ -101,17 +144,20 @@ struct Tiff {
                 Put(b, p, e.tag, 2, order);
                 Put(b, p + 2, e.type, 2, order);
                 Put(b, p + 4, e.count, 4, order);
-                Put(b, p + 8, e.exifPointer ? static_cast<std::uint32_t>(exifStart) : e.value,
-                    e.type == 3 && e.count == 1 ? 2 : 4, order);
+                Put(b, p + 8, target(e), e.type == 3 && e.count == 1 ? 2 : 4, order);
                 if (e.bytes.size() == 4) std::copy_n(e.bytes.begin(), 4, b.begin() + p + 8);
                 if (e.bytes.size() > 4) {
                     Put(b, p + 8, static_cast<std::uint32_t>(b.size()), 4, order);
                     b.insert(b.end(), e.bytes.begin(), e.bytes.end());
                 }
             }
+            Put(b, at + 2 + 12 * entries.size(), next, 4, order);
         };
-        writeIfd(8, ifd0, ifd0Count);
-        if (exif) writeIfd(exifStart, *exif, exifCount);
+        writeIfd(l.ifd0, ifd0, ifd0Count, ifd1.empty() ? 0 : static_cast<std::uint32_t>(l.ifd1));
+        if (exif) writeIfd(l.exif, *exif, exifCount, 0);
+        if (!gps.empty()) writeIfd(l.gps, gps, {}, 0);
+        if (!interop.empty()) writeIfd(l.interop, interop, {}, 0);
+        if (!ifd1.empty()) writeIfd(l.ifd1, ifd1, {}, ifd1Next.value_or(0));
         return b;
     }
 };
