@@ -292,6 +292,18 @@ std::vector<Seed> HostileSeeds() {
             "nothing written: the latitude's value covers every date text");
     }
 
+    {  // A text with no NUL in the last bytes of the segment, followed by a
+       // long comment, and a count far past both: the reader must stop at the
+       // segment's end.
+        Tiff t(true);
+        t.aim(at::Exif, Digitized, at::End - 4);
+        t.put32(Tiff::count(at::Exif, Digitized), 0x00140000);
+        for (std::size_t i = 1; i <= 4; ++i) t.put8(at::End - i, 'X');
+        add("text-runs-past-app1", 0,
+            jpeg({jfif(), exifSegment(t.bytes()), segment(0xFE, Bytes(1000, 'x'))}),
+            "DateTimeDigitized read as at most what the segment holds, nothing written to it");
+    }
+
     // Loops: each table must be walked once, and the walk must end.
     {
         Tiff t(true);

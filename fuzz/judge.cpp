@@ -326,6 +326,12 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
     const auto checkStructure = [&](bool ok, const std::string& what) {
         if (!ok && structural.empty()) structural = what;
     };
+    std::string reader;
+    const auto noted = [&]() -> Verdict {
+        if (!structural.empty()) return {structural, Failure::Structure};
+        if (!reader.empty()) return {reader, Failure::ReaderLength};
+        return {};
+    };
     try {
         const Layout layout = WalkLayout(before);
         const auto allowed = [&](long long i) {
@@ -344,8 +350,8 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
                           : (layout.longestApp1 > 0 ? layout.longestApp1 : LongestSegment);
         for (const std::string* text : {&info.DateTime, &info.DateTimeOriginal,
                                         &info.DateTimeDigitized, &info.Make, &info.Model})
-            check(static_cast<long long>(text->size()) <= longest,
-                  "the reader returned a text longer than the APP1 segment");
+            if (static_cast<long long>(text->size()) > longest && reader.empty())
+                reader = "the reader returned a text longer than the APP1 segment";
 
         // Every field the engine plans to write lies inside a date text the
         // walk allows, from its first byte.
@@ -379,7 +385,7 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
         check(r.status || !(r.dateWritten || r.changed), "a write reported without status");
         check(after == before || r.changed, "bytes changed but not reported as changed");
         check(!r.dateWritten || r.changed, "dateWritten without changed");
-        if (after == before) return {structural, !structural.empty()};
+        if (after == before) return noted();
         checkStructure(layout.usable, "bytes changed in a photo with no usable structure");
         for (std::size_t i = 0; i < after.size(); ++i) {
             if (after[i] == before[i]) continue;
@@ -397,9 +403,9 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
     } catch (const tovrin::RuntimeError&) {
         // A file-system failure is reported to the user; it is no fault here.
     } catch (const Failed& failed) {
-        return {failed.what, false};
+        return {failed.what, Failure::Promise};
     }
-    return {structural, !structural.empty()};
+    return noted();
 }
 
 }  // namespace tovrin_fuzz

@@ -34,15 +34,22 @@ struct Layout {
 Layout WalkLayout(const std::vector<unsigned char>& bytes);
 
 // What the judge found of one input.
+enum class Failure {
+    None,
+    // A byte (or a planned field) where the walk finds a table, a value, a
+    // header or no usable structure at all: what an engine that knows only
+    // IFD0 and the Exif IFD cannot see.
+    Structure,
+    // A text the reader returned is longer than the segment it came from.
+    ReaderLength,
+    // A promise of the writer's own: the length, the status, the report of
+    // a change, the date's shape.
+    Promise,
+};
 struct Verdict {
     std::string failure;  // "" when every check holds
-    // The failure is a byte (or a planned field) where the walk finds a
-    // table, a value, a header or no usable structure at all: what an engine
-    // that knows only IFD0 and the Exif IFD cannot see. Any other failure
-    // (length, status, the date's shape, the reader) breaks a promise every
-    // engine keeps.
-    bool structural = false;
-    bool ok() const { return failure.empty(); }
+    Failure kind = Failure::None;
+    bool ok() const { return kind == Failure::None; }
 };
 
 // The input's first byte picks the user's choices and which of the engine's
