@@ -345,9 +345,12 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
         // The reader never returns more than the segment it reads from holds.
         tovrin::PhotoInfo info;
         tovrin::ReadPhotoInfo(folder, name, info);
+        // When the reader took another APP1 than the walk's Exif one, the
+        // longest APP1 of the file is the bound.
+        const bool sameBlock = layout.usable && info.TiffBase - 1 == layout.app1.first + 10;
         const long long longest =
-            layout.usable ? layout.app1.end - layout.app1.first
-                          : (layout.longestApp1 > 0 ? layout.longestApp1 : LongestSegment);
+            sameBlock ? layout.app1.end - layout.app1.first
+                      : (layout.longestApp1 > 0 ? layout.longestApp1 : LongestSegment);
         for (const std::string* text : {&info.DateTime, &info.DateTimeOriginal,
                                         &info.DateTimeDigitized, &info.Make, &info.Model})
             if (static_cast<long long>(text->size()) > longest && reader.empty())
