@@ -27,7 +27,7 @@ using Names = std::vector<std::string>;
 // Every copied photo starts with this file time; the log shows its hour unpadded.
 const std::string OldFileTime = "2006/05/04 08:11:12";
 // The embedded dates of the photos the runs change. MWG.jpg has no IFD0 date,
-// only DateTimeOriginal, and still counts as changed; smiley1.jpg has no EXIF data.
+// only DateTimeOriginal, and still counts as changed; FotoStation.jpg has no EXIF data.
 const std::map<std::string, std::string> Before = {{"11-tests.jpg", "2007:09:03 16:03:45"},
                                                    {"FujiFilm.jpg", "2001:05:19 18:36:41"},
                                                    {"MWG.jpg", "2001:01:01 01:11:11"},
@@ -44,7 +44,7 @@ ShownBox Done(int count) {
             MsgButtons::Ok, MsgIcon::Information, "処理完了"};
 }
 
-const ShownBox NoExif{"ファイルの日付情報が取得できません\r\nsmiley1.jpgの更新に失敗しました"};
+const ShownBox NoExif{"ファイルの日付情報が取得できません\r\nFotoStation.jpgの更新に失敗しました"};
 
 ShownBox RunError(int number, const std::string& description) {
     std::string text = "Error\r\n実行時エラー:" + std::to_string(number) + ":" + description + ":";
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
         {"no_ifd0_date_among_others", {"MWG.jpg", "Nikon.jpg"}, {}, "IH", {"MWG.jpg", "Nikon.jpg"},
          {Done(2)}},
         {"filter_one_selected_changed", Nikon, {0}, "UH", Nikon, {}},
-        {"filter_failure", {"Nikon.jpg", "smiley1.jpg"}, {0, 1}, "UH", Nikon, {NoExif, Done(1)}},
+        {"filter_failure", {"Nikon.jpg", "FotoStation.jpg"}, {0, 1}, "UH", Nikon, {NoExif, Done(1)}},
         {"processed_not_changed", {"Sony.jpg"}, {0}, "UH", {}, {NothingDone}},
         {"filter_no_photo_on_the_day", {"11-tests.jpg", "Sony.jpg"}, {}, "IUH", {}, {NothingDone}},
         {"nothing_selected", Nikon, {}, "", {}, {NothingDone}},
@@ -319,19 +319,19 @@ TEST(IsFutureChoice, ComparesWithNowToTheSecondOrWithChkHojiToTheDay) {
 // ---------------------------------------------------------------- failures during the loop
 
 TEST_F(RunTest, APhotoWithoutExifIsReportedAndTheRunGoesOn) {
-    use({"Nikon.jpg", "smiley1.jpg", "Sony.jpg"}, {}, "IH");
+    use({"Nikon.jpg", "FotoStation.jpg", "Sony.jpg"}, {}, "IH");
     run.CmdExe_Click();
     EXPECT_EQ(host.boxes.shown, (Boxes{NoExif, Done(2)}));
     EXPECT_EQ(host.events, (Names{"select Nikon.jpg", "readout Nikon.jpg", "readout Nikon.jpg",
-                                  "select smiley1.jpg", "readout smiley1.jpg",
+                                  "select FotoStation.jpg", "readout FotoStation.jpg",
                                   "info ファイルの日付情報が取得できません", "clear",
-                                  "fit " + photo("smiley1.jpg"), "select Sony.jpg",
+                                  "fit " + photo("FotoStation.jpg"), "select Sony.jpg",
                                   "readout Sony.jpg", "readout Sony.jpg"}));
     EXPECT_EQ(logText(), logLine("Nikon.jpg") + logLine("Sony.jpg"));
 }
 
 // The fault strikes at the first event that starts with `at`; without an
-// action smiley1.jpg is locked instead.
+// action FotoStation.jpg is locked instead.
 struct ErrorCase {
     const char* label;
     std::string at;
@@ -342,16 +342,16 @@ struct ErrorCase {
 
 class RunErrors : public RunTest, public ::testing::WithParamInterface<ErrorCase> {};
 
-// The list is Nikon.jpg, smiley1.jpg, Sony.jpg; the fault strikes the second
+// The list is Nikon.jpg, FotoStation.jpg, Sony.jpg; the fault strikes the second
 // entry, after Nikon.jpg was changed.
 TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     const ErrorCase& c = GetParam();
-    use({"Nikon.jpg", "smiley1.jpg", "Sony.jpg"}, {}, "IH");
+    use({"Nikon.jpg", "FotoStation.jpg", "Sony.jpg"}, {}, "IH");
     std::optional<ReadOnlyFile> locked;
-    if (!c.action && !locked.emplace(photo("smiley1.jpg")).ok)
+    if (!c.action && !locked.emplace(photo("FotoStation.jpg")).ok)
         GTEST_SKIP() << "cannot make the photo read-only";
     host.onEvent = [&](const std::string& event) {
-        if (c.action && event.rfind(c.at, 0) == 0) c.action(photo("smiley1.jpg"));
+        if (c.action && event.rfind(c.at, 0) == 0) c.action(photo("FotoStation.jpg"));
     };
     run.CmdExe_Click();
     EXPECT_EQ(host.boxes.shown, Boxes{c.box});
@@ -359,22 +359,22 @@ TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     EXPECT_TRUE(untouched("Sony.jpg"));
     EXPECT_EQ(logText(), logLine("Nikon.jpg"));
     // Only a vanished file reloads the list.
-    EXPECT_EQ(host.names.size(), c.at == "select smiley1.jpg" ? 2u : 3u);
+    EXPECT_EQ(host.names.size(), c.at == "select FotoStation.jpg" ? 2u : 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RunErrors,
-    ::testing::Values(ErrorCase{"vanishes_at_its_turn", "select smiley1.jpg",
+    ::testing::Values(ErrorCase{"vanishes_at_its_turn", "select FotoStation.jpg",
                                 [](const std::string& path) { fs::remove(NativePath(path)); },
                                 RunError(53, "ファイルが見つかりません。")},
-                      ErrorCase{"unknown_exception", "readout smiley1.jpg", [](auto&) { throw 42; },
+                      ErrorCase{"unknown_exception", "readout FotoStation.jpg", [](auto&) { throw 42; },
                                 RunError(5, "プロシージャの呼び出し、または引数が不正です。")},
                       ErrorCase{"locked_photo", "", nullptr, RunError(70, "書き込みできません。")}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // A picture that cannot be decoded costs its thumbnail, never the run.
 TEST_F(RunTest, AnUndecodablePictureLeavesAnEmptyThumbnail) {
-    use({"Nikon.jpg", "smiley1.jpg", "Sony.jpg"}, {}, "IH");
+    use({"Nikon.jpg", "FotoStation.jpg", "Sony.jpg"}, {}, "IH");
     host.onEvent = [&](const std::string& event) {
         if (event.rfind("fit ", 0) == 0 || event == "readout Sony.jpg") throw RuntimeError(481);
     };
