@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,7 +39,8 @@ struct ProcessOptions {
 class ScratchFile {
 public:
     explicit ScratchFile(const char* role) {
-        static int serial = 0;
+        // Tests may start programs from several threads at once.
+        static std::atomic<int> serial{0};
 #ifdef _WIN32
         const std::string self = std::to_string(::GetCurrentProcessId());
 #else

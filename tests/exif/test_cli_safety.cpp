@@ -1,0 +1,258 @@
+// What the command line promises when things go wrong: a photo is changed
+// whole or not at all, a crash leaves nothing undo cannot give back, no run
+// goes unjournaled, one photo is changed once whatever names lead to it, two
+// runs at once take turns per photo, and undo writes only into the photo the
+// run changed, where it still has date texts. Real processes throughout:
+// faults are injected into real system calls with strace, crashes are real
+// SIGKILLs at chosen calls, concurrent runs are real processes.
+#include "cli_fixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+#include "exif/photo_update.h"
+
+namespace tovrin {
+namespace {
+
+#ifndef _WIN32
+
+bool HaveStrace() { return test::RunProcess({"strace", "-V"}).exitCode == 0; }
+
+class CliSafety : public Cli {
+protected:
+    // Three photos of different dates, in a folder of their own.
+    void SetUp() override {
+        Cli::SetUp();
+        const char* dates[] = {"2006:05:04 10:11:12", "2005:03:02 01:02:03", "2004:12:31 23:59:58"};
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "p" + std::to_string(i) + ".jpg";
+            m_photos.push_back(m_set.write(name, test::CameraPhoto(test::Order::II, dates[i]).build()));
+            m_before.push_back(StateOf(m_photos.back()));
+        }
+    }
+
+    // The program run under strace with one fault injected.
+    Output runFaulty(const std::string& inject, const std::string& usage, const Args& more = {}) {
+        Args args{"strace", "-o", "/dev/null", "-e", "inject=" + inject, m_cli};
+        std::istringstream words(usage);
+        for (std::string word; words >> word;) args.push_back(word);
+        args.insert(args.end(), more.begin(), more.end());
+        const test::ProcessResult r = test::RunProcess(args);
+        Output out{r.exitCode, r.out, r.err, {}};
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) out.lines.push_back(Json::parse(line, nullptr, false));
+        return out;
+    }
+
+    void expectAllAsBefore(const std::string& when) {
+        for (std::size_t i = 0; i < m_photos.size(); ++i)
+            EXPECT_EQ(StateOf(m_photos[i]), m_before[i]) << m_photos[i] << " " << when;
+    }
+
+    test::TempDir m_set;
+    std::vector<std::string> m_photos;
+    std::vector<FileState> m_before;
+};
+
+// A write or the setting of the times that fails leaves the photo exactly as
+// it was, bytes and times, and says so; the other photos go on.
+TEST_F(CliSafety, AFailedStepPutsThePhotoBack) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    struct Fault {
+        std::string inject;
+        int error;
+    };
+    for (const Fault& f : {Fault{"pwrite64:error=ENOSPC:when=2", 61}, Fault{"pwrite64:error=EIO:when=3", 57},
+                           Fault{"utimensat:error=EPERM:when=1", 70}}) {
+        const Output out = runFaulty(f.inject, "set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0]});
+        EXPECT_EQ(out.exitCode, 1) << f.inject << out.text << out.err;
+        ASSERT_EQ(out.lines.size(), 1u) << f.inject << out.text;
+        EXPECT_EQ(out.lines[0]["error"], f.error) << f.inject;
+        expectAllAsBefore(f.inject);
+    }
+}
+
+// Killed between any two of its writes, a run leaves photos that are old,
+// new, or half-done; undo --last gives every one of them back whole.
+TEST_F(CliSafety, AKilledRunIsGivenBackWhole) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    for (const char* command : {"set --no-log --date 2007-01-23 --time 09:05:00", "shift --no-log --by -09:00"}) {
+        for (int when = 1; when <= 9; ++when) {
+            const std::string at = std::string(command) + " killed at write " + std::to_string(when);
+            const Output killed = runFaulty("pwrite64:signal=KILL:when=" + std::to_string(when), command, m_photos);
+            EXPECT_NE(killed.exitCode, 0) << at;
+            const Output undo = run("undo --last --no-log");
+            EXPECT_EQ(undo.exitCode, 0) << at << undo.text << undo.err;
+            EXPECT_EQ(undo.lines.size(), 3u) << at << undo.text;
+            // The photo cut short in the middle is said to be.
+            const bool halfDone = std::any_of(undo.lines.begin(), undo.lines.end(),
+                                              [](const Json& l) { return l.value("halfDone", false); });
+            EXPECT_EQ(halfDone, when % 3 != 1) << at << undo.text;
+            expectAllAsBefore(at);
+            EXPECT_EQ(run("undo --last").exitCode, 2) << at << ": nothing left to undo";
+        }
+    }
+}
+
+// An undo killed half-way is completed by the next undo --last, never
+// reverted, and the photos end as they were before the run.
+TEST_F(CliSafety, AKilledUndoIsCompletedNotReverted) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    ASSERT_EQ(run("shift --no-log --by -09:00", m_photos).exitCode, 0);
+    const Output killed = runFaulty("pwrite64:signal=KILL:when=5", "undo --last --no-log");
+    EXPECT_NE(killed.exitCode, 0);
+    EXPECT_NE(StateOf(m_photos[0]), m_before[0]) << "the newest change is given back first";
+    const Output undo = run("undo --last --no-log");
+    EXPECT_EQ(undo.exitCode, 0) << undo.text << undo.err;
+    expectAllAsBefore("after completing the undo");
+    EXPECT_EQ(run("undo --last").exitCode, 2);
+}
+
+// With no usable journal folder a run changes nothing and names the folder;
+// --no-journal is the way to run without one.
+TEST_F(CliSafety, NoJournalNoRun) {
+    test::WriteBytes(m_state.path("file"), {});
+    struct Case {
+        Args environment;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"env", "-u", "HOME", "-u", "XDG_STATE_HOME"}, "ホームフォルダ"},
+        {{"env", "-u", "HOME", "XDG_STATE_HOME=relative/state"}, "ホームフォルダ"},
+        {{"env", "XDG_STATE_HOME=" + m_state.path("file")}, "file"},
+    };
+    for (const Case& c : cases) {
+        Args args = c.environment;
+        for (const std::string& w : Args{m_cli, "set", "--no-log", "--date", "2007-01-23", "--time",
+                                         "09:05:00", m_photos[0]})
+            args.push_back(w);
+        const test::ProcessResult r = test::RunProcess(args);
+        EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("元に戻すための記録を保存できない"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        expectAllAsBefore(c.environment.back());
+    }
+    const test::ProcessResult r = test::RunProcess(
+        {"env", "-u", "HOME", "-u", "XDG_STATE_HOME", m_cli, "set", "--no-log", "--no-journal", "--date",
+         "2007-01-23", "--time", "09:05:00", m_photos[0]});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read(m_photos[0]).DateTimeOriginal, Chosen);
+}
+
+// A photo reached by several names (given twice, a hard link, a symbolic
+// link) is shifted once, and given back once.
+TEST_F(CliSafety, OnePhotoUnderSeveralNamesChangesOnce) {
+    const std::string photo = m_photos[0];
+    fs::create_hard_link(photo, m_set.path("q-hard.jpg"));
+    fs::create_symlink(photo, m_set.path("q-soft.jpg"));
+    const Output out = run("shift --no-log --by -09:00 -r", {m_set.folder(), photo});
+    EXPECT_EQ(out.exitCode, 0) << out.text << out.err;
+    int same = 0;
+    for (const Json& line : out.lines) same += line.contains("sameAs");
+    EXPECT_EQ(same, 3) << out.text;
+    EXPECT_EQ(read(photo).DateTimeOriginal, "2006:05:04 01:11:12");
+    EXPECT_EQ(run("undo --last --no-log").exitCode, 0);
+    expectAllAsBefore("after the undo");
+}
+
+// Two runs at once over the same photos, walking them in opposite orders,
+// take turns per photo: both changes land on every photo, neither waits for
+// the other forever, each journals what it saw, and undoing both, newest
+// first, gives every photo back.
+TEST_F(CliSafety, ConcurrentRunsTakeTurnsPerPhoto) {
+    std::vector<std::string> photos;
+    std::vector<FileState> before;
+    for (int i = 0; i < 60; ++i) {
+        photos.push_back(m_set.write("c" + std::to_string(100 + i) + ".jpg", test::CameraPhoto().build()));
+        before.push_back(StateOf(photos.back()));
+    }
+    std::vector<std::string> reversed(photos.rbegin(), photos.rend());
+    const auto listFile = [&](const std::string& name, const std::vector<std::string>& list) {
+        std::ofstream out(NativePath(m_dir.path(name)), std::ios::binary);
+        for (const std::string& p : list) out << p << '\n';
+        return m_dir.path(name);
+    };
+    const std::string forward = listFile("forward.txt", photos);
+    const std::string backward = listFile("backward.txt", reversed);
+    for (int round = 0; round < 3; ++round) {
+        Output a, b;
+        std::thread first([&] { a = run("shift --no-log -q --by -01:00 --files-from " + forward); });
+        std::thread second([&] { b = run("shift --no-log -q --by +00:10 --files-from " + backward); });
+        first.join();
+        second.join();
+        ASSERT_EQ(a.exitCode, 0) << a.err;
+        ASSERT_EQ(b.exitCode, 0) << b.err;
+        for (const std::string& p : photos) {
+            const PhotoInfo info = read(p);
+            EXPECT_EQ(info.DateTimeOriginal, "2006:05:04 09:21:12") << p << " round " << round;
+            EXPECT_EQ(info.DateTime, info.DateTimeOriginal) << p;
+            EXPECT_EQ(info.DateTimeDigitized, info.DateTimeOriginal) << p;
+        }
+        const Output list = run("undo --list");
+        ASSERT_EQ(list.lines.size(), 2u) << list.text;
+        EXPECT_NE(list.lines[0]["run"], list.lines[1]["run"]);
+        EXPECT_EQ(run("undo --last --no-log -q").exitCode, 0);
+        EXPECT_EQ(run("undo --last --no-log -q").exitCode, 0);
+        for (std::size_t i = 0; i < photos.size(); ++i)
+            ASSERT_EQ(StateOf(photos[i]), before[i]) << photos[i] << " round " << round;
+        fs::remove_all(NativePath(m_state.path("Tovrin")));
+    }
+}
+
+// Undo writes only into the file the run changed, only where that file has
+// date texts now: an edited journal cannot aim it at another file, and a
+// same-size copy of another photo put in a photo's place is left alone.
+TEST_F(CliSafety, UndoTrustsNothingItCannotCheck) {
+    ASSERT_EQ(run("set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0], m_photos[1]}).exitCode, 0);
+    const std::string id = run("undo --list").lines.at(0)["run"];
+    const std::string journalPath = m_state.path("Tovrin/journal/" + id + ".journal");
+    std::string journal = test::ToText(test::ReadBytes(journalPath));
+
+    // The copy: p1's bytes (same size, same new dates) over p0, as cp does.
+    test::WriteBytes(m_photos[0], test::ReadBytes(m_photos[1]));
+    const FileState copied = StateOf(m_photos[0]);
+
+    // An edited journal: a PHOTO of the run aimed at a text file of the same size.
+    const std::string notes = m_set.write("notes.txt", test::Bytes(m_before[1].bytes.size(), 'x'));
+    const FileState notesBefore = StateOf(notes);
+    std::string edited = journal;
+    const std::string p1hex = Hex(m_photos[1]);
+    const std::size_t at = edited.find(p1hex);
+    ASSERT_NE(at, std::string::npos);
+    edited.replace(at, p1hex.size(), Hex(notes));
+    // Without its identity, as a journal of the first version would be.
+    const std::size_t eol = edited.find('\n', at);
+    edited.erase(at + Hex(notes).size(), eol - at - Hex(notes).size());
+    test::WriteBytes(m_state.path("Tovrin/journal/29990101-000000-000000-0000.journal"), test::ToBytes(edited));
+
+    const Output forged = run("undo --no-log --run 29990101-000000-000000-0000");
+    EXPECT_EQ(forged.exitCode, 1) << forged.text;
+    EXPECT_EQ(StateOf(notes), notesBefore);
+
+    const Output undo = run("undo --no-log --run " + id);
+    EXPECT_EQ(undo.exitCode, 1) << undo.text;
+    EXPECT_EQ(StateOf(m_photos[0]), copied) << "another photo's copy keeps its own dates";
+    EXPECT_EQ(StateOf(m_photos[1]), m_before[1]) << "the untouched photo is given back";
+}
+
+// An empty journal left by a crash is not "the last run"; ids are UTC, so
+// runs made under different time zones still sort as they were made.
+TEST_F(CliSafety, TheLastRunIsTheNewestThatChangedSomething) {
+    ASSERT_EQ(run("set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0]}).exitCode, 0);
+    const test::ProcessResult later = test::RunProcess(
+        {"env", "TZ=Pacific/Kiritimati", m_cli, "shift", "--no-log", "--by", "-01:00", m_photos[1]});
+    ASSERT_EQ(later.exitCode, 0) << later.err;
+    test::WriteBytes(m_state.path("Tovrin/journal/29991231-235959-999999-ffff.journal"), {});
+    const Output undo = run("undo --last --no-log");
+    ASSERT_EQ(undo.lines.size(), 1u) << undo.text;
+    EXPECT_EQ(undo.lines[0]["path"], m_photos[1]);
+    EXPECT_EQ(StateOf(m_photos[1]), m_before[1]);
+}
+
+#endif
+
+}  // namespace
+}  // namespace tovrin
