@@ -89,14 +89,19 @@ TEST(LogFolder, AnInstalledLayoutIsToldOnEveryPlatform) {
     EXPECT_TRUE(fs::is_empty(NativePath(prefix.path("bin"))));
 }
 
-#ifndef _WIN32
+// The MinGW C runtime ignores fopen's "x": the test file was once made by
+// truncating whatever had its name.
 TEST(LogFolder, AFileNamedLikeTheWriteTestIsNeitherReusedNorRemoved) {
     TempDir program;
     WriteBytes(program.path(".tovrin-write-test-0"), ToBytes("keep"));
     EXPECT_TRUE(CanCreateFiles(program.folder()));
     EXPECT_EQ(FileText(program.path(".tovrin-write-test-0")), "keep");
-    EXPECT_EQ(std::distance(fs::directory_iterator(program.folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(NativePath(program.folder())),
+                            fs::directory_iterator()),
+              1);
 }
+
+#ifndef _WIN32
 
 unsigned Mode(const std::string& path) {
     struct stat st {};
