@@ -59,8 +59,7 @@ std::FILE* streamOf(HANDLE handle, int flags, const char* mode) {
 // Only this user's own file or folder is made private: another's (a log
 // beside a program someone shared) is left as its owner set it.
 void dropOthersAccess(int fd, const struct stat& st) {
-    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
-        (void)::fchmod(fd, st.st_mode & 07700);
+    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0) (void)::fchmod(fd, st.st_mode & 07700);
 }
 
 // The descriptor as a C stream; closed on failure.
@@ -124,10 +123,9 @@ std::FILE* CreateNewPrivateFile(const std::string& path) {
 #ifdef _WIN32
     // CREATE_NEW fails on any existing name, a link included, so nothing is
     // ever followed either.
-    const HANDLE handle = ::CreateFileW(NativePath(path).c_str(), GENERIC_WRITE, ShareWithOthers,
-                                        nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr);
+    const HANDLE handle =
+        ::CreateFileW(NativePath(path).c_str(), GENERIC_WRITE, ShareWithOthers, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (nameTaken(code)) {
@@ -138,8 +136,7 @@ std::FILE* CreateNewPrivateFile(const std::string& path) {
     }
     return streamOf(handle, _O_WRONLY, "wb");
 #else
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         const int err = errno;
         if (err == EEXIST) return nullptr;
@@ -174,8 +171,8 @@ std::FILE* OpenPrivateAppend(const std::string& path) {
 #else
     // Non-blocking, so a FIFO planted at the name cannot hold the open; it is
     // refused right after by its type.
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    const int fd = ::open(
+        path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
         const int err = errno;
         // A link at the name gives ELOOP, reported as 75 like any other path

@@ -198,7 +198,9 @@ bool mustEscape(std::uint32_t codePoint) {
 }
 
 std::uint32_t codePointOf(const std::string& text, std::size_t i, std::size_t n) {
-    const auto b = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k])); };
+    const auto b = [&](std::size_t k) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k]));
+    };
     if (n == 1) return b(i);
     std::uint32_t cp = b(i) & (0xFFu >> (n + 1));
     for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (b(i + k) & 0x3F);

@@ -102,7 +102,8 @@ TEST(PrivateFiles, ModesStayPrivateUnderTheUsualUmask) {
     TempDir dir;
     ::chmod(dir.folder().c_str(), 0755);
     CreatePrivateFolders(dir.path("a/b/c/"));
-    for (const char* folder : {"a", "a/b", "a/b/c"}) EXPECT_EQ(Mode(dir.path(folder)), 0700u) << folder;
+    for (const char* folder : {"a", "a/b", "a/b/c"})
+        EXPECT_EQ(Mode(dir.path(folder)), 0700u) << folder;
     // A folder that was there already is not the program's to change...
     EXPECT_EQ(Mode(dir.folder()), 0755u);
     // ...but the program's own last folder, made 0755 by earlier versions, is.
