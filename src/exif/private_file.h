@@ -33,7 +33,8 @@ std::FILE* CreateNewPrivateFile(const std::string& path);
 // Opens path for appending (binary), creating it with mode 0600 when missing.
 // A symbolic link or a reparse point at path is refused, never followed, and
 // so is anything that is not a regular file (a folder, a FIFO, a device):
-// RuntimeError 75. An existing file of this user loses group and other access.
+// RuntimeError, 75 for a link or a special file (Windows refuses a folder as
+// 70). An existing file of this user loses group and other access.
 // The caller closes the file with std::fclose.
 std::FILE* OpenPrivateAppend(const std::string& path);
 
