@@ -1,5 +1,7 @@
 #include "cli_json.h"
 
+#include <vector>
+
 #include "exif/tiff_layout.h"
 
 namespace tovrin::cli {
@@ -34,11 +36,31 @@ std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
     return n;
 }
 
-Line dates(const std::string& dateTime, const std::string& original, const std::string& digitized) {
+// The texts of one line as shown: each at most TextLimit bytes of the photo,
+// the names of those that were cut kept for the line's "cut" member.
+class ShownTexts {
+public:
+    std::string operator()(const std::string& bytes, const std::string& name) {
+        if (bytes.size() <= TextLimit) return Latin1ToUtf8(bytes);
+        m_cut.push_back(name);
+        return Latin1ToUtf8(bytes.substr(0, TextLimit)) + "\xE2\x80\xA6";  // "…"
+    }
+    // Adds "cut" when some text was cut; a line without it shows every text
+    // whole.
+    void mark(Line& line) const {
+        if (!m_cut.empty()) line["cut"] = m_cut;
+    }
+
+private:
+    std::vector<std::string> m_cut;
+};
+
+Line dates(const std::string& dateTime, const std::string& original, const std::string& digitized,
+           const std::string& prefix, ShownTexts& shown) {
     Line d;
-    d["DateTime"] = Latin1ToUtf8(dateTime);
-    d["DateTimeOriginal"] = Latin1ToUtf8(original);
-    d["DateTimeDigitized"] = Latin1ToUtf8(digitized);
+    d["DateTime"] = shown(dateTime, prefix + "DateTime");
+    d["DateTimeOriginal"] = shown(original, prefix + "DateTimeOriginal");
+    d["DateTimeDigitized"] = shown(digitized, prefix + "DateTimeDigitized");
     return d;
 }
 
@@ -95,17 +117,19 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
 }
 
 Line InfoLine(const std::string& path, std::int32_t status, const PhotoInfo& info) {
+    ShownTexts shown;
     Line line = PathLine(path);
     line["status"] = status;
     line["TiffBase"] = info.TiffBase;
-    line["DateTime"] = Latin1ToUtf8(info.DateTime);
-    line["DateTimeOriginal"] = Latin1ToUtf8(info.DateTimeOriginal);
-    line["DateTimeDigitized"] = Latin1ToUtf8(info.DateTimeDigitized);
+    line["DateTime"] = shown(info.DateTime, "DateTime");
+    line["DateTimeOriginal"] = shown(info.DateTimeOriginal, "DateTimeOriginal");
+    line["DateTimeDigitized"] = shown(info.DateTimeDigitized, "DateTimeDigitized");
     line["PixelXDimension"] = info.PixelXDimension;
     line["PixelYDimension"] = info.PixelYDimension;
-    line["Make"] = Latin1ToUtf8(info.Make);
-    line["Model"] = Latin1ToUtf8(info.Model);
-    line["FileDateText"] = Latin1ToUtf8(info.FileDateText);
+    line["Make"] = shown(info.Make, "Make");
+    line["Model"] = shown(info.Model, "Model");
+    line["FileDateText"] = shown(info.FileDateText, "FileDateText");
+    shown.mark(line);
     return line;
 }
 
@@ -135,11 +159,14 @@ Line SetLine(const std::string& path, const PhotoDateUpdate& update) {
     line["status"] = update.result.status;
     line["changed"] = update.result.changed;
     line["dateWritten"] = update.result.dateWritten;
-    line["old"] = dates(old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized);
-    line["new"] = dates(after.DateTime, after.DateTimeOriginal, after.DateTimeDigitized);
+    ShownTexts shown;
+    line["old"] = dates(old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized, "old.", shown);
+    line["new"] =
+        dates(after.DateTime, after.DateTimeOriginal, after.DateTimeDigitized, "new.", shown);
     // A photo left as it was because its new moment would not do.
     if (update.refusedAsFuture) line["refused"] = "future";
     if (update.refusedOutOfRange) line["refused"] = "out of range";
+    shown.mark(line);
     return line;
 }
 

@@ -17,6 +17,14 @@ using Line = nlohmann::ordered_json;
 // the Latin-1 character of that code.
 std::string Latin1ToUtf8(const std::string& bytes);
 
+// How many bytes of a text read from a photo a line shows. A date text is 20
+// bytes and a make or model a few dozen, but a crafted photo can hold
+// megabytes there; a line must stay short (below 64 KiB) for the scripts that
+// read it. A longer text shows its first TextLimit bytes and "…", and the line
+// gets "cut": the names of such members ("Make", "old.DateTime"), in order.
+// Only the output is cut, never the photo.
+inline constexpr std::size_t TextLimit = 1024;
+
 // {"path":…} and, when the path is not valid UTF-8, "pathBytes" with its exact
 // bytes in hex; "path" then shows U+FFFD for every stray byte.
 Line PathLine(const std::string& path);

@@ -1,12 +1,13 @@
 #include "run/log_folder.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "exif/paths.h"
+#include "exif/private_file.h"
+#include "exif/runtime_error.h"
 
 namespace tovrin {
 
@@ -31,60 +32,84 @@ std::optional<std::string> SystemEnvironment(const char* name) {
 #endif
 }
 
-namespace {
-
-// Exclusive create: an existing file is never truncated or removed.
-std::FILE* createNew(const fs::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"wxb");
-#else
-    return std::fopen(path.c_str(), "wx");
-#endif
-}
-
-}  // namespace
-
 bool CanCreateFiles(const std::string& folder) {
     const std::string base = FolderPath(folder) + ".tovrin-write-test-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path probe = NativePath(base + std::to_string(attempt));
-        errno = 0;
-        if (std::FILE* file = createNew(probe)) {
-            std::fclose(file);
-            std::error_code ec;
-            // A folder that takes new files but refuses to delete them could
-            // not prune old logs either.
-            return fs::remove(probe, ec) && !ec;
+        const std::string probe = base + std::to_string(attempt);
+        std::FILE* file = nullptr;
+        try {
+            // Exclusive on every platform: a file of that name is never
+            // reused, emptied or removed.
+            file = CreateNewPrivateFile(probe);
+        } catch (const RuntimeError&) {
+            return false;
         }
-        if (errno != EEXIST) return false;
+        if (file == nullptr) continue;  // the name is taken
+        std::fclose(file);
+        std::error_code ec;
+        // A folder that takes new files but refuses to delete them could
+        // not prune old logs either.
+        return fs::remove(NativePath(probe), ec) && !ec;
     }
     return false;
 }
 
+bool IsInstalledProgram(const std::string& programFolder, const std::string& installBinFolder) {
+    if (programFolder.empty()) return false;
+    std::error_code ec;
+    const fs::path folder = NativePath(FolderPath(programFolder));
+    // The same folder by any name: /bin is /usr/bin on merged systems.
+    if (!installBinFolder.empty() && fs::equivalent(folder, NativePath(installBinFolder), ec))
+        return true;
+    // A staged or relocated install keeps its layout: the help page (window
+    // builds) and the licence (every build) beside the bin folder.
+    const fs::path share = folder / ".." / "share";
+    return fs::is_directory(share / "tovrin", ec) || fs::is_directory(share / "doc" / "tovrin", ec);
+}
+
+bool IsInstalledProgram(const std::string& programFolder) {
+    return IsInstalledProgram(programFolder, TOVRIN_INSTALL_BINDIR);
+}
+
 std::string UserLogFolder(const EnvironmentLookup& environment) {
+    // Only an absolute folder will do: a relative one would put the logs and
+    // the undo journals wherever the program happened to be started, where
+    // the next run would not find them.
+    const auto absolute = [](const std::optional<std::string>& value) {
+        return value && !value->empty() && NativePath(*value).is_absolute();
+    };
 #ifdef _WIN32
     const std::optional<std::string> local = environment("LOCALAPPDATA");
-    if (!local || local->empty()) return {};
+    if (!absolute(local)) return {};
     return FolderPath(FolderPath(*local) + AppFolderName);
 #else
     // The XDG rules: an unset, empty or relative XDG_STATE_HOME is ignored.
     const std::optional<std::string> state = environment("XDG_STATE_HOME");
-    if (state && NativePath(*state).is_absolute())
-        return FolderPath(FolderPath(*state) + AppFolderName);
+    if (absolute(state)) return FolderPath(FolderPath(*state) + AppFolderName);
     const std::optional<std::string> home = environment("HOME");
-    if (!home || !NativePath(*home).is_absolute()) return {};
+    if (!absolute(home)) return {};
     return FolderPath(FolderPath(*home) + ".local/state/" + AppFolderName);
 #endif
 }
 
 std::string LogFolder(const std::string& programFolder, const EnvironmentLookup& environment) {
-    if (CanCreateFiles(programFolder)) return FolderPath(programFolder);
+    // An installed program's folder is the system's (as root it could be
+    // written, and the logs would end up in /usr/bin); only a build folder or
+    // a copy of the user's own keeps its logs beside itself.
+    const bool installed = IsInstalledProgram(programFolder);
+    if (!installed && CanCreateFiles(programFolder)) return FolderPath(programFolder);
     const std::string user = UserLogFolder(environment);
-    // With nowhere else to go the program's folder stays, and writing the
-    // log reports why it fails there.
-    if (user.empty()) return FolderPath(programFolder);
-    std::error_code ec;
-    fs::create_directories(NativePath(user), ec);
+    if (user.empty()) {
+        // With nowhere else to go a copy of the user's own keeps its folder,
+        // and writing the log reports why it fails there; an installed one
+        // logs nowhere, which writing the log reports too.
+        return installed ? std::string() : FolderPath(programFolder);
+    }
+    try {
+        CreatePrivateFolders(user);
+    } catch (const RuntimeError&) {
+        // Pruning or writing the log reports it, with the failing path.
+    }
     return user;
 }
 

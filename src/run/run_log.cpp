@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -14,6 +15,7 @@
 #endif
 
 #include "exif/paths.h"
+#include "exif/private_file.h"
 #include "exif/runtime_error.h"
 
 namespace tovrin {
@@ -21,15 +23,6 @@ namespace tovrin {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::FILE* openForAppending(const std::string& path) {
-#ifdef _WIN32
-    std::FILE* file = nullptr;
-    return ::_wfopen_s(&file, NativePath(path).c_str(), L"ab") == 0 ? file : nullptr;
-#else
-    return std::fopen(path.c_str(), "ab");
-#endif
-}
 
 std::string twoDigits(int value) {
     char buf[16];
@@ -136,14 +129,29 @@ bool folderExists(const std::string& path) {
     return parent.empty() || fs::is_directory(parent, ec);
 }
 
-void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes) {
-    const RuntimeError e = ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, !folderExists(path));
+void reportLogError(const RuntimeError& e, MessageBoxes& boxes) {
     boxes.show("ログ出力時にエラーが発生しました。\r\n(" + std::to_string(e.number()) + ") " +
                    e.description(),
                MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー");
 }
 
-// A control character as a visible escape: "\x0D" for a CR.
+void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes) {
+    reportLogError(ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, !folderExists(path)), boxes);
+}
+
+// How much of a text goes into a line. A photo's date text is 20 bytes, but a
+// crafted photo can hold megabytes there, and a line that long breaks every
+// reader of the log; a path is bounded by the system (32,767 UTF-16 units on
+// Windows at most). Even escaped to four bytes each, the three fields stay far
+// below 64 KiB.
+constexpr std::size_t PhotoTextLimit = 1024;
+constexpr std::size_t PathLimit = 8192;
+// The whole message as shown, whatever a caller passes.
+constexpr std::size_t MessageLimit = 60000;
+// Ends a text that was cut (U+2026).
+constexpr const char* CutMark = "\xE2\x80\xA6";
+
+// A byte as a visible escape: "\x0D" for a CR.
 void appendEscape(std::string& text, unsigned value) {
     static const char digits[] = "0123456789ABCDEF";
     text += "\\x";
@@ -151,44 +159,99 @@ void appendEscape(std::string& text, unsigned value) {
     text += digits[value & 0xF];
 }
 
-bool isControl(unsigned c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0); }
-
-// Texts read from a photo hold one character a byte; bytes from 0x80 on are
-// Latin-1 characters. The log is UTF-8, so they are re-encoded, not copied.
-// Control characters are escaped, so no text of a photo can end a log line
-// early, forge another one or reach a terminal as a command.
-std::string latin1Field(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (isControl(b)) {
-            appendEscape(text, b);
-        } else if (b < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | (b >> 6));
-            text += static_cast<char>(0x80 | (b & 0x3F));
-        }
+// Length of the well-formed UTF-8 sequence at text[i] that ends before `end`,
+// 0 when there is none (overlong forms, surrogates and code points past
+// U+10FFFF included).
+std::size_t utf8SequenceAt(const std::string& text, std::size_t i, std::size_t end) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = b(i);
+    if (lead < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) lo = 0xA0;
+        if (lead == 0xED) hi = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) lo = 0x90;
+        if (lead == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
     }
-    return text;
+    if (n > end - i) return 0;
+    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
+    return n;
 }
 
-// A UTF-8 path with its control characters (a Linux file name may hold a
-// line feed) escaped; everything else as it is.
-std::string pathField(const std::string& path) {
-    std::string text;
-    text.reserve(path.size());
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto b = static_cast<unsigned char>(path[i]);
-        if (b == 0xC2 && i + 1 < path.size() && isControl(static_cast<unsigned char>(path[i + 1]))) {
-            appendEscape(text, static_cast<unsigned char>(path[++i]));
-        } else if (b < 0x80 && isControl(b)) {
-            appendEscape(text, b);
-        } else {
-            text += path[i];
-        }
+// Characters that must not reach the log as they are: C0 and C1 controls
+// and DEL (a CR or LF would end the line early and let a photo forge the
+// next one; ESC and CSI would reach a terminal as commands) and the line and
+// paragraph separators, which line-based readers take as line breaks.
+bool mustEscape(std::uint32_t codePoint) {
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0) || codePoint == 0x2028 ||
+           codePoint == 0x2029;
+}
+
+std::uint32_t codePointOf(const std::string& text, std::size_t i, std::size_t n) {
+    const auto b = [&](std::size_t k) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(text[k]));
+    };
+    if (n == 1) return b(i);
+    std::uint32_t cp = b(i) & (0xFFu >> (n + 1));
+    for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (b(i + k) & 0x3F);
+    return cp;
+}
+
+// A text for the log: a UTF-8 path, or a date text read from a photo (bytes,
+// one character a byte, which valid UTF-8 such as a Japanese camera's text
+// passes through as it is). Every byte that is not part of a well-formed
+// character, and every byte of a character mustEscape names, becomes "\xNN"
+// -- so each escape stands for exactly one byte of the original -- and
+// everything else is copied, so the line is valid UTF-8 whatever the photo
+// holds. A backslash stays as it is: Windows paths are full of them, and
+// doubling each would make every path in the log harder to read and to paste,
+// while no backslash can break a line; a literal "\x0A" in a name reads like
+// an escape, which the log accepts. A text longer than `limit` bytes is cut
+// at a character's start and ends with "…"; so is one whose shown form would
+// pass `shownLimit` bytes.
+std::string logField(const std::string& bytes, std::size_t limit,
+                     std::size_t shownLimit = std::string::npos) {
+    std::size_t end = bytes.size();
+    bool cut = end > limit;
+    if (cut) {
+        end = limit;
+        // Never split a character: back up to the start of the one the cut
+        // falls in.
+        for (int k = 0; k < 3 && end > 0 &&
+                        (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80;
+             ++k)
+            --end;
     }
+    std::string text;
+    text.reserve(std::min(end, shownLimit) + 8);
+    std::string piece;
+    for (std::size_t i = 0; i < end;) {
+        const std::size_t n = utf8SequenceAt(bytes, i, end);
+        piece.clear();
+        if (n == 0 || mustEscape(codePointOf(bytes, i, n))) {
+            for (std::size_t k = 0; k < std::max<std::size_t>(n, 1); ++k)
+                appendEscape(piece, static_cast<unsigned char>(bytes[i + k]));
+        } else {
+            piece.assign(bytes, i, n);
+        }
+        if (piece.size() > shownLimit - text.size()) {
+            cut = true;
+            break;
+        }
+        text += piece;
+        i += std::max<std::size_t>(n, 1);
+    }
+    if (cut) text += CutMark;
     return text;
 }
 
@@ -216,8 +279,9 @@ std::string inLogEncoding(const std::string& utf8) {
 
 std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
                              const std::string& fileDate) {
-    return " [パス-" + pathField(fullPath) + "] [埋込日付-" + latin1Field(embeddedDate) +
-           "] [ファイル日付-" + latin1Field(fileDate) + "]";
+    return " [パス-" + logField(fullPath, PathLimit) + "] [埋込日付-" +
+           logField(embeddedDate, PhotoTextLimit) + "] [ファイル日付-" +
+           logField(fileDate, PhotoTextLimit) + "]";
 }
 
 std::string LogFileName(const LocalDateTime& day) {
@@ -238,6 +302,9 @@ bool IsLogFileName(const std::string& name) {
 
 std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
                            const LocalDateTime& now) {
+    // No folder for the logs at all (see LogFolder): nothing to prune, and
+    // writing the line reports it.
+    if (appFolder.empty()) return {};
     const std::string folder = FolderPath(appFolder);
     const std::string path = folder + LogFileName(now);
     // Pruning runs only while today's log is missing: once a day, at the
@@ -248,12 +315,23 @@ std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
 
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now) {
-    const std::string line = inLogEncoding(LogStamp(now) + kind + ">" + message + "\r\n");
+    // No folder to log to: said as a missing folder, like any other.
+    if (path.empty()) {
+        reportLogError(RuntimeError(error::PathNotFound), boxes);
+        return;
+    }
+    // Escaping twice changes nothing, so a message from ChangeLogMessage
+    // passes as it is; any other cannot break or overlong the line either.
+    const std::string shown = logField(message, std::string::npos, MessageLimit);
+    const std::string line = inLogEncoding(LogStamp(now) + kind + ">" + shown + "\r\n");
 
-    errno = 0;
-    std::FILE* file = openForAppending(path);
-    if (file == nullptr) {
-        reportLogError(errno, path, boxes);
+    // Private, and never through a link planted at today's name: such a
+    // link is refused like any file that cannot be opened.
+    std::FILE* file = nullptr;
+    try {
+        file = OpenPrivateAppend(path);
+    } catch (const RuntimeError& e) {
+        reportLogError(e, boxes);
         return;
     }
     errno = 0;

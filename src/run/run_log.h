@@ -19,13 +19,16 @@ namespace tovrin {
 // Today's log file: appFolder + "Date" + yyyyMMdd + ".log". When that file
 // does not exist yet, the oldest matching logs are deleted until at most two
 // remain; the file itself is not created. A failure while scanning or
-// deleting throws RuntimeError for the caller to report.
+// deleting throws RuntimeError for the caller to report. An empty appFolder
+// (LogFolder found nowhere to log) gives "", which WriteLogLine reports.
 std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
                            const LocalDateTime& now = Now());
 
 // Appends "yyyy/MM/dd-hh:mm:ss " + kind + ">" + message + CR LF to the file at
-// path, creating it when missing. A failure is reported here, in the
-// "ログ出力エラー" box, and the line is lost; nothing is thrown.
+// path, creating it (mode 0600) when missing. A link at path is refused, never
+// followed. The message is escaped and bounded as ChangeLogMessage's fields
+// are, so no line can be broken or run past 64 KiB. A failure is reported
+// here, in the "ログ出力エラー" box, and the line is lost; nothing is thrown.
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now = Now());
 
@@ -36,7 +39,10 @@ bool FileExists(const std::string& path, MessageBoxes& boxes);
 
 // The kind and message of the line that records one changed photo: its full
 // path (UTF-8), its embedded date and its file date as read before the change
-// (byte strings from the photo, one character a byte).
+// (byte strings from the photo, one character a byte). Control characters,
+// U+2028/U+2029 and bytes that are not valid UTF-8 show as "\xNN", one escape
+// a byte; a date text past 1,024 bytes (a path past 8,192) is cut and ends
+// with "…".
 inline constexpr const char* ChangeLogKind = "ExifData";
 std::string ChangeLogMessage(const std::string& fullPath, const std::string& embeddedDate,
                              const std::string& fileDate);

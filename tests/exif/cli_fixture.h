@@ -5,6 +5,7 @@
 // its runs journaled in a state folder of their own.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>

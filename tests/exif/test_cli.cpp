@@ -175,6 +175,46 @@ TEST_F(Cli, SetLogsEachChangedPhoto) {
 }
 
 
+// A crafted photo once made a 209 MB line out of a 200 MB text, on standard
+// output and in the log. Texts past 1,024 bytes are cut in the output only,
+// marked by "…" and named in "cut"; the photo keeps them whole.
+TEST_F(Cli, AHugeTextIsCutInEveryLineButNotInThePhoto) {
+    const std::string huge(200 * 1000, 'M');
+    test::Jpeg j = test::CameraPhoto();
+    j.tiff.ifd0[0] = test::Text(0x010F, huge);
+    (*j.tiff.exif)[0] = test::Text(0x9003, Original + std::string(200 * 1000, '\x01'));
+    const std::string photo = m_dir.write("huge.jpg", j.build());
+    ASSERT_EQ(read(photo).Make, huge);
+    const Output info = run("info", {photo});
+    ASSERT_EQ(info.lines.size(), 1u);
+    EXPECT_LT(info.text.size(), 64u * 1024);
+    EXPECT_EQ(info.lines[0]["Make"], std::string(1024, 'M') + "…");
+    EXPECT_EQ(info.lines[0]["Model"], "Canon PowerShot S40");
+    EXPECT_EQ(info.lines[0]["cut"], (Json{"DateTimeOriginal", "Make"}));
+
+    // A photo that can still be written holds less (one APP1 segment is at
+    // most 64 KiB), but escaped or quoted (\u0001) that still made lines of
+    // 120 KB and more.
+    j.tiff.ifd0[0] = test::Text(0x010F, std::string(30 * 1000, 'M'));
+    (*j.tiff.exif)[0] = test::Text(0x9003, Original + std::string(30 * 1000, '\x01'));
+    const std::string big = m_dir.write("big.jpg", j.build());
+    const Output set = run("set --date 2007-01-23 --time 09:05:00", {big});
+    ASSERT_EQ(set.lines.size(), 1u);
+    EXPECT_LT(set.text.size(), 64u * 1024);
+    EXPECT_EQ(set.lines[0]["changed"], true);
+    const std::string shownNew = set.lines[0]["new"]["DateTimeOriginal"];
+    EXPECT_EQ(shownNew.substr(0, 20), Chosen + "\x01");
+    EXPECT_EQ(shownNew.substr(shownNew.size() - 3), "…");
+    EXPECT_EQ(set.lines[0]["cut"], (Json{"old.DateTimeOriginal", "new.DateTimeOriginal"}));
+
+    const std::string log = this->log();
+    EXPECT_LT(log.size(), 64u * 1024);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << "one line, its own end";
+    EXPECT_NE(log.find("[埋込日付-" + Original + "\\x01\\x01"), std::string::npos);
+    EXPECT_NE(log.find("\\x01…] [ファイル日付-"), std::string::npos);
+    EXPECT_EQ(read(big).Make, std::string(30 * 1000, 'M'));
+}
+
 #ifndef _WIN32
 // Files that are not photos to open, and names that are not UTF-8, each give a
 // line of their own and never stop the run.

@@ -31,6 +31,9 @@ TEST(UserLogFolder, UnderLocalAppData) {
     EXPECT_EQ(UserLogFolder(Environment({{"LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local"}})),
               "C:\\Users\\u\\AppData\\Local\\Tovrin\\");
     EXPECT_EQ(UserLogFolder(Environment({})), "");
+    // A relative folder would follow wherever the program was started.
+    for (const char* relative : {"", "AppData\\Local", "C:AppData", "\\Users\\u"})
+        EXPECT_EQ(UserLogFolder(Environment({{"LOCALAPPDATA", relative}})), "") << relative;
 }
 #else
 // The state folder and the program's folder by the XDG rules, with POSIX paths.
@@ -70,24 +73,54 @@ TEST(LogFolder, AWritableProgramFolderKeepsTheLogsAndNothingElseChanges) {
     EXPECT_TRUE(IsEmptyFolder(state.folder()));
 }
 
-#ifndef _WIN32
+TEST(LogFolder, AnInstalledLayoutIsToldOnEveryPlatform) {
+    TempDir prefix;
+    TempDir state;
+    fs::create_directories(NativePath(prefix.path("bin")));
+    fs::create_directories(NativePath(prefix.path("share/tovrin")));
+#ifdef _WIN32
+    const Variables variables{{"LOCALAPPDATA", state.folder()}};
+#else
+    const Variables variables{{"XDG_STATE_HOME", state.folder()}};
+#endif
+    const std::string expected = FolderPath(state.folder() + "Tovrin");
+    EXPECT_EQ(LogFolder(prefix.path("bin"), Environment(variables)), expected);
+    EXPECT_TRUE(fs::is_directory(NativePath(expected)));
+    EXPECT_TRUE(fs::is_empty(NativePath(prefix.path("bin"))));
+}
+
+// The MinGW C runtime ignores fopen's "x": the test file was once made by
+// truncating whatever had its name.
 TEST(LogFolder, AFileNamedLikeTheWriteTestIsNeitherReusedNorRemoved) {
     TempDir program;
     WriteBytes(program.path(".tovrin-write-test-0"), ToBytes("keep"));
     EXPECT_TRUE(CanCreateFiles(program.folder()));
     EXPECT_EQ(FileText(program.path(".tovrin-write-test-0")), "keep");
-    EXPECT_EQ(std::distance(fs::directory_iterator(program.folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(NativePath(program.folder())),
+                            fs::directory_iterator()),
+              1);
 }
 
-// The state folder and its parents are created; the run's own log routines
-// then write and prune there as they would beside the program.
+#ifndef _WIN32
+
+unsigned Mode(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_mode & 07777) : 0u;
+}
+
+// The state folder and its parents are created, private to the user; the
+// run's own log routines then write and prune there as they would beside the
+// program.
 void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
+    const mode_t old = ::umask(022);
     TempDir home;
     const std::string expected = home.folder() + ".local/state/Tovrin/";
     ASSERT_FALSE(fs::exists(home.folder() + ".local"));
     const std::string folder = LogFolder(programFolder, Environment({{"HOME", home.folder()}}));
     EXPECT_EQ(folder, expected);
     EXPECT_TRUE(fs::is_directory(expected));
+    for (const char* made : {".local", ".local/state", ".local/state/Tovrin"})
+        EXPECT_EQ(Mode(home.folder() + made), 0700u) << made;
 
     for (const char* old : {"Date20240401.log", "Date20240402.log", "Date20240403.log"}) {
         Touch(folder + old);
@@ -96,10 +129,58 @@ void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
     const LocalDateTime today{2024, 5, 10, 12, 34, 56};
     const std::string path = GetLogFilePath(folder, boxes, today);
     WriteLogLine("ExifData", " [パス-/p/a.jpg]", path, boxes, today);
+    ::umask(old);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(FileText(expected + "Date20240510.log"),
               "2024/05/10-12:34:56 ExifData> [パス-/p/a.jpg]\r\n");
+    EXPECT_EQ(Mode(expected + "Date20240510.log"), 0600u);
     EXPECT_FALSE(fs::exists(expected + "Date20240401.log"));
+}
+
+// As root an installed program's folder can be written, and its logs once
+// went to /usr/bin. A fake install prefix, writable, tells it the same way a
+// relocated install does: by what is installed beside bin/.
+TEST(LogFolder, AnInstalledProgramLogsToTheStateFolderEvenWhereItCouldWrite) {
+    for (const char* data : {"share/tovrin", "share/doc/tovrin"}) {
+        SCOPED_TRACE(data);
+        TempDir prefix;
+        fs::create_directories(prefix.path("bin"));
+        fs::create_directories(prefix.path(data));
+        ASSERT_TRUE(CanCreateFiles(prefix.path("bin")));
+        EXPECT_TRUE(IsInstalledProgram(prefix.path("bin")));
+        ExpectLogsGoToTheStateFolder(prefix.path("bin"));
+        EXPECT_TRUE(IsEmptyFolder(prefix.path("bin")));
+    }
+}
+
+TEST(LogFolder, AnInstalledProgramWithNoStateFolderLogsNowhere) {
+    TempDir prefix;
+    fs::create_directories(prefix.path("bin"));
+    fs::create_directories(prefix.path("share/tovrin"));
+    EXPECT_EQ(LogFolder(prefix.path("bin"), Environment({{"HOME", "relative"}})), "");
+    EXPECT_TRUE(IsEmptyFolder(prefix.path("bin")));
+}
+
+TEST(IsInstalledProgram, TheConfiguredBinFolderByAnyNameOrAnInstallLayout) {
+    TempDir root;
+    fs::create_directories(root.path("usr/bin"));
+    fs::create_directory_symlink(root.path("usr/bin"), root.path("bin"));
+    fs::create_directories(root.path("build/tools"));
+    fs::create_directories(root.path("other/bin"));
+    fs::create_directories(root.path("other/share/applications"));
+    const std::string bin = root.path("usr/bin");
+    const struct {
+        const char* folder;
+        bool installed;
+    } rows[] = {
+        {"usr/bin", true}, {"usr/bin/", true}, {"bin", true}, {"usr/bin/../bin", true},
+        {"build/tools", false}, {"other/bin", false}, {"gone", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(IsInstalledProgram(root.path(row.folder), bin), row.installed) << row.folder;
+    }
+    EXPECT_FALSE(IsInstalledProgram(root.path("build/tools")));
+    EXPECT_FALSE(IsInstalledProgram(""));
 }
 
 TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {

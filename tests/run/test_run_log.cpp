@@ -127,11 +127,119 @@ TEST(ChangeLogMessage, ControlCharactersCannotForgeALine) {
          " [パス-/p/a\\x0Ab.jpg] [埋込日付-2001:08:01\\x0D\\x0A2099/01/01-00:00:00 ExifData> "
          "[x]] [ファイル日付-]"},
         {"/写真/\x1B[2J.jpg", "\x7F\x9B\xE9", "",
-         " [パス-/写真/\\x1B[2J.jpg] [埋込日付-\\x7F\\x9B\xC3\xA9] [ファイル日付-]"},
-        {"/p/\xC2\x85.jpg", "", "", " [パス-/p/\\x85.jpg] [埋込日付-] [ファイル日付-]"},
+         " [パス-/写真/\\x1B[2J.jpg] [埋込日付-\\x7F\\x9B\\xE9] [ファイル日付-]"},
+        {"/p/\xC2\x85\xFF.jpg", "", "\xE2\x80\xA8",
+         " [パス-/p/\\xC2\\x85\\xFF.jpg] [埋込日付-] [ファイル日付-\\xE2\\x80\\xA8]"},
     };
     for (const auto& c : cases) EXPECT_EQ(ChangeLogMessage(c.path, c.date, c.fileDate), c.message);
 }
+
+// One escape a byte, so what was escaped can be told exactly; valid UTF-8
+// that breaks nothing is copied.
+TEST(ChangeLogMessage, EscapesEveryByteThatIsNotAHarmlessCharacter) {
+    const struct {
+        const char* label;
+        std::string text, shown;
+    } rows[] = {
+        {"date", "2001:08:01 12:57:23", "2001:08:01 12:57:23"},
+        {"nul_tab_esc", std::string("a\0b\t\x1B", 5), "a\\x00b\\x09\\x1B"},
+        {"del", "\x7F", "\\x7F"},
+        {"japanese_kept", "２００１年８月１日", "２００１年８月１日"},
+        {"four_byte_kept", "\xF0\x9F\x93\xB7", "\xF0\x9F\x93\xB7"},
+        {"latin1_byte_alone", "caf\xE9", "caf\\xE9"},
+        {"stray_continuation", "\x9B[2J", "\\x9B[2J"},
+        {"c1_control_as_utf8", "\xC2\x9B[2J", "\\xC2\\x9B[2J"},
+        {"no_break_space_kept", "\xC2\xA0", "\xC2\xA0"},
+        {"line_separator", "a\xE2\x80\xA8z", "a\\xE2\\x80\\xA8z"},
+        {"paragraph_separator", "\xE2\x80\xA9", "\\xE2\\x80\\xA9"},
+        {"neighbour_kept", "\xE2\x80\xA6", "\xE2\x80\xA6"},
+        {"sequence_cut_short", "\xE6\x97", "\\xE6\\x97"},
+        {"overlong_slash", "\xC0\xAF", "\\xC0\\xAF"},
+        {"surrogate", "\xED\xA0\x80", "\\xED\\xA0\\x80"},
+        {"past_u10ffff", "\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+        {"backslash_kept", "C:\\x\\y", "C:\\x\\y"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(ChangeLogMessage("/p", row.text, ""),
+                  " [パス-/p] [埋込日付-" + row.shown + "] [ファイル日付-]");
+        EXPECT_EQ(ChangeLogMessage(row.text, "", ""),
+                  " [パス-" + row.shown + "] [埋込日付-] [ファイル日付-]");
+    }
+}
+
+// A crafted photo once made a 209 MB log line out of a 200 MB text.
+TEST(WriteLogLine, AHugeTextIsCutAndMarkedAndTheLineStaysShort) {
+    TempDir dir;
+    FakeBoxes boxes;
+    const std::string path = dir.path(TodaysLog);
+    const std::string huge(200 * 1024, '\n');
+    WriteLogLine(ChangeLogKind, ChangeLogMessage(huge, huge, huge), path, boxes, Today);
+    WriteLogLine("kind", huge, path, boxes, Today);
+    EXPECT_TRUE(boxes.shown.empty());
+    const std::string text = FileText(path);
+    const std::size_t first = text.find("\r\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_LT(first, 64u * 1024);
+    EXPECT_LT(text.size() - first - 2, 64u * 1024);
+    EXPECT_NE(text.find(InLogEncoding("\\x0A…] [埋込日付-\\x0A")), std::string::npos);
+    EXPECT_NE(text.find(InLogEncoding("\\x0A…] [ファイル日付-\\x0A")), std::string::npos);
+    const std::string end = InLogEncoding("\\x0A…\r\n");
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+}
+
+TEST(ChangeLogMessage, ACutNeverSplitsACharacter) {
+    const std::string date = std::string(1023, 'a') + "日" + std::string(10, 'b');
+    EXPECT_EQ(ChangeLogMessage("/p", date, ""),
+              " [パス-/p] [埋込日付-" + std::string(1023, 'a') + "…] [ファイル日付-]");
+    const std::string fits = std::string(1021, 'a') + "日";
+    EXPECT_EQ(ChangeLogMessage("/p", fits, ""), " [パス-/p] [埋込日付-" + fits + "] [ファイル日付-]");
+}
+
+// LogFolder gives "" when it found nowhere to log: nothing is written
+// anywhere, and the box says why.
+TEST(WriteLogLine, NoFolderForTheLogsIsReportedAsAMissingFolder) {
+    FakeBoxes boxes;
+    const std::string path = GetLogFilePath("", boxes, Today);
+    EXPECT_EQ(path, "");
+    WriteLogLine(ChangeLogKind, " [パス-/p/a.jpg]", path, boxes, Today);
+    EXPECT_EQ(boxes.shown, (Boxes{{"ログ出力時にエラーが発生しました。\r\n(76) パスが見つかりません。",
+                                   MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"}}));
+}
+
+#ifndef _WIN32
+// Whoever may write the log folder could plant a link at tomorrow's log name
+// and have the program append to any file it may write -- as root, any file.
+TEST(WriteLogLine, ALinkAtTodaysNameIsRefusedNotFollowed) {
+    TempDir dir;
+    TempDir elsewhere;
+    WriteBytes(elsewhere.path("passwd"), ToBytes("root:x:0:0\n"));
+    fs::create_symlink(elsewhere.path("passwd"), dir.path(TodaysLog));
+    fs::create_symlink(elsewhere.path("new"), dir.path("Date20240511.log"));
+    FakeBoxes boxes;
+    for (const LocalDateTime& day : {Today, LocalDateTime{2024, 5, 11, 0, 0, 0}}) {
+        WriteLogLine(ChangeLogKind, " [パス-/p/a.jpg]", GetLogFilePath(dir.folder(), boxes, day),
+                     boxes, day);
+    }
+    const ShownBox refused{"ログ出力時にエラーが発生しました。\r\n(75) パス名が無効です。",
+                           MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"};
+    EXPECT_EQ(boxes.shown, (Boxes{refused, refused}));
+    EXPECT_EQ(FileText(elsewhere.path("passwd")), "root:x:0:0\n");
+    EXPECT_FALSE(fs::exists(elsewhere.path("new")));
+}
+
+TEST(WriteLogLine, TheLogIsPrivateUnderTheUsualUmask) {
+    const mode_t old = ::umask(022);
+    TempDir dir;
+    FakeBoxes boxes;
+    WriteLogLine(ChangeLogKind, " [パス-/p/a.jpg]", dir.path(TodaysLog), boxes, Today);
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.path(TodaysLog).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+#endif
 
 TEST(FileExists, PlainFilesOnlyAndSearchFailuresInABox) {
     TempDir dir;
