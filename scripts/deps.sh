@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
-  libimage-exiftool-perl exiv2 e2fsprogs
+  libimage-exiftool-perl exiv2 e2fsprogs strace
   xvfb xauth
   desktop-file-utils appstream file
 )

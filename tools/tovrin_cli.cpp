@@ -324,9 +324,16 @@ void logChange(const std::string& path, const PhotoDateUpdate& u, const std::str
 
 // The journal of a run that changes photos, or nothing for a dry run or when
 // told to keep none. A run that cannot journal stops before its first photo.
+// Runs take turns; a person watching is told why nothing moves.
+bool sayWaiting() {
+    std::cerr << "tovrin-cli: another run is changing photos; waiting for it to end" << std::endl;
+    return true;
+}
+
 std::unique_ptr<Journal> openJournal(const Options& o, const char* kind) {
     if (o.dryRun || o.noJournal) return nullptr;
-    return std::make_unique<Journal>(JournalFolder(), kind);
+    return std::make_unique<Journal>(JournalFolder(), kind, std::string(), Journal::UtcNow(),
+                                     sayWaiting);
 }
 
 // A change of photos, set or shift: in batches, each photo journaled before
@@ -438,7 +445,7 @@ int runUndo(const Options& o, const std::string& logTo) {
         throw UsageError{id.empty() ? "no recorded run to undo" : "no recorded run " + id};
     const JournalRun run = ReadJournal(folder, id);
     const std::vector<PendingChange> changes(run.changes.rbegin(), run.changes.rend());
-    Journal journal(folder, "undo", run.id);
+    Journal journal(folder, "undo", run.id, Journal::UtcNow(), sayWaiting);
     Progress progress(changes.size(), o.quiet);
     int exitCode = 0;
     RunInBatches(

@@ -263,10 +263,12 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         }
     }
     if (!anyNew && anyOld) return refuse(Restore::AlreadyBefore);
-    // Texts as the change left them, but a time that neither the change nor
-    // the photo before it had: another file of the same size and dates was
-    // put in its place (a copy keeps the name's file, not its time).
-    if (change.modifiedAfter && !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
+    // Every text as the change left it, but a time that neither the change
+    // nor the photo before it had: another file of the same size and dates
+    // was copied into its place (a copy keeps the name's file, not its time).
+    // A change cut short between two texts leaves the time of the crash, and
+    // its mix of old and new texts is its own proof.
+    if (!anyOld && change.modifiedAfter && !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
         !sameTime(file.modifiedAtOpen(), change.modified))
         return refuse(Restore::NotSamePhoto);
     if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);

@@ -11,6 +11,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -203,6 +204,35 @@ bool SyncFile(std::FILE* file) {
     return ::_commit(::_fileno(file)) == 0;
 #else
     return ::fsync(::fileno(file)) == 0;
+#endif
+}
+
+bool LockOpenFile(std::FILE* file, bool wait) {
+#ifdef _WIN32
+    OVERLAPPED at{};
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    if (::LockFileEx(handle, flags, 0, 1, 0, &at)) return true;
+    const DWORD code = ::GetLastError();
+    return code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING;
+#else
+    while (::flock(::fileno(file), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (errno == EINTR) continue;
+        return errno != EWOULDBLOCK;
+    }
+    return true;
+#endif
+}
+
+void SyncFolder(const std::string& folder) {
+#ifdef _WIN32
+    (void)folder;
+#else
+    const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Best effort: some file systems refuse fsync on a folder.
+    ::fsync(fd);
+    ::close(fd);
 #endif
 }
 

@@ -42,4 +42,15 @@ std::FILE* OpenPrivateAppend(const std::string& path);
 // (fflush, then fsync or _commit). False, with errno set, when either fails.
 bool SyncFile(std::FILE* file);
 
+// Takes an exclusive lock on an open file, held until it is closed: how
+// processes that must not overlap take turns. With wait false, returns false
+// at once when another holds it; waits otherwise. A file system without
+// locks counts as unlocked.
+bool LockOpenFile(std::FILE* file, bool wait);
+
+// Puts a folder's entries on the disk, so a file just created in it is still
+// found after a crash. Nothing to do on Windows, whose file systems keep a
+// new name with the file's own data.
+void SyncFolder(const std::string& folder);
+
 }  // namespace tovrin

@@ -72,7 +72,8 @@ void DateSettingRun::UndoLastRun() {
             return;
         // The undo is itself a run with a journal, so it can be undone too;
         // the newest change is given back first.
-        Journal journal(folder, "undo", last.id);
+        Journal journal(folder, "undo", last.id, Journal::UtcNow(),
+                        [this] { return refuseWhileBusy(); });
         const std::vector<PendingChange> changes(last.changes.rbegin(), last.changes.rend());
         int restored = 0;
         std::string notRestored;
@@ -102,9 +103,18 @@ void DateSettingRun::UndoLastRun() {
         m_host.reloadFileList();
     } catch (const JournalUnavailable& e) {
         boxes.show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical, AppTitle);
+    } catch (const RunBusy&) {
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
     }
+}
+
+bool DateSettingRun::refuseWhileBusy() {
+    // The window does not freeze while another run (the command line, or a
+    // second window) changes photos: the user is told and tries again.
+    m_host.messageBoxes().show("ほかの処理が写真を変更中です。\r\n終わってから、もう一度実行して下さい。",
+                               MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+    return false;
 }
 
 bool DateSettingRun::listMatchesDisk(const std::string& folderPath) {
@@ -177,10 +187,13 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     // a run that cannot journal changes nothing.
     std::optional<Journal> journal;
     try {
-        journal.emplace(m_host.journalFolder(), kind);
+        journal.emplace(m_host.journalFolder(), kind, std::string(), Journal::UtcNow(),
+                        [this] { return refuseWhileBusy(); });
     } catch (const JournalUnavailable& e) {
         m_host.messageBoxes().show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical,
                                    AppTitle);
+        return;
+    } catch (const RunBusy&) {
         return;
     }
     std::vector<std::string> paths;

@@ -56,6 +56,8 @@ private:
     // only when wait is true), reads it and plans its writes.
     using PlanChange =
         std::function<std::optional<PlannedPhoto>(const std::string& path, bool wait)>;
+    // Says that another run is changing photos; false: do not wait for it.
+    bool refuseWhileBusy();
     bool listMatchesDisk(const std::string& folderPath);
     std::vector<std::string> targets(bool wholeFolder) const;
     // The loop over the targets, common to every kind of run: journal,

@@ -10,15 +10,9 @@
 #include <sstream>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "exif/paths.h"
+#include "exif/private_file.h"
 #include "exif/runtime_error.h"
 
 namespace tovrin {
@@ -29,49 +23,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* Suffix = ".journal";
 constexpr int KeepDays = 30;
-
-// TEMPORARY until private_file lands.
-void CreatePrivateFolders(const std::string& folder) {
-    std::error_code ec;
-#ifndef _WIN32
-    const fs::path path = NativePath(folder);
-    fs::path made;
-    for (const fs::path& part : path) {
-        made /= part;
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) throw ErrorFromErrno(errno, true);
-    }
-#endif
-    fs::create_directories(NativePath(folder), ec);
-    if (ec) throw ErrorFromCode(ec, true);
-}
-std::FILE* CreateNewPrivateFile(const std::string& path) {
-#ifdef _WIN32
-    return _wfopen(NativePath(path).c_str(), L"wxb");
-#else
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return nullptr;
-    return ::fdopen(fd, "wb");
-#endif
-}
-bool SyncFile(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return ::fsync(fileno(file)) == 0;
-#endif
-}
-void SyncFolder(const std::string& folder) {
-#ifndef _WIN32
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    (void)folder;
-#endif
-}
 
 std::string hex(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
@@ -160,11 +111,20 @@ LocalDateTime Journal::UtcNow() {
 }
 
 Journal::Journal(std::string folder, std::string kind, std::string undoes,
-                 const LocalDateTime& utcNow)
+                 const LocalDateTime& utcNow, const std::function<bool()>& busy)
     : m_folder(folder.empty() ? folder : FolderPath(std::move(folder))), m_kind(std::move(kind)) {
     try {
         if (m_folder.empty()) throw RuntimeError(error::PathNotFound);
         CreatePrivateFolders(m_folder);
+        m_turn = OpenPrivateAppend(m_folder + "run.lock");
+        if (!LockOpenFile(m_turn, false)) {
+            if (busy && !busy()) {
+                std::fclose(m_turn);
+                m_turn = nullptr;
+                throw RunBusy{};
+            }
+            LockOpenFile(m_turn, true);
+        }
         prune(m_folder, utcNow);
         const std::string base = stamp(utcNow);
         for (int attempt = 0; !m_file; ++attempt) {
@@ -172,6 +132,7 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
             m_file = CreateNewPrivateFile(m_folder + m_id + Suffix);
             if (!m_file && (errno != EEXIST || attempt > 100)) throw ErrorFromErrno(errno, true);
         }
+        m_undoes = undoes;
         std::string head = "TOVRIN-JOURNAL 2\nRUN " + m_id + " " + m_kind;
         if (!undoes.empty()) head += " " + undoes;
         put(m_file, head + "\n");
@@ -179,6 +140,7 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
         // The journal's name must survive a crash too: once per run.
         SyncFolder(m_folder);
     } catch (const RuntimeError& e) {
+        if (m_turn) std::fclose(m_turn);
         if (m_file) {
             std::fclose(m_file);
             m_file = nullptr;
@@ -190,6 +152,7 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
 }
 
 Journal::~Journal() {
+    if (m_turn) std::fclose(m_turn);
     if (!m_file) return;
     std::fclose(m_file);
     // A run that changed nothing leaves no journal behind.
@@ -235,7 +198,11 @@ void Journal::record(const PendingChange& change) {
 }
 
 void Journal::finish() {
-    if (!m_file || m_photos == 0) return;
+    if (!m_file) return;
+    // An undo that ended is kept even when every photo was already as
+    // before: it says that run is given back.
+    if (m_photos == 0 && m_undoes.empty()) return;
+    m_photos = std::max(m_photos, 1);
     // Not synced: lost in a crash, it only makes a finished undo look
     // interrupted, and completing it again gives back nothing new.
     if (std::fputs("DONE\n", m_file) >= 0) std::fflush(m_file);
@@ -310,7 +277,6 @@ std::string LastUndoableRun(const std::string& folder) {
         } catch (const RuntimeError&) {
             continue;
         }
-        if (run.changes.empty()) continue;
         if (run.kind == "undo" && !run.undoes.empty()) {
             // An undo that ended is not a target; one that was cut short is
             // finished, not reverted, unless a later undo finished it.
@@ -321,7 +287,7 @@ std::string LastUndoableRun(const std::string& folder) {
             }
             continue;
         }
-        if (!undone.count(run.id)) return run.id;
+        if (!run.changes.empty() && !undone.count(run.id)) return run.id;
     }
     return {};
 }

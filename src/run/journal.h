@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ private:
     std::string m_folder;
 };
 
+// Another run is changing photos and the user chose not to wait for it.
+struct RunBusy {};
+
 // What the user is told when a run cannot journal, naming the folder.
 std::string JournalUnavailableText(const JournalUnavailable& failure);
 
@@ -60,8 +64,13 @@ public:
     // on disk at once, so a run that cannot journal stops before its first
     // photo; a run that journals nothing removes it again. Journals older
     // than 30 days are removed. Throws JournalUnavailable.
+    //
+    // Runs that change photos take turns: a second run waits until the first
+    // has ended, so every photo sees the runs in the order of their ids and
+    // undoing them newest first gives each photo back. When it would have to
+    // wait, `busy` is asked first; false gives up (RunBusy).
     Journal(std::string folder, std::string kind, std::string undoes = {},
-            const LocalDateTime& utcNow = UtcNow());
+            const LocalDateTime& utcNow = UtcNow(), const std::function<bool()>& busy = {});
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
@@ -88,8 +97,10 @@ private:
     std::string m_folder;
     std::string m_kind;
     std::string m_id;
+    std::string m_undoes;
     std::string m_pending;  // blocks gathered, not yet on disk
     std::FILE* m_file = nullptr;
+    std::FILE* m_turn = nullptr;  // held while the run lasts
     int m_photos = 0;       // blocks on disk
 };
 

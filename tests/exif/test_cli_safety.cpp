@@ -29,6 +29,8 @@ protected:
         for (int i = 0; i < 3; ++i) {
             const std::string name = "p" + std::to_string(i) + ".jpg";
             m_photos.push_back(m_set.write(name, test::CameraPhoto(test::Order::II, dates[i]).build()));
+            // Photos a day old, as photos are: a time read back tells them apart.
+            fs::last_write_time(m_photos.back(), fs::last_write_time(m_photos.back()) - std::chrono::hours(24));
             m_before.push_back(StateOf(m_photos.back()));
         }
     }
@@ -159,9 +161,9 @@ TEST_F(CliSafety, OnePhotoUnderSeveralNamesChangesOnce) {
 }
 
 // Two runs at once over the same photos, walking them in opposite orders,
-// take turns per photo: both changes land on every photo, neither waits for
-// the other forever, each journals what it saw, and undoing both, newest
-// first, gives every photo back.
+// take turns: both changes land on every photo, neither waits for the other
+// forever, each journals what it saw, and undoing both, newest first, gives
+// every photo back.
 TEST_F(CliSafety, ConcurrentRunsTakeTurnsPerPhoto) {
     std::vector<std::string> photos;
     std::vector<FileState> before;

@@ -148,7 +148,9 @@ TEST(Journal, UnavailableFolderIsRefusedByName) {
             EXPECT_EQ(e.folder(), folder.empty() ? folder : FolderPath(folder));
             const std::string text = JournalUnavailableText(e);
             EXPECT_NE(text.find("元に戻すための記録を保存できない"), std::string::npos) << text;
-            if (!folder.empty()) EXPECT_NE(text.find(dir.folder() + "file"), std::string::npos) << text;
+            if (!folder.empty()) {
+                EXPECT_NE(text.find(dir.folder() + "file"), std::string::npos) << text;
+            }
         }
     }
 }
