@@ -75,12 +75,11 @@ std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool re
     std::vector<Target> targets;
     for (const std::string& path : paths) {
         std::error_code ec;
-        if (!path.empty() && fs::is_directory(NativePath(path), ec)) {
-            if (recursive) {
-                walk(path, targets);
-            } else {
-                targets.push_back({path, error::PathFileAccess});
-            }
+        // Only a walk needs to know a folder first: without -r a folder goes
+        // to the engine like any path, which refuses it (75) on its own open,
+        // and a large list costs no extra look at every photo.
+        if (recursive && !path.empty() && fs::is_directory(NativePath(path), ec)) {
+            walk(path, targets);
         } else {
             // Anything else goes to the engine, which says what is wrong
             // with it (gone, not a regular file, not a photo).

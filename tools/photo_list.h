@@ -23,7 +23,8 @@ bool IsPhotoName(const std::string& name);
 // its subfolders, sorted the same way and walked in turn; hidden entries
 // (names starting with ".") and anything but regular files are left out, and
 // symbolic links to folders are not followed (a folder given by a link is).
-// Without `recursive` a folder is a target with error 75.
+// Without `recursive` a folder is a target like any other, which the engine
+// refuses (75) when it opens it.
 std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive);
 
 // One path a line (a CR before the LF is dropped, empty lines skipped), or

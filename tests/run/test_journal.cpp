@@ -3,6 +3,7 @@
 // "the last run" is the one a user means.
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
 #include "run/journal.h"
+#include "jpeg_builder.h"
 #include "run_test_support.h"
 
 namespace tovrin::test {
@@ -155,6 +157,38 @@ TEST(Journal, UnavailableFolderIsRefusedByName) {
     }
 }
 
+// Runs that change photos take turns: while one holds its turn another is
+// told, and waits only when it chooses to.
+TEST(Journal, RunsTakeTurns) {
+    TempDir dir;
+    std::optional<Journal> first;
+    first.emplace(dir.folder(), "set");
+    int asked = 0;
+    EXPECT_THROW(Journal(dir.folder(), "shift", {}, Journal::UtcNow(), [&] { return ++asked, false; }),
+                 RunBusy);
+    EXPECT_EQ(asked, 1);
+    first.reset();
+    Journal second(dir.folder(), "shift", {}, Journal::UtcNow(), [&] { return ++asked, false; });
+    EXPECT_EQ(asked, 1) << "nobody to wait for";
+}
+
+// A photo claimed for a change is not claimed twice, here or in another
+// process, and is free again once closed.
+TEST(PhotoFile, AClaimIsHeldUntilClosed) {
+    TempDir dir;
+    const std::string path = dir.write("a.jpg", CameraPhoto().build());
+    std::optional<PhotoFile> first(std::in_place, path, PhotoFile::Mode::ReadWrite);
+    ASSERT_TRUE(first->claim(false));
+    PhotoFile second(path, PhotoFile::Mode::ReadWrite);
+    EXPECT_FALSE(second.claim(false));
+    PhotoFile reader(path, PhotoFile::Mode::Read);
+    unsigned char soi[2];
+    reader.read(1, soi, 2);  // a viewer still reads it
+    EXPECT_EQ(soi[0], 0xFF);
+    first.reset();
+    EXPECT_TRUE(second.claim(false));
+}
+
 // "The last run" skips empty journals and finished undos; an interrupted undo
 // is completed, not reverted; a run undone to its end is no longer a target.
 TEST(Journal, LastUndoableRun) {
@@ -198,21 +232,21 @@ TEST(Journal, LastUndoableRun) {
     }
 }
 
+#ifndef _WIN32
 TEST(JournalFolder, UnderTheStateFolder) {
     const auto env = [](const char* name) -> std::optional<std::string> {
         if (std::string(name) == "XDG_STATE_HOME") return "/state";
         if (std::string(name) == "HOME") return "/home/u";
         return std::nullopt;
     };
-#ifndef _WIN32
     EXPECT_EQ(JournalFolder(env), "/state/Tovrin/journal/");
     EXPECT_EQ(JournalFolder([](const char*) { return std::optional<std::string>(); }), "");
     EXPECT_EQ(JournalFolder([](const char* name) -> std::optional<std::string> {
                   return std::string(name) == "HOME" ? "relative/home" : std::optional<std::string>();
               }),
               "");
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace tovrin::test
