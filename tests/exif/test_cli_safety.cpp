@@ -112,6 +112,27 @@ TEST_F(CliSafety, AKilledUndoIsCompletedNotReverted) {
     EXPECT_EQ(run("undo --last").exitCode, 2);
 }
 
+// A FIFO or a device named like a photo is never opened for writing, not
+// even for a moment: opening some devices does things of their own.
+TEST_F(CliSafety, SpecialFilesAreNeverOpenedForWriting) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    const std::string fifo = m_set.path("pipe.jpg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const test::TempDir traceDir;
+    const std::string trace = traceDir.path("trace");
+    const test::ProcessResult r = test::RunProcess({"strace", "-o", trace, "-e", "trace=openat,open", m_cli, "set",
+                                                    "--no-log", "--date", "2007-01-23", "--time", "09:05:00",
+                                                    fifo, "/dev/null"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const std::string opens = test::ToText(test::ReadBytes(trace));
+    std::istringstream lines(opens);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("pipe.jpg") == std::string::npos && line.find("/dev/null") == std::string::npos) continue;
+        EXPECT_EQ(line.find("O_RDWR"), std::string::npos) << line;
+        EXPECT_EQ(line.find("O_WRONLY"), std::string::npos) << line;
+    }
+}
+
 // With no usable journal folder a run changes nothing and names the folder;
 // --no-journal is the way to run without one.
 TEST_F(CliSafety, NoJournalNoRun) {
