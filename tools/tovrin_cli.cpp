@@ -141,9 +141,14 @@ SplitPath splitPath(const std::string& arg) {
 }
 
 std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(NativePath(path), ec);
-    return ec ? path : Utf8Path(full.lexically_normal());
+    // The working folder does not change during a run: asked once, not per photo.
+    static const std::filesystem::path here = [] {
+        std::error_code ec;
+        return std::filesystem::current_path(ec);
+    }();
+    const std::filesystem::path p = NativePath(path);
+    if (p.is_absolute() || here.empty()) return Utf8Path(p.lexically_normal());
+    return Utf8Path((here / p).lexically_normal());
 }
 
 // "YYYY-MM-DD" or "YYYY:MM:DD" (one separator throughout) of a real day, or
@@ -346,7 +351,6 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
     // The journal keeps whole paths, so an undo works from anywhere.
     std::vector<std::string> paths;
     for (const Target& t : targets) paths.push_back(t.error == 0 ? absolutePath(t.path) : std::string());
-    const std::vector<long> same = SameFileAsEarlier(paths);
     const std::unique_ptr<Journal> journal = openJournal(o, kind);
     Progress progress(targets.size(), o.quiet);
     int exitCode = 0;
@@ -354,7 +358,6 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
         targets.size(), journal.get(),
         [&](std::size_t i, bool wait) -> std::optional<PlannedPhoto> {
             if (targets[i].error != 0) throw RuntimeError(targets[i].error);
-            if (same[i] >= 0) return PlannedPhoto{};
             return plan(paths[i], wait);
         },
         [&](std::size_t i, TargetOutcome& outcome) {
@@ -364,9 +367,9 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
                 exitCode = 1;
                 return true;
             }
-            if (same[i] >= 0) {
+            if (outcome.sameAs >= 0) {
                 Line line = PathLine(path);
-                line["sameAs"] = targets[static_cast<std::size_t>(same[i])].path;
+                line["sameAs"] = targets[static_cast<std::size_t>(outcome.sameAs)].path;
                 print(line, progress);
                 return true;
             }
@@ -473,7 +476,8 @@ int runUndo(const Options& o, const std::string& logTo) {
             print(line, progress);
             if (given && !o.noLog) logChange(change.path, outcome.planned->update, logTo);
             return true;
-        });
+        },
+        BatchLimits{256, std::chrono::milliseconds(50), false});
     journal.finish();
     return exitCode;
 }

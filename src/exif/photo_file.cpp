@@ -282,9 +282,8 @@ void PhotoFile::release() noexcept {
 #ifdef _WIN32
     OVERLAPPED at = claimByte();
     ::UnlockFileEx(handleOf(m_fd), 0, 1, 0, &at);
-#else
-    ::flock(m_fd, LOCK_UN);
 #endif
+    // On other systems the close that follows lets the claim go.
 }
 
 bool PhotoFile::contains(std::int64_t position, std::int64_t n) const noexcept {

@@ -154,6 +154,7 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     PlannedPhoto planned;
     planned.file = openForChange(path, dryRun, wait);
     if (!planned.file) return std::nullopt;
+    planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
     planned.update = readBefore(file, nameOf(path));
     PhotoDateUpdate& update = planned.update;
@@ -174,6 +175,7 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
     PlannedPhoto planned;
     planned.file = openForChange(path, dryRun, wait);
     if (!planned.file) return std::nullopt;
+    planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
     planned.update = readBefore(file, nameOf(path));
     PhotoDateUpdate& update = planned.update;
@@ -216,6 +218,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     PlannedPhoto planned;
     planned.file = openForChange(change.path, false, wait);
     if (!planned.file) return std::nullopt;
+    planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
     // Read as found, for the log line of a photo given back.
     planned.update = readBefore(file, nameOf(change.path));

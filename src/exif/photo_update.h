@@ -95,6 +95,7 @@ enum class Restore {
 // what is journaled is what will be replaced.
 struct PlannedPhoto {
     std::unique_ptr<PhotoFile> file;
+    FileIdentity identity;  // of the file opened
     PhotoDateUpdate update;  // what was read and planned; update.writes to be made
     Restore restore = Restore::Restored;  // for a planned undo
     // The times the photo gets once written: the moment for set and shift

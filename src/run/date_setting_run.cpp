@@ -93,7 +93,8 @@ void DateSettingRun::UndoLastRun() {
                     notRestored += "\r\n" + path;
                 }
                 return true;
-            });
+            },
+            BatchLimits{256, std::chrono::milliseconds(50), false});
         journal.finish();
         std::string text = std::to_string(restored) + "件を元に戻しました。";
         if (!notRestored.empty())
@@ -198,7 +199,6 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     }
     std::vector<std::string> paths;
     for (const std::string& name : names) paths.push_back(folderPath + name);
-    const std::vector<long> same = SameFileAsEarlier(paths);
 
     int changed = 0;
     {
@@ -230,19 +230,18 @@ void DateSettingRun::processTargets(const std::string& folderPath,
                         }
                     }
                 }
-                // Two names of one photo (a hard link) change it once.
-                if (same[index] >= 0) return PlannedPhoto{};
                 return plan(paths[index], wait);
             },
             [&](std::size_t index, TargetOutcome& outcome) {
                 // A failure ends the run with its box, as it always has.
                 if (outcome.error) throw *outcome.error;
-                if (same[index] < 0 &&
+                // Two names of one photo (a hard link) change it once.
+                if (outcome.sameAs < 0 &&
                     handlePhoto(folderPath, names[index], outcome.planned->update))
                     ++changed;
                 return !m_host.stopRequested();
             },
-            BatchLimits{1, std::chrono::milliseconds(0)});
+            BatchLimits{1, std::chrono::milliseconds(0), true});
     }
     journal->finish();
     // The window is the user's again before the summary asks for an OK.

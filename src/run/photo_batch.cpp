@@ -1,16 +1,27 @@
 #include "run/photo_batch.h"
 
-#include <map>
+#include <unordered_map>
 
 #include "run/journal.h"
 
 namespace tovrin {
+
+namespace {
+
+struct IdentityHash {
+    std::size_t operator()(const FileIdentity& id) const noexcept {
+        return std::hash<std::uint64_t>()(id.index * 0x9E3779B97F4A7C15ull ^ id.device);
+    }
+};
+
+}  // namespace
 
 void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
                   const ReportTarget& report, BatchLimits limits) {
     using Clock = std::chrono::steady_clock;
     std::size_t next = 0;
     std::vector<TargetOutcome> batch;
+    std::unordered_map<FileIdentity, long, IdentityHash> seen;
     while (next < count) {
         const std::size_t first = next;
         const Clock::time_point began = Clock::now();
@@ -23,6 +34,14 @@ void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
                 // Held by another run: it starts the next batch, waited for
                 // while this run holds nothing.
                 if (!outcome.planned) break;
+                const FileIdentity id = outcome.planned->identity;
+                if (limits.oncePerFile && id.known()) {
+                    const auto [at, fresh] = seen.emplace(id, static_cast<long>(next));
+                    if (!fresh) {
+                        outcome.sameAs = at->second;
+                        outcome.planned.reset();
+                    }
+                }
             } catch (const RuntimeError& e) {
                 outcome.error = e;
             }
@@ -50,18 +69,6 @@ void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
             o.planned.reset();
         }
     }
-}
-
-std::vector<long> SameFileAsEarlier(const std::vector<std::string>& paths) {
-    std::vector<long> same(paths.size(), -1);
-    std::map<FileIdentity, long> seen;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::optional<FileIdentity> id = IdentifyFile(paths[i]);
-        if (!id) continue;  // the open says what is wrong with it
-        const auto [at, fresh] = seen.emplace(*id, static_cast<long>(i));
-        if (!fresh) same[i] = at->second;
-    }
-    return same;
 }
 
 }  // namespace tovrin

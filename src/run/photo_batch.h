@@ -19,6 +19,10 @@ class Journal;
 struct TargetOutcome {
     std::optional<PlannedPhoto> planned;
     std::optional<RuntimeError> error;
+    // The earlier target that named the same file (a second name given, a
+    // hard link, a symbolic link), or -1: one photo changes once a run, and
+    // this target was let go untouched.
+    long sameAs = -1;
 };
 
 // A batch ends at `photos` photos or once `wait` has passed since it began,
@@ -26,6 +30,9 @@ struct TargetOutcome {
 struct BatchLimits {
     std::size_t photos = 256;
     std::chrono::milliseconds wait{50};
+    // A change is made once per file, whatever names lead to it; an undo
+    // gives back every recorded change, one photo's several among them.
+    bool oncePerFile = true;
 };
 
 // Plans target `index`; with wait false it gives nothing when another run
@@ -49,10 +56,5 @@ using ReportTarget = std::function<bool(std::size_t index, TargetOutcome& outcom
 // cannot be written; no photo of that batch has been touched then.
 void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
                   const ReportTarget& report, BatchLimits limits = {});
-
-// For each target, the index of an earlier target that names the same file
-// (a second name given, a hard link, a symbolic link), or -1: one photo is
-// changed once per run, whatever names lead to it.
-std::vector<long> SameFileAsEarlier(const std::vector<std::string>& paths);
 
 }  // namespace tovrin
