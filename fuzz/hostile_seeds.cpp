@@ -304,6 +304,53 @@ std::vector<Seed> HostileSeeds() {
             "DateTimeDigitized read as at most what the segment holds, nothing written to it");
     }
 
+    {  // A table's count runs past the end of the file: what it says is still
+       // a table, and it covers every date text.
+        Tiff t(true);
+        t.put16(at::Gps, 0x0FFF);
+        add("gps-count-past-file", 0, photo(t), "nothing written: the GPS table as stored covers every date");
+    }
+    {  // A MakerNote of no known type still holds its count in bytes.
+        Tiff t(true);
+        t.put16(Tiff::value(at::Exif, MakerNote) - 6, 0x00FF);
+        t.aim(at::Exif, Original, at::MakerNote + 4);
+        add("date-into-makernote-of-no-type", 0, photo(t),
+            "DateTimeOriginal left: its text lies in the MakerNote");
+    }
+    {  // IFD0's count runs over the Exif entries, which it reads as its own:
+       // the same entry bytes claim the dates' texts for IFD0 too.
+        Tiff t(true);
+        t.put16(at::Ifd0, 13);
+        add("ifd0-count-over-exif-table", 0, photo(t),
+            "DateTimeOriginal and DateTimeDigitized left, DateTime written");
+    }
+    {  // A GPS pointer of 0: a directory left out, not one in the header.
+        Tiff t(true);
+        t.aim(at::Ifd0, GpsPointer, 0);
+        add("gps-pointer-zero", 0, photo(t), "all three dates written");
+    }
+    {  // A SubIFD at offset 2: "42" read as a count makes 42 entries of the
+       // header and IFD0.
+        Tiff t(true);
+        t.entry(at::Ifd0, Software, 0x014A, 4, 1, 2);
+        add("subifd-into-header", 0, photo(t), "nothing written: a table of the header's bytes");
+    }
+    {  // An Interop IFD stored in the other byte order: its count of 1 reads
+       // as 256, its first type as 512, and its "entries" claim the dates.
+       // Its table stays untouched; what it claims is no directory's.
+        Tiff t(true);
+        t.aim(at::Exif, InteropPointer, at::End);
+        t.put8(at::End, 0);
+        t.put8(at::End + 1, 1);
+        t.put16(at::End + 2, 0x0100);
+        t.put16(at::End + 4, 0x0200);
+        t.put32(at::End + 6, 0x04000000);
+        t.entry(at::End, 3, 0x0132, 2, 20, at::DateTime);
+        t.entry(at::End, 4, 0x010F, 2, 0x100, at::Make);
+        t.put32(at::End + 2 + 12 * 256, 0);
+        add("interop-other-byte-order", 0, photo(t), "all three dates written");
+    }
+
     // Loops: each table must be walked once, and the walk must end.
     {
         Tiff t(true);

@@ -170,6 +170,14 @@ private:
         const long long count = u16(at);
         const long long linkAt = at + 2 + 12 * count;
         forbid(at, linkAt + 4);
+        // A directory that opens with an entry of no TIFF type is garbage a
+        // pointer happens to aim at (an Interop IFD stored in the wrong byte
+        // order reads as 768 entries claiming the whole segment; ExifTool
+        // lists none of them): its table stays forbidden, but nothing it
+        // claims is followed. IFD0 and the Exif IFD are always read.
+        if (kind == Kind::Other || kind == Kind::Chain) {
+            if (count > 0 && inSegment(at + 2, 12) && typeSize(u16(at + 4)) == 0) return;
+        }
         std::optional<unsigned long long> thumbOffset, thumbLength;
         for (long long i = 0; i < count; ++i) {
             const long long e = at + 2 + 12 * i;
@@ -191,9 +199,16 @@ private:
             } else if (bytes > 4) {
                 forbid(valueAt, valueAt + bytes);
             }
+            // An offset of 0 leads to no directory: writers store it for one
+            // they left out, and the header there is no table. Any other
+            // offset is followed, into the header too.
             switch (tag) {
-            case 0x8769: work.push_back({value, kind == Kind::Ifd0 ? Kind::Exif : Kind::Other}); break;
-            case 0x8825: case 0xA005: work.push_back({value, Kind::Other}); break;
+            case 0x8769:
+                if (value != 0) work.push_back({value, kind == Kind::Ifd0 ? Kind::Exif : Kind::Other});
+                break;
+            case 0x8825: case 0xA005:
+                if (value != 0) work.push_back({value, Kind::Other});
+                break;
             case 0x014A: subIfds(e, n, work); break;
             case 0x0201: thumbOffset = value; break;
             case 0x0202: thumbLength = value; break;
@@ -218,14 +233,14 @@ private:
     template <class Work>
     void subIfds(long long e, unsigned long long n, Work& work) {
         if (n == 1) {
-            work.push_back({u32(e + 8), Kind::Other});
+            if (u32(e + 8) != 0) work.push_back({u32(e + 8), Kind::Other});
             return;
         }
         const long long list = m_tiff + static_cast<long long>(u32(e + 8));
         for (unsigned long long i = 0; i < std::min<unsigned long long>(n, MostSubIfds); ++i) {
             const long long at = list + 4 * static_cast<long long>(i);
             if (!inSegment(at, 4)) break;
-            work.push_back({u32(at), Kind::Other});
+            if (u32(at) != 0) work.push_back({u32(at), Kind::Other});
         }
     }
 

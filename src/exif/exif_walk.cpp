@@ -130,35 +130,50 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
     if (file.contains(tiffBase + 4, 4)) pending.push_back({tiffBase + dword(file, tiffBase + 4, order), true});
 
     // Depth first, in the order pointers are met; each directory once, so a
-    // loop ends where it closes.
+    // loop ends where it closes. The cost is bounded whatever the file says:
+    // at most MaxDirectories tables of at most 65535 entries each (about
+    // 0.2 s for a crafted file of megabytes), and no more SubIFD offsets read
+    // from one entry than could be walked.
     while (!pending.empty()) {
         const Pending next = pending.back();
         pending.pop_back();
         if (walked.count(next.at)) continue;
-        // An offset into the header is no directory (some writers store 0
-        // for one they left out); read there, "II" would make a table of
-        // 18761 entries over the whole segment.
-        if (next.at < tiffBase + 8 || static_cast<int>(walked.size()) >= MaxDirectories ||
-            !file.contains(next.at, 2)) {
+        // An offset of 0 is no directory: some writers store it for one
+        // they left out (read there, "II" would make a table of 18761
+        // entries over the whole segment), and it is never followed. Any
+        // other offset into the header points into bytes a reader may still
+        // take for a table (at 2, "42" reads as 42 entries): that is a
+        // structure the walk cannot vouch for.
+        if (next.at == tiffBase) continue;
+        if (next.at < tiffBase + 8) {
+            ++map.intoHeader;
+            continue;
+        }
+        if (static_cast<int>(walked.size()) >= MaxDirectories) {
+            ++map.overBound;
+            continue;
+        }
+        if (!file.contains(next.at, 2)) {
             ++map.unwalked;
             continue;
         }
         const std::int64_t at = next.at;
         const std::uint16_t count = word(file, at, order);
         const ByteSpan table{at, 2 + std::int64_t{EntrySize} * count + 4};
-        if (!file.contains(table.first, table.size)) {
-            ++map.unwalked;
-            continue;
-        }
         walked.insert(at);
-        part({StructurePart::Table, table, 0});
+        // A count that runs past the end of the file is damage, but a reader
+        // still reads the count and the entries there are: the table is
+        // reported as stored and the entries inside the file are followed.
+        part({StructurePart::Table, table, 0, at});
+        if (!file.contains(table.first, table.size)) ++map.cut;
         // A pointer into garbage still marks where a table is said to be, but
         // what its "entries" claim is noise: a type no writer uses in the
         // first entry shows it (digiKam stored an Interop IFD in the wrong
         // byte order, whose 768 "entries" claim values over the whole
         // segment). IFD0 and the Exif IFD are read as the reader reads them.
         const bool trusted = at == known.ifd0Table.first || at == known.exifTable.first;
-        if (!trusted && count > 0 && typeSize(word(file, at + 4, order)) == 0) {
+        if (!trusted && count > 0 && file.contains(at + 2, EntrySize) &&
+            typeSize(word(file, at + 4, order)) == 0) {
             ++map.untrusted;
             continue;
         }
@@ -168,12 +183,17 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
         std::int64_t thumbnail = -1, thumbnailLength = -1;
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t e = at + 2 + i * EntrySize;
+            if (!file.contains(e, EntrySize)) break;
             const std::uint16_t tag = word(file, e, order);
             const std::uint16_t type = word(file, e + 2, order);
             const std::uint32_t n = dword(file, e + 4, order);
             const std::uint32_t field = dword(file, e + 8, order);
             const std::int64_t size = typeSize(type) * n;
-            if (size > 4) part({StructurePart::Value, {tiffBase + field, size}, e});
+            if (size > 4) part({StructurePart::Value, {tiffBase + field, size}, e, at});
+            // The MakerNote is the maker's own layout of count bytes, whatever
+            // type its entry claims; one of no known type still holds them.
+            if (tag == 0x927C && n > 4 && n > size)
+                part({StructurePart::Value, {tiffBase + field, n}, e, at});
             // A single SHORT stands in the first two bytes of the field.
             const std::uint32_t number = type == 3 ? word(file, e + 8, order) : field;
             switch (tag) {
@@ -184,9 +204,9 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
                     break;
                 case 0x014A: {  // SubIFDs: one offset or an array of them
                     const std::int64_t values = size > 4 ? tiffBase + field : e + 8;
-                    const std::int64_t offsets =
-                        std::min<std::int64_t>(n, MaxDirectories - static_cast<int>(walked.size()));
-                    for (std::int64_t k = 0; k < offsets; ++k) {
+                    // No more offsets than could be walked are read: a count
+                    // of 2^32-1 must not keep the walk reading.
+                    for (std::int64_t k = 0; k < n && found.size() <= static_cast<std::size_t>(MaxDirectories); ++k) {
                         if (!file.contains(values + 4 * k, 4)) break;
                         found.push_back({tiffBase + dword(file, values + 4 * k, order), false});
                     }
@@ -197,16 +217,22 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
                 default: break;
             }
         }
-        if (thumbnail >= 0 && thumbnailLength > 0)
-            part({StructurePart::Thumbnail, {tiffBase + thumbnail, thumbnailLength}, 0});
-        if (next.chain) {
+        // A thumbnail whose length is missing or 0 may run to the end: a
+        // reader looking for its EOI would read that far.
+        if (thumbnail >= 0)
+            part({StructurePart::Thumbnail,
+                  {tiffBase + thumbnail,
+                   thumbnailLength > 0 ? thumbnailLength
+                                       : std::max<std::int64_t>(file.size() + 1 - (tiffBase + thumbnail), 0)},
+                  0, at});
+        if (next.chain && file.contains(at + 2 + std::int64_t{EntrySize} * count, 4)) {
             const std::uint32_t link = dword(file, at + 2 + std::int64_t{EntrySize} * count, order);
             if (link != 0) found.push_back({tiffBase + link, true});
         }
         // A table full of pointers must not fill memory: past the bound they
-        // could not be walked anyway.
+        // could not be walked anyway, and what they lead to stays unknown.
         if (found.size() > static_cast<std::size_t>(MaxDirectories)) {
-            map.unwalked += static_cast<int>(found.size()) - MaxDirectories;
+            map.overBound += static_cast<int>(found.size()) - MaxDirectories;
             found.resize(MaxDirectories);
         }
         pending.insert(pending.end(), found.rbegin(), found.rend());

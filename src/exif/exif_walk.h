@@ -91,13 +91,19 @@ struct StructurePart {
     ByteSpan bytes;
     // For Value: the entry whose value bytes these are.
     std::int64_t entry = 0;
+    // The first byte of the table that reported the part (0 for the header):
+    // one entry read as part of two overlapping tables is two claims.
+    std::int64_t table = 0;
 };
 
 // What the full walk reached beyond IFD0 and the Exif IFD.
 struct StructureMap {
     int tablesWalked = 0;  // directories whose entries were followed
     int untrusted = 0;     // tables reported, but their entries look like no directory's
-    int unwalked = 0;      // reached by a pointer, but outside the file or over the bound
+    int unwalked = 0;      // reached by a pointer that leads outside the file
+    int intoHeader = 0;    // pointers to offsets 1 to 7, inside the TIFF header
+    int overBound = 0;     // pointers left unfollowed past MaxDirectories
+    int cut = 0;           // tables that run past the end of the file, walked as far as they go
 };
 
 // The most directories the full walk follows: a real photo has fewer than a
@@ -109,8 +115,11 @@ inline constexpr int MaxDirectories = 64;
 // IFD0 and its chain (IFD1, ...), the Exif, GPS and Interop IFDs and every
 // SubIFD, the value bytes of every entry whose value does not fit its entry
 // (MakerNote included), and the thumbnail of any directory. Each directory is
-// walked once. A pointer that leads outside the file is counted as unwalked
-// and the walk goes on: nothing here throws for a damaged auxiliary table. A
+// walked once. A pointer of 0 leads nowhere. A pointer that leads outside the
+// file is counted as unwalked and the walk goes on; pointers into the header
+// or past the bound are counted apart, as what they lead to is unknown: nothing here throws for a damaged auxiliary table; a
+// table whose count runs past the end of the file is reported whole and its
+// entries are followed as far as the file holds them. A
 // table whose first entry has a type no TIFF writer uses is reported, but its
 // entries are not followed. Parts may lie partly or wholly outside the file;
 // they are reported as stored.

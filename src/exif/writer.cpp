@@ -13,6 +13,10 @@ using namespace tiff;
 
 namespace {
 
+// More date entries than this are no camera's: each is checked against every
+// structure, so a table of thousands must not multiply the walk's cost.
+constexpr std::size_t MostDateEntries = 16;
+
 bool isDateTag(const IfdEntry& entry) {
     if (entry.directory == Directory::Ifd0) return entry.tag == TagDateTime;
     return entry.tag == TagDateTimeOriginal || entry.tag == TagDateTimeDigitized;
@@ -36,6 +40,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             DateField field;
             ByteSpan text;       // the date text as stored: its field, at most 20 bytes
             std::int64_t entry;  // where its directory entry stands
+            std::int64_t table;  // the first byte of the table it was read from
             bool clear = true;   // no other structure under its text
         };
         TiffStructure structure;
@@ -43,6 +48,9 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         const auto consider = [&](const IfdEntry& entry) {
             if (!isDateTag(entry)) return;
             const std::int64_t e = entry.position;
+            // An entry read past the end of the segment is no Exif entry,
+            // whatever its bytes say.
+            if (!block.app1.contains({e, EntrySize})) return;
             const int order = structure.order;
             // The value field is always an offset: a date never fits in 4 bytes.
             if (ReadWord(file, e + 2, order) != TypeAscii) return;
@@ -52,27 +60,42 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                 block.tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order));
             const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
             if (!dataArea.contains(text) || !file.contains(d, span)) return;
-            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text, e};
+            const std::int64_t table = entry.directory == Directory::Ifd0
+                                           ? structure.ifd0Table.first
+                                           : structure.exifTable.first;
+            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text, e, table};
             file.read(d, c.field.current.data(), length);
             candidates.push_back(std::move(c));
         };
         if (WalkTiffStructure(file, block.tiffBase, structure, consider) != WalkEnd::Complete)
             return found;
+        // IFD0 or the Exif IFD inside the TIFF header is a table made of the
+        // header's bytes: nothing read from it can be trusted.
+        if (structure.ifd0Table.first < block.tiffBase + 8 ||
+            structure.exifTable.first < block.tiffBase + 8 || candidates.size() > MostDateEntries)
+            return found;
 
         // Only now is the whole structure known. A date's text may share its
         // bytes with nothing the walk reached but its own value, or the value
-        // of another date that starts at the same byte (one text written twice).
+        // of another date that starts at the same byte (one text written
+        // twice), each claimed from the date's own directory: the same entry
+        // read as part of another, overlapping table claims something else.
         const auto ownText = [&](const Candidate& c, const StructurePart& part) {
             return part.kind == StructurePart::Value &&
                    std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
-                       return other.entry == part.entry && other.text.first == c.text.first;
+                       return other.entry == part.entry && other.table == part.table &&
+                              other.text.first == c.text.first;
                    });
         };
-        MapTiffStructure(file, block.tiffBase, structure, [&](const StructurePart& part) {
-            for (Candidate& c : candidates) {
-                if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part)) c.clear = false;
-            }
-        });
+        const StructureMap map =
+            MapTiffStructure(file, block.tiffBase, structure, [&](const StructurePart& part) {
+                for (Candidate& c : candidates) {
+                    if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part)) c.clear = false;
+                }
+            });
+        // A pointer into the header or past the bound leads to structure the
+        // walk never saw: any date text might lie on it.
+        if (map.intoHeader > 0 || map.overBound > 0) return found;
         for (const Candidate& c : candidates) {
             if (!c.clear) continue;
             // Two texts that overlap without starting at the same byte cannot

@@ -39,9 +39,13 @@ struct DateField {
 // after the TIFF header, shares no byte with any structure the full walk
 // reaches (every directory table, every other entry's value bytes, the
 // thumbnail), and does not partly overlap another such text. `complete` is
-// false when the walk could not reach the end of the Exif IFD; nothing may be
-// written then. Directories beyond IFD0 and the Exif IFD that lie outside the
-// file do not make it false: nothing of them can lie under a date.
+// false when the walk could not reach the end of the Exif IFD, when IFD0 or
+// the Exif IFD lies in the TIFF header, when a pointer leads into the header
+// (other than 0, which leads nowhere) or past the most directories walked,
+// and when more than 16 date entries stand in the two directories; nothing may
+// be written then. Directories beyond IFD0 and the Exif IFD that lie outside
+// the file do not make it false: nothing of them can lie under a date. Only
+// entries that lie inside the Exif APP1 segment are taken as date entries.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;
