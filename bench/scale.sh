@@ -201,7 +201,7 @@ record() {  # measure round photos "seconds rss"
 }
 
 list="$work/list.txt"
-cat "$photos"/photo*.jpg >/dev/null
+xargs -d '\n' cat <"$work/all.txt" >/dev/null
 for r in $(seq "$rounds"); do
   echo "round $r of $rounds ..." >&2
   # Each round starts with no journals, so undo --last finds the same few.
@@ -234,7 +234,7 @@ if [ "$scale" -ne 0 ]; then
   part=$(( scale / 10 ))
   split -l "$part" -d -a 2 "$work/all.txt" "$work/part."
   head -n "$scale" "$work/all.txt" >"$work/scale.txt"
-  cat "$photos"/photo*.jpg >/dev/null
+  xargs -d '\n' cat <"$work/all.txt" >/dev/null
   rm -rf "$work/state"; mkdir -p "$work/state"
   echo "one run of $scale photos ..." >&2
   record "scale floor set+journal" 1 "$scale" "$(measure "$floor" set+journal "$work/scale.txt" "$work/state/floor.journal")"
