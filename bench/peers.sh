@@ -11,7 +11,11 @@
 # while setting the bytes its processes handed to write calls (wchar of
 # /proc/PID/io, its own output left out) and the page-cache bytes those writes
 # dirtied (write_bytes: what the disk is sent, in whole pages or folios). A
-# table and a PNG bar chart go to the output folder.
+# table and a PNG bar chart go to the output folder. A last row, "floor +
+# journal", is bench/floor.cpp on the same photos: only the system calls any
+# tool must make (reading: open, 4 KiB read, fstat, close; setting: the same,
+# three 19-byte pwrites of the bytes tovrin-cli writes, futimens, and a
+# 400-byte journal record a photo with one fsync per 1,000 photos).
 #
 # Environment: TOVRIN_CORPUS_DIR (the corpus, ../shared/corpus by default),
 # TOVRIN_PEERS_WORK (scratch folder, needs about 2 x COUNT x 4 MB; default
@@ -28,9 +32,12 @@ build="$root/build-peers/build"
 packages=(libimage-exiftool-perl exiv2 jhead gnuplot-nox imagemagick python3 bc bsdextrautils)
 bash "$root/scripts/install-packages.sh" "${packages[@]}"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIN_GUI=OFF >/dev/null
-cmake --build "$build" --target tovrin-cli >/dev/null || cmake --build "$build" --target tovrin-cli
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVRIN_GUI=OFF \
+  -DBUILD_TESTING=OFF -DTOVRIN_BENCH=ON >/dev/null
+cmake --build "$build" --target tovrin-cli tovrin_floor >/dev/null \
+  || cmake --build "$build" --target tovrin-cli tovrin_floor
 cli="$build/tools/tovrin-cli"
+floor="$build/bench/tovrin_floor"
 
 need=$(( count * 2 * 5 + 500 ))  # MB: the photos and one tool's copy of them
 free=$(df -Pm "$(dirname "$work")" | awk 'NR == 2 { print $4 }')
@@ -39,6 +46,8 @@ if [ "$free" -lt "$need" ]; then
   exit 1
 fi
 mkdir -p "$work" "$out"
+# tovrin-cli's journals go to a state folder of the scratch folder's, not the user's.
+export XDG_STATE_HOME="$work/state"
 master="$work/photos-$count"
 
 # One picture body for all photos: a 6000x4000 plasma picture, detailed
@@ -141,6 +150,7 @@ read_cmd() {
     exiftool) echo "exiftool -q -fast2 -DateTimeOriginal -CreateDate -ModifyDate -@ '$list'" ;;
     exiv2) echo "xargs -d '\n' exiv2 -q -g Exif.Image.DateTime -g Exif.Photo.DateTimeOriginal -g Exif.Photo.DateTimeDigitized -Pv pr <'$list'" ;;
     jhead) echo "xargs -d '\n' jhead <'$list'" ;;
+    floor) echo "'$floor' info '$list'" ;;
   esac
 }
 
@@ -153,10 +163,11 @@ set_cmd() {
     exiftool) echo "exiftool -q -overwrite_original '-AllDates=$moment_exif' '-FileModifyDate=$moment_exif' -@ '$list'" ;;
     exiv2) echo "xargs -d '\n' exiv2 -q -M'set Exif.Image.DateTime $moment_exif' -M'set Exif.Photo.DateTimeOriginal $moment_exif' -M'set Exif.Photo.DateTimeDigitized $moment_exif' mo <'$list'" ;;
     jhead) echo "xargs -d '\n' jhead -q -ts2007:01:23-09:05:00 -ft <'$list'" ;;
+    floor) echo "'$floor' set+journal '$list' '$work/floor.journal'" ;;
   esac
 }
 
-tools=(tovrin-cli exiftool exiv2 jhead)
+tools=(tovrin-cli exiftool exiv2 jhead floor)
 table="$out/peers.tsv"
 printf "tool\tread photos/s\tset photos/s\tbytes written per photo\tpage-cache bytes per photo\tDateTimeOriginal set\n" >"$table"
 for tool in "${tools[@]}"; do
@@ -173,9 +184,13 @@ for tool in "${tools[@]}"; do
   # Every photo must carry the new date afterwards, or the figures mean nothing.
   set_ok=$("$cli" info --quiet --files-from "$list" | grep -c "\"DateTimeOriginal\":\"$moment_exif\"" || true)
   cd "$work"
+  rm -f "$work/floor.journal"
+  rm -rf "$work/state"
   rps=$(echo "$count / $rsec" | bc -l)
   sps=$(echo "$count / $ssec" | bc -l)
-  printf "%s\t%.0f\t%.0f\t%.0f\t%.0f\t%d/%d\n" "$tool" "$rps" "$sps" \
+  name=$tool
+  [ "$tool" = floor ] && name="floor + journal"
+  printf "%s\t%.0f\t%.0f\t%.0f\t%.0f\t%d/%d\n" "$name" "$rps" "$sps" \
     "$(echo "$written / $count" | bc -l)" "$(echo "$dirtied / $count" | bc -l)" \
     "$set_ok" "$count" >>"$table"
   echo "$tool done" >&2
