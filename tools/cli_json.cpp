@@ -50,19 +50,144 @@ public:
     void mark(Line& line) const {
         if (!m_cut.empty()) line["cut"] = m_cut;
     }
+    const std::vector<std::string>& cut() const { return m_cut; }
 
 private:
     std::vector<std::string> m_cut;
 };
 
-Line dates(const std::string& dateTime, const std::string& original, const std::string& digitized,
-           const std::string& prefix, ShownTexts& shown) {
-    Line d;
-    d["DateTime"] = shown(dateTime, prefix + "DateTime");
-    d["DateTimeOriginal"] = shown(original, prefix + "DateTimeOriginal");
-    d["DateTimeDigitized"] = shown(digitized, prefix + "DateTimeDigitized");
-    return d;
+// The path as shown (U+FFFD for every byte that is not UTF-8) and, when that
+// is not exact, its bytes in hex.
+struct ShownPath {
+    std::string text;
+    std::string bytes;  // "" when text is exact
+};
+
+ShownPath showPath(const std::string& path) {
+    ShownPath shown;
+    bool exact = true;
+    for (std::size_t i = 0; i < path.size();) {
+        const std::size_t n = utf8SequenceAt(path, i);
+        if (n == 0) {
+            shown.text += "\xEF\xBF\xBD";
+            exact = false;
+            ++i;
+        } else {
+            shown.text.append(path, i, n);
+            i += n;
+        }
+    }
+    if (!exact) {
+        static const char digits[] = "0123456789abcdef";
+        for (const unsigned char c : path) {
+            shown.bytes += digits[c >> 4];
+            shown.bytes += digits[c & 0xF];
+        }
+    }
+    return shown;
 }
+
+// One JSON object written straight as text, members in the order given, for
+// the lines printed once per photo: building a document first cost more than
+// reading the photo. Texts must be valid UTF-8; they are escaped as the
+// library escapes them, so every line reads the same whichever way it was made.
+class ObjectText {
+public:
+    ObjectText() { m_text.reserve(320); }
+    ObjectText& text(const char* name, const std::string& value) {
+        key(name);
+        quote(value);
+        return *this;
+    }
+    ObjectText& number(const char* name, long long value) {
+        key(name);
+        m_text += std::to_string(value);
+        return *this;
+    }
+    ObjectText& boolean(const char* name, bool value) {
+        key(name);
+        m_text += value ? "true" : "false";
+        return *this;
+    }
+    ObjectText& texts(const char* name, const std::vector<std::string>& values) {
+        key(name);
+        m_text += '[';
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i > 0) m_text += ',';
+            quote(values[i]);
+        }
+        m_text += ']';
+        return *this;
+    }
+    // Opens a member that is itself an object; close() ends it.
+    ObjectText& open(const char* name) {
+        key(name);
+        m_text += '{';
+        m_first = true;
+        return *this;
+    }
+    ObjectText& close() {
+        m_text += '}';
+        m_first = false;
+        return *this;
+    }
+    ObjectText& path(const std::string& path) {
+        const ShownPath shown = showPath(path);
+        text("path", shown.text);
+        if (!shown.bytes.empty()) text("pathBytes", shown.bytes);
+        return *this;
+    }
+    std::string done() {
+        m_text += '}';
+        return std::move(m_text);
+    }
+
+private:
+    void key(const char* name) {
+        if (!m_first) m_text += ',';
+        m_first = false;
+        m_text += '"';
+        m_text += name;
+        m_text += "\":";
+    }
+    void quote(const std::string& value) {
+        m_text += '"';
+        for (const char c : value) {
+            switch (c) {
+                case '"': m_text += "\\\""; break;
+                case '\\': m_text += "\\\\"; break;
+                case '\b': m_text += "\\b"; break;
+                case '\f': m_text += "\\f"; break;
+                case '\n': m_text += "\\n"; break;
+                case '\r': m_text += "\\r"; break;
+                case '\t': m_text += "\\t"; break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        static const char digits[] = "0123456789abcdef";
+                        m_text += "\\u00";
+                        m_text += digits[(c >> 4) & 0xF];
+                        m_text += digits[c & 0xF];
+                    } else {
+                        m_text += c;
+                    }
+            }
+        }
+        m_text += '"';
+    }
+
+    std::string m_text{"{"};
+    bool m_first = true;
+};
+
+void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const std::string& prefix,
+                ShownTexts& shown) {
+    out.open(name)
+        .text("DateTime", shown(info.DateTime, prefix + "DateTime"))
+        .text("DateTimeOriginal", shown(info.DateTimeOriginal, prefix + "DateTimeOriginal"))
+        .text("DateTimeDigitized", shown(info.DateTimeDigitized, prefix + "DateTimeDigitized"))
+        .close();
+}
+
 
 }  // namespace
 
@@ -82,30 +207,10 @@ std::string Latin1ToUtf8(const std::string& bytes) {
 }
 
 Line PathLine(const std::string& path) {
-    std::string shown;
-    bool exact = true;
-    for (std::size_t i = 0; i < path.size();) {
-        const std::size_t n = utf8SequenceAt(path, i);
-        if (n == 0) {
-            shown += "\xEF\xBF\xBD";
-            exact = false;
-            ++i;
-        } else {
-            shown.append(path, i, n);
-            i += n;
-        }
-    }
+    const ShownPath shown = showPath(path);
     Line line;
-    line["path"] = shown;
-    if (!exact) {
-        static const char digits[] = "0123456789abcdef";
-        std::string hex;
-        for (const unsigned char c : path) {
-            hex += digits[c >> 4];
-            hex += digits[c & 0xF];
-        }
-        line["pathBytes"] = hex;
-    }
+    line["path"] = shown.text;
+    if (!shown.bytes.empty()) line["pathBytes"] = shown.bytes;
     return line;
 }
 
@@ -116,21 +221,22 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
     return line;
 }
 
-Line InfoLine(const std::string& path, std::int32_t status, const PhotoInfo& info) {
+std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info) {
     ShownTexts shown;
-    Line line = PathLine(path);
-    line["status"] = status;
-    line["TiffBase"] = info.TiffBase;
-    line["DateTime"] = shown(info.DateTime, "DateTime");
-    line["DateTimeOriginal"] = shown(info.DateTimeOriginal, "DateTimeOriginal");
-    line["DateTimeDigitized"] = shown(info.DateTimeDigitized, "DateTimeDigitized");
-    line["PixelXDimension"] = info.PixelXDimension;
-    line["PixelYDimension"] = info.PixelYDimension;
-    line["Make"] = shown(info.Make, "Make");
-    line["Model"] = shown(info.Model, "Model");
-    line["FileDateText"] = shown(info.FileDateText, "FileDateText");
-    shown.mark(line);
-    return line;
+    ObjectText out;
+    out.path(path)
+        .number("status", status)
+        .number("TiffBase", info.TiffBase)
+        .text("DateTime", shown(info.DateTime, "DateTime"))
+        .text("DateTimeOriginal", shown(info.DateTimeOriginal, "DateTimeOriginal"))
+        .text("DateTimeDigitized", shown(info.DateTimeDigitized, "DateTimeDigitized"))
+        .number("PixelXDimension", info.PixelXDimension)
+        .number("PixelYDimension", info.PixelYDimension)
+        .text("Make", shown(info.Make, "Make"))
+        .text("Model", shown(info.Model, "Model"))
+        .text("FileDateText", shown(info.FileDateText, "FileDateText"));
+    if (!shown.cut().empty()) out.texts("cut", shown.cut());
+    return out.done();
 }
 
 PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
@@ -151,23 +257,23 @@ PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
     return after;
 }
 
-Line SetLine(const std::string& path, const PhotoDateUpdate& update) {
+std::string SetText(const std::string& path, const PhotoDateUpdate& update) {
     const PhotoInfo& old = update.before;
     // Planned writes count only when the plan is carried out (or would be).
     const PhotoInfo after = update.result.changed ? DatesAfter(update) : old;
-    Line line = PathLine(path);
-    line["status"] = update.result.status;
-    line["changed"] = update.result.changed;
-    line["dateWritten"] = update.result.dateWritten;
     ShownTexts shown;
-    line["old"] = dates(old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized, "old.", shown);
-    line["new"] =
-        dates(after.DateTime, after.DateTimeOriginal, after.DateTimeDigitized, "new.", shown);
+    ObjectText out;
+    out.path(path)
+        .boolean("status", update.result.status)
+        .boolean("changed", update.result.changed)
+        .boolean("dateWritten", update.result.dateWritten);
+    writeDates(out, "old", old, "old.", shown);
+    writeDates(out, "new", after, "new.", shown);
     // A photo left as it was because its new moment would not do.
-    if (update.refusedAsFuture) line["refused"] = "future";
-    if (update.refusedOutOfRange) line["refused"] = "out of range";
-    shown.mark(line);
-    return line;
+    if (update.refusedAsFuture) out.text("refused", "future");
+    if (update.refusedOutOfRange) out.text("refused", "out of range");
+    if (!shown.cut().empty()) out.texts("cut", shown.cut());
+    return out.done();
 }
 
 std::string Dump(const Line& line) {

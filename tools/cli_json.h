@@ -30,10 +30,12 @@ inline constexpr std::size_t TextLimit = 1024;
 Line PathLine(const std::string& path);
 
 Line ErrorLine(const std::string& path, int number, const std::string& description);
-Line InfoLine(const std::string& path, std::int32_t status, const PhotoInfo& info);
+// The lines printed once per photo, written straight as text (one per photo
+// of a large folder; building a document first cost more than the reading).
+std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info);
 // status, changed, dateWritten, then "old" and "new": the three date texts as
 // read before and as they read after the (planned) write.
-Line SetLine(const std::string& path, const PhotoDateUpdate& update);
+std::string SetText(const std::string& path, const PhotoDateUpdate& update);
 
 // The date texts as the reader would find them once `update`'s writes are
 // done: each written field's text with its first bytes replaced.

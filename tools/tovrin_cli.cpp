@@ -123,11 +123,13 @@ private:
     std::size_t m_done = 0;
 };
 
-void print(const Line& line, Progress& progress) {
+void print(const std::string& line, Progress& progress) {
     progress.beforeLine();
-    std::cout << Dump(line) << std::endl;
+    std::cout << line << std::endl;
     progress.afterLine();
 }
+
+void print(const Line& line, Progress& progress) { print(Dump(line), progress); }
 
 struct SplitPath {
     std::string folder;  // ends with the separator
@@ -289,7 +291,7 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
             std::error_code ec;
             if (status == 0 && !std::filesystem::exists(NativePath(t.path), ec))
                 throw RuntimeError(error::FileNotFound);
-            print(InfoLine(t.path, status, info), progress);
+            print(InfoText(t.path, status, info), progress);
         } catch (const RuntimeError& e) {
             print(ErrorLine(t.path, e.number(), e.description()), progress);
             exitCode = 1;
@@ -377,7 +379,7 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
             if (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange) exitCode = 1;
             // Reported before it is logged: the line on standard output is
             // what a script relies on.
-            print(SetLine(path, u), progress);
+            print(SetText(path, u), progress);
             if (u.result.changed && !o.dryRun && !o.noLog) logChange(path, u, logTo);
             return true;
         });
