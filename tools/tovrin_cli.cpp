@@ -350,9 +350,6 @@ using PlanChange = std::function<std::optional<PlannedPhoto>(const std::string& 
 
 int runChange(const std::vector<Target>& targets, const Options& o, const std::string& logTo,
               const char* kind, const PlanChange& plan) {
-    // The journal keeps whole paths, so an undo works from anywhere.
-    std::vector<std::string> paths;
-    for (const Target& t : targets) paths.push_back(t.error == 0 ? absolutePath(t.path) : std::string());
     const std::unique_ptr<Journal> journal = openJournal(o, kind);
     Progress progress(targets.size(), o.quiet);
     int exitCode = 0;
@@ -360,7 +357,8 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
         targets.size(), journal.get(),
         [&](std::size_t i, bool wait) -> std::optional<PlannedPhoto> {
             if (targets[i].error != 0) throw RuntimeError(targets[i].error);
-            return plan(paths[i], wait);
+            // The journal keeps whole paths, so an undo works from anywhere.
+            return plan(absolutePath(targets[i].path), wait);
         },
         [&](std::size_t i, TargetOutcome& outcome) {
             const std::string& path = targets[i].path;
@@ -449,16 +447,17 @@ int runUndo(const Options& o, const std::string& logTo) {
     if (id.empty() || std::find(ids.begin(), ids.end(), id) == ids.end())
         throw UsageError{id.empty() ? "no recorded run to undo" : "no recorded run " + id};
     const JournalRun run = ReadJournal(folder, id);
-    const std::vector<PendingChange> changes(run.changes.rbegin(), run.changes.rend());
+    // Newest change first.
+    const std::size_t count = run.changes.size();
+    const auto change = [&](std::size_t i) -> const PendingChange& { return run.changes[count - 1 - i]; };
     Journal journal(folder, "undo", run.id, Journal::UtcNow(), sayWaiting);
-    Progress progress(changes.size(), o.quiet);
+    Progress progress(count, o.quiet);
     int exitCode = 0;
     RunInBatches(
-        changes.size(), &journal,
-        [&](std::size_t i, bool wait) { return PlanRestore(changes[i], wait); },
+        count, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },
         [&](std::size_t i, TargetOutcome& outcome) {
-            const PendingChange& change = changes[i];
-            Line line = PathLine(change.path);
+            const std::string& path = change(i).path;
+            Line line = PathLine(path);
             line["run"] = run.id;
             if (outcome.error) {
                 line["restored"] = false;
@@ -476,7 +475,7 @@ int runUndo(const Options& o, const std::string& logTo) {
                 line["reason"] = restoreReason(r);
             if (!line["restored"].get<bool>()) exitCode = 1;
             print(line, progress);
-            if (given && !o.noLog) logChange(change.path, outcome.planned->update, logTo);
+            if (given && !o.noLog) logChange(path, outcome.planned->update, logTo);
             return true;
         },
         BatchLimits{256, std::chrono::milliseconds(50), false});

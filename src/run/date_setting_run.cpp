@@ -74,14 +74,16 @@ void DateSettingRun::UndoLastRun() {
         // the newest change is given back first.
         Journal journal(folder, "undo", last.id, Journal::UtcNow(),
                         [this] { return refuseWhileBusy(); });
-        const std::vector<PendingChange> changes(last.changes.rbegin(), last.changes.rend());
+        const std::size_t total = last.changes.size();
+        const auto change = [&](std::size_t i) -> const PendingChange& {
+            return last.changes[total - 1 - i];
+        };
         int restored = 0;
         std::string notRestored;
         RunInBatches(
-            changes.size(), &journal,
-            [&](std::size_t i, bool wait) { return PlanRestore(changes[i], wait); },
+            total, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },
             [&](std::size_t i, TargetOutcome& outcome) {
-                const std::string& path = changes[i].path;
+                const std::string& path = change(i).path;
                 if (outcome.error) {
                     notRestored += "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
                     return true;

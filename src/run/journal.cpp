@@ -267,13 +267,43 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
 
 namespace tovrin {
 
+namespace {
+
+// What choosing "the last run" needs of a journal, without reading all of
+// it: its RUN line, whether it holds a change (the first block ends within
+// its first bytes), and whether it ended (DONE is its last line).
+JournalRun readHead(const std::string& folder, const std::string& id) {
+    std::ifstream in(NativePath(FolderPath(folder) + id + Suffix), std::ios::binary);
+    if (!in) throw RuntimeError(error::FileNotFound);
+    std::string head(64 * 1024, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    JournalRun run;
+    run.id = id;
+    const std::size_t at = head.find("\nRUN ");
+    if (at != std::string::npos) {
+        std::istringstream words(head.substr(at + 5, head.find('\n', at + 1) - at - 5));
+        words >> run.id >> run.kind >> run.undoes;
+    }
+    // One stand-in change says "it changed something"; a block is at most a
+    // few KiB, so the first one ends inside the head when there is one.
+    if (head.find("\nEND\n") != std::string::npos) run.changes.resize(1);
+    in.clear();
+    in.seekg(-5, std::ios::end);
+    char tail[5] = {};
+    run.done = in.read(tail, 5) && std::string(tail, 5) == "DONE\n";
+    return run;
+}
+
+}  // namespace
+
 std::string LastUndoableRun(const std::string& folder) {
     const std::vector<std::string> ids = JournalIds(folder);
     std::set<std::string> undone;
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
         JournalRun run;
         try {
-            run = ReadJournal(folder, *it);
+            run = readHead(folder, *it);
         } catch (const RuntimeError&) {
             continue;
         }
