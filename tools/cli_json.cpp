@@ -1,5 +1,7 @@
 #include "cli_json.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "exif/tiff_layout.h"
@@ -40,9 +42,9 @@ std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
 // the names of those that were cut kept for the line's "cut" member.
 class ShownTexts {
 public:
-    std::string operator()(const std::string& bytes, const std::string& name) {
+    std::string operator()(const std::string& bytes, const char* name, const char* prefix = "") {
         if (bytes.size() <= TextLimit) return Latin1ToUtf8(bytes);
-        m_cut.push_back(name);
+        m_cut.push_back(std::string(prefix) + name);
         return Latin1ToUtf8(bytes.substr(0, TextLimit)) + "\xE2\x80\xA6";  // "…"
     }
     // Adds "cut" when some text was cut; a line without it shows every text
@@ -65,6 +67,16 @@ struct ShownPath {
 
 ShownPath showPath(const std::string& path) {
     ShownPath shown;
+    std::size_t valid = 0;
+    while (valid < path.size()) {
+        const std::size_t n = utf8SequenceAt(path, valid);
+        if (n == 0) break;
+        valid += n;
+    }
+    if (valid == path.size()) {
+        shown.text = path;
+        return shown;
+    }
     bool exact = true;
     for (std::size_t i = 0; i < path.size();) {
         const std::size_t n = utf8SequenceAt(path, i);
@@ -152,7 +164,12 @@ private:
     }
     void quote(const std::string& value) {
         m_text += '"';
-        for (const char c : value) {
+        std::size_t plain = 0;  // start of the run of bytes copied as they are
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const char c = value[i];
+            if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+            m_text.append(value, plain, i - plain);
+            plain = i + 1;
             switch (c) {
                 case '"': m_text += "\\\""; break;
                 case '\\': m_text += "\\\\"; break;
@@ -161,17 +178,15 @@ private:
                 case '\n': m_text += "\\n"; break;
                 case '\r': m_text += "\\r"; break;
                 case '\t': m_text += "\\t"; break;
-                default:
-                    if (static_cast<unsigned char>(c) < 0x20) {
-                        static const char digits[] = "0123456789abcdef";
-                        m_text += "\\u00";
-                        m_text += digits[(c >> 4) & 0xF];
-                        m_text += digits[c & 0xF];
-                    } else {
-                        m_text += c;
-                    }
+                default: {
+                    static const char digits[] = "0123456789abcdef";
+                    m_text += "\\u00";
+                    m_text += digits[(c >> 4) & 0xF];
+                    m_text += digits[c & 0xF];
+                }
             }
         }
+        m_text.append(value, plain, value.size() - plain);
         m_text += '"';
     }
 
@@ -179,12 +194,12 @@ private:
     bool m_first = true;
 };
 
-void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const std::string& prefix,
+void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const char* prefix,
                 ShownTexts& shown) {
     out.open(name)
-        .text("DateTime", shown(info.DateTime, prefix + "DateTime"))
-        .text("DateTimeOriginal", shown(info.DateTimeOriginal, prefix + "DateTimeOriginal"))
-        .text("DateTimeDigitized", shown(info.DateTimeDigitized, prefix + "DateTimeDigitized"))
+        .text("DateTime", shown(info.DateTime, "DateTime", prefix))
+        .text("DateTimeOriginal", shown(info.DateTimeOriginal, "DateTimeOriginal", prefix))
+        .text("DateTimeDigitized", shown(info.DateTimeDigitized, "DateTimeDigitized", prefix))
         .close();
 }
 
@@ -192,9 +207,12 @@ void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const 
 }  // namespace
 
 std::string Latin1ToUtf8(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
+    const auto firstHigh = std::find_if(bytes.begin(), bytes.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (firstHigh == bytes.end()) return bytes;
+    std::string text(bytes.begin(), firstHigh);
+    text.reserve(bytes.size() + 8);
+    for (const char c : std::string_view(bytes).substr(text.size())) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80) {
             text += c;

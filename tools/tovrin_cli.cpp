@@ -1,12 +1,14 @@
 // tovrin-cli: the engine from the command line, for scripted use on large
 // folders and for measurements against other tools. Run "tovrin-cli --help".
 //
-// One JSON object per photo and line, flushed as it is written, so a run that
-// is killed has reported every photo it rewrote. Exit status: 0 every photo
+// One JSON object per photo and line; a run that changes photos flushes each
+// line as it is written, so a run that is killed has reported every photo it
+// rewrote. Exit status: 0 every photo
 // processed, 1 some photo was not (no EXIF data, not a JPEG, an error), 2 bad
 // usage; every argument is checked before the first file is opened.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -80,6 +83,14 @@ bool stderrIsTerminal() {
 #endif
 }
 
+bool stdoutIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
 // The boxes the log writer shows, as lines on standard error.
 class StderrBoxes : public MessageBoxes {
 public:
@@ -102,10 +113,18 @@ public:
 // person is watching and there is more than one photo. Standard output is
 // left alone but for the line being cleared before each JSON line, so a
 // terminal showing both does not mix them.
+//
+// Lines of a run that changes photos are flushed one by one, so a run that is
+// killed has reported every photo it rewrote; a reading run's lines are
+// flushed at least every 50 ms (and each one on a terminal), which keeps a
+// reader of the pipe up to date without a write per photo.
 class Progress {
 public:
-    Progress(std::size_t total, bool quiet)
-        : m_on(!quiet && total > 1 && stderrIsTerminal()), m_total(total) {}
+    enum class Flush { EachLine, Timely };
+    Progress(std::size_t total, bool quiet, Flush flush = Flush::EachLine)
+        : m_on(!quiet && total > 1 && stderrIsTerminal()),
+          m_eachLine(flush == Flush::EachLine || m_on || stdoutIsTerminal()),
+          m_total(total) {}
     ~Progress() {
         if (m_on && m_done > 0) std::cerr << "\n" << std::flush;
     }
@@ -117,15 +136,30 @@ public:
         if (m_on) std::cerr << "\r" << m_done << "/" << m_total << std::flush;
     }
 
+    void write(const std::string& line) {
+        std::cout << line << '\n';
+        if (m_eachLine) {
+            std::cout.flush();
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_flushed >= std::chrono::milliseconds(50)) {
+            std::cout.flush();
+            m_flushed = now;
+        }
+    }
+
 private:
     bool m_on;
+    bool m_eachLine;
     std::size_t m_total;
     std::size_t m_done = 0;
+    std::chrono::steady_clock::time_point m_flushed = std::chrono::steady_clock::now();
 };
 
 void print(const std::string& line, Progress& progress) {
     progress.beforeLine();
-    std::cout << line << std::endl;
+    progress.write(line);
     progress.afterLine();
 }
 
@@ -136,7 +170,30 @@ struct SplitPath {
     std::string name;
 };
 
+// Whether a path is absolute and already in its normal form: no "." or ".."
+// step, no doubled or trailing separator. Such a path needs no parsing.
+bool isPlainAbsolute(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    if (path.size() < 2 || path[0] != '/' || path.back() == '/') return false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] != '/') continue;
+        const std::size_t next = path.find('/', i + 1);
+        const std::string_view step =
+            std::string_view(path).substr(i + 1, (next == std::string::npos ? path.size() : next) - i - 1);
+        if (step.empty() || step == "." || step == "..") return false;
+    }
+    return true;
+#endif
+}
+
 SplitPath splitPath(const std::string& arg) {
+    if (isPlainAbsolute(arg)) {
+        const std::size_t slash = arg.rfind('/');
+        return {arg.substr(0, slash + 1), arg.substr(slash + 1)};
+    }
     const std::filesystem::path p = NativePath(arg);
     const std::string parent = Utf8Path(p.parent_path());
     return {FolderPath(parent.empty() ? std::string(".") : parent), Utf8Path(p.filename())};
@@ -148,6 +205,7 @@ std::string absolutePath(const std::string& path) {
         std::error_code ec;
         return std::filesystem::current_path(ec);
     }();
+    if (isPlainAbsolute(path)) return path;
     const std::filesystem::path p = NativePath(path);
     if (p.is_absolute() || here.empty()) return Utf8Path(p.lexically_normal());
     return Utf8Path((here / p).lexically_normal());
@@ -273,7 +331,7 @@ std::vector<std::string> collectPaths(const Options& o) {
 }
 
 int runInfo(const std::vector<Target>& targets, const Options& o) {
-    Progress progress(targets.size(), o.quiet);
+    Progress progress(targets.size(), o.quiet, Progress::Flush::Timely);
     int exitCode = 0;
     for (const Target& t : targets) {
         if (t.error != 0) {
@@ -352,6 +410,7 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
               const char* kind, const PlanChange& plan) {
     const std::unique_ptr<Journal> journal = openJournal(o, kind);
     Progress progress(targets.size(), o.quiet);
+    const HeldLog heldLog;
     int exitCode = 0;
     RunInBatches(
         targets.size(), journal.get(),
@@ -452,6 +511,7 @@ int runUndo(const Options& o, const std::string& logTo) {
     const auto change = [&](std::size_t i) -> const PendingChange& { return run.changes[count - 1 - i]; };
     Journal journal(folder, "undo", run.id, Journal::UtcNow(), sayWaiting);
     Progress progress(count, o.quiet);
+    const HeldLog heldLog;
     int exitCode = 0;
     RunInBatches(
         count, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },

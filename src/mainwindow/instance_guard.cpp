@@ -19,6 +19,11 @@ QString InstanceGuard::DefaultLockPath() {
         return QDir::tempPath() + QStringLiteral("/Tovrin-%1.lock").arg(::getuid());
     }
 #endif
+#ifdef Q_OS_WIN
+    // Windows has no runtime folder (Qt would give the home folder): the
+    // user's own temporary folder holds it.
+    return QDir::tempPath() + QStringLiteral("/Tovrin.lock");
+#endif
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
            QStringLiteral("/Tovrin.lock");
 }

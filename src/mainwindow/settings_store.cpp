@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include <QLocale>
 #include <QSettings>
@@ -13,10 +14,24 @@ namespace tovrin {
 
 namespace {
 
-// The store is one INI file per user, named after the application, with the
-// section as its group: <config>/Quarnel.ini, [Tovrin].
+// The store of an application and its sections. On Windows it is the
+// registry key where Windows programs keep such a store,
+// HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Quarnel\Tovrin,
+// each value a string (REG_SZ); elsewhere one INI file per user, named after
+// the application, with the section as its group: <config>/Quarnel.ini,
+// [Tovrin].
 const QString Application = QStringLiteral("Quarnel");
 const QString Section = QStringLiteral("Tovrin");
+
+std::unique_ptr<QSettings> OpenStore() {
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + Application,
+        QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Application);
+#endif
+}
 
 QString KeyPath(const QString& key) { return Section + QLatin1Char('/') + key; }
 
@@ -38,8 +53,8 @@ QString StoredText(const QVariant& value) {
 namespace common {
 
 QString GetReg(const QString& key, const QVariant& defaultValue) {
-    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, Application);
-    const QVariant stored = settings.value(KeyPath(key));
+    const std::unique_ptr<QSettings> settings = OpenStore();
+    const QVariant stored = settings->value(KeyPath(key));
     if (!stored.isValid()) {
         return StoredText(defaultValue);
     }
@@ -47,10 +62,10 @@ QString GetReg(const QString& key, const QVariant& defaultValue) {
 }
 
 void SetReg(const QString& key, const QVariant& value) {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, Application);
-    settings.setValue(KeyPath(key), StoredText(value));
+    const std::unique_ptr<QSettings> settings = OpenStore();
+    settings->setValue(KeyPath(key), StoredText(value));
     // Written now: the program may end right after its last SetReg.
-    settings.sync();
+    settings->sync();
 }
 
 }  // namespace common

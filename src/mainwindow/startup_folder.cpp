@@ -39,6 +39,11 @@ FolderState ExamineFolder(const QString& path, const QString& holdingDriveRoot) 
         case std::filesystem::file_type::directory:
             return FolderState::Folder;
         case std::filesystem::file_type::not_found: {
+#ifdef Q_OS_WIN
+            // A drive letter that no drive answers to any more: the card or
+            // stick was taken out, or the network drive is gone.
+            if (holdingDriveRoot.isEmpty()) return FolderState::VolumeGone;
+#endif
             // A card that was taken out leaves its mount folder behind, or
             // none at all; either way the root file system holds the path now.
             const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));

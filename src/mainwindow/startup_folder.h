@@ -15,7 +15,8 @@ enum class FolderState {
 // holds the path now (empty when none does). The volume counts as gone when
 // the path cannot be examined at all (no permission, I/O error, a loop of
 // links), or when the path lies where removable volumes are mounted
-// (/media, /run/media, /mnt) and no volume mounted there holds it any more.
+// (/media, /run/media, /mnt) and no volume mounted there holds it any more;
+// on Windows, when no drive holds the path any more.
 FolderState ExamineFolder(const QString& path, const QString& holdingDriveRoot);
 
 }  // namespace tovrin

@@ -209,6 +209,7 @@ void DateSettingRun::processTargets(const std::string& folderPath,
             explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
             ~Running() { host.setRunning(false); }
         } running(m_host);
+        const HeldLog heldLog;
 
         const int total = static_cast<int>(names.size());
         // One photo a batch: the window shows each photo before it is

@@ -24,15 +24,23 @@ namespace fs = std::filesystem;
 constexpr const char* Suffix = ".journal";
 constexpr int KeepDays = 30;
 
-std::string hex(const std::string& bytes) {
+// Bytes as lowercase hex, "-" for none, so every field of a line is a word.
+void appendHex(std::string& text, const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char c : bytes) {
-        text += digits[c >> 4];
-        text += digits[c & 0xF];
+    if (bytes.empty()) {
+        text += '-';
+        return;
     }
-    return text.empty() ? "-" : text;
+    const std::size_t start = text.size();
+    text.resize(start + 2 * bytes.size());
+    char* out = text.data() + start;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = digits[b >> 4];
+        *out++ = digits[b & 0xF];
+    }
 }
+
 
 bool unhex(const std::string& text, std::string& bytes) {
     bytes.clear();
@@ -59,17 +67,40 @@ std::string stamp(const LocalDateTime& t) {
            twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second);
 }
 
-// Microseconds within the second and a random tail: two runs that start in
-// the same second, in one process or two, still get ids of their own that
-// sort as they were made.
-std::string uniqueTail() {
+// A new run's id: the second, the microseconds within it and a random tail,
+// "YYYYMMDD-HHMMSS-uuuuuu-xxxx", sorting after every id in the folder. Ids
+// are made only by the run whose turn it is, so the newest id is the run that
+// changed photos last, whatever the clock said while it waited for its turn,
+// and whatever two runs in one microsecond would have drawn.
+std::string newId(const std::vector<std::string>& existing, const LocalDateTime& utcNow) {
     using namespace std::chrono;
     const auto micros = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    LocalDateTime second = utcNow;
+    long long fraction = micros % 1000000;
+    const auto timeOf = [](const LocalDateTime& t, long long us) {
+        char text[32];
+        std::snprintf(text, sizeof text, "-%06lld", us);
+        return stamp(t) + text;
+    };
+    std::string when = timeOf(second, fraction);
+    const std::string newest = existing.empty() ? std::string() : existing.back();
+    LocalDateTime last;
+    long long lastFraction = 0;
+    if (newest.size() >= when.size() && when <= newest.substr(0, when.size()) &&
+        std::sscanf(newest.c_str(), "%4d%2d%2d-%2d%2d%2d-%6lld", &last.year, &last.month, &last.day,
+                    &last.hour, &last.minute, &last.second, &lastFraction) == 7) {
+        second = last;
+        fraction = lastFraction + 1;
+        if (fraction == 1000000) {
+            second = FromWallSeconds(WallSeconds(last) + 1);
+            fraction = 0;
+        }
+        when = timeOf(second, fraction);
+    }
     static std::mt19937 random{std::random_device{}()};
-    char tail[24];
-    std::snprintf(tail, sizeof tail, "%06lld-%04x", static_cast<long long>(micros % 1000000),
-                  static_cast<unsigned>(random() & 0xFFFF));
-    return tail;
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "-%04x", static_cast<unsigned>(random() & 0xFFFF));
+    return when + tail;
 }
 
 // Removes the journals of runs made more than KeepDays days before now.
@@ -126,9 +157,9 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
             LockOpenFile(m_turn, true);
         }
         prune(m_folder, utcNow);
-        const std::string base = stamp(utcNow);
+        const std::vector<std::string> existing = JournalIds(m_folder);
         for (int attempt = 0; !m_file; ++attempt) {
-            m_id = base + "-" + uniqueTail();
+            m_id = newId(existing, utcNow);
             m_file = CreateNewPrivateFile(m_folder + m_id + Suffix);
             if (!m_file && (errno != EEXIST || attempt > 100)) throw ErrorFromErrno(errno, true);
         }
@@ -163,20 +194,39 @@ Journal::~Journal() {
 }
 
 void Journal::add(const PendingChange& change) {
-    std::ostringstream block;
-    block << "PHOTO " << change.size << ' ' << change.accessed.seconds << ' '
-          << change.accessed.nanoseconds << ' ' << change.modified.seconds << ' '
-          << change.modified.nanoseconds << ' ' << hex(change.path) << ' '
-          << change.identity.device << ' ' << change.identity.index;
-    if (change.modifiedAfter)
-        block << ' ' << change.modifiedAfter->seconds << ' ' << change.modifiedAfter->nanoseconds;
-    block << '\n';
-    for (const DateField& w : change.writes) {
-        block << "TEXT " << w.tag << ' ' << w.position << ' ' << hex(w.current) << ' '
-              << hex(w.written) << '\n';
+    // Appended in place: a batch of a thousand photos is built here between
+    // two syncs, and a stream per photo cost more than the photo's writes.
+    std::string& out = m_pending;
+    const auto number = [&out](auto value) {
+        out += ' ';
+        out += std::to_string(value);
+    };
+    out += "PHOTO";
+    number(change.size);
+    number(change.accessed.seconds);
+    number(change.accessed.nanoseconds);
+    number(change.modified.seconds);
+    number(change.modified.nanoseconds);
+    out += ' ';
+    appendHex(out, change.path);
+    number(change.identity.device);
+    number(change.identity.index);
+    if (change.modifiedAfter) {
+        number(change.modifiedAfter->seconds);
+        number(change.modifiedAfter->nanoseconds);
     }
-    block << "END\n";
-    m_pending += block.str();
+    out += '\n';
+    for (const DateField& w : change.writes) {
+        out += "TEXT";
+        number(w.tag);
+        number(w.position);
+        out += ' ';
+        appendHex(out, w.current);
+        out += ' ';
+        appendHex(out, w.written);
+        out += '\n';
+    }
+    out += "END\n";
     ++m_photos;
 }
 

@@ -61,6 +61,11 @@ bool IsInstalledProgram(const std::string& programFolder, const std::string& ins
     // The same folder by any name: /bin is /usr/bin on merged systems.
     if (!installBinFolder.empty() && fs::equivalent(folder, NativePath(installBinFolder), ec))
         return true;
+#ifdef _WIN32
+    // The installer leaves its uninstaller beside the programs; the portable
+    // copy (the zip) has the same files but that one.
+    if (fs::is_regular_file(folder / "Uninstall.exe", ec)) return true;
+#endif
     // A staged or relocated install keeps its layout: the help page (window
     // builds) and the licence (every build) beside the bin folder.
     const fs::path share = folder / ".." / "share";

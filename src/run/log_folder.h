@@ -43,7 +43,8 @@ bool CanCreateFiles(const std::string& folder);
 // of the install prefix this build was configured for (TOVRIN_INSTALL_BINDIR,
 // by the version that takes no second argument), or any folder with
 // ../share/tovrin/ or ../share/doc/tovrin/ beside it, as a staged or relocated
-// install has.
+// install has; on Windows also a folder holding the installer's
+// Uninstall.exe.
 bool IsInstalledProgram(const std::string& programFolder, const std::string& installBinFolder);
 bool IsInstalledProgram(const std::string& programFolder);
 

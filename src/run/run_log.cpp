@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -15,6 +16,7 @@
 #endif
 
 #include "exif/paths.h"
+#include "exif/photo_file.h"
 #include "exif/private_file.h"
 #include "exif/runtime_error.h"
 
@@ -313,6 +315,36 @@ std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
     return path;
 }
 
+namespace {
+
+// The log file kept open while a HeldLog lives.
+struct OpenLog {
+    std::string path;
+    std::FILE* file = nullptr;
+    FileIdentity identity;
+};
+
+std::mutex heldMutex;
+int holders = 0;
+OpenLog held;
+
+void closeHeld() {
+    if (held.file != nullptr) std::fclose(held.file);
+    held = OpenLog{};
+}
+
+}  // namespace
+
+HeldLog::HeldLog() {
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    ++holders;
+}
+
+HeldLog::~HeldLog() {
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    if (--holders == 0) closeHeld();
+}
+
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now) {
     // No folder to log to: said as a missing folder, like any other.
@@ -325,23 +357,61 @@ void WriteLogLine(const std::string& kind, const std::string& message, const std
     const std::string shown = logField(message, std::string::npos, MessageLimit);
     const std::string line = inLogEncoding(LogStamp(now) + kind + ">" + shown + "\r\n");
 
-    // Private, and never through a link planted at today's name: such a
-    // link is refused like any file that cannot be opened.
-    std::FILE* file = nullptr;
-    try {
-        file = OpenPrivateAppend(path);
-    } catch (const RuntimeError& e) {
-        reportLogError(e, boxes);
-        return;
+    // The box of a failure is shown after the lock is let go: a window's box
+    // runs events, and one of them may log the next line.
+    std::optional<RuntimeError> openFailure;
+    int failure = 0;
+    bool failed = false;
+    {
+        const std::lock_guard<std::mutex> lock(heldMutex);
+        const bool keep = holders > 0;
+        std::FILE* file = nullptr;
+        if (keep && held.file != nullptr && held.path == path) {
+            // Still the file at today's name? A log moved away or deleted
+            // since the last line is not written to any more.
+            const std::optional<FileIdentity> atName = IdentifyFile(path);
+            if (atName && *atName == held.identity) file = held.file;
+        }
+        if (file == nullptr) {
+            closeHeld();
+            // Private, and never through a link planted at today's name: such
+            // a link is refused like any file that cannot be opened.
+            try {
+                file = OpenPrivateAppend(path);
+            } catch (const RuntimeError& e) {
+                openFailure = e;
+            }
+            if (file != nullptr && keep) {
+                const std::optional<FileIdentity> opened = IdentifyFile(path);
+                if (opened) held = OpenLog{path, file, *opened};
+            }
+        }
+        if (file != nullptr) {
+            errno = 0;
+            const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+            failure = written ? 0 : errno;
+            // A full disk often shows only when the buffer reaches it, at the
+            // flush.
+            errno = 0;
+            bool flushed = std::fflush(file) == 0;
+            if (!flushed && failure == 0) failure = errno;
+            if (file == held.file) {
+                if (!written || !flushed) closeHeld();
+            } else {
+                errno = 0;
+                if (std::fclose(file) != 0) {
+                    if (flushed && failure == 0) failure = errno;
+                    flushed = false;
+                }
+            }
+            failed = !written || !flushed;
+        }
     }
-    errno = 0;
-    const bool written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-    int failure = written ? 0 : errno;
-    // A full disk often shows only when the buffer reaches it, at the close.
-    errno = 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!closed && failure == 0) failure = errno;
-    if (!written || !closed) reportLogError(failure, path, boxes);
+    if (openFailure) {
+        reportLogError(*openFailure, boxes);
+    } else if (failed) {
+        reportLogError(failure, path, boxes);
+    }
 }
 
 bool FileExists(const std::string& path, MessageBoxes& boxes) {

@@ -32,6 +32,18 @@ std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
 void WriteLogLine(const std::string& kind, const std::string& message, const std::string& path,
                   MessageBoxes& boxes, const LocalDateTime& now = Now());
 
+// While one of these lives, WriteLogLine keeps the log file it wrote to open
+// for the next line, as long as the path still names that very file: a run of
+// many photos then costs a write a line, not an open and a close. The last
+// one to go closes the file, so no log stays open between runs.
+class HeldLog {
+public:
+    HeldLog();
+    ~HeldLog();
+    HeldLog(const HeldLog&) = delete;
+    HeldLog& operator=(const HeldLog&) = delete;
+};
+
 // True when path names an existing plain file (not a folder). A search that
 // fails for another reason than a missing file or folder shows the error in a
 // box and gives false.

@@ -123,6 +123,32 @@ TEST(Journal, IdsAreUniqueSortAsMadeAndOldOnesGo) {
 }
 
 #ifndef _WIN32
+// The id says which run changed photos last, not whose clock read later: a
+// run that began waiting for its turn before another took it (an earlier
+// second, or the same microsecond) still gets the newer id, also across the
+// end of a second.
+TEST(Journal, AnIdSortsAfterEveryIdInTheFolder) {
+    TempDir dir;
+    const LocalDateTime late{2024, 4, 10, 13, 0, 59};
+    const LocalDateTime early{2024, 4, 10, 13, 0, 5};
+    std::string previous;
+    {
+        Journal first(dir.folder(), "set", {}, late);
+        first.record(Change("/p/a.jpg"));
+        previous = first.id();
+    }
+    for (int i = 0; i < 3; ++i) {
+        Journal waited(dir.folder(), "shift", {}, early);
+        waited.record(Change("/p/a.jpg"));
+        EXPECT_GT(waited.id(), previous);
+        previous = waited.id();
+    }
+    // A newest id at the last microsecond of its second.
+    Append(dir.path("20240410-130059-999999-abcd.journal"), "TOVRIN-JOURNAL 2\nRUN x set\n");
+    Journal next(dir.folder(), "set", {}, early);
+    EXPECT_EQ(next.id().substr(0, 23), "20240410-130100-000000-");
+}
+
 TEST(Journal, PrivateFiles) {
     TempDir dir;
     const std::string folder = dir.folder() + "state/journal/";
