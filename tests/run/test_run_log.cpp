@@ -115,6 +115,41 @@ TEST(WriteLogLine, CreatesTheFileThenAppendsStampedLinesWithCrLf) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// Through a run the log stays open, yet every line is in the file as soon as
+// it is written, and a log moved away or replaced by a link in the middle of
+// the run takes no more lines: they go to the file at today's name, or to
+// nothing, as without the open file. (Windows refuses to move a file that is
+// open without delete sharing, so there only the first and last lines count.)
+TEST(WriteLogLine, AHeldLogFollowsTheFileAtTodaysName) {
+    TempDir dir;
+    TempDir elsewhere;
+    FakeBoxes boxes;
+    const std::string path = dir.path(TodaysLog);
+    const LocalDateTime at{2007, 1, 23, 9, 0, 0};
+    {
+        const HeldLog held;
+        WriteLogLine("a", "", path, boxes, at);
+        EXPECT_EQ(FileText(path), "2007/01/23-09:00:00 a>\r\n");
+#ifndef _WIN32
+        fs::rename(path, elsewhere.path("moved.log"));
+        WriteLogLine("b", "", path, boxes, at);
+        EXPECT_EQ(FileText(path), "2007/01/23-09:00:00 b>\r\n");
+        fs::remove(path);
+        fs::create_symlink(elsewhere.path("moved.log"), path);
+        WriteLogLine("c", "", path, boxes, at);
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        fs::remove(path);
+#endif
+        WriteLogLine("d", "", path, boxes, at);
+    }
+#ifndef _WIN32
+    EXPECT_EQ(FileText(elsewhere.path("moved.log")), "2007/01/23-09:00:00 a>\r\n");
+    EXPECT_EQ(FileText(path), "2007/01/23-09:00:00 d>\r\n");
+#else
+    EXPECT_EQ(FileText(path), "2007/01/23-09:00:00 a>\r\n2007/01/23-09:00:00 d>\r\n");
+#endif
+}
+
 // No text of a photo or of a file name can break a log line: control
 // characters become visible escapes; everything else stays as it is.
 TEST(ChangeLogMessage, ControlCharactersCannotForgeALine) {
