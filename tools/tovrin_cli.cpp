@@ -508,7 +508,7 @@ int runUndo(const Options& o, const std::string& logTo) {
     const JournalRun run = ReadJournal(folder, id);
     // Newest change first.
     const std::size_t count = run.changes.size();
-    const auto change = [&](std::size_t i) -> const PendingChange& { return run.changes[count - 1 - i]; };
+    const auto change = [&](std::size_t i) { return run.changes[count - 1 - i]; };
     Journal journal(folder, "undo", run.id, Journal::UtcNow(), sayWaiting);
     Progress progress(count, o.quiet);
     const HeldLog heldLog;
@@ -516,7 +516,7 @@ int runUndo(const Options& o, const std::string& logTo) {
     RunInBatches(
         count, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },
         [&](std::size_t i, TargetOutcome& outcome) {
-            const std::string& path = change(i).path;
+            const std::string path = change(i).path;
             Line line = PathLine(path);
             line["run"] = run.id;
             if (outcome.error) {

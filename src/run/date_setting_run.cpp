@@ -75,15 +75,13 @@ void DateSettingRun::UndoLastRun() {
         Journal journal(folder, "undo", last.id, Journal::UtcNow(),
                         [this] { return refuseWhileBusy(); });
         const std::size_t total = last.changes.size();
-        const auto change = [&](std::size_t i) -> const PendingChange& {
-            return last.changes[total - 1 - i];
-        };
+        const auto change = [&](std::size_t i) { return last.changes[total - 1 - i]; };
         int restored = 0;
         std::string notRestored;
         RunInBatches(
             total, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },
             [&](std::size_t i, TargetOutcome& outcome) {
-                const std::string& path = change(i).path;
+                const std::string path = change(i).path;
                 if (outcome.error) {
                     notRestored += "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
                     return true;

@@ -272,44 +272,84 @@ std::vector<std::string> JournalIds(const std::string& folder) {
     return ids;
 }
 
+namespace {
+
+// Reads one line's change into photo: a PHOTO line starts one, TEXT lines add
+// to it, END completes it. Gives true when the line completed a well-formed
+// block; `open` says whether a block is being read.
+bool readChangeLine(const std::string& line, PendingChange& photo, bool& open) {
+    std::istringstream words(line);
+    std::string word;
+    words >> word;
+    if (word == "PHOTO") {
+        std::string path;
+        photo = PendingChange{};
+        open = static_cast<bool>(words >> photo.size >> photo.accessed.seconds >>
+                                 photo.accessed.nanoseconds >> photo.modified.seconds >>
+                                 photo.modified.nanoseconds >> path) &&
+               unhex(path, photo.path);
+        // Version 2 adds the identity and the time after the change.
+        if (words >> photo.identity.device >> photo.identity.index) {
+            PhotoFile::FileTime after;
+            if (words >> after.seconds >> after.nanoseconds) photo.modifiedAfter = after;
+        }
+    } else if (word == "TEXT" && open) {
+        DateField w;
+        std::string oldHex, newHex;
+        open = static_cast<bool>(words >> w.tag >> w.position >> oldHex >> newHex) &&
+               unhex(oldHex, w.current) && unhex(newHex, w.written);
+        photo.writes.push_back(w);
+    } else if (word == "END" && open) {
+        open = false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+PendingChange JournalChanges::operator[](std::size_t i) const {
+    if (i >= m_starts.size() || !m_file) return {};
+    Read& read = (*m_read)[i % m_read->size()];
+    if (read.index == i) return read.change;
+    std::ifstream& in = *m_file;
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(m_starts[i]));
+    PendingChange photo;
+    bool open = false;
+    for (std::string line; std::getline(in, line);) {
+        if (readChangeLine(line, photo, open)) {
+            read = Read{i, photo};
+            return photo;
+        }
+        if (!open) break;
+    }
+    return {};
+}
+
 JournalRun ReadJournal(const std::string& folder, const std::string& id) {
-    std::ifstream in(NativePath(FolderPath(folder) + id + Suffix), std::ios::binary);
-    if (!in) throw RuntimeError(error::FileNotFound);
+    auto file = std::make_shared<std::ifstream>(NativePath(FolderPath(folder) + id + Suffix),
+                                                std::ios::binary);
+    if (!*file) throw RuntimeError(error::FileNotFound);
+    std::ifstream& in = *file;
     JournalRun run;
     run.id = id;
     PendingChange photo;
-    bool inPhoto = false;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string word;
-        words >> word;
+    bool open = false;
+    std::uint64_t at = 0, blockStart = 0;
+    for (std::string line; std::getline(in, line); at += line.size() + 1) {
+        const std::string word = line.substr(0, line.find(' '));
         if (word == "RUN") {
+            std::istringstream words(line.substr(word.size()));
             words >> run.id >> run.kind >> run.undoes;
-        } else if (word == "PHOTO") {
-            std::string path;
-            photo = PendingChange{};
-            inPhoto = static_cast<bool>(words >> photo.size >> photo.accessed.seconds >>
-                                        photo.accessed.nanoseconds >> photo.modified.seconds >>
-                                        photo.modified.nanoseconds >> path) &&
-                      unhex(path, photo.path);
-            // Version 2 adds the identity and the time after the change.
-            if (words >> photo.identity.device >> photo.identity.index) {
-                PhotoFile::FileTime after;
-                if (words >> after.seconds >> after.nanoseconds) photo.modifiedAfter = after;
-            }
         } else if (word == "DONE") {
             run.done = true;
-        } else if (word == "TEXT" && inPhoto) {
-            DateField w;
-            std::string oldHex, newHex;
-            inPhoto = static_cast<bool>(words >> w.tag >> w.position >> oldHex >> newHex) &&
-                      unhex(oldHex, w.current) && unhex(newHex, w.written);
-            photo.writes.push_back(w);
-        } else if (word == "END" && inPhoto) {
-            run.changes.push_back(photo);
-            inPhoto = false;
+        } else {
+            if (word == "PHOTO") blockStart = at;
+            if (readChangeLine(line, photo, open)) run.changes.m_starts.push_back(blockStart);
         }
     }
+    run.changes.m_file = std::move(file);
     return run;
 }
 
@@ -322,27 +362,33 @@ namespace {
 // What choosing "the last run" needs of a journal, without reading all of
 // it: its RUN line, whether it holds a change (the first block ends within
 // its first bytes), and whether it ended (DONE is its last line).
-JournalRun readHead(const std::string& folder, const std::string& id) {
+struct Head {
+    JournalRun run;
+    bool changed = false;
+};
+
+Head readHead(const std::string& folder, const std::string& id) {
     std::ifstream in(NativePath(FolderPath(folder) + id + Suffix), std::ios::binary);
     if (!in) throw RuntimeError(error::FileNotFound);
     std::string head(64 * 1024, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
-    JournalRun run;
+    Head result;
+    JournalRun& run = result.run;
     run.id = id;
     const std::size_t at = head.find("\nRUN ");
     if (at != std::string::npos) {
         std::istringstream words(head.substr(at + 5, head.find('\n', at + 1) - at - 5));
         words >> run.id >> run.kind >> run.undoes;
     }
-    // One stand-in change says "it changed something"; a block is at most a
-    // few KiB, so the first one ends inside the head when there is one.
-    if (head.find("\nEND\n") != std::string::npos) run.changes.resize(1);
+    // A block is at most a few KiB, so the first one ends inside the head
+    // when there is one.
+    result.changed = head.find("\nEND\n") != std::string::npos;
     in.clear();
     in.seekg(-5, std::ios::end);
     char tail[5] = {};
     run.done = in.read(tail, 5) && std::string(tail, 5) == "DONE\n";
-    return run;
+    return result;
 }
 
 }  // namespace
@@ -351,12 +397,13 @@ std::string LastUndoableRun(const std::string& folder) {
     const std::vector<std::string> ids = JournalIds(folder);
     std::set<std::string> undone;
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-        JournalRun run;
+        Head head;
         try {
-            run = readHead(folder, *it);
+            head = readHead(folder, *it);
         } catch (const RuntimeError&) {
             continue;
         }
+        const JournalRun& run = head.run;
         if (run.kind == "undo" && !run.undoes.empty()) {
             // An undo that ended is not a target; one that was cut short is
             // finished, not reverted, unless a later undo finished it.
@@ -367,7 +414,7 @@ std::string LastUndoableRun(const std::string& folder) {
             }
             continue;
         }
-        if (!run.changes.empty() && !undone.count(run.id)) return run.id;
+        if (head.changed && !undone.count(run.id)) return run.id;
     }
     return {};
 }

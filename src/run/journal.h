@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,13 +106,59 @@ private:
     int m_photos = 0;       // blocks on disk
 };
 
+struct JournalRun;
+JournalRun ReadJournal(const std::string& folder, const std::string& id);
+
+// The complete change blocks of a recorded run, oldest first. Only where each
+// block starts is kept; a change is read from the journal when asked for, so
+// a run of a hundred thousand photos is given back in the memory of one.
+// A block that can no longer be read gives a change with an empty path.
+class JournalChanges {
+public:
+    std::size_t size() const noexcept { return m_starts.size(); }
+    bool empty() const noexcept { return m_starts.empty(); }
+    PendingChange operator[](std::size_t i) const;
+
+    class iterator {
+    public:
+        using value_type = PendingChange;
+        using difference_type = std::ptrdiff_t;
+        iterator(const JournalChanges* list, std::size_t i) : m_list(list), m_i(i) {}
+        PendingChange operator*() const { return (*m_list)[m_i]; }
+        iterator& operator++() {
+            ++m_i;
+            return *this;
+        }
+        bool operator!=(const iterator& o) const { return m_i != o.m_i; }
+        bool operator==(const iterator& o) const { return m_i == o.m_i; }
+
+    private:
+        const JournalChanges* m_list;
+        std::size_t m_i;
+    };
+    iterator begin() const { return {this, 0}; }
+    iterator end() const { return {this, size()}; }
+
+private:
+    friend JournalRun ReadJournal(const std::string& folder, const std::string& id);
+    // The changes read last, by index modulo its size: a run plans a batch of
+    // photos and then reports each, and asks for each change twice.
+    struct Read {
+        std::size_t index = static_cast<std::size_t>(-1);
+        PendingChange change;
+    };
+    std::shared_ptr<std::ifstream> m_file;
+    std::vector<std::uint64_t> m_starts;
+    std::shared_ptr<std::vector<Read>> m_read = std::make_shared<std::vector<Read>>(1024);
+};
+
 // One recorded run.
 struct JournalRun {
     std::string id;
     std::string kind;
     std::string undoes;  // for an undo: the run it gives back
     bool done = false;   // the run ended on its own
-    std::vector<PendingChange> changes;
+    JournalChanges changes;
 };
 
 // The ids of the recorded runs, oldest first.

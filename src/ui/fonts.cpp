@@ -11,9 +11,13 @@ void RegisterFontSubstitutions() {
     // Proportional faces only, best first: a monospaced Japanese face (the
     // one a Japanese locale's default sans resolves to) sets Latin text in
     // typewriter letters.
+    // Windows names its own faces first, for a Windows without ＭＳ Ｐゴシック
+    // (or one where it was removed): the faces every Japanese Windows has.
     QFont::insertSubstitutions(MsPGothicFamily(),
-                               {QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")});
+                               {QStringLiteral("MS UI Gothic"), QStringLiteral("Meiryo"),
+                                QStringLiteral("Yu Gothic"), QStringLiteral("IPAPGothic"),
+                                QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                                QStringLiteral("DejaVu Sans")});
 }
 
 void UseDesignFaceThroughout() {
