@@ -6,6 +6,7 @@
 
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
+#include "path_list_text.h"
 
 namespace tovrin::cli {
 
@@ -71,9 +72,14 @@ bool IsPhotoName(const std::string& name) {
     return endsWithIgnoringCase(name, ".jpg") || endsWithIgnoringCase(name, ".jpeg");
 }
 
-std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive) {
+std::vector<Target> ExpandTargets(const std::vector<Target>& given, bool recursive) {
     std::vector<Target> targets;
-    for (const std::string& path : paths) {
+    for (const Target& target : given) {
+        const std::string& path = target.path;
+        if (target.error != 0) {
+            targets.push_back(target);
+            continue;
+        }
         std::error_code ec;
         // Only a walk needs to know a folder first: without -r a folder goes
         // to the engine like any path, which refuses it (75) on its own open,
@@ -89,18 +95,12 @@ std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool re
     return targets;
 }
 
-std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const char end = nulSeparated ? '\0' : '\n';
-    std::vector<std::string> paths;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t stop = text.find(end, start);
-        if (stop == std::string::npos) stop = text.size();
-        std::string path = text.substr(start, stop - start);
-        if (!nulSeparated && !path.empty() && path.back() == '\r') path.pop_back();
-        if (!path.empty()) paths.push_back(std::move(path));
-        start = stop + 1;
+std::vector<Target> ReadPathList(std::istream& in, bool nulSeparated) {
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<Target> paths;
+    for (const DecodedLine& line : DecodePathList(bytes, nulSeparated ? U'\0' : U'\n')) {
+        if (line.text.empty()) continue;
+        paths.push_back({line.text, line.decoded ? 0 : error::BadFileName});
     }
     return paths;
 }

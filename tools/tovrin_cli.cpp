@@ -249,10 +249,11 @@ void addChangeOptions(CLI::App& command, Options& o, const char* onlyOn) {
     addTargetOptions(command, o);
 }
 
-std::vector<std::string> collectPaths(const Options& o) {
-    std::vector<std::string> paths = o.paths;
+std::vector<Target> collectPaths(const Options& o) {
+    std::vector<Target> paths;
+    for (const std::string& path : o.paths) paths.push_back({path, 0});
     if (o.filesFrom.empty()) return paths;
-    std::vector<std::string> listed;
+    std::vector<Target> listed;
     if (o.filesFrom == "-") {
 #ifdef _WIN32
         _setmode(_fileno(stdin), _O_BINARY);
@@ -630,7 +631,7 @@ int main(int argc, char** argv) {
             if (IsFutureChoice(choiceOf(o), Now()))
                 throw UsageError{"現在より先の日時は設定できません。 (the moment is later than now)"};
         }
-        const std::vector<std::string> paths = collectPaths(o);
+        const std::vector<Target> paths = collectPaths(o);
         if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
         const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
         if (shift->parsed()) return runShift(targets, o, LogFolder(programFolder(argv[0])), offset);

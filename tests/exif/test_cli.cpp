@@ -307,6 +307,60 @@ TEST_F(Cli, FilesFrom) {
     EXPECT_EQ(read(b).DateTimeOriginal, Chosen);
 }
 
+// A list as the tools of each system write it: PowerShell 5's ">" (UTF-16
+// with a mark), Notepad (UTF-8 with a mark), cmd's "dir /b >" (the ANSI code
+// page). A line that is no text is reported as that line's error, and the
+// others are still worked on.
+TEST_F(Cli, FilesFromInOtherEncodings) {
+    const std::string a = m_good;
+    const std::string b = m_dir.write("写真 b.jpg", test::CameraPhoto().build());
+    const auto utf16 = [](const std::string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char16_t u : NativePath(text).u16string()) {
+            bytes += static_cast<char>(u & 0xFF);
+            bytes += static_cast<char>(u >> 8);
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::string list;
+        std::vector<std::string> expected;
+        int exitCode;
+    };
+    std::vector<Case> cases = {
+        {"UTF-16", utf16(a + "\r\n" + b + "\r\n"), {a, b}, 0},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + a + "\r\n" + b, {a, b}, 0},
+        {"a line that is no UTF-8", "\xEF\xBB\xBF" + a + "\n\xFF.jpg\n" + b, {a, "\\xFF.jpg", b}, 1},
+    };
+#ifdef _WIN32
+    if (::GetACP() == 932) {
+        const std::wstring wide = NativePath(a + "\r\n" + b + "\r\n").wstring();
+        const int size = ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()),
+                                               nullptr, 0, nullptr, nullptr);
+        std::string ansi(static_cast<std::size_t>(size), '\0');
+        ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size,
+                              nullptr, nullptr);
+        cases.push_back({"code page 932", ansi, {a, b}, 0});
+    }
+#endif
+    const std::string list = m_dir.path("list.txt");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Output piped = run("info --files-from -", {}, {c.list, ""});
+        EXPECT_EQ(piped.exitCode, c.exitCode) << piped.err;
+        EXPECT_EQ(paths(piped), c.expected);
+        test::WriteBytes(list, test::Bytes(c.list.begin(), c.list.end()));
+        const Output fromFile = run("info --files-from", {list});
+        EXPECT_EQ(fromFile.exitCode, c.exitCode) << fromFile.err;
+        ASSERT_EQ(paths(fromFile), c.expected);
+        if (c.exitCode != 0) {
+            EXPECT_EQ(fromFile.lines[1]["error"], 52);
+            EXPECT_EQ(fromFile.lines[2]["DateTimeOriginal"], Original);
+        }
+    }
+}
+
 #ifndef _WIN32
 // "--" ends the options: what follows is a path even when it starts with "-".
 TEST_F(Cli, DoubleDashEndsOptions) {
