@@ -39,11 +39,14 @@ bool nameBefore(const std::string& a, const std::string& b) {
 void walk(const std::string& folder, std::vector<Target>& out) {
     std::vector<std::string> photos;
     std::vector<std::string> folders;
+    std::vector<Target> unreadable;
+    const std::string prefix = FolderPath(folder);
     std::error_code ec;
     fs::directory_iterator it(NativePath(folder), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = Utf8Path(it->path().filename());
-        if (name.empty() || name.front() == '.') continue;
+        // Left out as the window's file list leaves it out.
+        if (name.empty() || IsHiddenEntry(prefix + name)) continue;
         std::error_code typeError;
         // A link to a folder is a link, not a folder to walk; a link to a
         // photo is a photo, as the window lists it.
@@ -54,14 +57,18 @@ void walk(const std::string& folder, std::vector<Target>& out) {
         } else if (IsPhotoName(name) && it->is_regular_file(typeError)) {
             photos.push_back(name);
         }
+        // An entry that cannot even be looked at (a path too long for the
+        // system, a name it cannot hold) is said, never left out unseen.
+        if (typeError && typeError != std::errc::no_such_file_or_directory)
+            unreadable.push_back({prefix + name, ErrorFromCode(typeError).number()});
     }
     if (ec) {
-        out.push_back({folder, ErrorFromErrno(ec.value(), true).number()});
+        out.push_back({folder, ErrorFromCode(ec, true).number()});
         return;
     }
+    out.insert(out.end(), unreadable.begin(), unreadable.end());
     std::sort(photos.begin(), photos.end(), nameBefore);
     std::sort(folders.begin(), folders.end(), nameBefore);
-    const std::string prefix = FolderPath(folder);
     for (const std::string& name : photos) out.push_back({prefix + name, 0});
     for (const std::string& name : folders) walk(prefix + name, out);
 }

@@ -21,7 +21,8 @@ bool IsPhotoName(const std::string& name);
 // The targets of the given paths, in their order. A folder is walked when
 // `recursive`: its photos first, sorted by name without regard to case, then
 // its subfolders, sorted the same way and walked in turn; hidden entries
-// (names starting with ".") and anything but regular files are left out, and
+// (IsHiddenEntry, as the window's list) and anything but regular files are
+// left out, an entry that cannot be looked at is a target with its error, and
 // symbolic links to folders are not followed (a folder given by a link is).
 // Without `recursive` a folder is a target like any other, which the engine
 // refuses (75) when it opens it. A target given with an error stays as it is.
