@@ -62,8 +62,23 @@ unset DISPLAY
 # One server for the whole suite instead of one per test (it fails when one
 # is running already, which is as good).
 wineserver -p 60 2>/dev/null || true
+# As a user whose name is in kanji, as many of the users are: every path
+# under the profile (the temporary folder, %LOCALAPPDATA%) then holds
+# characters that a narrow (ANSI) call would mangle. Wine names the profile
+# after USER when it makes the prefix; a prefix made for another user is made
+# again.
+export USER=田中太郎 USERNAME=田中太郎 LOGNAME=田中太郎 TOVRIN_WINE_USER=田中太郎
+if [ -d "$WINEPREFIX" ] && [ ! -d "$WINEPREFIX/drive_c/users/$USER" ]; then
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  wineserver -p 60 2>/dev/null || true
+fi
 # Made before the first test, which would otherwise race another to make it.
 wineboot --init >/dev/null 2>&1
+if [ ! -d "$WINEPREFIX/drive_c/users/$USER" ]; then
+  echo "test-windows.sh: the Wine prefix has no profile C:\\users\\$USER" >&2
+  exit 1
+fi
 # As on the users' Japanese Windows: ANSI code page 932, so a path or a text
 # that passed through it would show.
 status=0

@@ -6,6 +6,7 @@
 
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
+#include "path_list_text.h"
 
 namespace tovrin::cli {
 
@@ -38,11 +39,14 @@ bool nameBefore(const std::string& a, const std::string& b) {
 void walk(const std::string& folder, std::vector<Target>& out) {
     std::vector<std::string> photos;
     std::vector<std::string> folders;
+    std::vector<Target> unreadable;
+    const std::string prefix = FolderPath(folder);
     std::error_code ec;
     fs::directory_iterator it(NativePath(folder), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = Utf8Path(it->path().filename());
-        if (name.empty() || name.front() == '.') continue;
+        // Left out as the window's file list leaves it out.
+        if (name.empty() || IsHiddenEntry(prefix + name)) continue;
         std::error_code typeError;
         // A link to a folder is a link, not a folder to walk; a link to a
         // photo is a photo, as the window lists it.
@@ -53,14 +57,18 @@ void walk(const std::string& folder, std::vector<Target>& out) {
         } else if (IsPhotoName(name) && it->is_regular_file(typeError)) {
             photos.push_back(name);
         }
+        // An entry that cannot even be looked at (a path too long for the
+        // system, a name it cannot hold) is said, never left out unseen.
+        if (typeError && typeError != std::errc::no_such_file_or_directory)
+            unreadable.push_back({prefix + name, ErrorFromCode(typeError).number()});
     }
     if (ec) {
-        out.push_back({folder, ErrorFromErrno(ec.value(), true).number()});
+        out.push_back({folder, ErrorFromCode(ec, true).number()});
         return;
     }
+    out.insert(out.end(), unreadable.begin(), unreadable.end());
     std::sort(photos.begin(), photos.end(), nameBefore);
     std::sort(folders.begin(), folders.end(), nameBefore);
-    const std::string prefix = FolderPath(folder);
     for (const std::string& name : photos) out.push_back({prefix + name, 0});
     for (const std::string& name : folders) walk(prefix + name, out);
 }
@@ -71,9 +79,14 @@ bool IsPhotoName(const std::string& name) {
     return endsWithIgnoringCase(name, ".jpg") || endsWithIgnoringCase(name, ".jpeg");
 }
 
-std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive) {
+std::vector<Target> ExpandTargets(const std::vector<Target>& given, bool recursive) {
     std::vector<Target> targets;
-    for (const std::string& path : paths) {
+    for (const Target& target : given) {
+        const std::string& path = target.path;
+        if (target.error != 0) {
+            targets.push_back(target);
+            continue;
+        }
         std::error_code ec;
         // Only a walk needs to know a folder first: without -r a folder goes
         // to the engine like any path, which refuses it (75) on its own open,
@@ -89,18 +102,12 @@ std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool re
     return targets;
 }
 
-std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const char end = nulSeparated ? '\0' : '\n';
-    std::vector<std::string> paths;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t stop = text.find(end, start);
-        if (stop == std::string::npos) stop = text.size();
-        std::string path = text.substr(start, stop - start);
-        if (!nulSeparated && !path.empty() && path.back() == '\r') path.pop_back();
-        if (!path.empty()) paths.push_back(std::move(path));
-        start = stop + 1;
+std::vector<Target> ReadPathList(std::istream& in, bool nulSeparated) {
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<Target> paths;
+    for (const DecodedLine& line : DecodePathList(bytes, nulSeparated ? U'\0' : U'\n')) {
+        if (line.text.empty()) continue;
+        paths.push_back({line.text, line.decoded ? 0 : error::BadFileName});
     }
     return paths;
 }

@@ -21,14 +21,19 @@ bool IsPhotoName(const std::string& name);
 // The targets of the given paths, in their order. A folder is walked when
 // `recursive`: its photos first, sorted by name without regard to case, then
 // its subfolders, sorted the same way and walked in turn; hidden entries
-// (names starting with ".") and anything but regular files are left out, and
+// (IsHiddenEntry, as the window's list) and anything but regular files are
+// left out, an entry that cannot be looked at is a target with its error, and
 // symbolic links to folders are not followed (a folder given by a link is).
 // Without `recursive` a folder is a target like any other, which the engine
-// refuses (75) when it opens it.
-std::vector<Target> ExpandTargets(const std::vector<std::string>& paths, bool recursive);
+// refuses (75) when it opens it. A target given with an error stays as it is.
+std::vector<Target> ExpandTargets(const std::vector<Target>& given, bool recursive);
 
 // One path a line (a CR before the LF is dropped, empty lines skipped), or
-// with `nulSeparated` paths ended by NUL bytes, taken exactly.
-std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated);
+// with `nulSeparated` paths ended by NUL characters, taken exactly. The list
+// may be UTF-8 or UTF-16 with a byte order mark, UTF-8 without one, or (on
+// Windows) in the ANSI code page, as DecodePathList reads it; a line that
+// cannot be read as text is a target with error 52, shown with its odd
+// bytes as "\xNN", so the other lines are still worked on.
+std::vector<Target> ReadPathList(std::istream& in, bool nulSeparated);
 
 }  // namespace tovrin::cli

@@ -24,13 +24,12 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 #include <CLI/CLI.hpp>
 
 #include "cli_json.h"
+#include "console.h"
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
 #include "exif/paths.h"
@@ -75,14 +74,6 @@ std::string programFolder(const char* argv0) {
     return ec ? std::string(".") : Utf8Path(found.parent_path());
 }
 
-bool stderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) != 0;
-#endif
-}
-
 bool stdoutIsTerminal() {
 #ifdef _WIN32
     return _isatty(_fileno(stdout)) != 0;
@@ -104,7 +95,7 @@ public:
                 shown += c;
             }
         }
-        std::cerr << "tovrin-cli: " << title << ": " << shown << std::endl;
+        WriteError("tovrin-cli: " + title + ": " + shown + "\n");
         return MsgAnswer::Ok;
     }
 };
@@ -122,18 +113,20 @@ class Progress {
 public:
     enum class Flush { EachLine, Timely };
     Progress(std::size_t total, bool quiet, Flush flush = Flush::EachLine)
-        : m_on(!quiet && total > 1 && stderrIsTerminal()),
+        : m_on(!quiet && total > 1 && ErrorIsTerminal()),
           m_eachLine(flush == Flush::EachLine || m_on || stdoutIsTerminal()),
           m_total(total) {}
     ~Progress() {
-        if (m_on && m_done > 0) std::cerr << "\n" << std::flush;
+        if (m_on && m_done > 0) WriteError("\n");
     }
     void beforeLine() const {
-        if (m_on && m_done > 0) std::cerr << "\r\033[K" << std::flush;
+        if (m_on && m_done > 0) WriteError(EraseLineText(m_shown.size()));
     }
     void afterLine() {
         ++m_done;
-        if (m_on) std::cerr << "\r" << m_done << "/" << m_total << std::flush;
+        if (!m_on) return;
+        m_shown = std::to_string(m_done) + "/" + std::to_string(m_total);
+        WriteError("\r" + m_shown);
     }
 
     void write(const std::string& line) {
@@ -155,6 +148,7 @@ private:
     std::size_t m_total;
     std::size_t m_done = 0;
     std::chrono::steady_clock::time_point m_flushed = std::chrono::steady_clock::now();
+    std::string m_shown;
 };
 
 void print(const std::string& line, Progress& progress) {
@@ -200,13 +194,19 @@ SplitPath splitPath(const std::string& arg) {
 }
 
 std::string absolutePath(const std::string& path) {
+    // Windows takes a "\\?\" path exactly as written: it is whole already,
+    // and normalising it would break it.
+    if (IsVerbatimPath(path) || isPlainAbsolute(path)) return path;
+    const std::filesystem::path p = NativePath(path);
+    // Made whole and verbatim by the conversion (a long path, a name ending
+    // in "." or " ").
+    const std::string native = Utf8Path(p);
+    if (IsVerbatimPath(native)) return native;
     // The working folder does not change during a run: asked once, not per photo.
     static const std::filesystem::path here = [] {
         std::error_code ec;
         return std::filesystem::current_path(ec);
     }();
-    if (isPlainAbsolute(path)) return path;
-    const std::filesystem::path p = NativePath(path);
     if (p.is_absolute() || here.empty()) return Utf8Path(p.lexically_normal());
     return Utf8Path((here / p).lexically_normal());
 }
@@ -307,10 +307,11 @@ void addChangeOptions(CLI::App& command, Options& o, const char* onlyOn) {
     addTargetOptions(command, o);
 }
 
-std::vector<std::string> collectPaths(const Options& o) {
-    std::vector<std::string> paths = o.paths;
+std::vector<Target> collectPaths(const Options& o) {
+    std::vector<Target> paths;
+    for (const std::string& path : o.paths) paths.push_back({path, 0});
     if (o.filesFrom.empty()) return paths;
-    std::vector<std::string> listed;
+    std::vector<Target> listed;
     if (o.filesFrom == "-") {
 #ifdef _WIN32
         _setmode(_fileno(stdin), _O_BINARY);
@@ -391,7 +392,7 @@ void logChange(const std::string& path, const PhotoDateUpdate& u, const std::str
 // told to keep none. A run that cannot journal stops before its first photo.
 // Runs take turns; a person watching is told why nothing moves.
 bool sayWaiting() {
-    std::cerr << "tovrin-cli: another run is changing photos; waiting for it to end" << std::endl;
+    WriteError("tovrin-cli: another run is changing photos; waiting for it to end\n");
     return true;
 }
 
@@ -551,13 +552,24 @@ bool parseOffset(const std::string& by, const std::string& days, std::int64_t& s
         sign = text[0] == '-' ? -1 : 1;
         text.erase(0, 1);
     }
-    int h = 0, m = 0, s = 0;
-    char c1 = 0, c2 = 0, extra = 0;
-    const int n = std::sscanf(text.c_str(), "%d%c%d%c%d%c", &h, &c1, &m, &c2, &s, &extra);
-    const bool shape = (n == 3 && c1 == ':') || (n == 5 && c1 == ':' && c2 == ':');
-    if (!shape || text.find_first_not_of("0123456789:") != std::string::npos || h < 0 ||
-        m < 0 || m > 59 || s < 0 || s > 59)
-        return false;
+    // Two or three fields of digits between colons; hours as many as given.
+    int fields[3] = {0, 0, 0};
+    int count = 0;
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c == ':') {
+            if (digits == 0 || ++count > 2) return false;
+            digits = 0;
+        } else if (c >= '0' && c <= '9') {
+            if (++digits > 7) return false;
+            fields[count] = fields[count] * 10 + (c - '0');
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || count == 0) return false;
+    const int h = fields[0], m = fields[1], s = fields[2];
+    if (m > 59 || s > 59) return false;
     std::int64_t dayCount = 0;
     if (!days.empty()) {
         std::size_t used = 0;
@@ -571,6 +583,15 @@ bool parseOffset(const std::string& by, const std::string& days, std::int64_t& s
     seconds = sign * (std::int64_t{h} * 3600 + m * 60 + s) + dayCount * 86400;
     return true;
 }
+
+// Where logs and journals go when not beside the program.
+#ifdef _WIN32
+#define TOVRIN_STATE_FOLDER "%LOCALAPPDATA%\\Tovrin\\"
+#define TOVRIN_JOURNAL_FOLDER "%LOCALAPPDATA%\\Tovrin\\journal\\"
+#else
+#define TOVRIN_STATE_FOLDER "$XDG_STATE_HOME/Tovrin/ (~/.local/state/Tovrin/)"
+#define TOVRIN_JOURNAL_FOLDER "$XDG_STATE_HOME/Tovrin/journal/"
+#endif
 
 const char* const Footer = R"(Examples:
   tovrin-cli info IMG_0001.jpg
@@ -595,6 +616,10 @@ int main(int argc, char** argv) {
                  "tovrin-cli"};
     app.set_version_flag("--version", "tovrin-cli " TOVRIN_VERSION, "print the version and exit");
     app.require_subcommand(1);
+    // "/tmp/a.jpg" is a path, never the option "tmp/a.jpg" (CLI11 reads
+    // "/name" as an option on Windows unless told otherwise; subcommands
+    // take the setting from here).
+    app.allow_windows_style_options(false);
     app.footer(Footer);
 
     CLI::App* info = app.add_subcommand(
@@ -613,7 +638,7 @@ int main(int argc, char** argv) {
         "  tovrin-cli set --dry-run --date 2007-01-23 --time 09:05:00 a.jpg\n"
         "A moment later than now is refused. Each changed photo gets a line in the daily\n"
         "log (DateYYYYMMDD.log): in the program's folder when it may be written there,\n"
-        "else in $XDG_STATE_HOME/Tovrin/ (~/.local/state/Tovrin/). Every run is journaled\n"
+        "else in " TOVRIN_STATE_FOLDER ". Every run is journaled\n"
         "and can be given back with undo.");
     set->add_option("--date", o.date, "the new date, YYYY-MM-DD or YYYY:MM:DD")
         ->type_name("DATE")
@@ -648,7 +673,7 @@ int main(int argc, char** argv) {
         "  tovrin-cli undo --list\n"
         "  tovrin-cli undo --last\n"
         "  tovrin-cli undo --run 20070123-090500-001\n"
-        "Runs are journaled for 30 days under $XDG_STATE_HOME/Tovrin/journal/.");
+        "Runs are journaled for 30 days under " TOVRIN_JOURNAL_FOLDER ".");
     auto* last = undo->add_flag("--last", o.undoLast, "undo the most recent run");
     auto* runId = undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
     auto* list = undo->add_flag("--list", o.undoList, "list the recorded runs");
@@ -669,7 +694,7 @@ int main(int argc, char** argv) {
         const std::string why = !first.empty() && !known && first[0] != '-'
                                     ? "unknown command '" + first + "' (info, set, shift or undo)"
                                     : e.what();
-        std::cerr << "tovrin-cli: " << why << "\nRun 'tovrin-cli --help' for the usage.\n";
+        WriteError("tovrin-cli: " + why + "\nRun 'tovrin-cli --help' for the usage.\n");
         return 2;
     }
 
@@ -690,13 +715,13 @@ int main(int argc, char** argv) {
             if (IsFutureChoice(choiceOf(o), Now()))
                 throw UsageError{"現在より先の日時は設定できません。 (the moment is later than now)"};
         }
-        const std::vector<std::string> paths = collectPaths(o);
+        const std::vector<Target> paths = collectPaths(o);
         if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
         const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
         if (shift->parsed()) return runShift(targets, o, LogFolder(programFolder(argv[0])), offset);
         return setting ? runSet(targets, o, LogFolder(programFolder(argv[0]))) : runInfo(targets, o);
     } catch (const UsageError& e) {
-        std::cerr << "tovrin-cli: " << e.message << "\nRun 'tovrin-cli --help' for the usage.\n";
+        WriteError("tovrin-cli: " + e.message + "\nRun 'tovrin-cli --help' for the usage.\n");
         return 2;
     } catch (const JournalUnavailable& e) {
         // One line, as every message here: the box's line breaks become blanks.

@@ -45,6 +45,8 @@ QStringList FileList::readFolder() const {
     // The name filters match without regard to case; leaving out QDir::Hidden
     // and QDir::System leaves out hidden files, devices, sockets and broken
     // links. Sorting by name needs no per-file status beyond the listing.
+    // Hidden is the engine's IsHiddenEntry (hidden or system attribute on
+    // Windows, a leading "." elsewhere), which tovrin-cli's walk uses too.
     QDir dir(m_path);
     dir.setNameFilters(Pattern.split(QLatin1Char(';')));
     dir.setFilter(QDir::Files | QDir::NoDotAndDotDot);

@@ -12,10 +12,11 @@
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
 
-// The texts are shared; the conversions between local time and UTC are the
-// platform's: the C library's zone rules here, the Win32 zone of the system
-// on Windows (local_time_windows.cpp), whose C runtime knows only this
-// year's daylight-saving rules.
+// The texts and the rule for moments the clocks skip or repeat are shared;
+// the conversion from UTC to local time is the platform's: the C library's
+// zone rules here, the Win32 zone of the system on Windows
+// (local_time_windows.cpp), whose C runtime knows only this year's
+// daylight-saving rules.
 
 namespace tovrin {
 
@@ -70,46 +71,30 @@ void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
     y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
 }
 
+int daysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Windows holds no moment before 1601.
+#ifdef _WIN32
+constexpr int FirstYear = 1601;
+#else
+constexpr int FirstYear = 1;
+#endif
+
 #ifndef _WIN32
 LocalDateTime fromEpoch(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
-
-// Seconds east of UTC in force at the instant t.
-std::int64_t utcOffsetAt(std::int64_t t) {
-    const LocalDateTime local = fromEpoch(static_cast<std::time_t>(t));
-    const std::int64_t asIfUtc =
-        daysFromCivil(local.year, local.month, local.day) * 86400 + local.hour * 3600 +
-        local.minute * 60 + local.second;
-    return asIfUtc - t;
-}
 #endif
 
 }  // namespace
 
 #ifndef _WIN32
-
-// The zone is looked up once by the C library and then kept, unlike mktime,
-// which looks at the zone file again on every call.
-std::int64_t LocalToEpoch(const LocalDateTime& t) {
-    if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
-        t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
-        t.second > 59)
-        throw RuntimeError(error::InvalidCall);
-    const std::int64_t wall = daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 +
-                              t.minute * 60 + t.second;
-    // The offset of the instant the wall time names; twice, because the
-    // first guess may fall on the other side of a daylight-saving change.
-    const std::int64_t first = wall - utcOffsetAt(wall);
-    const std::int64_t second = wall - utcOffsetAt(first);
-    if (fromEpoch(static_cast<std::time_t>(second)) == t) return second;
-    if (fromEpoch(static_cast<std::time_t>(first)) == t) return first;
-    // A wall time skipped when the clocks went forward: the later reading.
-    return std::max(first, second);
-}
-
 LocalDateTime Now() { return fromEpoch(std::time(nullptr)); }
 
 LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
@@ -128,6 +113,37 @@ LocalDateTime LastWriteTime(const std::string& path) {
     return fromEpoch(static_cast<std::time_t>(st.st_mtime));
 }
 #endif
+
+// One rule on every platform, whatever the system's own conversion would do
+// with a moment the clocks skip or show twice: a skipped wall time (the hour
+// lost when the clocks go forward) is moved forward by the gap, 02:30 becoming
+// 03:30; a repeated one (the hour shown twice when they go back) is its first
+// occurrence, still on daylight-saving time. Both builds then give a photo's
+// file the same moment.
+std::int64_t LocalToEpoch(const LocalDateTime& t) {
+    if (t.year < FirstYear || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > daysInMonth(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+        t.minute > 59 || t.second < 0 || t.second > 59)
+        throw RuntimeError(error::InvalidCall);
+    const std::int64_t wall = WallSeconds(t);
+    // Seconds east of UTC in force at an instant.
+    const auto offsetAt = [](std::int64_t instant) {
+        return WallSeconds(ToLocal(instant)) - instant;
+    };
+    // The offsets in force a day before and a day after the wall time: no
+    // zone changes its clocks twice within two days, so a change near the
+    // moment shows as two different offsets.
+    const std::int64_t earlier = wall - offsetAt(wall - 86400);
+    const std::int64_t later = wall - offsetAt(wall + 86400);
+    const bool earlierShows = ToLocal(earlier) == t;
+    const bool laterShows = ToLocal(later) == t;
+    if (earlierShows && laterShows) return std::min(earlier, later);
+    if (earlierShows) return earlier;
+    if (laterShows) return later;
+    // Skipped: read with the offset from before the change, which the clock
+    // after it shows as the wall time plus the gap.
+    return std::max(earlier, later);
+}
 
 std::int64_t WallSeconds(const LocalDateTime& t) {
     return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +

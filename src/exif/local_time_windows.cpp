@@ -32,31 +32,6 @@ LocalDateTime fromSystemTime(const SYSTEMTIME& t) {
 
 }  // namespace
 
-std::int64_t LocalToEpoch(const LocalDateTime& t) {
-    // Windows holds no moment before 1601.
-    if (t.year < 1601 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > 31 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
-        t.second < 0 || t.second > 59)
-        throw RuntimeError(error::InvalidCall);
-    SYSTEMTIME local{};
-    local.wYear = static_cast<WORD>(t.year);
-    local.wMonth = static_cast<WORD>(t.month);
-    local.wDay = static_cast<WORD>(t.day);
-    local.wHour = static_cast<WORD>(t.hour);
-    local.wMinute = static_cast<WORD>(t.minute);
-    local.wSecond = static_cast<WORD>(t.second);
-    const TIME_ZONE_INFORMATION zone = zoneForYear(t.year);
-    SYSTEMTIME utc{};
-    FILETIME ticks{};
-    // Fails for a day the month does not have.
-    if (!::TzSpecificLocalTimeToSystemTime(&zone, &local, &utc) ||
-        !::SystemTimeToFileTime(&utc, &ticks))
-        throw RuntimeError(error::InvalidCall);
-    const auto count = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(ticks.dwHighDateTime) << 32) | ticks.dwLowDateTime);
-    return count / TicksPerSecond - EpochIn1601;
-}
-
 LocalDateTime ToLocal(std::int64_t secondsSinceEpoch) {
     // Outside what FILETIME holds, the nearest moment it does.
     std::int64_t count = 0;

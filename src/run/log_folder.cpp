@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "exif/paths.h"
 #include "exif/private_file.h"
 #include "exif/runtime_error.h"
@@ -21,9 +25,17 @@ constexpr const char* AppFolderName = "Tovrin";
 
 std::optional<std::string> SystemEnvironment(const char* name) {
 #ifdef _WIN32
+    // The wide environment: a narrow one holds a Japanese user's folders in
+    // the ANSI code page, or with "?" for what that page lacks.
     const std::wstring wide(name, name + std::char_traits<char>::length(name));
-    const wchar_t* value = _wgetenv(wide.c_str());
-    if (value == nullptr) return std::nullopt;
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD size = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (size == 0) {
+        if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        return std::string();
+    }
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(wide.c_str(), value.data(), size));
     return Utf8Path(fs::path(value));
 #else
     const char* value = std::getenv(name);

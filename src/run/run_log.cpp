@@ -259,18 +259,51 @@ std::string logField(const std::string& bytes, std::size_t limit,
 
 // The log is text in the system's code page: UTF-8 here; on Windows the ANSI
 // code page (932 on the users' Japanese systems), which is what their other
-// programs read. A character that page lacks becomes "?".
+// programs read. A character that page lacks is written as "\u{XXXX}", its
+// code point, never as "?" or a look-alike ("é" as "e"), either of which
+// could name another file.
 std::string inLogEncoding(const std::string& utf8) {
 #ifdef _WIN32
-    if (utf8.empty()) return utf8;
+    const UINT page = ::GetACP();
+    if (utf8.empty() || page == CP_UTF8) return utf8;
     const int length = static_cast<int>(utf8.size());
     const int wideLength = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
-    const int size =
-        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, text.data(), size, nullptr, nullptr);
+    // Only characters the page holds as they are.
+    const auto convert = [page](const wchar_t* text, int count, std::string& out) {
+        BOOL lacking = FALSE;
+        const int size = ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, text, count, nullptr, 0,
+                                               nullptr, &lacking);
+        if (size <= 0 || lacking) return false;
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(size));
+        ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, text, count, out.data() + at, size,
+                              nullptr, nullptr);
+        return true;
+    };
+    std::string text;
+    if (convert(wide.data(), wideLength, text)) return text;
+    // Some character is lacking: character by character, a surrogate pair
+    // being one.
+    text.clear();
+    for (int i = 0; i < wideLength;) {
+        const wchar_t unit = wide[static_cast<std::size_t>(i)];
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wideLength &&
+                          wide[static_cast<std::size_t>(i) + 1] >= 0xDC00 &&
+                          wide[static_cast<std::size_t>(i) + 1] <= 0xDFFF;
+        const int count = pair ? 2 : 1;
+        if (!convert(wide.data() + i, count, text)) {
+            const std::uint32_t codePoint =
+                pair ? 0x10000 + ((static_cast<std::uint32_t>(unit) - 0xD800) << 10) +
+                           (static_cast<std::uint32_t>(wide[static_cast<std::size_t>(i) + 1]) - 0xDC00)
+                     : unit;
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\u{%X}", static_cast<unsigned>(codePoint));
+            text += escape;
+        }
+        i += count;
+    }
     return text;
 #else
     return utf8;

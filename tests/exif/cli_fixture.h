@@ -68,13 +68,15 @@ struct FileState {
 };
 
 inline FileState StateOf(const std::string& path) {
-    return {test::ReadBytes(path), fs::last_write_time(path)};
+    return {test::ReadBytes(path), fs::last_write_time(NativePath(path))};
 }
 
 // For the programs this test starts.
 inline void SetEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
-    _putenv_s(name, value.c_str());
+    // Wide: a narrow value would pass through the ANSI code page.
+    const std::wstring wide = NativePath(name).wstring();
+    _wputenv_s(wide.c_str(), NativePath(value).wstring().c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif
@@ -87,7 +89,7 @@ protected:
         SetEnvironment("XDG_STATE_HOME", m_state.folder());
         SetEnvironment("LOCALAPPDATA", m_state.folder());
         m_cli = m_bin.path("tovrin-cli");
-        fs::copy_file(TOVRIN_CLI_PATH, m_cli);
+        fs::copy_file(NativePath(TOVRIN_CLI_PATH), NativePath(m_cli));
         test::Jpeg j = test::CameraPhoto();
         j.tiff.ifd0[0] = test::Text(0x010F, "Caf\xE9");
         m_good = m_dir.write("good.jpg", j.build());
@@ -140,8 +142,8 @@ protected:
 
     PhotoInfo read(const std::string& path) const {
         PhotoInfo info;
-        ReadPhotoInfo(fs::path(path).parent_path().string() + "/",
-                      fs::path(path).filename().string(), info);
+        ReadPhotoInfo(FolderPath(Utf8Path(NativePath(path).parent_path())),
+                      Utf8Path(NativePath(path).filename()), info);
         return info;
     }
 

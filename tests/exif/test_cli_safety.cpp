@@ -30,7 +30,8 @@ protected:
             const std::string name = "p" + std::to_string(i) + ".jpg";
             m_photos.push_back(m_set.write(name, test::CameraPhoto(test::Order::II, dates[i]).build()));
             // Photos a day old, as photos are: a time read back tells them apart.
-            fs::last_write_time(m_photos.back(), fs::last_write_time(m_photos.back()) - std::chrono::hours(24));
+            fs::last_write_time(NativePath(m_photos.back()),
+                                fs::last_write_time(NativePath(m_photos.back())) - std::chrono::hours(24));
             m_before.push_back(StateOf(m_photos.back()));
         }
     }
@@ -169,8 +170,8 @@ TEST_F(CliSafety, NoJournalNoRun) {
 // link) is shifted once, and given back once.
 TEST_F(CliSafety, OnePhotoUnderSeveralNamesChangesOnce) {
     const std::string photo = m_photos[0];
-    fs::create_hard_link(photo, m_set.path("q-hard.jpg"));
-    fs::create_symlink(photo, m_set.path("q-soft.jpg"));
+    fs::create_hard_link(NativePath(photo), NativePath(m_set.path("q-hard.jpg")));
+    fs::create_symlink(NativePath(photo), NativePath(m_set.path("q-soft.jpg")));
     const Output out = run("shift --no-log --by -09:00 -r", {m_set.folder(), photo});
     EXPECT_EQ(out.exitCode, 0) << out.text << out.err;
     int same = 0;

@@ -8,6 +8,7 @@
 
 #include "exif/file_date_change.h"
 #include "exif/local_time.h"
+#include "exif/runtime_error.h"
 #include "platform.h"
 #include "test_files.h"
 
@@ -70,6 +71,61 @@ TEST(SetFileDate, TimesReadBackAsTheChosenLocalMoment) {
         EXPECT_EQ(ToLocal(c.utc), c.keepTime ? kept : t);
     }
     if (ran == 0) GTEST_SKIP() << "the system zone is none of this table's (set it to Tokyo, Berlin or New York)";
+}
+
+TEST(LocalToEpoch, SkippedTimesMoveForwardAndRepeatedTimesTakeTheFirst) {
+    // The same moment on every build: an hour the clocks skip is moved forward
+    // by the gap, an hour they show twice is its first (daylight-saving) one.
+    const std::vector<std::wstring> berlin{L"W. Europe Standard Time",
+                                           L"Central Europe Standard Time"};
+    const std::vector<std::wstring> newYork{L"Eastern Standard Time"};
+    const struct {
+        const char* zone;
+        const std::vector<std::wstring>& windowsZones;
+        LocalDateTime wall;
+        std::int64_t utc;
+        LocalDateTime shown;  // what the clock reads at that moment
+    } cases[] = {
+        // Skipped: 02:00 to 03:00 does not exist.
+        {"America/New_York", newYork, {2024, 3, 10, 2, 30, 0}, test::UtcSeconds(2024, 3, 10, 7, 30, 0),
+         {2024, 3, 10, 3, 30, 0}},
+        {"Europe/Berlin", berlin, {2024, 3, 31, 2, 30, 0}, test::UtcSeconds(2024, 3, 31, 1, 30, 0),
+         {2024, 3, 31, 3, 30, 0}},
+        {"Europe/Berlin", berlin, {2024, 3, 31, 2, 0, 0}, test::UtcSeconds(2024, 3, 31, 1, 0, 0),
+         {2024, 3, 31, 3, 0, 0}},
+        // Repeated: the first of the two, still on summer time.
+        {"Europe/Berlin", berlin, {2024, 10, 27, 2, 30, 0}, test::UtcSeconds(2024, 10, 27, 0, 30, 0),
+         {2024, 10, 27, 2, 30, 0}},
+        {"America/New_York", newYork, {2024, 11, 3, 1, 30, 0}, test::UtcSeconds(2024, 11, 3, 5, 30, 0),
+         {2024, 11, 3, 1, 30, 0}},
+        // Either side of the changes, the one reading there is.
+        {"Europe/Berlin", berlin, {2024, 3, 31, 1, 59, 59}, test::UtcSeconds(2024, 3, 31, 0, 59, 59),
+         {2024, 3, 31, 1, 59, 59}},
+        {"Europe/Berlin", berlin, {2024, 3, 31, 3, 0, 0}, test::UtcSeconds(2024, 3, 31, 1, 0, 0),
+         {2024, 3, 31, 3, 0, 0}},
+        {"Europe/Berlin", berlin, {2024, 10, 27, 3, 0, 0}, test::UtcSeconds(2024, 10, 27, 2, 0, 0),
+         {2024, 10, 27, 3, 0, 0}},
+        {"America/New_York", newYork, {2024, 11, 3, 2, 0, 0}, test::UtcSeconds(2024, 11, 3, 7, 0, 0),
+         {2024, 11, 3, 2, 0, 0}},
+    };
+    int ran = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.zone) + " " + GeneralDateText(c.wall));
+        if (!test::UseZone(c.zone, c.windowsZones)) continue;
+        ++ran;
+        EXPECT_EQ(LocalToEpoch(c.wall), c.utc);
+        EXPECT_EQ(ToLocal(c.utc), c.shown);
+    }
+    if (ran == 0) GTEST_SKIP() << "the system zone is neither Berlin nor New York";
+}
+
+TEST(LocalToEpoch, RefusesADayTheMonthDoesNotHave) {
+    for (const LocalDateTime& t : {LocalDateTime{2023, 2, 29, 12, 0, 0}, LocalDateTime{2024, 4, 31, 0, 0, 0},
+                                   LocalDateTime{2024, 13, 1, 0, 0, 0}, LocalDateTime{2024, 1, 1, 24, 0, 0}}) {
+        SCOPED_TRACE(GeneralDateText(t));
+        EXPECT_THROW(LocalToEpoch(t), RuntimeError);
+    }
+    EXPECT_NO_THROW(LocalToEpoch({2024, 2, 29, 12, 0, 0}));
 }
 
 TEST(LocalTexts, UseTheJapaneseForms) {

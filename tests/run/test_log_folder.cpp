@@ -24,7 +24,9 @@ EnvironmentLookup Environment(const Variables& variables) {
     };
 }
 
-bool IsEmptyFolder(const std::string& path) { return fs::is_directory(path) && fs::is_empty(path); }
+bool IsEmptyFolder(const std::string& path) {
+    return fs::is_directory(NativePath(path)) && fs::is_empty(NativePath(path));
+}
 
 #ifdef _WIN32
 TEST(UserLogFolder, UnderLocalAppData) {
@@ -34,6 +36,21 @@ TEST(UserLogFolder, UnderLocalAppData) {
     // A relative folder would follow wherever the program was started.
     for (const char* relative : {"", "AppData\\Local", "C:AppData", "\\Users\\u"})
         EXPECT_EQ(UserLogFolder(Environment({{"LOCALAPPDATA", relative}})), "") << relative;
+}
+
+// The suite runs under Wine as a user whose name is in kanji (TOVRIN_WINE_USER
+// names them): the profile's folders reach the program whole, through the
+// wide environment, and the logs and journals go under them.
+TEST(UserLogFolder, AProfileNamedInKanjiReachesTheProgramWhole) {
+    const std::optional<std::string> user = SystemEnvironment("TOVRIN_WINE_USER");
+    if (!user) GTEST_SKIP() << "not run as a named Wine user (scripts/test-windows.sh does)";
+    const std::optional<std::string> profile = SystemEnvironment("USERPROFILE");
+    const std::optional<std::string> local = SystemEnvironment("LOCALAPPDATA");
+    ASSERT_TRUE(profile && local);
+    EXPECT_EQ(*profile, "C:\\users\\" + *user);
+    EXPECT_EQ(local->rfind(*profile + "\\", 0), 0u) << *local;
+    EXPECT_TRUE(fs::is_directory(NativePath(*local)));
+    EXPECT_EQ(UserLogFolder(SystemEnvironment), FolderPath(*local) + "Tovrin\\");
 }
 #else
 // The state folder and the program's folder by the XDG rules, with POSIX paths.
@@ -115,10 +132,10 @@ void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
     const mode_t old = ::umask(022);
     TempDir home;
     const std::string expected = home.folder() + ".local/state/Tovrin/";
-    ASSERT_FALSE(fs::exists(home.folder() + ".local"));
+    ASSERT_FALSE(fs::exists(NativePath(home.folder() + ".local")));
     const std::string folder = LogFolder(programFolder, Environment({{"HOME", home.folder()}}));
     EXPECT_EQ(folder, expected);
-    EXPECT_TRUE(fs::is_directory(expected));
+    EXPECT_TRUE(fs::is_directory(NativePath(expected)));
     for (const char* made : {".local", ".local/state", ".local/state/Tovrin"})
         EXPECT_EQ(Mode(home.folder() + made), 0700u) << made;
 
@@ -134,7 +151,7 @@ void ExpectLogsGoToTheStateFolder(const std::string& programFolder) {
     EXPECT_EQ(FileText(expected + "Date20240510.log"),
               "2024/05/10-12:34:56 ExifData> [パス-/p/a.jpg]\r\n");
     EXPECT_EQ(Mode(expected + "Date20240510.log"), 0600u);
-    EXPECT_FALSE(fs::exists(expected + "Date20240401.log"));
+    EXPECT_FALSE(fs::exists(NativePath(expected + "Date20240401.log")));
 }
 
 // As root an installed program's folder can be written, and its logs once
@@ -144,8 +161,8 @@ TEST(LogFolder, AnInstalledProgramLogsToTheStateFolderEvenWhereItCouldWrite) {
     for (const char* data : {"share/tovrin", "share/doc/tovrin"}) {
         SCOPED_TRACE(data);
         TempDir prefix;
-        fs::create_directories(prefix.path("bin"));
-        fs::create_directories(prefix.path(data));
+        fs::create_directories(NativePath(prefix.path("bin")));
+        fs::create_directories(NativePath(prefix.path(data)));
         ASSERT_TRUE(CanCreateFiles(prefix.path("bin")));
         EXPECT_TRUE(IsInstalledProgram(prefix.path("bin")));
         ExpectLogsGoToTheStateFolder(prefix.path("bin"));
@@ -155,19 +172,19 @@ TEST(LogFolder, AnInstalledProgramLogsToTheStateFolderEvenWhereItCouldWrite) {
 
 TEST(LogFolder, AnInstalledProgramWithNoStateFolderLogsNowhere) {
     TempDir prefix;
-    fs::create_directories(prefix.path("bin"));
-    fs::create_directories(prefix.path("share/tovrin"));
+    fs::create_directories(NativePath(prefix.path("bin")));
+    fs::create_directories(NativePath(prefix.path("share/tovrin")));
     EXPECT_EQ(LogFolder(prefix.path("bin"), Environment({{"HOME", "relative"}})), "");
     EXPECT_TRUE(IsEmptyFolder(prefix.path("bin")));
 }
 
 TEST(IsInstalledProgram, TheConfiguredBinFolderByAnyNameOrAnInstallLayout) {
     TempDir root;
-    fs::create_directories(root.path("usr/bin"));
-    fs::create_directory_symlink(root.path("usr/bin"), root.path("bin"));
-    fs::create_directories(root.path("build/tools"));
-    fs::create_directories(root.path("other/bin"));
-    fs::create_directories(root.path("other/share/applications"));
+    fs::create_directories(NativePath(root.path("usr/bin")));
+    fs::create_directory_symlink(NativePath(root.path("usr/bin")), NativePath(root.path("bin")));
+    fs::create_directories(NativePath(root.path("build/tools")));
+    fs::create_directories(NativePath(root.path("other/bin")));
+    fs::create_directories(NativePath(root.path("other/share/applications")));
     const std::string bin = root.path("usr/bin");
     const struct {
         const char* folder;
@@ -189,7 +206,7 @@ TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
     // be set, taking away write permission stops everyone else.
     const Immutable locked(program.folder());
     if (!locked.ok) {
-        fs::permissions(program.folder(),
+        fs::permissions(NativePath(program.folder()),
                         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
     }
@@ -201,7 +218,7 @@ TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
 TEST(LogFolder, AMissingProgramFolderSendsTheLogsToTheStateFolder) {
     TempDir program;
     ExpectLogsGoToTheStateFolder(program.path("gone"));
-    EXPECT_FALSE(fs::exists(program.path("gone")));
+    EXPECT_FALSE(fs::exists(NativePath(program.path("gone"))));
 }
 
 TEST(LogFolder, WithNowhereElseToGoTheProgramFolderStays) {

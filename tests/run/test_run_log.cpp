@@ -150,6 +150,44 @@ TEST(WriteLogLine, AHeldLogFollowsTheFileAtTodaysName) {
 #endif
 }
 
+// Every line names its file unambiguously: on Windows a character the code
+// page lacks is written as its code point, never as "?" or as a look-alike
+// ("café" logged as "cafe", which is another valid name); the Linux log is
+// UTF-8 and holds every name as it is.
+TEST(WriteLogLine, ANameTheCodePageLacksStaysItsOwn) {
+#ifdef _WIN32
+    if (::GetACP() != 932) GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+#endif
+    const struct {
+        const char* name;  // UTF-8
+        std::string logged;
+    } cases[] = {
+#ifdef _WIN32
+        {"caf\u00E9\\\u00E9t\u00E9.jpg", "caf\\u{E9}\\\\u{E9}t\\u{E9}.jpg"},
+        {"\U0001F4F7.jpg", "\\u{1F4F7}.jpg"},
+        {"\u5199\u771F\u00E9.jpg", "\x8E\xCA\x90\x5E\\u{E9}.jpg"},
+        // Look-alikes of ASCII letters and digits that best fit would take.
+        {"\uFF21\u2460.jpg", "\x82\x60\x87\x40.jpg"},
+        {"\u0100.jpg", "\\u{100}.jpg"},
+        {"a?.jpg", "a?.jpg"},
+#else
+        {"caf\u00E9\\\u00E9t\u00E9.jpg", "caf\u00E9\\\u00E9t\u00E9.jpg"},
+        {"\U0001F4F7.jpg", "\U0001F4F7.jpg"},
+        {"\u0100.jpg", "\u0100.jpg"},
+#endif
+    };
+    TempDir dir;
+    FakeBoxes boxes;
+    const std::string path = dir.path(TodaysLog);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(NativePath(path));
+        WriteLogLine("k", std::string(" ") + c.name, path, boxes, {2007, 1, 23, 9, 0, 0});
+        EXPECT_EQ(FileText(path), "2007/01/23-09:00:00 k> " + c.logged + "\r\n");
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 // No text of a photo or of a file name can break a log line: control
 // characters become visible escapes; everything else stays as it is.
 TEST(ChangeLogMessage, ControlCharactersCannotForgeALine) {
@@ -249,8 +287,8 @@ TEST(WriteLogLine, ALinkAtTodaysNameIsRefusedNotFollowed) {
     TempDir dir;
     TempDir elsewhere;
     WriteBytes(elsewhere.path("passwd"), ToBytes("root:x:0:0\n"));
-    fs::create_symlink(elsewhere.path("passwd"), dir.path(TodaysLog));
-    fs::create_symlink(elsewhere.path("new"), dir.path("Date20240511.log"));
+    fs::create_symlink(NativePath(elsewhere.path("passwd")), NativePath(dir.path(TodaysLog)));
+    fs::create_symlink(NativePath(elsewhere.path("new")), NativePath(dir.path("Date20240511.log")));
     FakeBoxes boxes;
     for (const LocalDateTime& day : {Today, LocalDateTime{2024, 5, 11, 0, 0, 0}}) {
         WriteLogLine(ChangeLogKind, " [パス-/p/a.jpg]", GetLogFilePath(dir.folder(), boxes, day),
@@ -260,7 +298,7 @@ TEST(WriteLogLine, ALinkAtTodaysNameIsRefusedNotFollowed) {
                            MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"};
     EXPECT_EQ(boxes.shown, (Boxes{refused, refused}));
     EXPECT_EQ(FileText(elsewhere.path("passwd")), "root:x:0:0\n");
-    EXPECT_FALSE(fs::exists(elsewhere.path("new")));
+    EXPECT_FALSE(fs::exists(NativePath(elsewhere.path("new"))));
 }
 
 TEST(WriteLogLine, TheLogIsPrivateUnderTheUsualUmask) {
@@ -306,7 +344,7 @@ TEST(FileExists, PlainFilesOnlyAndSearchFailuresInABox) {
     EXPECT_LE(boxes.shown.size(), 1u);
     for (const ShownBox& box : boxes.shown) EXPECT_EQ(box.text, "52:ファイル名または番号が不正です。");
 #else
-    fs::create_symlink("loop", dir.path("loop"));
+    fs::create_symlink("loop", NativePath(dir.path("loop")));
     EXPECT_FALSE(FileExists(dir.path("loop"), boxes));
     EXPECT_FALSE(FileExists(dir.path(std::string(300, 'n') + ".jpg"), boxes));
     EXPECT_EQ(boxes.shown,
