@@ -335,19 +335,6 @@ bool IsLogFileName(const std::string& name) {
            characterCount(name, 4, suffix) == 8;
 }
 
-std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
-                           const LocalDateTime& now) {
-    // No folder for the logs at all (see LogFolder): nothing to prune, and
-    // writing the line reports it.
-    if (appFolder.empty()) return {};
-    const std::string folder = FolderPath(appFolder);
-    const std::string path = folder + LogFileName(now);
-    // Pruning runs only while today's log is missing: once a day, at the
-    // first logged photo of the day.
-    if (!FileExists(path, boxes)) pruneOldLogs(folder);
-    return path;
-}
-
 namespace {
 
 // The log file kept open while a HeldLog lives.
@@ -366,7 +353,27 @@ void closeHeld() {
     held = OpenLog{};
 }
 
+bool heldOpen(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    return held.file != nullptr && held.path == path;
+}
+
 }  // namespace
+
+std::string GetLogFilePath(const std::string& appFolder, MessageBoxes& boxes,
+                           const LocalDateTime& now) {
+    // No folder for the logs at all (see LogFolder): nothing to prune, and
+    // writing the line reports it.
+    if (appFolder.empty()) return {};
+    const std::string folder = FolderPath(appFolder);
+    const std::string path = folder + LogFileName(now);
+    // Pruning runs only while today's log is missing: once a day, at the
+    // first logged photo of the day. A log held open through the run was
+    // there at its last line; whether it still is, the line itself checks.
+    if (heldOpen(path)) return path;
+    if (!FileExists(path, boxes)) pruneOldLogs(folder);
+    return path;
+}
 
 HeldLog::HeldLog() {
     const std::lock_guard<std::mutex> lock(heldMutex);
