@@ -21,18 +21,29 @@ endif()
 
 # tovrin_add_test(NAME engine.reader TARGET test_reader SOURCES a.cpp b.cpp LIBS x y LABELS engine [QT])
 # QT: the test runs offscreen with Qt Test; otherwise it is a GoogleTest program.
+# PLATFORM: the Qt platform a QT test runs on, offscreen unless given;
+# GUILESS: a QT test without a GUI application, which takes no platform.
 function(tovrin_add_test)
-  cmake_parse_arguments(T "QT" "NAME;TARGET" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "QT;GUILESS" "NAME;TARGET;PLATFORM" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_PLATFORM)
+    set(T_PLATFORM offscreen)
+  endif()
   add_executable(${T_TARGET} ${T_SOURCES})
   target_link_libraries(${T_TARGET} PRIVATE ${T_LIBS} tovrin_warnings tovrin_test_support)
+  set(arguments)
   if(T_QT)
     target_link_libraries(${T_TARGET} PRIVATE Qt6::Test)
+    # Wine hands no QT_* variable of the Linux side to a Windows program, so
+    # there the platform goes on the command line.
+    if(WIN32 AND NOT T_GUILESS)
+      set(arguments -platform ${T_PLATFORM})
+    endif()
   else()
     target_link_libraries(${T_TARGET} PRIVATE GTest::gtest GTest::gtest_main)
   endif()
-  add_test(NAME ${T_NAME} COMMAND ${T_TARGET})
+  add_test(NAME ${T_NAME} COMMAND ${T_TARGET} ${arguments})
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOVRIN_CORPUS_DIR=${TOVRIN_CORPUS_DIR};XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state"
+    ENVIRONMENT "QT_QPA_PLATFORM=${T_PLATFORM};TOVRIN_CORPUS_DIR=${TOVRIN_CORPUS_DIR};XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state"
     TIMEOUT 600)
 endfunction()

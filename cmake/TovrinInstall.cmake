@@ -2,6 +2,12 @@
 # Paths are relative to the prefix, so a staged or relocated install works:
 # the program finds its help page as <bin>/../share/tovrin/Tovrin.html.
 
+# Windows keeps a program in one folder of its own: see TovrinWindows.cmake.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/TovrinWindows.cmake)
+  return()
+endif()
+
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

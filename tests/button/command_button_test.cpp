@@ -257,7 +257,9 @@ private slots:
         const QImage alone = Face(*w.button);
         const QRect centred((218 - caption.width()) / 2, text.y(), caption.width(), text.height());
         QVERIFY(Ink(alone, centred) > 20);
-        QCOMPARE(Ink(alone, alone.rect()), Ink(alone, centred));
+        // All the ink within the centred box, but for a pixel or two a
+        // rasteriser may smear past it.
+        QVERIFY(Ink(alone, alone.rect()) - Ink(alone, centred) <= 2);
     }
 
     void wrongStyle() {

@@ -34,7 +34,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
 
-        QCOMPARE(QByteArray::fromStdString(EnginePath(path)), path.toUtf8());
+        // The engine's path is the system's own form: its separators too.
+        QCOMPARE(QByteArray::fromStdString(EnginePath(path)), QDir::toNativeSeparators(path).toUtf8());
         QCOMPARE(WindowPath(EnginePath(path)), path);
         QVERIFY(std::filesystem::is_regular_file(FileSystemPath(path)));
     }

@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# The Windows build as a user meets it: under Wine and Xvfb with a window
+# manager, in a Japanese locale, in a Wine prefix of its own
+# (build-windows/smoke/wine). Run after scripts/test-windows.sh.
+#
+#  1. cpack makes Tovrin-<version>-win64.exe and the zip of the same files;
+#  2. the installer runs silently (/S) for this user, without administrator
+#     rights, into %LOCALAPPDATA%\Programs\Tovrin, with a Start-menu entry;
+#  3. the installed tovrin-cli.exe --version answers;
+#  4. the installed window opens on C:\写真\夏の旅 (photos of the corpus), a
+#     photo is selected and 埋込日付設定実行 clicked; the photo's dates, its
+#     line in %LOCALAPPDATA%\Tovrin\Date<today>.log and the settings in the
+#     registry are checked; screenshots go to build-windows/smoke/;
+#  5. the uninstaller runs silently and leaves nothing of the program.
+# Exits non-zero at the first thing that is not so. Wine's exit codes prove
+# little, so every step is checked by the files it leaves.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=$root/build-windows
+smoke=$out/smoke
+corpus=${TOVRIN_CORPUS_DIR:-$root/../shared/corpus}/photos
+
+bash "$root/scripts/install-packages.sh" \
+  nsis zip xvfb xauth openbox x11-utils imagemagick xdotool \
+  fonts-wine fonts-ipafont-gothic libimage-exiftool-perl
+
+fail() {
+  echo "windows-smoke: $*" >&2
+  exit 1
+}
+
+(cd "$out" && cpack -G "NSIS;ZIP" >/dev/null) || fail "cpack failed"
+installer=$(ls "$out"/Tovrin-*-win64.exe)
+[ -f "${installer%.exe}.zip" ] || fail "no zip beside $installer"
+
+rm -rf "$smoke"
+mkdir -p "$smoke"
+export WINEPREFIX=$smoke/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 TZ=Asia/Tokyo
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
+
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$wm" "$xvfb" 2>/dev/null || true
+}
+wm=0
+trap cleanup EXIT
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+openbox >/dev/null 2>&1 &
+wm=$!
+
+wineboot --init >/dev/null 2>&1
+wineserver -w
+# Debian's Wine leaves the prefix without fonts of its own.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+profile=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+localappdata=$(winepath -u "$profile" 2>/dev/null)
+[ -d "$localappdata" ] || fail "no %LOCALAPPDATA% ($profile)"
+
+# 2. Install for this user only.
+wine "$installer" /S >/dev/null 2>&1 || true
+wineserver -w
+app=$localappdata/Programs/Tovrin
+for f in tovrin.exe tovrin-cli.exe Tovrin.html Uninstall.exe Qt6Core.dll Qt6Gui.dll \
+         Qt6Widgets.dll libstdc++-6.dll platforms/qwindows.dll imageformats/qjpeg.dll; do
+  [ -f "$app/$f" ] || fail "the installer left no $f in $app"
+done
+startmenu=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')")
+[ -f "$startmenu/Microsoft/Windows/Start Menu/Programs/Tovrin/Tovrin.lnk" ] \
+  || fail "no Start-menu entry"
+wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovrin' \
+  >/dev/null 2>&1 || fail "no uninstall entry for this user"
+
+# 3. The command line answers.
+version=$(wine "$app/tovrin-cli.exe" --version 2>/dev/null | tr -d '\r')
+[[ "$version" == "tovrin-cli "* ]] || fail "tovrin-cli.exe --version said: $version"
+echo "installed: $version"
+
+# 4. The window, on a folder with a Japanese name.
+folder="$WINEPREFIX/drive_c/写真/夏の旅"
+mkdir -p "$folder"
+find "$corpus" -maxdepth 1 -iname '*.jpg' -print0 | sort -z | head -z -n 6 \
+  | xargs -0 -I{} cp {} "$folder/"
+first=$(cd "$folder" && ls | LC_ALL=C sort -f | head -n 1)
+before=$(exiftool -s3 -DateTimeOriginal "$folder/$first")
+key='HKCU\Software\VB and VBA Program Settings\Quarnel\Tovrin'
+wine reg add "$key" /v DefPath /t REG_SZ /d 'C:\写真\夏の旅' /f >/dev/null 2>&1
+
+wine "$app/tovrin.exe" >/dev/null 2>&1 &
+window=""
+for _ in $(seq 60); do
+  window=$(xdotool search --name '^Tovrin' 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  sleep 0.5
+done
+[ -n "$window" ] || fail "the window did not open"
+sleep 3
+# Where the window's client area is; the controls sit at fixed places in it.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+click() {  # x y within the window
+  xdotool mousemove $((X + $1)) $((Y + $2))
+  sleep 0.3
+  xdotool click 1
+  sleep "${3:-2}"
+}
+shot() {
+  import -window root "$smoke/$1.png"
+  echo "screenshot: $smoke/$1.png"
+}
+shot main
+
+# The selected photo (the first) gets the date and time shown: now.
+click 720 249 4
+shot after-run
+after=$(exiftool -s3 -DateTimeOriginal "$folder/$first")
+[ "$after" != "$before" ] || fail "$first still has $before after the run"
+today=$(date +%Y%m%d)
+log=$localappdata/Tovrin/Date$today.log
+[ -f "$log" ] || fail "no log at $log"
+iconv -f CP932 -t UTF-8 "$log" | grep -q "写真.夏の旅.$first" \
+  || fail "the log names no $first: $(iconv -f CP932 -t UTF-8 "$log" | head -n 3)"
+echo "changed: $first $before -> $after; logged in $log"
+
+# The viewer, the shift dialog and a box, each looked at and closed.
+click 87 19 3
+shot viewer
+xdotool key Escape
+sleep 1
+click 172 19 3
+shot shift-dialog
+xdotool key Escape
+sleep 1
+click 623 129 1
+click 720 249 3
+shot box
+xdotool key Escape
+sleep 1
+
+# Closing the window stores its place and folder in the registry.
+xdotool key --window "$window" alt+F4 2>/dev/null || xdotool windowclose "$window"
+for _ in $(seq 20); do xdotool search --name '^Tovrin' >/dev/null 2>&1 || break; sleep 0.5; done
+settings=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+for value in DefPath WTOP WLEFT WWidth WHeight; do
+  grep -q "$value.*REG_SZ" <<<"$settings" || fail "no $value (REG_SZ) under $key: $settings"
+done
+wineserver -w
+
+# 5. Uninstall; the program's folder, menu entry and uninstall entry go.
+wine "$app/Uninstall.exe" /S >/dev/null 2>&1 || true
+wineserver -w
+sleep 2
+[ ! -e "$app/tovrin.exe" ] || fail "the uninstaller left $app/tovrin.exe"
+[ ! -e "$startmenu/Microsoft/Windows/Start Menu/Programs/Tovrin" ] || fail "the menu entry stayed"
+! wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovrin' \
+  >/dev/null 2>&1 || fail "the uninstall entry stayed"
+echo "windows-smoke: installed, used, looked at and uninstalled"
