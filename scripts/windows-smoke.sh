@@ -135,14 +135,15 @@ click 172 19 3
 shot shift-dialog
 xdotool key Escape
 sleep 1
+# With フォルダ内一括処理 the whole folder is worked on and a box says so.
 click 623 129 1
 click 720 249 3
 shot box
 xdotool key Escape
 sleep 1
 
-# Closing the window stores its place and folder in the registry.
-xdotool key --window "$window" alt+F4 2>/dev/null || xdotool windowclose "$window"
+# Closing the window (終了) stores its place and folder in the registry.
+click 282 19 2
 for _ in $(seq 20); do xdotool search --name '^Tovrin' >/dev/null 2>&1 || break; sleep 0.5; done
 settings=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
 for value in DefPath WTOP WLEFT WWidth WHeight; do
