@@ -23,12 +23,17 @@ namespace {
 const QString Application = QStringLiteral("Quarnel");
 const QString Section = QStringLiteral("Tovrin");
 
+QString& StoreOverride() {
+    static QString location;
+    return location;
+}
+
 std::unique_ptr<QSettings> OpenStore() {
 #ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + Application,
-        QSettings::NativeFormat);
+    return std::make_unique<QSettings>(common::StoreLocation(), QSettings::NativeFormat);
 #else
+    if (!StoreOverride().isEmpty())
+        return std::make_unique<QSettings>(StoreOverride(), QSettings::IniFormat);
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, Application);
 #endif
 }
@@ -51,6 +56,17 @@ QString StoredText(const QVariant& value) {
 }
 
 namespace common {
+
+void UseStore(const QString& location) { StoreOverride() = location; }
+
+QString StoreLocation() {
+    if (!StoreOverride().isEmpty()) return StoreOverride();
+#ifdef Q_OS_WIN
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + Application;
+#else
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, Application).fileName();
+#endif
+}
 
 QString GetReg(const QString& key, const QVariant& defaultValue) {
     const std::unique_ptr<QSettings> settings = OpenStore();

@@ -16,6 +16,13 @@ QString GetReg(const QString& key, const QVariant& defaultValue);
 // the plain decimal text of a single-precision value ("12735", "-45").
 void SetReg(const QString& key, const QVariant& value);
 
+// Where the store is kept: on Windows the registry key of the application
+// (sections are its subkeys), elsewhere the INI file. A test points it at a
+// scratch key or file of its own; "" goes back to the user's store.
+void UseStore(const QString& location);
+QString StoreLocation();
+
+
 }  // namespace common
 
 // A value as the store keeps it: single-precision numbers in their shortest

@@ -42,8 +42,12 @@ class BrowserTest : public QObject, public MessageBoxes {
         return MsgAnswer::Ok;
     }
 
-    // A folder of the test drive; absolute paths stay as they are.
+    // A folder of the test drive; absolute paths stay as they are, and "/" is
+    // the root of the drive the test's folder is on ("C:/" on Windows).
     QString at(const QString& relative) const {
+#ifdef Q_OS_WIN
+        if (relative == QLatin1String("/")) return m_dir->path().left(3);
+#endif
         return relative.startsWith('/') ? relative
                                         : QDir::cleanPath(m_dir->filePath("disk/" + relative));
     }
@@ -163,7 +167,10 @@ private slots:
         QTest::newRow("hidden, look-alikes") << ".x.jpg,.jpg,x.jpg.txt,xjpg,x.jpgx => ";
         QTest::newRow("folders") << "sub.jpg/,sub/inner.jpg,p.jpg => p.jpg";
         QTest::newRow("blanks, Japanese") << "写真 1.jpg,IMG 0001.JPG => IMG 0001.JPG,写真 1.jpg";
+#ifndef Q_OS_WIN
+        // (A link made by Qt on Windows is a shortcut file, "name.lnk".)
         QTest::newRow("links") << "l.jpg -> top.jpg,broken.jpg -> gone.jpg => l.jpg";
+#endif
     }
     void fileListing() {
         QFETCH(QString, row);
@@ -276,7 +283,9 @@ private slots:
         QCOMPARE(m_file1->path(), at(end));
         QCOMPARE(m_window.log, log);
         QVERIFY(selected < 0 || m_file1->selectedCount() == selected);
-        QVERIFY(m_window.status.isEmpty() || m_window.status.last() == at(end));
+        // The status bar shows the folder in the system's own form.
+        QVERIFY(m_window.status.isEmpty() ||
+                QDir::fromNativeSeparators(m_window.status.last()) == at(end));
     }
 
     // The drives are read again when the list loses the focus (not to its own
@@ -333,7 +342,7 @@ private slots:
         QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry), at("top"));
         const int depth = int(at("top").count('/'));
         QCOMPARE(m_dir1->count(), depth + 1 + 3);
-        QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry - depth), QStringLiteral("/"));
+        QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry - depth), at("/"));
         QCOMPARE(m_dir1->entry(FolderList::CurrentFolderEntry - depth - 1), QString());
         QCOMPARE(m_dir1->item(depth)->text(), QStringLiteral("top"));
     }

@@ -2,7 +2,9 @@
 // numbers, the state of the remembered folder, and the single-instance lock.
 
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
+#include <QUuid>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -13,23 +15,55 @@
 
 namespace tovrin {
 
+using namespace Qt::StringLiterals;
+
 class StartupSupportTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_config;
+#ifdef Q_OS_WIN
+    // A scratch key of its own in the registry, never the user's settings.
+    const QString m_store = QStringLiteral("HKEY_CURRENT_USER\\Software\\Tovrin tests\\") +
+                            QUuid::createUuid().toString(QUuid::WithoutBraces);
+    static constexpr QSettings::Format StoreFormat = QSettings::NativeFormat;
+#else
     const QString m_store = m_config.filePath("Quarnel.ini");
+    static constexpr QSettings::Format StoreFormat = QSettings::IniFormat;
+#endif
+
+    bool storeHoldsSomething() const {
+#ifdef Q_OS_WIN
+        return !QSettings(m_store, StoreFormat).allKeys().isEmpty();
+#else
+        return QFile::exists(m_store);
+#endif
+    }
 
 private slots:
     void init() {
+#ifdef Q_OS_WIN
+        QSettings(m_store, StoreFormat).clear();
+        common::UseStore(m_store);
+#else
         QFile::remove(m_store);
+        // The user's store, found where the user's configuration is.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+        QCOMPARE(common::StoreLocation(), m_store);
+#endif
+    }
+
+    void cleanupTestCase() {
+#ifdef Q_OS_WIN
+        QSettings(m_store, StoreFormat).clear();
+        QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software"), StoreFormat).remove(u"Tovrin tests"_s);
+#endif
     }
 
     void absentKeysGiveTheirDefaultsAndCreateNothing() {
         QCOMPARE(common::GetReg("WTOP", qint16(105)), QStringLiteral("105"));
         QCOMPARE(common::GetReg("DefPath", QString()), QString());
         QCOMPARE(common::GetReg("x", 0.1f) + ' ' + common::GetReg("x", -45.0f), "0.1 -45");
-        QVERIFY(!QFile::exists(m_store));
+        QVERIFY(!storeHoldsSomething());
     }
 
     void valuesSurviveAsText() {
@@ -42,8 +76,7 @@ private slots:
             const QString expected = value.toString();  // "12735", "1234.5", or the text
             QCOMPARE(common::GetReg("DefPath", "default"), expected);
             // In the user's store, under application "Quarnel", section "Tovrin".
-            QCOMPARE(QSettings(m_store, QSettings::IniFormat).value("Tovrin/DefPath").toString(),
-                     expected);
+            QCOMPARE(QSettings(m_store, StoreFormat).value("Tovrin/DefPath").toString(), expected);
         }
         QCOMPARE(common::GetReg("WHeight", 105), QStringLiteral("7560"));
     }
@@ -68,13 +101,22 @@ private slots:
         // any file system takes.
         QTemporaryDir temp;
         QVERIFY(QFile(temp.filePath("file.jpg")).open(QIODevice::WriteOnly));
-        QVERIFY(QFile::link(temp.filePath("loop"), temp.filePath("loop")));
         const char* const states[] = {"Folder", "Missing", "VolumeGone"};
+#ifdef Q_OS_WIN
+        // "%" is the drive holding the temporary folder. A drive letter no
+        // drive answers to is a card taken out.
+        const QString drive = temp.path().left(3);
+        for (QString row : {"@|%|Folder", "@/gone/deeper|%|Missing", "@/file.jpg|%|Missing",
+                            "Q:/DCIM/100CANON||VolumeGone", "Q:/DCIM/100CANON|Q:/|Missing"}) {
+            row.replace('@', temp.path()).replace('%', drive);
+#else
+        QVERIFY(QFile::link(temp.filePath("loop"), temp.filePath("loop")));
         for (QString row :
              {"@|/|Folder", "@/gone/deeper|/|Missing", "@/file.jpg|/|Missing",
               "/media/t/CARD/DCIM|/|VolumeGone", "/media/t/CARD/DCIM|/media/t/CARD|Missing",
               "@/loop/x|/|VolumeGone", "@/LONG|/|VolumeGone"}) {
             row.replace('@', temp.path()).replace("LONG", QString(300, 'x'));
+#endif
             const QStringList f = row.split('|');
             QCOMPARE(states[int(ExamineFolder(f[0], f[1]))], f[2]);
         }
@@ -91,11 +133,24 @@ private slots:
         }
         QVERIFY(!InstanceGuard(lock).anotherInstanceRunning());
         // A killed instance leaves its lock behind, naming a process that no
-        // longer runs (beyond the largest process id the system hands out).
+        // longer runs: one that was started here and has ended.
+        QProcess ended;
+        ended.start(QCoreApplication::applicationFilePath(), {u"-functions"_s});
+        QVERIFY(ended.waitForStarted());
+        const qint64 dead = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        // The lock as this system's locks are written, but for the process.
+        QByteArrayList lines;
+        {
+            const InstanceGuard live(lock);
+            QFile written(lock);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            lines = written.readAll().split('\n');
+        }
+        lines[0] = QByteArray::number(dead);
         QFile file(lock);
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write("99999999\nTovrin\n" + QSysInfo::machineHostName().toUtf8() + "\n") &&
-                file.flush());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) && file.flush());
+        file.close();
         QVERIFY(!InstanceGuard(lock).anotherInstanceRunning());
     }
 };

@@ -57,6 +57,7 @@ class WindowTest : public QObject, public MessageBoxes {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_config, m_appFolder, m_photos;
+    QString m_store;  // the settings' scratch key on Windows
     std::unique_ptr<FrmMain> m_window;
     QStringList m_boxes;                 // each box shown, "text|buttons|icon|title"
     MsgAnswer m_answer = MsgAnswer::Ok;  // of an OK/Cancel box
@@ -191,6 +192,13 @@ private slots:
         m_appFolder = std::make_unique<QTemporaryDir>();
         m_photos = std::make_unique<QTemporaryDir>();
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config->path());
+#ifdef Q_OS_WIN
+        // The registry holds the settings there: a scratch key of the test's
+        // own, never the user's.
+        m_store = QStringLiteral("HKEY_CURRENT_USER\\Software\\Tovrin tests\\") +
+                  QUuid::createUuid().toString(QUuid::WithoutBraces);
+        common::UseStore(m_store);
+#endif
         QImage picture(64, 48, QImage::Format_RGB32);
         picture.fill(Qt::blue);
         QVERIFY(QDir(m_photos->path()).mkdir("sub") && picture.save(photo("sub/a.jpg")) &&
@@ -277,18 +285,23 @@ private slots:
              {{"first run", "", "root"},
               {"present", "@/sub", "@/sub"},
               {"deleted", "@/gone", "root"},
+#ifdef Q_OS_WIN
+              // A drive letter no drive answers to.
+              {"volume gone", "Q:/tovrin-test-gone/DCIM", "root"}});
+#else
               {"volume gone", "/media/tovrin-test-gone/DCIM", "root"}});
+#endif
     }
 
     void startUpAndTheRememberedFolder() {
         QFETCH(QString, defPath);
         QFETCH(QString, folder);
-        const bool volumeGone = defPath.startsWith("/media/");
+        const bool volumeGone = defPath.contains("tovrin-test-gone");
         if (!defPath.isEmpty()) common::SetReg("DefPath", defPath.replace('@', m_photos->path()));
         start();
         if (volumeGone) {
             QCOMPARE(takeBoxes(),
-                     QStringList{"前回､「" + defPath +
+                     QStringList{"前回､「" + QDir::toNativeSeparators(defPath) +
                                  "」で終了しましたがドライブが存在しないか参照不可となっている為、"
                                  "\r\nインストールドライブを初期値として開きます。|Ok|Exclamation|"
                                  "Tovrin"});
@@ -321,7 +334,8 @@ private slots:
     }
 
     void secondInstanceClosesItself() {
-        common::SetReg("DefPath", photo("sub"));
+        // As the running instance stores it: in the system's own form.
+        common::SetReg("DefPath", QDir::toNativeSeparators(photo("sub")));
         m_secondInstance = true;
         start();
         QCOMPARE(takeBoxes(), QStringList{"すでに起動しています。|Ok|Information|Tovrin"});
@@ -360,7 +374,7 @@ private slots:
         QVERIFY(m_window->close());
         // What the window reported, in twips, and the folder list's folder.
         for (int i = 0; i < 4; ++i) QCOMPARE(Stored(keys[i]), QString::number(reported[i] * 15));
-        QCOMPARE(Stored("DefPath"), photo("sub"));
+        QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(photo("sub")));
         // The next start applies it as it is, and the window does not grow.
         start();
         QTRY_COMPARE(m_window->frameGeometry(), r);
@@ -438,7 +452,7 @@ private slots:
         if (!m_window->isVisible()) seen << "closed";
         QCOMPARE(seen.join(", "), outcome);
         // Closing ran the shutdown.
-        if (outcome == "closed") QCOMPARE(Stored("DefPath"), photo("sub"));
+        if (outcome == "closed") QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(photo("sub")));
     }
 
     void helpBesideTheWindowUntilShutdown() {
@@ -582,8 +596,11 @@ private slots:
         runAt2007();
         QCOMPARE(takeBoxes(),
                  boxes << "対象のファイル、 3件を処理が完了しました。|Ok|Information|処理完了");
-        const QStringList log = QString(Bytes(m_appFolder->filePath(LogFileName(Now()).c_str())))
-                                    .split("\r\n", Qt::SkipEmptyParts);
+        // The log is in the system's code page (UTF-8 here, the ANSI code
+        // page on Windows) and names each photo in the system's own form.
+        const QStringList log =
+            QString::fromLocal8Bit(Bytes(m_appFolder->filePath(LogFileName(Now()).c_str())))
+                .split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(log.size(), 4);
         for (int i = 0; i < 3; ++i) {
             const PhotoInfo info = read(Full[i]);
@@ -593,7 +610,8 @@ private slots:
                     (LocalDateTime{2007, 1, 23, 9, 5}));
             // The log keeps the dates from before the change, one line a photo, in list order.
             const QString fileDate = i == 1 ? "2007/01/23 9:05:00" : "2010/02/03 4:05:06";
-            QVERIFY2(log[i + 1].endsWith("ExifData> [パス-" + photo(Full[i]) + "] [埋込日付-" +
+            QVERIFY2(log[i + 1].endsWith("ExifData> [パス-" + QDir::toNativeSeparators(photo(Full[i])) +
+                                         "] [埋込日付-" +
                                          datesBefore[i] + "] [ファイル日付-" + fileDate + "]"),
                      qPrintable(log[i + 1]));
         }
@@ -679,7 +697,7 @@ private slots:
         QCOMPARE(m_window->isVisible(), !closed);
         if (closed) {
             // The shutdown ran once the run had ended.
-            QCOMPARE(Stored("DefPath"), photo("run"));
+            QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(photo("run")));
             return;
         }
         QCOMPARE(lockState(), before);

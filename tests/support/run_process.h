@@ -113,9 +113,14 @@ inline ProcessResult RunProcess(const std::vector<std::string>& args,
     startup.hStdError = err;
     const std::wstring dir = NativePath(options.workingDir).wstring();
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                         dir.empty() ? nullptr : dir.c_str(), &startup, &process);
+    // Wine, busy with other tests, now and then fails a start it makes the
+    // next moment: a few tries before the run counts as not started.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0) ::Sleep(200);
+        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   dir.empty() ? nullptr : dir.c_str(), &startup, &process);
+    }
     ::CloseHandle(writeEnd);
     if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);
     if (err != INVALID_HANDLE_VALUE) ::CloseHandle(err);
