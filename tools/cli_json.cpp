@@ -5,38 +5,11 @@
 #include <vector>
 
 #include "exif/tiff_layout.h"
+#include "exif/utf8.h"
 
 namespace tovrin::cli {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at text[i], 0 when there is none
-// (overlong forms, surrogates and code points past U+10FFFF included).
-std::size_t utf8SequenceAt(const std::string& text, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = b(i);
-    if (lead < 0x80) return 1;
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        if (lead == 0xE0) lo = 0xA0;
-        if (lead == 0xED) hi = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n > text.size() - i) return 0;
-    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
-    return n;
-}
 
 // The texts of one line as shown: each at most TextLimit bytes of the photo,
 // the names of those that were cut kept for the line's "cut" member.
@@ -69,7 +42,7 @@ ShownPath showPath(const std::string& path) {
     ShownPath shown;
     std::size_t valid = 0;
     while (valid < path.size()) {
-        const std::size_t n = utf8SequenceAt(path, valid);
+        const std::size_t n = Utf8SequenceAt(path, valid);
         if (n == 0) break;
         valid += n;
     }
@@ -79,7 +52,7 @@ ShownPath showPath(const std::string& path) {
     }
     bool exact = true;
     for (std::size_t i = 0; i < path.size();) {
-        const std::size_t n = utf8SequenceAt(path, i);
+        const std::size_t n = Utf8SequenceAt(path, i);
         if (n == 0) {
             shown.text += "\xEF\xBF\xBD";
             exact = false;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "exif/utf8.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -143,35 +145,7 @@ bool fromAnsi(const std::string& bytes, std::string& utf8) {
 
 }  // namespace
 
-bool IsValidUtf8(const std::string& bytes) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    for (std::size_t i = 0; i < bytes.size();) {
-        const unsigned char lead = b(i);
-        std::size_t n = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            n = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            n = 3;
-            if (lead == 0xE0) lo = 0xA0;
-            if (lead == 0xED) hi = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            n = 4;
-            if (lead == 0xF0) lo = 0x90;
-            if (lead == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (n > bytes.size() - i || b(i + 1) < lo || b(i + 1) > hi) return false;
-        for (std::size_t k = 2; k < n; ++k)
-            if (b(i + k) < 0x80 || b(i + k) > 0xBF) return false;
-        i += n;
-    }
-    return true;
-}
+bool IsValidUtf8(const std::string& bytes) { return IsWellFormedUtf8(bytes); }
 
 std::vector<DecodedLine> DecodePathList(const std::string& bytes, char32_t separator) {
     const auto startsWith = [&](const char* mark, std::size_t n) {

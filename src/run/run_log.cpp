@@ -19,6 +19,7 @@
 #include "exif/photo_file.h"
 #include "exif/private_file.h"
 #include "exif/runtime_error.h"
+#include "exif/utf8.h"
 
 namespace tovrin {
 
@@ -161,35 +162,6 @@ void appendEscape(std::string& text, unsigned value) {
     text += digits[value & 0xF];
 }
 
-// Length of the well-formed UTF-8 sequence at text[i] that ends before `end`,
-// 0 when there is none (overlong forms, surrogates and code points past
-// U+10FFFF included).
-std::size_t utf8SequenceAt(const std::string& text, std::size_t i, std::size_t end) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = b(i);
-    if (lead < 0x80) return 1;
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        n = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        n = 3;
-        if (lead == 0xE0) lo = 0xA0;
-        if (lead == 0xED) hi = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        n = 4;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n > end - i) return 0;
-    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
-    return n;
-}
-
 // Characters that must not reach the log as they are: C0 and C1 controls
 // and DEL (a CR or LF would end the line early and let a photo forge the
 // next one; ESC and CSI would reach a terminal as commands) and the line and
@@ -238,7 +210,7 @@ std::string logField(const std::string& bytes, std::size_t limit,
     text.reserve(std::min(end, shownLimit) + 8);
     std::string piece;
     for (std::size_t i = 0; i < end;) {
-        const std::size_t n = utf8SequenceAt(bytes, i, end);
+        const std::size_t n = Utf8SequenceAt(bytes, i, end);
         piece.clear();
         if (n == 0 || mustEscape(codePointOf(bytes, i, n))) {
             for (std::size_t k = 0; k < std::max<std::size_t>(n, 1); ++k)
