@@ -84,8 +84,17 @@ echo "installed: $version"
 # 4. The window, on a folder with a Japanese name.
 folder="$WINEPREFIX/drive_c/写真/夏の旅"
 mkdir -p "$folder"
-find "$corpus" -maxdepth 1 -iname '*.jpg' -print0 | sort -z | head -z -n 6 \
-  | xargs -0 -I{} cp {} "$folder/"
+if [ -d "$corpus" ]; then
+  find "$corpus" -maxdepth 1 -iname '*.jpg' -print0 | sort -z | head -z -n 6 \
+    | xargs -0 -I{} cp {} "$folder/"
+else
+  # Without the corpus: photos of our own, with a camera's dates.
+  for i in 1 2 3; do
+    convert -size 320x240 "xc:#3060a0" "$folder/IMG_000$i.jpg"
+    exiftool -q -overwrite_original -Make=Canon -Model="Canon PowerShot" \
+      "-AllDates=2006:05:04 10:11:1$i" "$folder/IMG_000$i.jpg"
+  done
+fi
 first=$(cd "$folder" && ls | LC_ALL=C sort -f | head -n 1)
 before=$(exiftool -s3 -DateTimeOriginal "$folder/$first")
 key='HKCU\Software\VB and VBA Program Settings\Quarnel\Tovrin'
