@@ -144,13 +144,27 @@ private:
             m_text.append(value, plain, i - plain);
             plain = i + 1;
             switch (c) {
-                case '"': m_text += "\\\""; break;
-                case '\\': m_text += "\\\\"; break;
-                case '\b': m_text += "\\b"; break;
-                case '\f': m_text += "\\f"; break;
-                case '\n': m_text += "\\n"; break;
-                case '\r': m_text += "\\r"; break;
-                case '\t': m_text += "\\t"; break;
+                case '"':
+                    m_text += "\\\"";
+                    break;
+                case '\\':
+                    m_text += "\\\\";
+                    break;
+                case '\b':
+                    m_text += "\\b";
+                    break;
+                case '\f':
+                    m_text += "\\f";
+                    break;
+                case '\n':
+                    m_text += "\\n";
+                    break;
+                case '\r':
+                    m_text += "\\r";
+                    break;
+                case '\t':
+                    m_text += "\\t";
+                    break;
                 default: {
                     static const char digits[] = "0123456789abcdef";
                     m_text += "\\u00";
@@ -176,12 +190,11 @@ void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const 
         .close();
 }
 
-
 }  // namespace
 
 std::string Latin1ToUtf8(const std::string& bytes) {
-    const auto firstHigh = std::find_if(bytes.begin(), bytes.end(),
-                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const auto firstHigh = std::find_if(
+        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (firstHigh == bytes.end()) return bytes;
     std::string text(bytes.begin(), firstHigh);
     text.reserve(bytes.size() + 8);
@@ -234,10 +247,10 @@ PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
     PhotoInfo after = update.before;
     for (const DateField& w : update.writes) {
         const std::string& written = w.written.empty() ? update.newText : w.written;
-        std::string* text = w.tag == tiff::TagDateTime                ? &after.DateTime
-                            : w.tag == tiff::TagDateTimeOriginal      ? &after.DateTimeOriginal
-                            : w.tag == tiff::TagDateTimeDigitized     ? &after.DateTimeDigitized
-                                                                      : nullptr;
+        std::string* text = w.tag == tiff::TagDateTime            ? &after.DateTime
+                            : w.tag == tiff::TagDateTimeOriginal  ? &after.DateTimeOriginal
+                            : w.tag == tiff::TagDateTimeDigitized ? &after.DateTimeDigitized
+                                                                  : nullptr;
         if (text == nullptr) continue;
         // The new bytes cover the start of the field; what the old text had
         // beyond them stays. An old text that ended (at a NUL) inside the

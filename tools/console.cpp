@@ -20,7 +20,8 @@ HANDLE errorConsole() {
     static const HANDLE console = [] {
         const HANDLE h = ::GetStdHandle(STD_ERROR_HANDLE);
         DWORD mode = 0;
-        return h != INVALID_HANDLE_VALUE && h != nullptr && ::GetConsoleMode(h, &mode) ? h : nullptr;
+        return h != INVALID_HANDLE_VALUE && h != nullptr && ::GetConsoleMode(h, &mode) ? h
+                                                                                       : nullptr;
     }();
     return console;
 }

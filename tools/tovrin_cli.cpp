@@ -39,8 +39,8 @@
 #include "photo_list.h"
 #include "run/date_setting_run.h"
 #include "run/journal.h"
-#include "run/photo_batch.h"
 #include "run/log_folder.h"
+#include "run/photo_batch.h"
 #include "run/run_log.h"
 #include "ui/message_boxes.h"
 #include "utf8_args.h"
@@ -85,7 +85,8 @@ bool stdoutIsTerminal() {
 // The boxes the log writer shows, as lines on standard error.
 class StderrBoxes : public MessageBoxes {
 public:
-    MsgAnswer show(const std::string& text, MsgButtons, MsgIcon, const std::string& title) override {
+    MsgAnswer show(const std::string& text, MsgButtons, MsgIcon,
+                   const std::string& title) override {
         // One line each: the box's line breaks become blanks.
         std::string shown;
         for (const char c : text) {
@@ -175,8 +176,8 @@ bool isPlainAbsolute(const std::string& path) {
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (path[i] != '/') continue;
         const std::size_t next = path.find('/', i + 1);
-        const std::string_view step =
-            std::string_view(path).substr(i + 1, (next == std::string::npos ? path.size() : next) - i - 1);
+        const std::string_view step = std::string_view(path).substr(
+            i + 1, (next == std::string::npos ? path.size() : next) - i - 1);
         if (step.empty() || step == "." || step == "..") return false;
     }
     return true;
@@ -284,13 +285,13 @@ struct Options {
 };
 
 void addTargetOptions(CLI::App& command, Options& o) {
-    command.add_option("FILE", o.paths, "photos (and, with -r, folders) to work on")
-        ->type_name("");
+    command.add_option("FILE", o.paths, "photos (and, with -r, folders) to work on")->type_name("");
     command.add_flag("-r,--recursive", o.recursive,
                      "walk folders: *.jpg and *.jpeg in any case, no hidden files,\n"
                      "sorted by name, links to folders not followed");
-    command.add_option("--files-from", o.filesFrom,
-                       "read more paths from FILE, one a line ('-' = standard input)")
+    command
+        .add_option("--files-from", o.filesFrom,
+                    "read more paths from FILE, one a line ('-' = standard input)")
         ->type_name("FILE");
     command.add_flag("-0,--null", o.nulSeparated, "paths in --files-from end with NUL, not LF");
     command.add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
@@ -377,10 +378,10 @@ void logChange(const std::string& path, const PhotoDateUpdate& u, const std::str
     try {
         const LocalDateTime now = Now();
         const std::string logPath = GetLogFilePath(folder, boxes, now);
-        WriteLogLine(ChangeLogKind,
-                     ChangeLogMessage(absolutePath(path), u.before.DateTimeOriginal,
-                                      u.before.FileDateText),
-                     logPath, boxes, now);
+        WriteLogLine(
+            ChangeLogKind,
+            ChangeLogMessage(absolutePath(path), u.before.DateTimeOriginal, u.before.FileDateText),
+            logPath, boxes, now);
     } catch (const RuntimeError& e) {
         boxes.show("ログ出力時にエラーが発生しました。\r\n(" + std::to_string(e.number()) + ") " +
                        e.description(),
@@ -423,7 +424,8 @@ int runChange(const std::vector<Target>& targets, const Options& o, const std::s
         [&](std::size_t i, TargetOutcome& outcome) {
             const std::string& path = targets[i].path;
             if (outcome.error) {
-                print(ErrorLine(path, outcome.error->number(), outcome.error->description()), progress);
+                print(ErrorLine(path, outcome.error->number(), outcome.error->description()),
+                      progress);
                 exitCode = 1;
                 return true;
             }
@@ -472,13 +474,20 @@ int runShift(const std::vector<Target>& targets, const Options& o, const std::st
 
 const char* restoreReason(Restore r) {
     switch (r) {
-        case Restore::Restored: return "";
-        case Restore::HalfDone: return "";
-        case Restore::AlreadyBefore: return "already as before the run";
-        case Restore::ChangedSince: return "changed since the run";
-        case Restore::SizeChanged: return "its size changed since the run";
-        case Restore::NotSamePhoto: return "not the file the run changed, or its time changed since";
-        case Restore::NotADate: return "the journal names a place that is not a date text of this photo";
+        case Restore::Restored:
+            return "";
+        case Restore::HalfDone:
+            return "";
+        case Restore::AlreadyBefore:
+            return "already as before the run";
+        case Restore::ChangedSince:
+            return "changed since the run";
+        case Restore::SizeChanged:
+            return "its size changed since the run";
+        case Restore::NotSamePhoto:
+            return "not the file the run changed, or its time changed since";
+        case Restore::NotADate:
+            return "the journal names a place that is not a date text of this photo";
     }
     return "";
 }
@@ -488,8 +497,8 @@ const char* restoreReason(Restore r) {
 // run of its own, journaled and logged.
 int runUndo(const Options& o, const std::string& logTo) {
     const std::string folder = JournalFolder();
-    const std::vector<std::string> ids = folder.empty() ? std::vector<std::string>{}
-                                                        : JournalIds(folder);
+    const std::vector<std::string> ids =
+        folder.empty() ? std::vector<std::string>{} : JournalIds(folder);
     if (o.undoList) {
         for (const std::string& id : ids) {
             const JournalRun run = ReadJournal(folder, id);
@@ -638,7 +647,8 @@ int main(int argc, char** argv) {
         "  tovrin-cli set --dry-run --date 2007-01-23 --time 09:05:00 a.jpg\n"
         "A moment later than now is refused. Each changed photo gets a line in the daily\n"
         "log (DateYYYYMMDD.log): in the program's folder when it may be written there,\n"
-        "else in " TOVRIN_STATE_FOLDER ". Every run is journaled\n"
+        "else in " TOVRIN_STATE_FOLDER
+        ". Every run is journaled\n"
         "and can be given back with undo.");
     set->add_option("--date", o.date, "the new date, YYYY-MM-DD or YYYY:MM:DD")
         ->type_name("DATE")
@@ -647,7 +657,8 @@ int main(int argc, char** argv) {
     set->add_option("--time", o.time, "the new time of day, HH:MM:SS (not needed with --keep-time)")
         ->type_name("TIME")
         ->check(TimeValue);
-    set->add_flag("--keep-time", o.keepTime, "keep each photo's own time of day; write the date only");
+    set->add_flag("--keep-time", o.keepTime,
+                  "keep each photo's own time of day; write the date only");
     addChangeOptions(*set, o, "change only the dates that fall on this day");
 
     CLI::App* shift = app.add_subcommand(
@@ -675,7 +686,8 @@ int main(int argc, char** argv) {
         "  tovrin-cli undo --run 20070123-090500-001\n"
         "Runs are journaled for 30 days under " TOVRIN_JOURNAL_FOLDER ".");
     auto* last = undo->add_flag("--last", o.undoLast, "undo the most recent run");
-    auto* runId = undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
+    auto* runId =
+        undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
     auto* list = undo->add_flag("--list", o.undoList, "list the recorded runs");
     last->excludes(runId)->excludes(list);
     runId->excludes(list);
@@ -713,13 +725,15 @@ int main(int argc, char** argv) {
                 throw UsageError{"set needs --time HH:MM:SS, or --keep-time"};
             // Refused as the window refuses it, before any photo is looked at.
             if (IsFutureChoice(choiceOf(o), Now()))
-                throw UsageError{"現在より先の日時は設定できません。 (the moment is later than now)"};
+                throw UsageError{
+                    "現在より先の日時は設定できません。 (the moment is later than now)"};
         }
         const std::vector<Target> paths = collectPaths(o);
         if (paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
         const std::vector<Target> targets = ExpandTargets(paths, o.recursive);
         if (shift->parsed()) return runShift(targets, o, LogFolder(programFolder(argv[0])), offset);
-        return setting ? runSet(targets, o, LogFolder(programFolder(argv[0]))) : runInfo(targets, o);
+        return setting ? runSet(targets, o, LogFolder(programFolder(argv[0])))
+                       : runInfo(targets, o);
     } catch (const UsageError& e) {
         WriteError("tovrin-cli: " + e.message + "\nRun 'tovrin-cli --help' for the usage.\n");
         return 2;

@@ -146,8 +146,7 @@ std::int64_t LocalToEpoch(const LocalDateTime& t) {
 }
 
 std::int64_t WallSeconds(const LocalDateTime& t) {
-    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
-           t.second;
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 LocalDateTime FromWallSeconds(std::int64_t seconds) {
@@ -172,9 +171,7 @@ std::string GeneralDateText(const LocalDateTime& t) {
     return text;
 }
 
-std::string SlashDateText(const LocalDateTime& t) {
-    return joined(t.year, 4, '/', t.month, t.day);
-}
+std::string SlashDateText(const LocalDateTime& t) { return joined(t.year, 4, '/', t.month, t.day); }
 
 std::string TimeOfDayText(const LocalDateTime& t) {
     return joined(t.hour, 2, ':', t.minute, t.second);

@@ -99,8 +99,8 @@ std::string FolderPath(const std::string& folder) {
 
 bool IsVerbatimPath(const std::string& utf8) {
 #ifdef _WIN32
-    return utf8.size() >= 4 && utf8[0] == '\\' && utf8[1] == '\\' && (utf8[2] == '?' || utf8[2] == '.') &&
-           utf8[3] == '\\';
+    return utf8.size() >= 4 && utf8[0] == '\\' && utf8[1] == '\\' &&
+           (utf8[2] == '?' || utf8[2] == '.') && utf8[3] == '\\';
 #else
     (void)utf8;
     return false;
@@ -133,7 +133,8 @@ std::string Utf8Path(const std::filesystem::path& path) {
     const std::wstring& wide = path.native();
     if (wide.empty()) return {};
     const int length = static_cast<int>(wide.size());
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
     return text;

@@ -62,7 +62,8 @@ void UseStore(const QString& location) { StoreOverride() = location; }
 QString StoreLocation() {
     if (!StoreOverride().isEmpty()) return StoreOverride();
 #ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + Application;
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") +
+           Application;
 #else
     return QSettings(QSettings::IniFormat, QSettings::UserScope, Application).fileName();
 #endif

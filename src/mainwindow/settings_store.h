@@ -22,7 +22,6 @@ void SetReg(const QString& key, const QVariant& value);
 void UseStore(const QString& location);
 QString StoreLocation();
 
-
 }  // namespace common
 
 // A value as the store keeps it: single-precision numbers in their shortest

@@ -67,8 +67,9 @@ void DateSettingRun::UndoLastRun() {
         }
         const JournalRun last = ReadJournal(folder, id);
         const std::string count = std::to_string(last.changes.size());
-        if (boxes.show("直前の処理で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
-                       MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
+        if (boxes.show(
+                "直前の処理で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
+                MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
             return;
         // The undo is itself a run with a journal, so it can be undone too;
         // the newest change is given back first.
@@ -83,11 +84,13 @@ void DateSettingRun::UndoLastRun() {
             [&](std::size_t i, TargetOutcome& outcome) {
                 const std::string path = change(i).path;
                 if (outcome.error) {
-                    notRestored += "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
+                    notRestored +=
+                        "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
                     return true;
                 }
                 const Restore r = outcome.planned->restore;
-                if (r == Restore::Restored || r == Restore::HalfDone || r == Restore::AlreadyBefore) {
+                if (r == Restore::Restored || r == Restore::HalfDone ||
+                    r == Restore::AlreadyBefore) {
                     ++restored;
                 } else {
                     notRestored += "\r\n" + path;
@@ -98,7 +101,8 @@ void DateSettingRun::UndoLastRun() {
         journal.finish();
         std::string text = std::to_string(restored) + "件を元に戻しました。";
         if (!notRestored.empty())
-            text += "\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:" + notRestored;
+            text +=
+                "\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:" + notRestored;
         boxes.show(text, MsgButtons::Ok,
                    notRestored.empty() ? MsgIcon::Information : MsgIcon::Exclamation, "処理完了");
         m_host.reloadFileList();
@@ -113,8 +117,9 @@ void DateSettingRun::UndoLastRun() {
 bool DateSettingRun::refuseWhileBusy() {
     // The window does not freeze while another run (the command line, or a
     // second window) changes photos: the user is told and tries again.
-    m_host.messageBoxes().show("ほかの処理が写真を変更中です。\r\n終わってから、もう一度実行して下さい。",
-                               MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+    m_host.messageBoxes().show(
+        "ほかの処理が写真を変更中です。\r\n終わってから、もう一度実行して下さい。", MsgButtons::Ok,
+        MsgIcon::Exclamation, AppTitle);
     return false;
 }
 
@@ -174,16 +179,14 @@ void DateSettingRun::run() {
     if (!listMatchesDisk(folderPath)) return;
     const LocalDateTime now = m_host.now();
     processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
-                   "window",
-                   [&](const std::string& path, bool wait) {
+                   "window", [&](const std::string& path, bool wait) {
                        return PlanPhotoDate(path, choice, false, now, wait);
                    });
 }
 
 void DateSettingRun::processTargets(const std::string& folderPath,
                                     const std::vector<std::string>& names, bool wholeFolder,
-                                    bool severalHandled, const char* kind,
-                                    const PlanChange& plan) {
+                                    bool severalHandled, const char* kind, const PlanChange& plan) {
     // Every change is journaled before it is made, so the run can be undone;
     // a run that cannot journal changes nothing.
     std::optional<Journal> journal;
@@ -266,8 +269,9 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     if (update.refusedAsFuture || update.refusedOutOfRange) {
         show([&] { m_host.File1_Click(); });
         m_host.messageBoxes().show(
-            name + (update.refusedAsFuture ? "は現在より先の日時になるため変更しませんでした"
-                                           : "は西暦1年から9999年の範囲を超えるため変更しませんでした"),
+            name + (update.refusedAsFuture
+                        ? "は現在より先の日時になるため変更しませんでした"
+                        : "は西暦1年から9999年の範囲を超えるため変更しませんでした"),
             MsgButtons::Ok, MsgIcon::None, AppTitle);
         return false;
     }

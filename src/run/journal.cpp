@@ -1,15 +1,14 @@
 #include "run/journal.h"
 
 #include <algorithm>
-#include <chrono>
-#include <random>
-#include <set>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <sstream>
 #include <system_error>
-
 
 #include "exif/paths.h"
 #include "exif/private_file.h"
@@ -40,7 +39,6 @@ void appendHex(std::string& text, const std::string& bytes) {
         *out++ = digits[b & 0xF];
     }
 }
-
 
 bool unhex(const std::string& text, std::string& bytes) {
     bytes.clear();
@@ -124,8 +122,10 @@ JournalUnavailable::JournalUnavailable(std::string folder, const RuntimeError& c
     : RuntimeError(cause.number(), cause.description()), m_folder(std::move(folder)) {}
 
 std::string JournalUnavailableText(const JournalUnavailable& failure) {
-    std::string text = "元に戻すための記録を保存できないため、写真は変更していません。\r\n記録の保存先: ";
-    text += failure.folder().empty() ? std::string("(ホームフォルダが分かりません)") : failure.folder();
+    std::string text =
+        "元に戻すための記録を保存できないため、写真は変更していません。\r\n記録の保存先: ";
+    text +=
+        failure.folder().empty() ? std::string("(ホームフォルダが分かりません)") : failure.folder();
     if (!failure.description().empty()) text += "\r\n(" + failure.description() + ")";
     return text;
 }
@@ -137,7 +137,8 @@ std::string JournalFolder(const EnvironmentLookup& environment) {
 
 LocalDateTime Journal::UtcNow() {
     using namespace std::chrono;
-    const auto seconds = duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch()).count();
+    const auto seconds =
+        duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch()).count();
     return FromWallSeconds(static_cast<std::int64_t>(seconds));
 }
 

@@ -24,9 +24,8 @@ namespace tovrin {
 //
 //   TOVRIN-JOURNAL 2
 //   RUN <id> <kind> [<id of the run an undo gives back>]
-//   PHOTO <size> <accessed s> <ns> <modified s> <ns> <path, hex> <device> <index> <modified after s> <ns>
-//   TEXT <tag> <position> <old bytes, hex> <new bytes, hex>
-//   END
+//   PHOTO <size> <accessed s> <ns> <modified s> <ns> <path, hex> <device> <index> <modified after
+//   s> <ns> TEXT <tag> <position> <old bytes, hex> <new bytes, hex> END
 //   ...
 //   DONE
 //
@@ -103,7 +102,7 @@ private:
     std::string m_pending;  // blocks gathered, not yet on disk
     std::FILE* m_file = nullptr;
     std::FILE* m_turn = nullptr;  // held while the run lasts
-    int m_photos = 0;       // blocks on disk
+    int m_photos = 0;             // blocks on disk
 };
 
 struct JournalRun;

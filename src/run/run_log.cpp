@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -201,8 +201,7 @@ std::string logField(const std::string& bytes, std::size_t limit,
         end = limit;
         // Never split a character: back up to the start of the one the cut
         // falls in.
-        for (int k = 0; k < 3 && end > 0 &&
-                        (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80;
+        for (int k = 0; k < 3 && end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80;
              ++k)
             --end;
     }
@@ -268,7 +267,8 @@ std::string inLogEncoding(const std::string& utf8) {
         if (!convert(wide.data() + i, count, text)) {
             const std::uint32_t codePoint =
                 pair ? 0x10000 + ((static_cast<std::uint32_t>(unit) - 0xD800) << 10) +
-                           (static_cast<std::uint32_t>(wide[static_cast<std::size_t>(i) + 1]) - 0xDC00)
+                           (static_cast<std::uint32_t>(wide[static_cast<std::size_t>(i) + 1]) -
+                            0xDC00)
                      : unit;
             char escape[16];
             std::snprintf(escape, sizeof escape, "\\u{%X}", static_cast<unsigned>(codePoint));
@@ -439,8 +439,8 @@ bool FileExists(const std::string& path, MessageBoxes& boxes) {
                    MsgIcon::None, AppTitle);
         return false;
     }
-    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                          FILE_ATTRIBUTE_SYSTEM)) == 0;
+    return (attributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 #else
     std::error_code ec;
     const fs::file_status status = fs::status(NativePath(path), ec);

@@ -13,11 +13,11 @@ void RegisterFontSubstitutions() {
     // typewriter letters.
     // Windows names its own faces first, for a Windows without ＭＳ Ｐゴシック
     // (or one where it was removed): the faces every Japanese Windows has.
-    QFont::insertSubstitutions(MsPGothicFamily(),
-                               {QStringLiteral("MS UI Gothic"), QStringLiteral("Meiryo"),
-                                QStringLiteral("Yu Gothic"), QStringLiteral("IPAPGothic"),
-                                QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        MsPGothicFamily(),
+        {QStringLiteral("MS UI Gothic"), QStringLiteral("Meiryo"), QStringLiteral("Yu Gothic"),
+         QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic"),
+         QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")});
 }
 
 void UseDesignFaceThroughout() {

@@ -88,7 +88,8 @@ private slots:
         }
 #ifdef Q_OS_WIN
         // The system drive, by its letter.
-        const QString system = QDir::fromNativeSeparators(qEnvironmentVariable("SystemDrive")) + '/';
+        const QString system =
+            QDir::fromNativeSeparators(qEnvironmentVariable("SystemDrive")) + '/';
         QVERIFY2(roots.contains(system, Qt::CaseInsensitive), qPrintable(roots.join(',')));
 #else
         QVERIFY(roots.contains("/"));

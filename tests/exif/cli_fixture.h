@@ -134,7 +134,8 @@ protected:
         const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
                                             nullptr, 0);
         std::wstring wide(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                              n);
         text = Utf8Path(fs::path(wide));
 #endif
         return text;

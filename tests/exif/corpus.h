@@ -55,7 +55,8 @@ inline std::string Latin1(const Json& v) {
         if (c < 0x80 || i + 1 >= utf8.size()) {
             bytes += static_cast<char>(c);
         } else {
-            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+            bytes += static_cast<char>(((c & 0x03) << 6) |
+                                       (static_cast<unsigned char>(utf8[++i]) & 0x3F));
         }
     }
     return bytes;

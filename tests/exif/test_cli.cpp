@@ -93,10 +93,10 @@ TEST_F(Cli, HelpAndVersion) {
 // already past.
 TEST_F(Cli, MomentsNotLaterThanNowAreAccepted) {
     m_dir.write("good.jpg", test::CameraPhoto(test::Order::II, "2006:05:04 00:00:00").build());
-    for (const std::string& usage : std::vector<std::string>{
-             "set --dry-run --date " + Today() + " --keep-time",
-             "set --dry-run --date " + Today() + " --time 00:00:00",
-             "set --dry-run --date 2007:01:23 --time 09:05:00"}) {
+    for (const std::string& usage :
+         std::vector<std::string>{"set --dry-run --date " + Today() + " --keep-time",
+                                  "set --dry-run --date " + Today() + " --time 00:00:00",
+                                  "set --dry-run --date 2007:01:23 --time 09:05:00"}) {
         const Output out = run(usage, {m_good});
         EXPECT_EQ(out.exitCode, 0) << usage << out.err;
         ASSERT_EQ(out.lines.size(), 1u) << usage;
@@ -149,8 +149,8 @@ TEST_F(Cli, SetAndDryRun) {
 TEST_F(Cli, SetLogsEachChangedPhoto) {
     const std::string fileDate = read(m_good).FileDateText;
     const std::string other = m_dir.write("other.jpg", test::CameraPhoto().build());
-    const Output out = run("set --date 2007-01-23 --time 09:05:00 --only-on 2006-05-04",
-                           {m_good, m_plain, other});
+    const Output out =
+        run("set --date 2007-01-23 --time 09:05:00 --only-on 2006-05-04", {m_good, m_plain, other});
     EXPECT_EQ(out.exitCode, 1) << "plain.jpg has no EXIF data";
     const std::string log = this->log();
     const std::regex line(R"(\d{4}/\d\d/\d\d-\d\d:\d\d:\d\d ExifData> \[パス-([^\]]*)\] )"
@@ -173,7 +173,6 @@ TEST_F(Cli, SetLogsEachChangedPhoto) {
     EXPECT_EQ(this->log(), log);
     EXPECT_EQ(read(m_good).DateTimeOriginal, "2008:01:23 09:05:00");
 }
-
 
 // A crafted photo once made a 209 MB line out of a 200 MB text, on standard
 // output and in the log. Texts past 1,024 bytes are cut in the output only,
@@ -243,17 +242,18 @@ TEST_F(Cli, RecursiveWalk) {
     for (const char* folder : {"", "/写真", "/写真/二〇〇七", "/アルバム", "/.秘密", "/empty"})
         fs::create_directories(NativePath(root + folder));
     const test::Bytes photo = test::CameraPhoto().build();
-    for (const char* name : {"/B.jpg", "/a.JPG", "/c.jpeg", "/.hidden.jpg", "/notes.txt",
-                             "/d.jpg.bak", "/写真/2.jpg", "/写真/1.Jpeg", "/写真/二〇〇七/x.jpg",
-                             "/アルバム/3.jpg", "/.秘密/z.jpg"})
+    for (const char* name :
+         {"/B.jpg", "/a.JPG", "/c.jpeg", "/.hidden.jpg", "/notes.txt", "/d.jpg.bak", "/写真/2.jpg",
+          "/写真/1.Jpeg", "/写真/二〇〇七/x.jpg", "/アルバム/3.jpg", "/.秘密/z.jpg"})
         test::WriteBytes(root + name, photo);
     ASSERT_EQ(mkfifo((root + "/fifo.jpg").c_str(), 0600), 0);
     fs::create_directory_symlink(NativePath(root + "/写真"), NativePath(root + "/link"));
     fs::create_symlink(NativePath(root + "/B.jpg"), NativePath(root + "/linked.jpg"));
     const std::vector<std::string> expected = {
-        root + "/a.JPG",         root + "/B.jpg",          root + "/c.jpeg",
-        root + "/linked.jpg",    root + "/アルバム/3.jpg", root + "/写真/1.Jpeg",
-        root + "/写真/2.jpg",    root + "/写真/二〇〇七/x.jpg",
+        root + "/a.JPG",          root + "/B.jpg",
+        root + "/c.jpeg",         root + "/linked.jpg",
+        root + "/アルバム/3.jpg", root + "/写真/1.Jpeg",
+        root + "/写真/2.jpg",     root + "/写真/二〇〇七/x.jpg",
     };
 
     EXPECT_EQ(paths(run("info -r", {root})), expected);
@@ -290,12 +290,13 @@ TEST_F(Cli, ANameEndingInADotOrABlankReachesNoOtherFile) {
         SCOPED_TRACE("'" + name + "'");
         const std::string beside = m_dir.write(neighbour, test::CameraPhoto().build());
         const FileState before = StateOf(beside);
-        const Output missing = run("set --no-log --date 2007-01-23 --time 09:05:00", {m_dir.path(name)});
+        const Output missing =
+            run("set --no-log --date 2007-01-23 --time 09:05:00", {m_dir.path(name)});
         EXPECT_EQ(missing.exitCode, 1);
         ASSERT_EQ(missing.lines.size(), 1u) << missing.text;
         EXPECT_EQ(missing.lines[0]["error"], 53);
-        const Output relative = run("set --no-log --date 2007-01-23 --time 09:05:00", {name},
-                                    {"", m_dir.folder()});
+        const Output relative =
+            run("set --no-log --date 2007-01-23 --time 09:05:00", {name}, {"", m_dir.folder()});
         ASSERT_EQ(relative.lines.size(), 1u) << relative.text;
         EXPECT_EQ(relative.lines[0]["error"], 53);
         EXPECT_TRUE(StateOf(beside) == before);
@@ -305,7 +306,8 @@ TEST_F(Cli, ANameEndingInADotOrABlankReachesNoOtherFile) {
         test::WriteBytes(m_dir.path(name), test::CameraPhoto().build());
         if (!fs::exists(NativePath(m_dir.path(name)))) continue;
         const FileState itself = StateOf(m_dir.path(name));
-        const Output set = run("set --no-log --date 2007-01-23 --time 09:05:00", {m_dir.path(name)});
+        const Output set =
+            run("set --no-log --date 2007-01-23 --time 09:05:00", {m_dir.path(name)});
         ASSERT_EQ(set.lines.size(), 1u) << set.text;
         EXPECT_EQ(set.lines[0]["changed"], true) << set.text;
         EXPECT_FALSE(StateOf(m_dir.path(name)).bytes == itself.bytes);
@@ -379,8 +381,9 @@ TEST_F(Cli, AWalkLeavesOutWhatTheWindowHides) {
     test::WriteBytes(shown, test::CameraPhoto().build());
     std::vector<std::string> hidden;
 #ifdef _WIN32
-    for (const auto& [name, attribute] : {std::pair<const char*, DWORD>{"hidden.jpg", FILE_ATTRIBUTE_HIDDEN},
-                                          {"system.jpg", FILE_ATTRIBUTE_SYSTEM}}) {
+    for (const auto& [name, attribute] :
+         {std::pair<const char*, DWORD>{"hidden.jpg", FILE_ATTRIBUTE_HIDDEN},
+          {"system.jpg", FILE_ATTRIBUTE_SYSTEM}}) {
         const std::string path = FolderPath(root) + name;
         test::WriteBytes(path, test::CameraPhoto().build());
         ::SetFileAttributesW(NativePath(path).c_str(), attribute);
@@ -428,7 +431,8 @@ TEST_F(Cli, FilesFrom) {
     }
     const std::string list = m_dir.path("list.txt");
     test::WriteBytes(list, test::Bytes(b.begin(), b.end()));
-    const Output fromFile = run("set --no-log --date 2007-01-23 --time 09:05:00 --files-from", {list});
+    const Output fromFile =
+        run("set --no-log --date 2007-01-23 --time 09:05:00 --files-from", {list});
     EXPECT_EQ(paths(fromFile), std::vector<std::string>{b});
     EXPECT_EQ(read(b).DateTimeOriginal, Chosen);
 }
@@ -457,7 +461,10 @@ TEST_F(Cli, FilesFromInOtherEncodings) {
     std::vector<Case> cases = {
         {"UTF-16", utf16(a + "\r\n" + b + "\r\n"), {a, b}, 0},
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + a + "\r\n" + b, {a, b}, 0},
-        {"a line that is no UTF-8", "\xEF\xBB\xBF" + a + "\n\xFF.jpg\n" + b, {a, "\\xFF.jpg", b}, 1},
+        {"a line that is no UTF-8",
+         "\xEF\xBB\xBF" + a + "\n\xFF.jpg\n" + b,
+         {a, "\\xFF.jpg", b},
+         1},
     };
 #ifdef _WIN32
     if (::GetACP() == 932) {

@@ -28,10 +28,12 @@ protected:
         const char* dates[] = {"2006:05:04 10:11:12", "2005:03:02 01:02:03", "2004:12:31 23:59:58"};
         for (int i = 0; i < 3; ++i) {
             const std::string name = "p" + std::to_string(i) + ".jpg";
-            m_photos.push_back(m_set.write(name, test::CameraPhoto(test::Order::II, dates[i]).build()));
+            m_photos.push_back(
+                m_set.write(name, test::CameraPhoto(test::Order::II, dates[i]).build()));
             // Photos a day old, as photos are: a time read back tells them apart.
-            fs::last_write_time(NativePath(m_photos.back()),
-                                fs::last_write_time(NativePath(m_photos.back())) - std::chrono::hours(24));
+            fs::last_write_time(
+                NativePath(m_photos.back()),
+                fs::last_write_time(NativePath(m_photos.back())) - std::chrono::hours(24));
             m_before.push_back(StateOf(m_photos.back()));
         }
     }
@@ -45,7 +47,8 @@ protected:
         const test::ProcessResult r = test::RunProcess(args);
         Output out{r.exitCode, r.out, r.err, {}};
         std::istringstream lines(r.out);
-        for (std::string line; std::getline(lines, line);) out.lines.push_back(Json::parse(line, nullptr, false));
+        for (std::string line; std::getline(lines, line);)
+            out.lines.push_back(Json::parse(line, nullptr, false));
         return out;
     }
 
@@ -67,9 +70,11 @@ TEST_F(CliSafety, AFailedStepPutsThePhotoBack) {
         std::string inject;
         int error;
     };
-    for (const Fault& f : {Fault{"pwrite64:error=ENOSPC:when=2", 61}, Fault{"pwrite64:error=EIO:when=3", 57},
-                           Fault{"utimensat:error=EPERM:when=1", 70}}) {
-        const Output out = runFaulty(f.inject, "set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0]});
+    for (const Fault& f :
+         {Fault{"pwrite64:error=ENOSPC:when=2", 61}, Fault{"pwrite64:error=EIO:when=3", 57},
+          Fault{"utimensat:error=EPERM:when=1", 70}}) {
+        const Output out =
+            runFaulty(f.inject, "set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0]});
         EXPECT_EQ(out.exitCode, 1) << f.inject << out.text << out.err;
         ASSERT_EQ(out.lines.size(), 1u) << f.inject << out.text;
         EXPECT_EQ(out.lines[0]["error"], f.error) << f.inject;
@@ -81,17 +86,21 @@ TEST_F(CliSafety, AFailedStepPutsThePhotoBack) {
 // new, or half-done; undo --last gives every one of them back whole.
 TEST_F(CliSafety, AKilledRunIsGivenBackWhole) {
     if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
-    for (const char* command : {"set --no-log --date 2007-01-23 --time 09:05:00", "shift --no-log --by -09:00"}) {
+    for (const char* command :
+         {"set --no-log --date 2007-01-23 --time 09:05:00", "shift --no-log --by -09:00"}) {
         for (int when = 1; when <= 9; ++when) {
-            const std::string at = std::string(command) + " killed at write " + std::to_string(when);
-            const Output killed = runFaulty("pwrite64:signal=KILL:when=" + std::to_string(when), command, m_photos);
+            const std::string at =
+                std::string(command) + " killed at write " + std::to_string(when);
+            const Output killed =
+                runFaulty("pwrite64:signal=KILL:when=" + std::to_string(when), command, m_photos);
             EXPECT_NE(killed.exitCode, 0) << at;
             const Output undo = run("undo --last --no-log");
             EXPECT_EQ(undo.exitCode, 0) << at << undo.text << undo.err;
             EXPECT_EQ(undo.lines.size(), 3u) << at << undo.text;
             // The photo cut short in the middle is said to be.
-            const bool halfDone = std::any_of(undo.lines.begin(), undo.lines.end(),
-                                              [](const Json& l) { return l.value("halfDone", false); });
+            const bool halfDone =
+                std::any_of(undo.lines.begin(), undo.lines.end(),
+                            [](const Json& l) { return l.value("halfDone", false); });
             EXPECT_EQ(halfDone, when % 3 != 1) << at << undo.text;
             expectAllAsBefore(at);
             EXPECT_EQ(run("undo --last").exitCode, 2) << at << ": nothing left to undo";
@@ -121,14 +130,16 @@ TEST_F(CliSafety, SpecialFilesAreNeverOpenedForWriting) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const test::TempDir traceDir;
     const std::string trace = traceDir.path("trace");
-    const test::ProcessResult r = test::RunProcess({"strace", "-o", trace, "-e", "trace=openat,open", m_cli, "set",
-                                                    "--no-log", "--date", "2007-01-23", "--time", "09:05:00",
-                                                    fifo, "/dev/null"});
+    const test::ProcessResult r = test::RunProcess(
+        {"strace", "-o", trace, "-e", "trace=openat,open", m_cli, "set", "--no-log", "--date",
+         "2007-01-23", "--time", "09:05:00", fifo, "/dev/null"});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     const std::string opens = test::ToText(test::ReadBytes(trace));
     std::istringstream lines(opens);
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("pipe.jpg") == std::string::npos && line.find("/dev/null") == std::string::npos) continue;
+        if (line.find("pipe.jpg") == std::string::npos &&
+            line.find("/dev/null") == std::string::npos)
+            continue;
         EXPECT_EQ(line.find("O_RDWR"), std::string::npos) << line;
         EXPECT_EQ(line.find("O_WRONLY"), std::string::npos) << line;
     }
@@ -160,8 +171,8 @@ TEST_F(CliSafety, NoJournalNoRun) {
         expectAllAsBefore(c.environment.back());
     }
     const test::ProcessResult r = test::RunProcess(
-        {"env", "-u", "HOME", "-u", "XDG_STATE_HOME", m_cli, "set", "--no-log", "--no-journal", "--date",
-         "2007-01-23", "--time", "09:05:00", m_photos[0]});
+        {"env", "-u", "HOME", "-u", "XDG_STATE_HOME", m_cli, "set", "--no-log", "--no-journal",
+         "--date", "2007-01-23", "--time", "09:05:00", m_photos[0]});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(read(m_photos[0]).DateTimeOriginal, Chosen);
 }
@@ -190,7 +201,8 @@ TEST_F(CliSafety, ConcurrentRunsTakeTurnsPerPhoto) {
     std::vector<std::string> photos;
     std::vector<FileState> before;
     for (int i = 0; i < 60; ++i) {
-        photos.push_back(m_set.write("c" + std::to_string(100 + i) + ".jpg", test::CameraPhoto().build()));
+        photos.push_back(
+            m_set.write("c" + std::to_string(100 + i) + ".jpg", test::CameraPhoto().build()));
         before.push_back(StateOf(photos.back()));
     }
     std::vector<std::string> reversed(photos.rbegin(), photos.rend());
@@ -203,8 +215,10 @@ TEST_F(CliSafety, ConcurrentRunsTakeTurnsPerPhoto) {
     const std::string backward = listFile("backward.txt", reversed);
     for (int round = 0; round < 3; ++round) {
         Output a, b;
-        std::thread first([&] { a = run("shift --no-log -q --by -01:00 --files-from " + forward); });
-        std::thread second([&] { b = run("shift --no-log -q --by +00:10 --files-from " + backward); });
+        std::thread first(
+            [&] { a = run("shift --no-log -q --by -01:00 --files-from " + forward); });
+        std::thread second(
+            [&] { b = run("shift --no-log -q --by +00:10 --files-from " + backward); });
         first.join();
         second.join();
         ASSERT_EQ(a.exitCode, 0) << a.err;
@@ -230,7 +244,9 @@ TEST_F(CliSafety, ConcurrentRunsTakeTurnsPerPhoto) {
 // date texts now: an edited journal cannot aim it at another file, and a
 // same-size copy of another photo put in a photo's place is left alone.
 TEST_F(CliSafety, UndoTrustsNothingItCannotCheck) {
-    ASSERT_EQ(run("set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0], m_photos[1]}).exitCode, 0);
+    ASSERT_EQ(
+        run("set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0], m_photos[1]}).exitCode,
+        0);
     const std::string id = run("undo --list").lines.at(0)["run"];
     const std::string journalPath = m_state.path("Tovrin/journal/" + id + ".journal");
     std::string journal = test::ToText(test::ReadBytes(journalPath));
@@ -250,7 +266,8 @@ TEST_F(CliSafety, UndoTrustsNothingItCannotCheck) {
     // Without its identity, as a journal of the first version would be.
     const std::size_t eol = edited.find('\n', at);
     edited.erase(at + Hex(notes).size(), eol - at - Hex(notes).size());
-    test::WriteBytes(m_state.path("Tovrin/journal/29990101-000000-000000-0000.journal"), test::ToBytes(edited));
+    test::WriteBytes(m_state.path("Tovrin/journal/29990101-000000-000000-0000.journal"),
+                     test::ToBytes(edited));
 
     const Output forged = run("undo --no-log --run 29990101-000000-000000-0000");
     EXPECT_EQ(forged.exitCode, 1) << forged.text;
@@ -266,8 +283,9 @@ TEST_F(CliSafety, UndoTrustsNothingItCannotCheck) {
 // runs made under different time zones still sort as they were made.
 TEST_F(CliSafety, TheLastRunIsTheNewestThatChangedSomething) {
     ASSERT_EQ(run("set --no-log --date 2007-01-23 --time 09:05:00", {m_photos[0]}).exitCode, 0);
-    const test::ProcessResult later = test::RunProcess(
-        {"env", "TZ=Pacific/Kiritimati", m_cli, "shift", "--no-log", "--by", "-01:00", m_photos[1]});
+    const test::ProcessResult later =
+        test::RunProcess({"env", "TZ=Pacific/Kiritimati", m_cli, "shift", "--no-log", "--by",
+                          "-01:00", m_photos[1]});
     ASSERT_EQ(later.exitCode, 0) << later.err;
     test::WriteBytes(m_state.path("Tovrin/journal/29991231-235959-999999-ffff.journal"), {});
     const Output undo = run("undo --last --no-log");

@@ -31,17 +31,53 @@ TEST(SetFileDate, TimesReadBackAsTheChosenLocalMoment) {
         bool keepTime;
         std::int64_t utc;  // the moment the file must hold
     } cases[] = {
-        {"Asia/Tokyo", tokyo, {2007, 1, 23, 9, 5, 0}, false, test::UtcSeconds(2007, 1, 23, 0, 5, 0)},
-        {"Asia/Tokyo", tokyo, {2007, 1, 23, 9, 5, 0}, true, test::UtcSeconds(2007, 1, 23, 8, 42, 8)},
-        {"Asia/Tokyo", tokyo, {2007, 1, 1, 3, 0, 0}, false, test::UtcSeconds(2006, 12, 31, 18, 0, 0)},
-        {"Europe/Berlin", berlin, {2007, 1, 23, 9, 5, 0}, false, test::UtcSeconds(2007, 1, 23, 8, 5, 0)},
-        {"Europe/Berlin", berlin, {2007, 7, 23, 9, 5, 0}, false, test::UtcSeconds(2007, 7, 23, 7, 5, 0)},
-        {"Europe/Berlin", berlin, {2007, 7, 23, 9, 5, 0}, true, test::UtcSeconds(2007, 7, 23, 15, 42, 8)},
-        {"America/New_York", newYork, {2007, 7, 4, 23, 30, 0}, false, test::UtcSeconds(2007, 7, 5, 3, 30, 0)},
+        {"Asia/Tokyo",
+         tokyo,
+         {2007, 1, 23, 9, 5, 0},
+         false,
+         test::UtcSeconds(2007, 1, 23, 0, 5, 0)},
+        {"Asia/Tokyo",
+         tokyo,
+         {2007, 1, 23, 9, 5, 0},
+         true,
+         test::UtcSeconds(2007, 1, 23, 8, 42, 8)},
+        {"Asia/Tokyo",
+         tokyo,
+         {2007, 1, 1, 3, 0, 0},
+         false,
+         test::UtcSeconds(2006, 12, 31, 18, 0, 0)},
+        {"Europe/Berlin",
+         berlin,
+         {2007, 1, 23, 9, 5, 0},
+         false,
+         test::UtcSeconds(2007, 1, 23, 8, 5, 0)},
+        {"Europe/Berlin",
+         berlin,
+         {2007, 7, 23, 9, 5, 0},
+         false,
+         test::UtcSeconds(2007, 7, 23, 7, 5, 0)},
+        {"Europe/Berlin",
+         berlin,
+         {2007, 7, 23, 9, 5, 0},
+         true,
+         test::UtcSeconds(2007, 7, 23, 15, 42, 8)},
+        {"America/New_York",
+         newYork,
+         {2007, 7, 4, 23, 30, 0},
+         false,
+         test::UtcSeconds(2007, 7, 5, 3, 30, 0)},
         // The United States moved the end of summer time from October to
         // November in 2007: the rules of 2006 for a date of 2006, not today's.
-        {"America/New_York", newYork, {2006, 10, 30, 12, 0, 0}, false, test::UtcSeconds(2006, 10, 30, 17, 0, 0)},
-        {"America/New_York", newYork, {2007, 10, 30, 12, 0, 0}, false, test::UtcSeconds(2007, 10, 30, 16, 0, 0)},
+        {"America/New_York",
+         newYork,
+         {2006, 10, 30, 12, 0, 0},
+         false,
+         test::UtcSeconds(2006, 10, 30, 17, 0, 0)},
+        {"America/New_York",
+         newYork,
+         {2007, 10, 30, 12, 0, 0},
+         false,
+         test::UtcSeconds(2007, 10, 30, 16, 0, 0)},
     };
     test::TempDir dir;
     const std::string path = dir.write("photo.jpg", test::CameraPhoto().build());
@@ -70,7 +106,9 @@ TEST(SetFileDate, TimesReadBackAsTheChosenLocalMoment) {
         EXPECT_EQ(LastWriteTime(path), c.keepTime ? kept : t);
         EXPECT_EQ(ToLocal(c.utc), c.keepTime ? kept : t);
     }
-    if (ran == 0) GTEST_SKIP() << "the system zone is none of this table's (set it to Tokyo, Berlin or New York)";
+    if (ran == 0)
+        GTEST_SKIP()
+            << "the system zone is none of this table's (set it to Tokyo, Berlin or New York)";
 }
 
 TEST(LocalToEpoch, SkippedTimesMoveForwardAndRepeatedTimesTakeTheFirst) {
@@ -87,25 +125,52 @@ TEST(LocalToEpoch, SkippedTimesMoveForwardAndRepeatedTimesTakeTheFirst) {
         LocalDateTime shown;  // what the clock reads at that moment
     } cases[] = {
         // Skipped: 02:00 to 03:00 does not exist.
-        {"America/New_York", newYork, {2024, 3, 10, 2, 30, 0}, test::UtcSeconds(2024, 3, 10, 7, 30, 0),
+        {"America/New_York",
+         newYork,
+         {2024, 3, 10, 2, 30, 0},
+         test::UtcSeconds(2024, 3, 10, 7, 30, 0),
          {2024, 3, 10, 3, 30, 0}},
-        {"Europe/Berlin", berlin, {2024, 3, 31, 2, 30, 0}, test::UtcSeconds(2024, 3, 31, 1, 30, 0),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 3, 31, 2, 30, 0},
+         test::UtcSeconds(2024, 3, 31, 1, 30, 0),
          {2024, 3, 31, 3, 30, 0}},
-        {"Europe/Berlin", berlin, {2024, 3, 31, 2, 0, 0}, test::UtcSeconds(2024, 3, 31, 1, 0, 0),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 3, 31, 2, 0, 0},
+         test::UtcSeconds(2024, 3, 31, 1, 0, 0),
          {2024, 3, 31, 3, 0, 0}},
         // Repeated: the first of the two, still on summer time.
-        {"Europe/Berlin", berlin, {2024, 10, 27, 2, 30, 0}, test::UtcSeconds(2024, 10, 27, 0, 30, 0),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 10, 27, 2, 30, 0},
+         test::UtcSeconds(2024, 10, 27, 0, 30, 0),
          {2024, 10, 27, 2, 30, 0}},
-        {"America/New_York", newYork, {2024, 11, 3, 1, 30, 0}, test::UtcSeconds(2024, 11, 3, 5, 30, 0),
+        {"America/New_York",
+         newYork,
+         {2024, 11, 3, 1, 30, 0},
+         test::UtcSeconds(2024, 11, 3, 5, 30, 0),
          {2024, 11, 3, 1, 30, 0}},
         // Either side of the changes, the one reading there is.
-        {"Europe/Berlin", berlin, {2024, 3, 31, 1, 59, 59}, test::UtcSeconds(2024, 3, 31, 0, 59, 59),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 3, 31, 1, 59, 59},
+         test::UtcSeconds(2024, 3, 31, 0, 59, 59),
          {2024, 3, 31, 1, 59, 59}},
-        {"Europe/Berlin", berlin, {2024, 3, 31, 3, 0, 0}, test::UtcSeconds(2024, 3, 31, 1, 0, 0),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 3, 31, 3, 0, 0},
+         test::UtcSeconds(2024, 3, 31, 1, 0, 0),
          {2024, 3, 31, 3, 0, 0}},
-        {"Europe/Berlin", berlin, {2024, 10, 27, 3, 0, 0}, test::UtcSeconds(2024, 10, 27, 2, 0, 0),
+        {"Europe/Berlin",
+         berlin,
+         {2024, 10, 27, 3, 0, 0},
+         test::UtcSeconds(2024, 10, 27, 2, 0, 0),
          {2024, 10, 27, 3, 0, 0}},
-        {"America/New_York", newYork, {2024, 11, 3, 2, 0, 0}, test::UtcSeconds(2024, 11, 3, 7, 0, 0),
+        {"America/New_York",
+         newYork,
+         {2024, 11, 3, 2, 0, 0},
+         test::UtcSeconds(2024, 11, 3, 7, 0, 0),
          {2024, 11, 3, 2, 0, 0}},
     };
     int ran = 0;
@@ -120,8 +185,9 @@ TEST(LocalToEpoch, SkippedTimesMoveForwardAndRepeatedTimesTakeTheFirst) {
 }
 
 TEST(LocalToEpoch, RefusesADayTheMonthDoesNotHave) {
-    for (const LocalDateTime& t : {LocalDateTime{2023, 2, 29, 12, 0, 0}, LocalDateTime{2024, 4, 31, 0, 0, 0},
-                                   LocalDateTime{2024, 13, 1, 0, 0, 0}, LocalDateTime{2024, 1, 1, 24, 0, 0}}) {
+    for (const LocalDateTime& t :
+         {LocalDateTime{2023, 2, 29, 12, 0, 0}, LocalDateTime{2024, 4, 31, 0, 0, 0},
+          LocalDateTime{2024, 13, 1, 0, 0, 0}, LocalDateTime{2024, 1, 1, 24, 0, 0}}) {
         SCOPED_TRACE(GeneralDateText(t));
         EXPECT_THROW(LocalToEpoch(t), RuntimeError);
     }

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
-#include <QUuid>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 #include "exif/runtime_error.h"
@@ -55,7 +55,8 @@ private slots:
     void cleanupTestCase() {
 #ifdef Q_OS_WIN
         QSettings(m_store, StoreFormat).clear();
-        QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software"), StoreFormat).remove(u"Tovrin tests"_s);
+        QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software"), StoreFormat)
+            .remove(u"Tovrin tests"_s);
 #endif
     }
 

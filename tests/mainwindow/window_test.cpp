@@ -234,15 +234,15 @@ private slots:
         for (QAction* a : control("Toolbar")->actions()) {
             texts << a->objectName() + '=' + a->toolTip();
         }
-        QCOMPARE(
-            texts,
-            (QStringList{" ファイル情報", "埋込日付設定", "設定日時", "フォルダ内一括処理",
-                         "時分秒は保持する", "指定した埋込日付の写真全てを対象",
-                         " 埋込日付設定実行", "ファイル(&F)", "  終了(&X)", "  画像プレビュー(&P)",
-                         "編集(&E)", "  日時をずらす(&S)...", "  元に戻す(&U)", "ヘルプ(&H)",
-                         "  ヘルプ(&H)", "  バージョン情報(&A)", "UP=上へ",
-                         "PhotoBig=画像プレビュー", "Shift=日時をずらす", "Help=ヘルプ",
-                         "Close=終了"}));
+        QCOMPARE(texts,
+                 (QStringList{
+                     " ファイル情報",        "埋込日付設定",     "設定日時",
+                     "フォルダ内一括処理",   "時分秒は保持する", "指定した埋込日付の写真全てを対象",
+                     " 埋込日付設定実行",    "ファイル(&F)",     "  終了(&X)",
+                     "  画像プレビュー(&P)", "編集(&E)",         "  日時をずらす(&S)...",
+                     "  元に戻す(&U)",       "ヘルプ(&H)",       "  ヘルプ(&H)",
+                     "  バージョン情報(&A)", "UP=上へ",          "PhotoBig=画像プレビュー",
+                     "Shift=日時をずらす",   "Help=ヘルプ",      "Close=終了"}));
     }
 
     void layoutFollowsTheClientArea_data() {
@@ -287,7 +287,9 @@ private slots:
               {"deleted", "@/gone", "root"},
 #ifdef Q_OS_WIN
               // A drive letter no drive answers to.
-              {"volume gone", "Q:/tovrin-test-gone/DCIM", "root"}});
+              { "volume gone",
+                "Q:/tovrin-test-gone/DCIM",
+                "root" }});
 #else
               {"volume gone", "/media/tovrin-test-gone/DCIM", "root"}});
 #endif
@@ -452,7 +454,8 @@ private slots:
         if (!m_window->isVisible()) seen << "closed";
         QCOMPARE(seen.join(", "), outcome);
         // Closing ran the shutdown.
-        if (outcome == "closed") QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(photo("sub")));
+        if (outcome == "closed")
+            QCOMPARE(Stored("DefPath"), QDir::toNativeSeparators(photo("sub")));
     }
 
     void helpBesideTheWindowUntilShutdown() {
@@ -610,8 +613,8 @@ private slots:
                     (LocalDateTime{2007, 1, 23, 9, 5}));
             // The log keeps the dates from before the change, one line a photo, in list order.
             const QString fileDate = i == 1 ? "2007/01/23 9:05:00" : "2010/02/03 4:05:06";
-            QVERIFY2(log[i + 1].endsWith("ExifData> [パス-" + QDir::toNativeSeparators(photo(Full[i])) +
-                                         "] [埋込日付-" +
+            QVERIFY2(log[i + 1].endsWith("ExifData> [パス-" +
+                                         QDir::toNativeSeparators(photo(Full[i])) + "] [埋込日付-" +
                                          datesBefore[i] + "] [ファイル日付-" + fileDate + "]"),
                      qPrintable(log[i + 1]));
         }

@@ -13,8 +13,8 @@
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
-#include "run/journal.h"
 #include "jpeg_builder.h"
+#include "run/journal.h"
 #include "run_test_support.h"
 
 namespace tovrin::test {
@@ -101,22 +101,18 @@ TEST(Journal, IdsAreUniqueSortAsMadeAndOldOnesGo) {
     TempDir dir;
     const LocalDateTime second{2024, 4, 10, 13, 0, 0};
     std::vector<std::string> made;
-    for (const LocalDateTime& t : {LocalDateTime{2024, 3, 1, 0, 0, 0}, LocalDateTime{2024, 4, 9, 23, 0, 0},
-                                   second, second, second}) {
+    for (const LocalDateTime& t : {LocalDateTime{2024, 3, 1, 0, 0, 0},
+                                   LocalDateTime{2024, 4, 9, 23, 0, 0}, second, second, second}) {
         Journal journal(dir.folder(), "set", {}, t);
         journal.record(Change("/p/a.jpg"));
         made.push_back(journal.id());
     }
-    {
-        Journal nothing(dir.folder(), "set", {}, second);
-    }
+    { Journal nothing(dir.folder(), "set", {}, second); }
     std::vector<std::string> ids = JournalIds(dir.folder());
     // The March run was more than thirty days old when the April ones began.
     EXPECT_EQ(ids, std::vector<std::string>(made.begin() + 1, made.end()));
     EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
-    {
-        Journal later(dir.folder(), "set", {}, {2024, 5, 10, 12, 0, 0});
-    }
+    { Journal later(dir.folder(), "set", {}, {2024, 5, 10, 12, 0, 0}); }
     ids = JournalIds(dir.folder());
     EXPECT_EQ(ids, std::vector<std::string>(made.begin() + 2, made.end()));
     EXPECT_THROW(ReadJournal(dir.folder(), made[0]), tovrin::RuntimeError);
@@ -190,8 +186,9 @@ TEST(Journal, RunsTakeTurns) {
     std::optional<Journal> first;
     first.emplace(dir.folder(), "set");
     int asked = 0;
-    EXPECT_THROW(Journal(dir.folder(), "shift", {}, Journal::UtcNow(), [&] { return ++asked, false; }),
-                 RunBusy);
+    EXPECT_THROW(
+        Journal(dir.folder(), "shift", {}, Journal::UtcNow(), [&] { return ++asked, false; }),
+        RunBusy);
     EXPECT_EQ(asked, 1);
     first.reset();
     Journal second(dir.folder(), "shift", {}, Journal::UtcNow(), [&] { return ++asked, false; });
@@ -239,7 +236,10 @@ TEST(Journal, LastUndoableRun) {
          {{"set", 2, true, -1}, {"shift", 3, true, -1}, {"undo", 1, false, 1}},
          1},
         {"an interrupted undo finished later",
-         {{"set", 2, true, -1}, {"shift", 3, true, -1}, {"undo", 1, false, 1}, {"undo", 2, true, 1}},
+         {{"set", 2, true, -1},
+          {"shift", 3, true, -1},
+          {"undo", 1, false, 1},
+          {"undo", 2, true, 1}},
          0},
         {"everything undone", {{"set", 2, true, -1}, {"undo", 2, true, 0}}, -1},
     };
@@ -268,7 +268,8 @@ TEST(JournalFolder, UnderTheStateFolder) {
     EXPECT_EQ(JournalFolder(env), "/state/Tovrin/journal/");
     EXPECT_EQ(JournalFolder([](const char*) { return std::optional<std::string>(); }), "");
     EXPECT_EQ(JournalFolder([](const char* name) -> std::optional<std::string> {
-                  return std::string(name) == "HOME" ? "relative/home" : std::optional<std::string>();
+                  return std::string(name) == "HOME" ? "relative/home"
+                                                     : std::optional<std::string>();
               }),
               "");
 }

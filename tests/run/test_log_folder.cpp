@@ -190,7 +190,7 @@ TEST(IsInstalledProgram, TheConfiguredBinFolderByAnyNameOrAnInstallLayout) {
         const char* folder;
         bool installed;
     } rows[] = {
-        {"usr/bin", true}, {"usr/bin/", true}, {"bin", true}, {"usr/bin/../bin", true},
+        {"usr/bin", true},      {"usr/bin/", true},   {"bin", true},   {"usr/bin/../bin", true},
         {"build/tools", false}, {"other/bin", false}, {"gone", false},
     };
     for (const auto& row : rows) {

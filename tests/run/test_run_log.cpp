@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "run_test_support.h"
 #include "exif/runtime_error.h"
+#include "run_test_support.h"
 
 namespace tovrin::test {
 namespace {
@@ -98,7 +98,8 @@ TEST(GetLogFilePath, AMissingFolderOrAFailedDeleteReachesTheCaller) {
 TEST(WriteLogLine, CreatesTheFileThenAppendsStampedLinesWithCrLf) {
     // Text in the system's code page: UTF-8 here, the ANSI code page on Windows.
 #ifdef _WIN32
-    if (::GetACP() != 932) GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+    if (::GetACP() != 932)
+        GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
     const std::string pasu = "\x83\x70\x83\x58", umekomi = "\x96\x84\x8D\x9E\x93\xFA\x95\x74";
 #else
     const std::string pasu = "パス", umekomi = "埋込日付";
@@ -110,8 +111,9 @@ TEST(WriteLogLine, CreatesTheFileThenAppendsStampedLinesWithCrLf) {
                  {2007, 1, 23, 14, 5, 9});
     WriteLogLine("kind", "", path, boxes, {2007, 1, 23, 9, 0, 0});
     EXPECT_EQ(FileText(path), "2007/01/23-14:05:09 ExifData> [" + pasu + "-/photos/a.jpg] [" +
-                                  umekomi + "-2006:05:04 10:11:12]\r\n"
-                                            "2007/01/23-09:00:00 kind>\r\n");
+                                  umekomi +
+                                  "-2006:05:04 10:11:12]\r\n"
+                                  "2007/01/23-09:00:00 kind>\r\n");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -156,7 +158,8 @@ TEST(WriteLogLine, AHeldLogFollowsTheFileAtTodaysName) {
 // UTF-8 and holds every name as it is.
 TEST(WriteLogLine, ANameTheCodePageLacksStaysItsOwn) {
 #ifdef _WIN32
-    if (::GetACP() != 932) GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
+    if (::GetACP() != 932)
+        GTEST_SKIP() << "needs the Japanese code page 932 (LC_ALL=ja_JP.UTF-8 under Wine)";
 #endif
     const struct {
         const char* name;  // UTF-8
@@ -266,7 +269,8 @@ TEST(ChangeLogMessage, ACutNeverSplitsACharacter) {
     EXPECT_EQ(ChangeLogMessage("/p", date, ""),
               " [パス-/p] [埋込日付-" + std::string(1023, 'a') + "…] [ファイル日付-]");
     const std::string fits = std::string(1021, 'a') + "日";
-    EXPECT_EQ(ChangeLogMessage("/p", fits, ""), " [パス-/p] [埋込日付-" + fits + "] [ファイル日付-]");
+    EXPECT_EQ(ChangeLogMessage("/p", fits, ""),
+              " [パス-/p] [埋込日付-" + fits + "] [ファイル日付-]");
 }
 
 // LogFolder gives "" when it found nowhere to log: nothing is written
@@ -276,8 +280,9 @@ TEST(WriteLogLine, NoFolderForTheLogsIsReportedAsAMissingFolder) {
     const std::string path = GetLogFilePath("", boxes, Today);
     EXPECT_EQ(path, "");
     WriteLogLine(ChangeLogKind, " [パス-/p/a.jpg]", path, boxes, Today);
-    EXPECT_EQ(boxes.shown, (Boxes{{"ログ出力時にエラーが発生しました。\r\n(76) パスが見つかりません。",
-                                   MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"}}));
+    EXPECT_EQ(boxes.shown,
+              (Boxes{{"ログ出力時にエラーが発生しました。\r\n(76) パスが見つかりません。",
+                      MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"}}));
 }
 
 #ifndef _WIN32
@@ -342,7 +347,8 @@ TEST(FileExists, PlainFilesOnlyAndSearchFailuresInABox) {
     EXPECT_TRUE(fs::exists(NativePath(dir.path("Date20240403.log"))));
     EXPECT_FALSE(FileExists(dir.path(std::string(300, 'n') + ".jpg"), boxes));
     EXPECT_LE(boxes.shown.size(), 1u);
-    for (const ShownBox& box : boxes.shown) EXPECT_EQ(box.text, "52:ファイル名または番号が不正です。");
+    for (const ShownBox& box : boxes.shown)
+        EXPECT_EQ(box.text, "52:ファイル名または番号が不正です。");
 #else
     fs::create_symlink("loop", NativePath(dir.path("loop")));
     EXPECT_FALSE(FileExists(dir.path("loop"), boxes));
@@ -359,10 +365,9 @@ TEST(GetLogFilePath, ALogThatStaysAfterItsDeleteIsReportedOnce) {
 #ifdef _WIN32
     TempDir dir;
     for (const std::string& name : DailyLogs(1, 3)) Touch(dir.path(name));
-    const HANDLE held = ::CreateFileW(NativePath(dir.path("Date20240401.log")).c_str(),
-                                      GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE held = ::CreateFileW(
+        NativePath(dir.path("Date20240401.log")).c_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     FakeBoxes boxes;
     int number = 0;

@@ -34,7 +34,6 @@ struct ProcessOptions {
     std::string workingDir;  // "" = this process's own
 };
 
-
 // A scratch file that is removed when the object goes.
 class ScratchFile {
 public:
@@ -99,12 +98,12 @@ inline ProcessResult RunProcess(const std::vector<std::string>& args,
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE in = ::CreateFileW(NativePath(input.path()).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                                    nullptr);
-    const HANDLE err = ::CreateFileW(NativePath(errors.path()).c_str(), GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
-                                     0, nullptr);
+    const HANDLE in =
+        ::CreateFileW(NativePath(input.path()).c_str(), GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    const HANDLE err =
+        ::CreateFileW(NativePath(errors.path()).c_str(), GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -161,7 +160,9 @@ inline ProcessResult RunProcess(const std::vector<std::string>& args,
     // Appended piece by piece: GCC 12 at -O3 warns (wrongly) about
     // "literal" + std::string temporaries.
     std::string command;
-    const auto word = [&command](const std::string& w) { command.append(ShellWord(w)).append(" "); };
+    const auto word = [&command](const std::string& w) {
+        command.append(ShellWord(w)).append(" ");
+    };
     if (!options.workingDir.empty()) {
         command.append("cd ");
         word(options.workingDir);

@@ -35,7 +35,8 @@ private slots:
         file.close();
 
         // The engine's path is the system's own form: its separators too.
-        QCOMPARE(QByteArray::fromStdString(EnginePath(path)), QDir::toNativeSeparators(path).toUtf8());
+        QCOMPARE(QByteArray::fromStdString(EnginePath(path)),
+                 QDir::toNativeSeparators(path).toUtf8());
         QCOMPARE(WindowPath(EnginePath(path)), path);
         QVERIFY(std::filesystem::is_regular_file(FileSystemPath(path)));
     }
