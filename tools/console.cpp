@@ -50,6 +50,14 @@ bool ErrorIsTerminal() {
 #endif
 }
 
+bool OutputIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return ::isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
 void WriteError(const std::string& utf8) {
 #ifdef _WIN32
     if (const HANDLE console = errorConsole()) {

@@ -10,6 +10,8 @@ namespace tovrin::cli {
 // True when standard error is a terminal (a Windows console), not a file or
 // a pipe.
 bool ErrorIsTerminal();
+// True when standard output is a terminal.
+bool OutputIsTerminal();
 
 // Writes UTF-8 text to standard error. A Windows console gets it through its
 // wide API (its code page, 932 on the users' systems, would show UTF-8 bytes

@@ -144,8 +144,6 @@ bool fromAnsi(const std::string& bytes, std::string& utf8) {
 
 }  // namespace
 
-bool IsValidUtf8(const std::string& bytes) { return IsWellFormedUtf8(bytes); }
-
 std::vector<DecodedLine> DecodePathList(const std::string& bytes, char32_t separator) {
     const auto startsWith = [&](const char* mark, std::size_t n) {
         return bytes.size() >= n && bytes.compare(0, n, mark, n) == 0;
@@ -159,10 +157,10 @@ std::vector<DecodedLine> DecodePathList(const std::string& bytes, char32_t separ
     lines.reserve(pieces.size());
     // Without a mark, one valid UTF-8 text is taken as UTF-8 whole: a list
     // is in one encoding, not one per line.
-    const bool utf8 = marked || IsValidUtf8(bytes);
+    const bool utf8 = marked || IsWellFormedUtf8(bytes);
     for (const std::string& piece : pieces) {
         if (utf8) {
-            if (IsValidUtf8(piece)) {
+            if (IsWellFormedUtf8(piece)) {
                 lines.push_back({piece, true});
             } else {
                 lines.push_back({shownBytes(piece), false});

@@ -25,8 +25,4 @@ struct DecodedLine {
 // empty pieces are kept too.
 std::vector<DecodedLine> DecodePathList(const std::string& bytes, char32_t separator);
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or
-// code points past U+10FFFF).
-bool IsValidUtf8(const std::string& bytes);
-
 }  // namespace tovrin::cli

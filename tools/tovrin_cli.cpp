@@ -74,14 +74,6 @@ std::string programFolder(const char* argv0) {
     return ec ? std::string(".") : Utf8Path(found.parent_path());
 }
 
-bool stdoutIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stdout)) != 0;
-#else
-    return isatty(STDOUT_FILENO) != 0;
-#endif
-}
-
 // The boxes the log writer shows, as lines on standard error.
 class StderrBoxes : public MessageBoxes {
 public:
@@ -115,7 +107,7 @@ public:
     enum class Flush { EachLine, Timely };
     Progress(std::size_t total, bool quiet, Flush flush = Flush::EachLine)
         : m_on(!quiet && total > 1 && ErrorIsTerminal()),
-          m_eachLine(flush == Flush::EachLine || m_on || stdoutIsTerminal()),
+          m_eachLine(flush == Flush::EachLine || m_on || OutputIsTerminal()),
           m_total(total) {}
     ~Progress() {
         if (m_on && m_done > 0) WriteError("\n");

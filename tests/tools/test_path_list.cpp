@@ -9,6 +9,7 @@
 #include <windows.h>
 #endif
 
+#include "exif/utf8.h"
 #include "path_list_text.h"
 
 namespace tovrin::cli {
@@ -123,7 +124,7 @@ TEST(DecodePathList, TextThatIsNotUtf8) {
 #endif
 }
 
-TEST(IsValidUtf8, TellsWellFormedFromNot) {
+TEST(IsWellFormedUtf8, TellsWellFormedFromNot) {
     const struct {
         std::string bytes;
         bool valid;
@@ -138,7 +139,7 @@ TEST(IsValidUtf8, TellsWellFormedFromNot) {
         {"\xE5\x86", false},          // cut short
         {"\x8E\xCA", false},          // code page 932
     };
-    for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+    for (const auto& c : cases) EXPECT_EQ(IsWellFormedUtf8(c.bytes), c.valid) << c.bytes;
 }
 
 }  // namespace
