@@ -101,15 +101,19 @@ std::string newId(const std::vector<std::string>& existing, const LocalDateTime&
     return when + tail;
 }
 
-// Removes the journals of runs made more than KeepDays days before now.
-void prune(const std::string& folder, const LocalDateTime& now) {
+// Removes the journals of runs made more than KeepDays days before now;
+// gives the ids of those left, oldest first.
+std::vector<std::string> prune(const std::string& folder, const LocalDateTime& now) {
     const LocalDateTime oldest = FromWallSeconds(WallSeconds(now) - std::int64_t{KeepDays} * 86400);
     const std::string limit = stamp(oldest);
-    for (const std::string& id : JournalIds(folder)) {
-        if (id.substr(0, limit.size()) >= limit) break;
+    std::vector<std::string> ids = JournalIds(folder);
+    auto kept = ids.begin();
+    for (; kept != ids.end() && kept->substr(0, limit.size()) < limit; ++kept) {
         std::error_code ec;
-        fs::remove(NativePath(folder + id + Suffix), ec);
+        fs::remove(NativePath(folder + *kept + Suffix), ec);
     }
+    ids.erase(ids.begin(), kept);
+    return ids;
 }
 
 void put(std::FILE* file, const std::string& text) {
@@ -157,8 +161,7 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
             }
             LockOpenFile(m_turn, true);
         }
-        prune(m_folder, utcNow);
-        const std::vector<std::string> existing = JournalIds(m_folder);
+        const std::vector<std::string> existing = prune(m_folder, utcNow);
         for (int attempt = 0; !m_file; ++attempt) {
             m_id = newId(existing, utcNow);
             m_file = CreateNewPrivateFile(m_folder + m_id + Suffix);
