@@ -11,26 +11,6 @@ namespace tovrin::cli {
 
 namespace {
 
-// The texts of one line as shown: each at most TextLimit bytes of the photo,
-// the names of those that were cut kept for the line's "cut" member.
-class ShownTexts {
-public:
-    std::string operator()(const std::string& bytes, const char* name, const char* prefix = "") {
-        if (bytes.size() <= TextLimit) return Latin1ToUtf8(bytes);
-        m_cut.push_back(std::string(prefix) + name);
-        return Latin1ToUtf8(bytes.substr(0, TextLimit)) + "\xE2\x80\xA6";  // "…"
-    }
-    // Adds "cut" when some text was cut; a line without it shows every text
-    // whole.
-    void mark(Line& line) const {
-        if (!m_cut.empty()) line["cut"] = m_cut;
-    }
-    const std::vector<std::string>& cut() const { return m_cut; }
-
-private:
-    std::vector<std::string> m_cut;
-};
-
 // The path as shown (U+FFFD for every byte that is not UTF-8) and, when that
 // is not exact, its bytes in hex.
 struct ShownPath {
@@ -84,6 +64,19 @@ public:
         quote(value);
         return *this;
     }
+    // A text of the photo, one character a byte (a byte from 0x80 on is the
+    // Latin-1 character of that code): at most TextLimit bytes,
+    // then "…", and the name (with prefix) kept for the line's "cut" member.
+    ObjectText& photoText(const char* name, const std::string& bytes, const char* prefix = "") {
+        key(name);
+        if (bytes.size() <= TextLimit) {
+            quote(bytes, true);
+            return *this;
+        }
+        quote(bytes.substr(0, TextLimit), true, "\xE2\x80\xA6");  // "…"
+        m_cut.push_back(std::string(prefix) + name);
+        return *this;
+    }
     ObjectText& number(const char* name, long long value) {
         key(name);
         m_text += std::to_string(value);
@@ -122,7 +115,10 @@ public:
         if (!shown.bytes.empty()) text("pathBytes", shown.bytes);
         return *this;
     }
+    // Adds "cut" when some photo text was cut, then ends the object; a line
+    // without it shows every text whole.
     std::string done() {
+        if (!m_cut.empty()) texts("cut", m_cut);
         m_text += '}';
         return std::move(m_text);
     }
@@ -135,14 +131,22 @@ private:
         m_text += name;
         m_text += "\":";
     }
-    void quote(const std::string& value) {
+    // With latin1, each byte of 0x80 and above is the character of that
+    // number, written as two bytes of UTF-8.
+    void quote(const std::string& value, bool latin1 = false, const char* tail = "") {
         m_text += '"';
         std::size_t plain = 0;  // start of the run of bytes copied as they are
         for (std::size_t i = 0; i < value.size(); ++i) {
             const char c = value[i];
-            if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+            const auto b = static_cast<unsigned char>(c);
+            if (c != '"' && c != '\\' && b >= 0x20 && !(latin1 && b >= 0x80)) continue;
             m_text.append(value, plain, i - plain);
             plain = i + 1;
+            if (b >= 0x80) {
+                m_text += static_cast<char>(0xC0 | (b >> 6));
+                m_text += static_cast<char>(0x80 | (b & 0x3F));
+                continue;
+            }
             switch (c) {
                 case '"':
                     m_text += "\\\"";
@@ -174,41 +178,25 @@ private:
             }
         }
         m_text.append(value, plain, value.size() - plain);
+        m_text += tail;
         m_text += '"';
     }
 
     std::string m_text{"{"};
     bool m_first = true;
+    std::vector<std::string> m_cut;
 };
 
-void writeDates(ObjectText& out, const char* name, const PhotoInfo& info, const char* prefix,
-                ShownTexts& shown) {
+void writeDates(ObjectText& out, const char* name, const std::string& dateTime,
+                const std::string& original, const std::string& digitized, const char* prefix) {
     out.open(name)
-        .text("DateTime", shown(info.DateTime, "DateTime", prefix))
-        .text("DateTimeOriginal", shown(info.DateTimeOriginal, "DateTimeOriginal", prefix))
-        .text("DateTimeDigitized", shown(info.DateTimeDigitized, "DateTimeDigitized", prefix))
+        .photoText("DateTime", dateTime, prefix)
+        .photoText("DateTimeOriginal", original, prefix)
+        .photoText("DateTimeDigitized", digitized, prefix)
         .close();
 }
 
 }  // namespace
-
-std::string Latin1ToUtf8(const std::string& bytes) {
-    const auto firstHigh = std::find_if(
-        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (firstHigh == bytes.end()) return bytes;
-    std::string text(bytes.begin(), firstHigh);
-    text.reserve(bytes.size() + 8);
-    for (const char c : std::string_view(bytes).substr(text.size())) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | (b >> 6));
-            text += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return text;
-}
 
 Line PathLine(const std::string& path) {
     const ShownPath shown = showPath(path);
@@ -226,25 +214,24 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
 }
 
 std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info) {
-    ShownTexts shown;
     ObjectText out;
     out.path(path)
         .number("status", status)
         .number("TiffBase", info.TiffBase)
-        .text("DateTime", shown(info.DateTime, "DateTime"))
-        .text("DateTimeOriginal", shown(info.DateTimeOriginal, "DateTimeOriginal"))
-        .text("DateTimeDigitized", shown(info.DateTimeDigitized, "DateTimeDigitized"))
+        .photoText("DateTime", info.DateTime)
+        .photoText("DateTimeOriginal", info.DateTimeOriginal)
+        .photoText("DateTimeDigitized", info.DateTimeDigitized)
         .number("PixelXDimension", info.PixelXDimension)
         .number("PixelYDimension", info.PixelYDimension)
-        .text("Make", shown(info.Make, "Make"))
-        .text("Model", shown(info.Model, "Model"))
-        .text("FileDateText", shown(info.FileDateText, "FileDateText"));
-    if (!shown.cut().empty()) out.texts("cut", shown.cut());
+        .photoText("Make", info.Make)
+        .photoText("Model", info.Model)
+        .photoText("FileDateText", info.FileDateText);
     return out.done();
 }
 
-PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
-    PhotoInfo after = update.before;
+DateTexts DatesAfter(const PhotoDateUpdate& update) {
+    DateTexts after{update.before.DateTime, update.before.DateTimeOriginal,
+                    update.before.DateTimeDigitized};
     for (const DateField& w : update.writes) {
         const std::string& written = w.written.empty() ? update.newText : w.written;
         std::string* text = w.tag == tiff::TagDateTime            ? &after.DateTime
@@ -263,20 +250,23 @@ PhotoInfo DatesAfter(const PhotoDateUpdate& update) {
 
 std::string SetText(const std::string& path, const PhotoDateUpdate& update) {
     const PhotoInfo& old = update.before;
-    // Planned writes count only when the plan is carried out (or would be).
-    const PhotoInfo after = update.result.changed ? DatesAfter(update) : old;
-    ShownTexts shown;
     ObjectText out;
     out.path(path)
         .boolean("status", update.result.status)
         .boolean("changed", update.result.changed)
         .boolean("dateWritten", update.result.dateWritten);
-    writeDates(out, "old", old, "old.", shown);
-    writeDates(out, "new", after, "new.", shown);
+    writeDates(out, "old", old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized, "old.");
+    // Planned writes count only when the plan is carried out (or would be).
+    if (update.result.changed) {
+        const DateTexts after = DatesAfter(update);
+        writeDates(out, "new", after.DateTime, after.DateTimeOriginal, after.DateTimeDigitized,
+                   "new.");
+    } else {
+        writeDates(out, "new", old.DateTime, old.DateTimeOriginal, old.DateTimeDigitized, "new.");
+    }
     // A photo left as it was because its new moment would not do.
     if (update.refusedAsFuture) out.text("refused", "future");
     if (update.refusedOutOfRange) out.text("refused", "out of range");
-    if (!shown.cut().empty()) out.texts("cut", shown.cut());
     return out.done();
 }
 

@@ -13,10 +13,6 @@ namespace tovrin::cli {
 
 using Line = nlohmann::ordered_json;
 
-// A text read from a photo holds one character a byte; a byte from 0x80 on is
-// the Latin-1 character of that code.
-std::string Latin1ToUtf8(const std::string& bytes);
-
 // How many bytes of a text read from a photo a line shows. A date text is 20
 // bytes and a make or model a few dozen, but a crafted photo can hold
 // megabytes there; a line must stay short (below 64 KiB) for the scripts that
@@ -37,9 +33,15 @@ std::string InfoText(const std::string& path, std::int32_t status, const PhotoIn
 // read before and as they read after the (planned) write.
 std::string SetText(const std::string& path, const PhotoDateUpdate& update);
 
+// The three date texts of a photo, as its bytes.
+struct DateTexts {
+    std::string DateTime;
+    std::string DateTimeOriginal;
+    std::string DateTimeDigitized;
+};
 // The date texts as the reader would find them once `update`'s writes are
 // done: each written field's text with its first bytes replaced.
-PhotoInfo DatesAfter(const PhotoDateUpdate& update);
+DateTexts DatesAfter(const PhotoDateUpdate& update);
 
 std::string Dump(const Line& line);
 

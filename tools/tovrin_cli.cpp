@@ -1,10 +1,9 @@
 // tovrin-cli: the engine from the command line, for scripted use on large
 // folders and for measurements against other tools. Run "tovrin-cli --help".
 //
-// One JSON object per photo and line; a run that changes photos flushes each
-// line as it is written, so a run that is killed has reported every photo it
-// rewrote. Exit status: 0 every photo
-// processed, 1 some photo was not (no EXIF data, not a JPEG, an error), 2 bad
+// One JSON object per photo and line, flushed at least every 50 ms; a run
+// that is killed leaves its journal for what the lines did not say. Exit
+// status: 0 every photo processed, 1 some photo was not (no EXIF data, not a JPEG, an error), 2 bad
 // usage; every argument is checked before the first file is opened.
 
 #include <algorithm>
@@ -98,16 +97,15 @@ public:
 // left alone but for the line being cleared before each JSON line, so a
 // terminal showing both does not mix them.
 //
-// Lines of a run that changes photos are flushed one by one, so a run that is
-// killed has reported every photo it rewrote; a reading run's lines are
-// flushed at least every 50 ms (and each one on a terminal), which keeps a
-// reader of the pipe up to date without a write per photo.
+// Lines are flushed at least every 50 ms (each one on a terminal), which
+// keeps a reader of the pipe up to date without a write per photo. A run
+// killed in between loses at most those lines: its journal, synced before
+// any photo is written, still holds every change.
 class Progress {
 public:
-    enum class Flush { EachLine, Timely };
-    Progress(std::size_t total, bool quiet, Flush flush = Flush::EachLine)
+    Progress(std::size_t total, bool quiet)
         : m_on(!quiet && total > 1 && ErrorIsTerminal()),
-          m_eachLine(flush == Flush::EachLine || m_on || OutputIsTerminal()),
+          m_eachLine(m_on || OutputIsTerminal()),
           m_total(total) {}
     ~Progress() {
         if (m_on && m_done > 0) WriteError("\n");
@@ -325,7 +323,7 @@ std::vector<Target> collectPaths(const Options& o) {
 }
 
 int runInfo(const std::vector<Target>& targets, const Options& o) {
-    Progress progress(targets.size(), o.quiet, Progress::Flush::Timely);
+    Progress progress(targets.size(), o.quiet);
     int exitCode = 0;
     for (const Target& t : targets) {
         if (t.error != 0) {
@@ -540,7 +538,7 @@ int runUndo(const Options& o, const std::string& logTo) {
             if (given && !o.noLog) logChange(path, outcome.planned->update, logTo);
             return true;
         },
-        BatchLimits{256, std::chrono::milliseconds(50), false});
+        BatchLimits{.oncePerFile = false});
     journal.finish();
     return exitCode;
 }

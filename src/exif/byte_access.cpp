@@ -8,62 +8,6 @@
 
 namespace tovrin {
 
-namespace {
-
-// Two's-complement value of the bytes, most significant first.
-std::uint32_t bigEndian(const unsigned char* b, int n) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < n; ++i) v = (v << 8) | b[i];
-    return v;
-}
-std::uint32_t littleEndian(const unsigned char* b, int n) {
-    std::uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[i];
-    return v;
-}
-
-}  // namespace
-
-std::int16_t ReadWordMotorola(PhotoFile& file, std::int64_t p) {
-    unsigned char b[2];
-    file.read(p, b, 2);
-    return static_cast<std::int16_t>(bigEndian(b, 2));
-}
-
-std::int32_t ReadDwordMotorola(PhotoFile& file, std::int64_t p) {
-    unsigned char b[4];
-    file.read(p, b, 4);
-    return static_cast<std::int32_t>(bigEndian(b, 4));
-}
-
-std::int16_t ReadWordIntel(PhotoFile& file, std::int64_t p) {
-    unsigned char b[2];
-    file.read(p, b, 2);
-    return static_cast<std::int16_t>(littleEndian(b, 2));
-}
-
-std::int32_t ReadDwordIntel(PhotoFile& file, std::int64_t p) {
-    unsigned char b[4];
-    file.read(p, b, 4);
-    return static_cast<std::int32_t>(littleEndian(b, 4));
-}
-
-std::int16_t ReadWord(PhotoFile& file, std::int64_t p, int order) {
-    switch (order) {
-        case Intel: return ReadWordIntel(file, p);
-        case Motorola: return ReadWordMotorola(file, p);
-        default: return 0;
-    }
-}
-
-std::int32_t ReadDword(PhotoFile& file, std::int64_t p, int order) {
-    switch (order) {
-        case Intel: return ReadDwordIntel(file, p);
-        case Motorola: return ReadDwordMotorola(file, p);
-        default: return 0;
-    }
-}
-
 std::string ByteToHex(int byteValue) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(byteValue) & 0xFFu);

@@ -4,23 +4,50 @@
 #include <limits>
 #include <string>
 
-namespace tovrin {
+#include "exif/photo_file.h"
 
-class PhotoFile;
+namespace tovrin {
 
 // TIFF byte order, taken from the file's own mark, never from the host.
 enum ByteOrder : int { Intel = 1, Motorola = 2 };
 
 // Integer reads at a 1-based position. Results are the two's-complement value
 // of the bytes, so FF D8 reads as -40; callers compare with signed constants.
-// A read outside the file throws OutsideFile.
-std::int16_t ReadWordMotorola(PhotoFile& file, std::int64_t p);
-std::int32_t ReadDwordMotorola(PhotoFile& file, std::int64_t p);
-std::int16_t ReadWordIntel(PhotoFile& file, std::int64_t p);
-std::int32_t ReadDwordIntel(PhotoFile& file, std::int64_t p);
+// A read outside the file throws OutsideFile. Inline: a walk makes hundreds
+// of them per photo, nearly all from the block already read.
+inline std::int16_t ReadWordMotorola(PhotoFile& file, std::int64_t p) {
+    unsigned char b[2];
+    file.read(p, b, 2);
+    return static_cast<std::int16_t>((b[0] << 8) | b[1]);
+}
+inline std::int32_t ReadDwordMotorola(PhotoFile& file, std::int64_t p) {
+    unsigned char b[4];
+    file.read(p, b, 4);
+    return static_cast<std::int32_t>((std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                                     (std::uint32_t{b[2]} << 8) | b[3]);
+}
+inline std::int16_t ReadWordIntel(PhotoFile& file, std::int64_t p) {
+    unsigned char b[2];
+    file.read(p, b, 2);
+    return static_cast<std::int16_t>((b[1] << 8) | b[0]);
+}
+inline std::int32_t ReadDwordIntel(PhotoFile& file, std::int64_t p) {
+    unsigned char b[4];
+    file.read(p, b, 4);
+    return static_cast<std::int32_t>((std::uint32_t{b[3]} << 24) | (std::uint32_t{b[2]} << 16) |
+                                     (std::uint32_t{b[1]} << 8) | b[0]);
+}
 // Any order other than Intel or Motorola gives 0 and reads nothing.
-std::int16_t ReadWord(PhotoFile& file, std::int64_t p, int order);
-std::int32_t ReadDword(PhotoFile& file, std::int64_t p, int order);
+inline std::int16_t ReadWord(PhotoFile& file, std::int64_t p, int order) {
+    if (order == Intel) return ReadWordIntel(file, p);
+    if (order == Motorola) return ReadWordMotorola(file, p);
+    return 0;
+}
+inline std::int32_t ReadDword(PhotoFile& file, std::int64_t p, int order) {
+    if (order == Intel) return ReadDwordIntel(file, p);
+    if (order == Motorola) return ReadDwordMotorola(file, p);
+    return 0;
+}
 
 // Two upper-case hex digits of a byte: "0A", "D8".
 std::string ByteToHex(int byteValue);

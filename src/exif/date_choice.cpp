@@ -1,6 +1,6 @@
 #include "exif/date_choice.h"
 
-#include <cstdio>
+#include "exif/local_time.h"
 
 namespace tovrin {
 
@@ -9,9 +9,14 @@ namespace {
 bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 std::string dateText(const CalendarDate& d) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d:%02d:%02d", d.year, d.month, d.day);
-    return buf;
+    std::string text;
+    text.reserve(20);
+    AppendNumber(text, d.year, 4);
+    text += ':';
+    AppendNumber(text, d.month, 2);
+    text += ':';
+    AppendNumber(text, d.day, 2);
+    return text;
 }
 
 }  // namespace
@@ -29,11 +34,15 @@ bool IsValidTime(const TimeOfDay& t) {
 }
 
 std::string NewDateText(const DateChoice& choice) {
-    if (choice.keepTime) return dateText(choice.date);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", choice.time.hour, choice.time.minute,
-                  choice.time.second);
-    return dateText(choice.date) + buf;
+    std::string text = dateText(choice.date);
+    if (choice.keepTime) return text;
+    text += ' ';
+    AppendNumber(text, choice.time.hour, 2);
+    text += ':';
+    AppendNumber(text, choice.time.minute, 2);
+    text += ':';
+    AppendNumber(text, choice.time.second, 2);
+    return text;
 }
 
 std::string FilterDateText(const DateChoice& choice) {

@@ -1,7 +1,6 @@
 #include "exif/exif_walk.h"
 
 #include <algorithm>
-#include <set>
 #include <vector>
 
 #include "exif/byte_access.h"
@@ -36,11 +35,25 @@ std::uint16_t word(PhotoFile& file, std::int64_t p, int order) {
 // whose size it cannot tell.
 std::int64_t typeSize(std::uint16_t type) {
     switch (type) {
-        case 1: case 2: case 6: case 7: return 1;  // BYTE ASCII SBYTE UNDEFINED
-        case 3: case 8: return 2;                  // SHORT SSHORT
-        case 4: case 9: case 11: case 13: return 4;  // LONG SLONG FLOAT IFD
-        case 5: case 10: case 12: return 8;        // RATIONAL SRATIONAL DOUBLE
-        default: return 0;
+        case 1:
+        case 2:
+        case 6:
+        case 7:
+            return 1;  // BYTE ASCII SBYTE UNDEFINED
+        case 3:
+        case 8:
+            return 2;  // SHORT SSHORT
+        case 4:
+        case 9:
+        case 11:
+        case 13:
+            return 4;  // LONG SLONG FLOAT IFD
+        case 5:
+        case 10:
+        case 12:
+            return 8;  // RATIONAL SRATIONAL DOUBLE
+        default:
+            return 0;
     }
 }
 
@@ -63,8 +76,8 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
         // The length counts itself; a shorter one or one past the end of the
         // file leaves no trustworthy place for the next marker.
         if (length < 2 || !file.contains(p, length)) return false;
-        if (marker == 0xE1 && length >= 8 &&
-            ReadDwordMotorola(file, p + 2) == SignatureExif && ReadWordMotorola(file, p + 6) == 0) {
+        if (marker == 0xE1 && length >= 8 && ReadDwordMotorola(file, p + 2) == SignatureExif &&
+            ReadWordMotorola(file, p + 6) == 0) {
             block.tiffBase = p + 8;
             block.app1 = {markerAt, 2 + length};
             return true;
@@ -114,8 +127,7 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure&
     return out.exifCount == 0 ? WalkEnd::EmptyExif : WalkEnd::Complete;
 }
 
-StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
-                              const TiffStructure& known,
+StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const TiffStructure& known,
                               const std::function<void(const StructurePart&)>& part) {
     StructureMap map;
     const int order = known.order;
@@ -126,8 +138,12 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
         bool chain;  // in IFD0's chain: its next link leads to the next directory
     };
     std::vector<Pending> pending;
-    std::set<std::int64_t> walked;
-    if (file.contains(tiffBase + 4, 4)) pending.push_back({tiffBase + dword(file, tiffBase + 4, order), true});
+    std::vector<Pending> found;
+    // At most MaxDirectories: a search of a short list beats a tree.
+    std::vector<std::int64_t> walked;
+    walked.reserve(8);
+    if (file.contains(tiffBase + 4, 4))
+        pending.push_back({tiffBase + dword(file, tiffBase + 4, order), true});
 
     // Depth first, in the order pointers are met; each directory once, so a
     // loop ends where it closes. The cost is bounded whatever the file says:
@@ -137,7 +153,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
     while (!pending.empty()) {
         const Pending next = pending.back();
         pending.pop_back();
-        if (walked.count(next.at)) continue;
+        if (std::find(walked.begin(), walked.end(), next.at) != walked.end()) continue;
         // An offset of 0 is no directory: some writers store it for one
         // they left out (read there, "II" would make a table of 18761
         // entries over the whole segment), and it is never followed. Any
@@ -160,7 +176,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
         const std::int64_t at = next.at;
         const std::uint16_t count = word(file, at, order);
         const ByteSpan table{at, 2 + std::int64_t{EntrySize} * count + 4};
-        walked.insert(at);
+        walked.push_back(at);
         // A count that runs past the end of the file is damage, but a reader
         // still reads the count and the entries there are: the table is
         // reported as stored and the entries inside the file are followed.
@@ -179,7 +195,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
         }
         ++map.tablesWalked;
 
-        std::vector<Pending> found;  // followed in table order once the table is done
+        found.clear();  // followed in table order once the table is done
         std::int64_t thumbnail = -1, thumbnailLength = -1;
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t e = at + 2 + i * EntrySize;
@@ -206,15 +222,21 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
                     const std::int64_t values = size > 4 ? tiffBase + field : e + 8;
                     // No more offsets than could be walked are read: a count
                     // of 2^32-1 must not keep the walk reading.
-                    for (std::int64_t k = 0; k < n && found.size() <= static_cast<std::size_t>(MaxDirectories); ++k) {
+                    for (std::int64_t k = 0;
+                         k < n && found.size() <= static_cast<std::size_t>(MaxDirectories); ++k) {
                         if (!file.contains(values + 4 * k, 4)) break;
                         found.push_back({tiffBase + dword(file, values + 4 * k, order), false});
                     }
                     break;
                 }
-                case 0x0201: thumbnail = number; break;        // JPEGInterchangeFormat
-                case 0x0202: thumbnailLength = number; break;  // its length
-                default: break;
+                case 0x0201:
+                    thumbnail = number;
+                    break;  // JPEGInterchangeFormat
+                case 0x0202:
+                    thumbnailLength = number;
+                    break;  // its length
+                default:
+                    break;
             }
         }
         // A thumbnail whose length is missing or 0 may run to the end: a
@@ -222,9 +244,11 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase,
         if (thumbnail >= 0)
             part({StructurePart::Thumbnail,
                   {tiffBase + thumbnail,
-                   thumbnailLength > 0 ? thumbnailLength
-                                       : std::max<std::int64_t>(file.size() + 1 - (tiffBase + thumbnail), 0)},
-                  0, at});
+                   thumbnailLength > 0
+                       ? thumbnailLength
+                       : std::max<std::int64_t>(file.size() + 1 - (tiffBase + thumbnail), 0)},
+                  0,
+                  at});
         if (next.chain && file.contains(at + 2 + std::int64_t{EntrySize} * count, 4)) {
             const std::uint32_t link = dword(file, at + 2 + std::int64_t{EntrySize} * count, order);
             if (link != 0) found.push_back({tiffBase + link, true});

@@ -20,11 +20,7 @@
 
 namespace tovrin {
 
-namespace {
-
-// Appends value with at least `width` digits, zero-padded. Shown for every
-// photo, so without the cost of a printf.
-void appendNumber(std::string& text, int value, int width) {
+void AppendNumber(std::string& text, int value, int width) {
     char digits[12];
     int n = 0;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
@@ -36,15 +32,17 @@ void appendNumber(std::string& text, int value, int width) {
     while (n > 0) text += digits[--n];
 }
 
+namespace {
+
 // a, sep, b, sep, c with the given widths.
 std::string joined(int a, int widthA, char sep, int b, int c) {
     std::string text;
     text.reserve(20);
-    appendNumber(text, a, widthA);
+    AppendNumber(text, a, widthA);
     text += sep;
-    appendNumber(text, b, 2);
+    AppendNumber(text, b, 2);
     text += sep;
-    appendNumber(text, c, 2);
+    AppendNumber(text, c, 2);
     return text;
 }
 
@@ -84,11 +82,36 @@ constexpr int FirstYear = 1601;
 constexpr int FirstYear = 1;
 #endif
 
+// Which zone the conversions follow now: a process may switch it (TZ and
+// tzset), and a remembered answer holds only for the zone it was given in.
+struct ZoneKey {
+    const char* standard = nullptr;
+    const char* daylight = nullptr;
+    long west = 0;
+    bool operator==(const ZoneKey&) const = default;
+};
+ZoneKey currentZone() {
+#ifdef _WIN32
+    return {};  // one zone for the whole system, read once
+#else
+    return {tzname[0], tzname[1], timezone};
+#endif
+}
+
 #ifndef _WIN32
 LocalDateTime fromEpoch(std::time_t t) {
+    // A photo's time is asked for more than once (its readout and its kept
+    // time of day): the last answer stands for the same moment in the same zone.
+    thread_local std::time_t lastAsked = 0;
+    thread_local ZoneKey lastZone;
+    thread_local LocalDateTime lastAnswer;
+    if (t == lastAsked && lastZone == currentZone()) return lastAnswer;
     std::tm tm{};
     localtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    lastAnswer = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    lastAsked = t;
+    lastZone = currentZone();
+    return lastAnswer;
 }
 #endif
 
@@ -114,17 +137,9 @@ LocalDateTime LastWriteTime(const std::string& path) {
 }
 #endif
 
-// One rule on every platform, whatever the system's own conversion would do
-// with a moment the clocks skip or show twice: a skipped wall time (the hour
-// lost when the clocks go forward) is moved forward by the gap, 02:30 becoming
-// 03:30; a repeated one (the hour shown twice when they go back) is its first
-// occurrence, still on daylight-saving time. Both builds then give a photo's
-// file the same moment.
-std::int64_t LocalToEpoch(const LocalDateTime& t) {
-    if (t.year < FirstYear || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > daysInMonth(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
-        t.minute > 59 || t.second < 0 || t.second > 59)
-        throw RuntimeError(error::InvalidCall);
+namespace {
+
+std::int64_t localToEpoch(const LocalDateTime& t) {
     const std::int64_t wall = WallSeconds(t);
     // Seconds east of UTC in force at an instant.
     const auto offsetAt = [](std::int64_t instant) {
@@ -143,6 +158,31 @@ std::int64_t LocalToEpoch(const LocalDateTime& t) {
     // Skipped: read with the offset from before the change, which the clock
     // after it shows as the wall time plus the gap.
     return std::max(earlier, later);
+}
+
+}  // namespace
+
+// One rule on every platform, whatever the system's own conversion would do
+// with a moment the clocks skip or show twice: a skipped wall time (the hour
+// lost when the clocks go forward) is moved forward by the gap, 02:30 becoming
+// 03:30; a repeated one (the hour shown twice when they go back) is its first
+// occurrence, still on daylight-saving time. Both builds then give a photo's
+// file the same moment.
+std::int64_t LocalToEpoch(const LocalDateTime& t) {
+    if (t.year < FirstYear || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > daysInMonth(t.year, t.month) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+        t.minute > 59 || t.second < 0 || t.second > 59)
+        throw RuntimeError(error::InvalidCall);
+    // A run gives every photo the same moment unless it keeps their times of
+    // day: the last answer stands for the same wall time.
+    thread_local LocalDateTime lastAsked;
+    thread_local ZoneKey lastZone;
+    thread_local std::int64_t lastAnswer = 0;
+    if (t == lastAsked && lastAsked.year != 0 && lastZone == currentZone()) return lastAnswer;
+    lastAnswer = localToEpoch(t);
+    lastAsked = t;
+    lastZone = currentZone();
+    return lastAnswer;
 }
 
 std::int64_t WallSeconds(const LocalDateTime& t) {

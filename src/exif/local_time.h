@@ -5,6 +5,10 @@
 
 namespace tovrin {
 
+// Appends value (0 for a negative one) with at least `width` digits,
+// zero-padded. Dates are formatted for every photo, so without a printf.
+void AppendNumber(std::string& text, int value, int width);
+
 // A moment in local wall-clock time, to the second.
 struct LocalDateTime {
     int year = 0;

@@ -55,7 +55,8 @@ int openFile(const std::string& path, int flags) {
         errno = EACCES;
         return -1;
     }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), (writing ? _O_RDWR : _O_RDONLY) | _O_BINARY);
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h),
+                                     (writing ? _O_RDWR : _O_RDONLY) | _O_BINARY);
     if (fd < 0) ::CloseHandle(h);
     return fd;
 }
@@ -85,12 +86,13 @@ RuntimeError lastError(bool onFolder = false) {
 // FILETIME counts 100 ns from 1601-01-01 UTC.
 constexpr std::int64_t EpochIn1601 = 11644473600LL;
 PhotoFile::FileTime fromFileTime(FILETIME t) {
-    const auto ticks = static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
-                                                 t.dwLowDateTime);
+    const auto ticks = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
     return {ticks / 10000000 - EpochIn1601, static_cast<long>(ticks % 10000000) * 100};
 }
 FILETIME toFileTime(PhotoFile::FileTime t) {
-    const auto ticks = static_cast<std::uint64_t>((t.seconds + EpochIn1601) * 10000000LL + t.nanoseconds / 100);
+    const auto ticks =
+        static_cast<std::uint64_t>((t.seconds + EpochIn1601) * 10000000LL + t.nanoseconds / 100);
     return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 #else
@@ -232,12 +234,14 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path) {
     const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
     ::CloseHandle(h);
     if (!ok) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return FileIdentity{
+        info.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 #else
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
 #endif
 }
 
@@ -292,12 +296,14 @@ bool PhotoFile::contains(std::int64_t position, std::int64_t n) const noexcept {
 }
 
 void PhotoFile::fill(std::int64_t offset) {
+    if (!m_block) m_block = std::make_unique_for_overwrite<unsigned char[]>(BlockSize);
     const std::int64_t start = offset - offset % static_cast<std::int64_t>(BlockSize);
     const auto want = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(BlockSize), m_size - start));
     std::size_t got = 0;
     while (got < want) {
-        const long long r = readAt(m_fd, m_block + got, want - got, start + static_cast<std::int64_t>(got));
+        const long long r =
+            readAt(m_fd, m_block.get() + got, want - got, start + static_cast<std::int64_t>(got));
         if (r < 0) {
             if (errno == EINTR) continue;
             m_blockStart = -1;
@@ -308,10 +314,6 @@ void PhotoFile::fill(std::int64_t offset) {
     }
     m_blockStart = start;
     m_blockLength = got;
-}
-
-void PhotoFile::copyFromBlock(std::int64_t offset, void* out, std::size_t n) const {
-    std::memcpy(out, m_block + (offset - m_blockStart), n);
 }
 
 std::size_t PhotoFile::readUpTo(std::int64_t position, void* out, std::size_t n) {
@@ -330,11 +332,12 @@ void PhotoFile::readSlow(std::int64_t position, void* out, std::size_t n) {
         if (m_blockStart < 0 || offset < m_blockStart ||
             offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength)) {
             fill(offset);
-            if (offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength)) throw OutsideFile{};
+            if (offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength))
+                throw OutsideFile{};
         }
         const auto at = static_cast<std::size_t>(offset - m_blockStart);
         const std::size_t take = std::min(n, m_blockLength - at);
-        std::memcpy(dst, m_block + at, take);
+        std::memcpy(dst, m_block.get() + at, take);
         dst += take;
         offset += static_cast<std::int64_t>(take);
         n -= take;
@@ -347,7 +350,8 @@ void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
     const std::int64_t offset = position - 1;
     std::size_t done = 0;
     while (done < n) {
-        const long long w = writeAt(m_fd, src + done, n - done, offset + static_cast<std::int64_t>(done));
+        const long long w =
+            writeAt(m_fd, src + done, n - done, offset + static_cast<std::int64_t>(done));
         if (w < 0) {
             if (errno == EINTR) continue;
             m_blockStart = -1;
@@ -361,7 +365,8 @@ void PhotoFile::write(std::int64_t position, const void* data, std::size_t n) {
         const std::int64_t hi = std::min(offset + static_cast<std::int64_t>(n),
                                          m_blockStart + static_cast<std::int64_t>(m_blockLength));
         if (lo < hi)
-            std::memcpy(m_block + (lo - m_blockStart), src + (lo - offset), static_cast<std::size_t>(hi - lo));
+            std::memcpy(m_block.get() + (lo - m_blockStart), src + (lo - offset),
+                        static_cast<std::size_t>(hi - lo));
     }
 }
 

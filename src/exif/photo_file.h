@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -98,6 +100,14 @@ public:
     // system that knows no locks counts as unclaimed. Only for ReadWrite.
     bool claim(bool wait);
 
+    // Lets go of the bytes kept from reading: a planned photo waits for its
+    // batch with only what its writes need. Reads after it read again.
+    void forgetReads() noexcept {
+        m_block.reset();
+        m_blockStart = -1;
+        m_blockLength = 0;
+    }
+
     // Closes now and reports a failure to close as RuntimeError; the
     // destructor closes silently.
     void close();
@@ -106,7 +116,9 @@ private:
     void release() noexcept;
     void fill(std::int64_t position);
     void readSlow(std::int64_t position, void* out, std::size_t n);
-    void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const;
+    void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const {
+        std::memcpy(out, m_block.get() + (offset - m_blockStart), n);
+    }
 
     static constexpr std::size_t BlockSize = 4096;
     int m_fd = -1;
@@ -119,7 +131,7 @@ private:
     bool m_maySetTimes = false;
     std::int64_t m_blockStart = -1;  // 0-based offset of m_block, -1 when empty
     std::size_t m_blockLength = 0;
-    unsigned char m_block[BlockSize];
+    std::unique_ptr<unsigned char[]> m_block;  // made by the first read
 };
 
 }  // namespace tovrin

@@ -54,8 +54,8 @@ std::string nameOf(const std::string& path) {
 // Opens and claims a photo for a change; nothing when wait is false and
 // another run holds it.
 std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, bool wait) {
-    auto file = std::make_unique<PhotoFile>(path, dryRun ? PhotoFile::Mode::Read
-                                                         : PhotoFile::Mode::ReadWrite);
+    auto file = std::make_unique<PhotoFile>(
+        path, dryRun ? PhotoFile::Mode::Read : PhotoFile::Mode::ReadWrite);
     if (!dryRun && !file->claim(wait)) return nullptr;
     return file;
 }
@@ -160,10 +160,10 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     PhotoDateUpdate& update = planned.update;
     update.path = path;
     DatePlan plan = PlanEmbeddedDate(file, choice);
-    update.newText = plan.newText;
-    update.writes = plan.writes;
+    update.newText = std::move(plan.newText);
+    update.writes = std::move(plan.writes);
     update.result.status = plan.status;
-    if (plan.status && !plan.writes.empty())
+    if (plan.status && !update.writes.empty())
         finishPlan(planned, FileDateMoment(choice, update.fileTime), dryRun, latest);
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
@@ -206,8 +206,9 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         if (!capture[rank(field.tag)]) capture[rank(field.tag)] = moved;
     }
     if (fields.complete && !update.writes.empty()) {
-        const LocalDateTime fileMoment =
-            capture[0] ? *capture[0] : capture[1] ? *capture[1] : *capture[2];
+        const LocalDateTime fileMoment = capture[0]   ? *capture[0]
+                                         : capture[1] ? *capture[1]
+                                                      : *capture[2];
         finishPlan(planned, fileMoment, dryRun, latest);
     }
     if (!planned.writes() && planned.file) planned.file->close();
@@ -248,8 +249,9 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     bool anyNew = false;
     bool anyOld = false;
     for (const DateField& w : change.writes) {
-        const bool isDate = std::any_of(fields.fields.begin(), fields.fields.end(),
-                                        [&](const DateField& f) { return f.position == w.position; });
+        const bool isDate =
+            std::any_of(fields.fields.begin(), fields.fields.end(),
+                        [&](const DateField& f) { return f.position == w.position; });
         if (!isDate) return refuse(Restore::NotADate);
         std::string now(w.written.size(), '\0');
         file.read(w.position, now.data(), now.size());
@@ -271,7 +273,8 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     // was copied into its place (a copy keeps the name's file, not its time).
     // A change cut short between two texts leaves the time of the crash, and
     // its mix of old and new texts is its own proof.
-    if (!anyOld && change.modifiedAfter && !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
+    if (!anyOld && change.modifiedAfter &&
+        !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
         !sameTime(file.modifiedAtOpen(), change.modified))
         return refuse(Restore::NotSamePhoto);
     if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);

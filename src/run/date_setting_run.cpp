@@ -97,7 +97,7 @@ void DateSettingRun::UndoLastRun() {
                 }
                 return true;
             },
-            BatchLimits{256, std::chrono::milliseconds(50), false});
+            BatchLimits{.oncePerFile = false});
         journal.finish();
         std::string text = std::to_string(restored) + "件を元に戻しました。";
         if (!notRestored.empty())

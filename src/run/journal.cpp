@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -170,10 +171,8 @@ Journal::Journal(std::string folder, std::string kind, std::string undoes,
         m_undoes = undoes;
         std::string head = "TOVRIN-JOURNAL 2\nRUN " + m_id + " " + m_kind;
         if (!undoes.empty()) head += " " + undoes;
+        // Synced with the first batch: no photo is written before that.
         put(m_file, head + "\n");
-        if (!SyncFile(m_file)) throw ErrorFromErrno(errno);
-        // The journal's name must survive a crash too: once per run.
-        SyncFolder(m_folder);
     } catch (const RuntimeError& e) {
         if (m_turn) std::fclose(m_turn);
         if (m_file) {
@@ -202,8 +201,10 @@ void Journal::add(const PendingChange& change) {
     // two syncs, and a stream per photo cost more than the photo's writes.
     std::string& out = m_pending;
     const auto number = [&out](auto value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
         out += ' ';
-        out += std::to_string(value);
+        out.append(digits, end);
     };
     out += "PHOTO";
     number(change.size);
@@ -240,6 +241,9 @@ void Journal::commit() {
         put(m_file, m_pending);
         // The photos are written only once their changes can be given back.
         if (!SyncFile(m_file)) throw ErrorFromErrno(errno);
+        // The journal's name must survive a crash too: once per run.
+        if (!m_named) SyncFolder(m_folder);
+        m_named = true;
     } catch (const RuntimeError& e) {
         throw JournalUnavailable(m_folder, e);
     }

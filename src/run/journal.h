@@ -103,6 +103,7 @@ private:
     std::FILE* m_file = nullptr;
     std::FILE* m_turn = nullptr;  // held while the run lasts
     int m_photos = 0;             // blocks on disk
+    bool m_named = false;         // the folder synced since the journal was made
 };
 
 struct JournalRun;

@@ -1,5 +1,6 @@
 #include "run/photo_batch.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "run/journal.h"
@@ -21,6 +22,7 @@ void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
     using Clock = std::chrono::steady_clock;
     std::size_t next = 0;
     std::vector<TargetOutcome> batch;
+    batch.reserve(std::min(count, limits.photos));
     std::unordered_map<FileIdentity, long, IdentityHash> seen;
     while (next < count) {
         const std::size_t first = next;
@@ -34,6 +36,7 @@ void RunInBatches(std::size_t count, Journal* journal, const PlanTarget& plan,
                 // Held by another run: it starts the next batch, waited for
                 // while this run holds nothing.
                 if (!outcome.planned) break;
+                if (outcome.planned->file) outcome.planned->file->forgetReads();
                 const FileIdentity id = outcome.planned->identity;
                 if (limits.oncePerFile && id.known()) {
                     const auto [at, fresh] = seen.emplace(id, static_cast<long>(next));
