@@ -1,11 +1,14 @@
 #include "button/run_button_icon.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 
 namespace tovrin {
 
-QImage RunButtonIconImage() {
+namespace {
+
+QImage IconImage() {
     QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -30,6 +33,8 @@ QImage RunButtonIconImage() {
     return image;
 }
 
-QIcon RunButtonIcon() { return QIcon(QPixmap::fromImage(RunButtonIconImage())); }
+}  // namespace
+
+QIcon RunButtonIcon() { return QIcon(QPixmap::fromImage(IconImage())); }
 
 }  // namespace tovrin

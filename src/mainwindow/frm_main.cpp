@@ -78,8 +78,8 @@ FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget*
 
 FrmMain::~FrmMain() {
     // The lists go with the window's children; the browser that watches them
-    // and the button object that drives CmdExe are let go first, so no event
-    // of a list or button being torn down reaches them.
+    // and the start-up controller are let go first, so no event of a list
+    // being torn down reaches them.
     m_ui.File1->setClickHandler({});
     delete m_browser;
     m_browser = nullptr;

@@ -25,8 +25,6 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "button/graphical_button.h"
-#include "button/picture.h"
 #include "button/run_button_icon.h"
 #include "mainwindow/artwork.h"
 #include "mainwindow/main_layout.h"
@@ -260,9 +258,8 @@ void ComposeSettingsPanel(MainControls& c) {
 
     c.CmdExe = Make<QPushButton>(c.FraSet, "CmdExe", QStringLiteral(" 埋込日付設定実行"));
     c.CmdExe->setAutoDefault(false);
-    SetGraphicalStyle(*c.CmdExe, true);
-    SetButtonPicture(*c.CmdExe, CreatePicture(MakeIconHandle(RunButtonIcon()),
-                                              static_cast<int>(PictureType::Icon)));
+    c.CmdExe->setIcon(RunButtonIcon());
+    c.CmdExe->setIconSize(QSize(32, 32));
 
     const auto holder = [&c](const QString& text, const char* name) {
         auto* label = Make<QLabel>(c.FraSet, name, text);

@@ -21,7 +21,7 @@
 #include "browse/file_list.h"
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
-#include "button/command_button_ct.h"
+#include "button/run_button_face.h"
 #include "exif/runtime_error.h"
 #include "mainwindow/help_windows.h"
 #include "mainwindow/main_controls.h"
@@ -178,9 +178,7 @@ int StartupController::runStep(int step) {
             m_browser.File1_PathChange();
             return CustomButtonStep;
         case CustomButtonStep:
-            m_cmdControl = std::make_unique<CommandButtonCT>();
-            m_cmdControl->Load(m_ui.CmdExe);
-            m_cmdControl->setPicturePosition(1);
+            DrawRunButtonFace(*m_ui.CmdExe);
             return StartupDone;
         default:
             return StartupDone;

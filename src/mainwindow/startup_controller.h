@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 #include <QSize>
 #include <QString>
@@ -12,7 +11,6 @@ class QMainWindow;
 
 namespace tovrin {
 
-class CommandButtonCT;
 class FolderBrowser;
 class HelpWindows;
 class MessageBoxes;
@@ -64,7 +62,6 @@ private:
     QSize m_restoredOuter;
     bool m_unloaded = false;
     // The run button's own face, made at the end of start-up.
-    std::unique_ptr<CommandButtonCT> m_cmdControl;
 };
 
 }  // namespace tovrin
