@@ -40,11 +40,25 @@ constexpr long long MostSubIfds = 256;
 // Bytes per value of a TIFF field type; 0 for a type this walk does not know.
 long long typeSize(unsigned type) {
     switch (type) {
-    case 1: case 2: case 6: case 7: return 1;   // BYTE ASCII SBYTE UNDEFINED
-    case 3: case 8: return 2;                   // SHORT SSHORT
-    case 4: case 9: case 11: case 13: return 4; // LONG SLONG FLOAT IFD
-    case 5: case 10: case 12: return 8;         // RATIONAL SRATIONAL DOUBLE
-    default: return 0;
+        case 1:
+        case 2:
+        case 6:
+        case 7:
+            return 1;  // BYTE ASCII SBYTE UNDEFINED
+        case 3:
+        case 8:
+            return 2;  // SHORT SSHORT
+        case 4:
+        case 9:
+        case 11:
+        case 13:
+            return 4;  // LONG SLONG FLOAT IFD
+        case 5:
+        case 10:
+        case 12:
+            return 8;  // RATIONAL SRATIONAL DOUBLE
+        default:
+            return 0;
     }
 }
 
@@ -77,7 +91,8 @@ private:
     }
     unsigned long long u32(long long at) const {
         const unsigned long long b0 = m_b[at], b1 = m_b[at + 1], b2 = m_b[at + 2], b3 = m_b[at + 3];
-        return m_intel ? (b0 | b1 << 8 | b2 << 16 | b3 << 24) : (b0 << 24 | b1 << 16 | b2 << 8 | b3);
+        return m_intel ? (b0 | b1 << 8 | b2 << 16 | b3 << 24)
+                       : (b0 << 24 | b1 << 16 | b2 << 8 | b3);
     }
     void forbid(long long first, long long end) {
         if (end > first) m_layout.forbidden.push_back({first, end});
@@ -195,7 +210,8 @@ private:
                 // first 20 bytes at most are the date's.
                 if (n > 4)
                     m_candidates.push_back(
-                        {{valueAt, valueAt + std::min<long long>(static_cast<long long>(n), DateTextBytes)}});
+                        {{valueAt, valueAt + std::min<long long>(static_cast<long long>(n),
+                                                                 DateTextBytes)}});
             } else if (bytes > 4) {
                 forbid(valueAt, valueAt + bytes);
             }
@@ -203,26 +219,35 @@ private:
             // they left out, and the header there is no table. Any other
             // offset is followed, into the header too.
             switch (tag) {
-            case 0x8769:
-                if (value != 0) work.push_back({value, kind == Kind::Ifd0 ? Kind::Exif : Kind::Other});
-                break;
-            case 0x8825: case 0xA005:
-                if (value != 0) work.push_back({value, Kind::Other});
-                break;
-            case 0x014A: subIfds(e, n, work); break;
-            case 0x0201: thumbOffset = value; break;
-            case 0x0202: thumbLength = value; break;
-            case 0x927C:
-                // The maker's own layout, whatever type the entry claims.
-                if (n > 4) forbid(valueAt, valueAt + static_cast<long long>(n));
-                break;
-            default: break;
+                case 0x8769:
+                    if (value != 0)
+                        work.push_back({value, kind == Kind::Ifd0 ? Kind::Exif : Kind::Other});
+                    break;
+                case 0x8825:
+                case 0xA005:
+                    if (value != 0) work.push_back({value, Kind::Other});
+                    break;
+                case 0x014A:
+                    subIfds(e, n, work);
+                    break;
+                case 0x0201:
+                    thumbOffset = value;
+                    break;
+                case 0x0202:
+                    thumbLength = value;
+                    break;
+                case 0x927C:
+                    // The maker's own layout, whatever type the entry claims.
+                    if (n > 4) forbid(valueAt, valueAt + static_cast<long long>(n));
+                    break;
+                default:
+                    break;
             }
         }
         if (thumbOffset) {
             const long long first = m_tiff + static_cast<long long>(*thumbOffset);
-            forbid(first, thumbLength ? first + static_cast<long long>(*thumbLength)
-                                      : m_layout.app1.end);
+            forbid(first,
+                   thumbLength ? first + static_cast<long long>(*thumbLength) : m_layout.app1.end);
         }
         if ((kind == Kind::Ifd0 || kind == Kind::Chain) && inSegment(linkAt, 4)) {
             const unsigned long long link = u32(linkAt);
@@ -379,11 +404,14 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
             const tovrin::DateFields found = tovrin::FindDateFields(file, length);
             for (const tovrin::DateField& f : found.fields) {
                 const long long first = f.position - 1;
-                checkStructure(layout.usable, "a date field found in a photo with no usable structure");
+                checkStructure(layout.usable,
+                               "a date field found in a photo with no usable structure");
                 bool inside = false;
                 for (const Range& r : layout.dates)
-                    inside = inside || (r.first == first && first + static_cast<long long>(length) <= r.end);
-                checkStructure(inside, "a date field found where no date text may change" + at(first));
+                    inside = inside ||
+                             (r.first == first && first + static_cast<long long>(length) <= r.end);
+                checkStructure(inside,
+                               "a date field found where no date text may change" + at(first));
             }
         }
 
@@ -392,7 +420,8 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
             r = tovrin::UpdatePhotoDate(folder, name, choice).result;
         } else if (call == 2) {
             const std::int64_t seconds = (data[0] & 0x10) ? -86400LL * 400 - 61 : 3600LL * 25 + 7;
-            r = tovrin::ShiftPhotoDate(folder, name, seconds, choice.filterOn ? "2006:05:04" : "")
+            r = tovrin::ShiftPhotoDate(folder, name, seconds,
+                                       {.onlyOn = choice.filterOn ? "2006:05:04" : ""})
                     .result;
         } else {
             r = tovrin::WriteEmbeddedDate(folder, name, choice);
@@ -411,8 +440,10 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
             check((after[i] >= '0' && after[i] <= '9') || after[i] == ':' || after[i] == ' ',
                   "written byte is not a digit, ':' or ' '" + at(p));
             for (const Range& f : layout.forbidden)
-                checkStructure(!f.holds(p), "byte changed in a marker, header, entry table or value" + at(p));
-            checkStructure(allowed(p), "byte changed outside every date text that may change" + at(p));
+                checkStructure(!f.holds(p),
+                               "byte changed in a marker, header, entry table or value" + at(p));
+            checkStructure(allowed(p),
+                           "byte changed outside every date text that may change" + at(p));
             for (const Range& d : layout.dates)
                 if (d.holds(p))
                     check(fitsDateShape(p - d.first, after[i]),

@@ -149,10 +149,9 @@ PendingChange PlannedPhoto::pending() const {
 }
 
 std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
-                                          bool dryRun, std::optional<LocalDateTime> latest,
-                                          bool wait) {
+                                          const ChangeOptions& options, bool wait) {
     PlannedPhoto planned;
-    planned.file = openForChange(path, dryRun, wait);
+    planned.file = openForChange(path, options.dryRun, wait);
     if (!planned.file) return std::nullopt;
     planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
@@ -164,16 +163,17 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     update.writes = std::move(plan.writes);
     update.result.status = plan.status;
     if (plan.status && !update.writes.empty())
-        finishPlan(planned, FileDateMoment(choice, update.fileTime), dryRun, latest);
+        finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun,
+                   options.latest);
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
 
 std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t seconds,
-                                           const std::string& filterDay, bool dryRun,
-                                           std::optional<LocalDateTime> latest, bool wait) {
+                                           const ChangeOptions& options, bool wait) {
     PlannedPhoto planned;
-    planned.file = openForChange(path, dryRun, wait);
+    planned.file = openForChange(path, options.dryRun, wait);
+    const std::string& filterDay = options.onlyOn;
     if (!planned.file) return std::nullopt;
     planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
@@ -209,7 +209,7 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         const LocalDateTime fileMoment = capture[0]   ? *capture[0]
                                          : capture[1] ? *capture[1]
                                                       : *capture[2];
-        finishPlan(planned, fileMoment, dryRun, latest);
+        finishPlan(planned, fileMoment, options.dryRun, options.latest);
     }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
@@ -338,18 +338,13 @@ PhotoDateUpdate carryOut(std::optional<PlannedPhoto> planned, const BeforeWrite&
 }  // namespace
 
 PhotoDateUpdate UpdatePhotoDate(const std::string& folderPath, const std::string& fileName,
-                                const DateChoice& choice, bool dryRun,
-                                std::optional<LocalDateTime> latest,
-                                const BeforeWrite& beforeWrite) {
-    return carryOut(PlanPhotoDate(folderPath + fileName, choice, dryRun, latest), beforeWrite);
+                                const DateChoice& choice, const ChangeOptions& options) {
+    return carryOut(PlanPhotoDate(folderPath + fileName, choice, options), options.beforeWrite);
 }
 
 PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string& fileName,
-                               std::int64_t seconds, const std::string& filterDay, bool dryRun,
-                               std::optional<LocalDateTime> latest,
-                               const BeforeWrite& beforeWrite) {
-    return carryOut(PlanPhotoShift(folderPath + fileName, seconds, filterDay, dryRun, latest),
-                    beforeWrite);
+                               std::int64_t seconds, const ChangeOptions& options) {
+    return carryOut(PlanPhotoShift(folderPath + fileName, seconds, options), options.beforeWrite);
 }
 
 Restore RestorePhotoDates(const PendingChange& change, const BeforeWrite& beforeWrite) {

@@ -42,9 +42,22 @@ struct PendingChange {
     PhotoFile::FileTime accessed;  // the file's times before the change
     PhotoFile::FileTime modified;
     std::optional<PhotoFile::FileTime> modifiedAfter;  // its time once changed
-    std::vector<DateField> writes;  // position, old bytes, new bytes
+    std::vector<DateField> writes;                     // position, old bytes, new bytes
 };
 using BeforeWrite = std::function<void(const PendingChange&)>;
+
+// How a change of one photo is made.
+struct ChangeOptions {
+    // Opens the photo for reading only and reports what would be written.
+    bool dryRun = false;
+    // A photo whose new moment would be later than this is left as it is.
+    std::optional<LocalDateTime> latest{};
+    // "yyyy:mm:dd": only date texts on that day move (shift; a set takes its
+    // day from its DateChoice).
+    std::string onlyOn{};
+    // Handed what is about to be written before the first byte is.
+    BeforeWrite beforeWrite{};
+};
 
 // Sets one photo's date through a single open: captures the file's time of
 // day, reads the photo, rewrites its date texts and, when any was written,
@@ -62,22 +75,17 @@ using BeforeWrite = std::function<void(const PendingChange&)>;
 // carry today's date into the future. Its new moments are each rewritten date
 // text that is a valid moment, and its new file time.
 PhotoDateUpdate UpdatePhotoDate(const std::string& folderPath, const std::string& fileName,
-                                const DateChoice& choice, bool dryRun = false,
-                                std::optional<LocalDateTime> latest = std::nullopt,
-                                const BeforeWrite& beforeWrite = {});
+                                const DateChoice& choice, const ChangeOptions& options = {});
 
 // Moves every date text that the writer may write and that holds a valid
 // "yyyy:mm:dd hh:mm:ss" moment by `seconds` of wall-clock time (negative:
 // earlier), in place; other texts stay as they are. With a filter day
-// ("yyyy:mm:dd"), only texts on that day move. The file's times become the
+// (options.onlyOn), only texts on that day move. The file's times become the
 // photo's new capture moment: its new DateTimeOriginal, else DateTime, else
 // DateTimeDigitized. A result outside years 1 to 9999 (refusedOutOfRange) or
 // later than `latest` (refusedAsFuture) leaves the photo untouched.
 PhotoDateUpdate ShiftPhotoDate(const std::string& folderPath, const std::string& fileName,
-                               std::int64_t seconds, const std::string& filterDay = "",
-                               bool dryRun = false,
-                               std::optional<LocalDateTime> latest = std::nullopt,
-                               const BeforeWrite& beforeWrite = {});
+                               std::int64_t seconds, const ChangeOptions& options = {});
 
 // How giving a photo back its old texts and times went.
 enum class Restore {
@@ -95,8 +103,8 @@ enum class Restore {
 // what is journaled is what will be replaced.
 struct PlannedPhoto {
     std::unique_ptr<PhotoFile> file;
-    FileIdentity identity;  // of the file opened
-    PhotoDateUpdate update;  // what was read and planned; update.writes to be made
+    FileIdentity identity;                // of the file opened
+    PhotoDateUpdate update;               // what was read and planned; update.writes to be made
     Restore restore = Restore::Restored;  // for a planned undo
     // The times the photo gets once written: the moment for set and shift
     // (checked against what the file system stores), exact times for undo.
@@ -114,13 +122,11 @@ struct PlannedPhoto {
 // Opens the photo (for reading only in a dry run), claims it and plans
 // setting its date or shifting it, as UpdatePhotoDate and ShiftPhotoDate do.
 // With wait false, gives nothing when another run holds the photo.
+// options.beforeWrite is for the caller that commits the plan.
 std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
-                                          bool dryRun, std::optional<LocalDateTime> latest,
-                                          bool wait = true);
+                                          const ChangeOptions& options, bool wait = true);
 std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t seconds,
-                                           const std::string& filterDay, bool dryRun,
-                                           std::optional<LocalDateTime> latest,
-                                           bool wait = true);
+                                           const ChangeOptions& options, bool wait = true);
 // Plans giving back what a recorded change took; planned.restore says whether
 // (Restored, HalfDone) or why not. Writes only at places that the walk of the
 // photo as it is now finds to be date texts, and only to the same file.

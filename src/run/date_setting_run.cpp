@@ -9,6 +9,7 @@
 #include "exif/runtime_error.h"
 #include "run/journal.h"
 #include "run/photo_batch.h"
+#include "run/photo_run.h"
 #include "run/run_log.h"
 #include "ui/error_report.h"
 
@@ -46,9 +47,9 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         if (!listMatchesDisk(folderPath)) return;
         const bool wholeFolder = m_host.wholeFolderChecked();
         const LocalDateTime now = m_host.now();
-        processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, "shift",
+        processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, RunKind::Shift,
                        [&](const std::string& path, bool wait) {
-                           return PlanPhotoShift(path, seconds, "", false, now, wait);
+                           return PlanPhotoShift(path, seconds, {.latest = now}, wait);
                        });
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
@@ -73,19 +74,20 @@ void DateSettingRun::UndoLastRun() {
             return;
         // The undo is itself a run with a journal, so it can be undone too;
         // the newest change is given back first.
-        Journal journal(folder, "undo", last.id, Journal::UtcNow(),
-                        [this] { return refuseWhileBusy(); });
         const std::size_t total = last.changes.size();
         const auto change = [&](std::size_t i) { return last.changes[total - 1 - i]; };
-        int restored = 0;
-        std::string notRestored;
-        RunInBatches(
-            total, &journal, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); },
-            [&](std::size_t i, TargetOutcome& outcome) {
-                const std::string path = change(i).path;
+        struct UndoObserver : RunObserver {
+            DateSettingRun& run;
+            const std::function<std::string(std::size_t)> pathOf;
+            int restored = 0;
+            std::string notRestored;
+            UndoObserver(DateSettingRun& r, std::function<std::string(std::size_t)> p)
+                : run(r), pathOf(std::move(p)) {}
+            bool waitForOtherRun() override { return run.refuseWhileBusy(); }
+            bool photoDone(std::size_t i, TargetOutcome& outcome) override {
                 if (outcome.error) {
                     notRestored +=
-                        "\r\n" + path + " (" + std::to_string(outcome.error->number()) + ")";
+                        "\r\n" + pathOf(i) + " (" + std::to_string(outcome.error->number()) + ")";
                     return true;
                 }
                 const Restore r = outcome.planned->restore;
@@ -93,12 +95,22 @@ void DateSettingRun::UndoLastRun() {
                     r == Restore::AlreadyBefore) {
                     ++restored;
                 } else {
-                    notRestored += "\r\n" + path;
+                    notRestored += "\r\n" + pathOf(i);
                 }
                 return true;
-            },
-            BatchLimits{.oncePerFile = false});
-        journal.finish();
+            }
+            MessageBoxes& logBoxes() override { return run.m_host.messageBoxes(); }
+        } observer(*this, [&](std::size_t i) { return change(i).path; });
+        RunRequest request;
+        request.kind = RunKind::Undo;
+        request.journalFolder = folder;
+        request.undoes = last.id;
+        request.limits.oncePerFile = false;
+        RunPhotos(
+            total, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); }, request,
+            observer);
+        const int restored = observer.restored;
+        const std::string& notRestored = observer.notRestored;
         std::string text = std::to_string(restored) + "件を元に戻しました。";
         if (!notRestored.empty())
             text +=
@@ -179,20 +191,84 @@ void DateSettingRun::run() {
     if (!listMatchesDisk(folderPath)) return;
     const LocalDateTime now = m_host.now();
     processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
-                   "window", [&](const std::string& path, bool wait) {
-                       return PlanPhotoDate(path, choice, false, now, wait);
+                   RunKind::WindowSet, [&](const std::string& path, bool wait) {
+                       return PlanPhotoDate(path, choice, {.latest = now}, wait);
                    });
 }
 
+// The window's watch over a set or a shift: each photo shown as it is
+// handled, a failure ending the run with its box, progress and the stop
+// request through the host.
+class DateSettingRun::WindowObserver : public RunObserver {
+public:
+    WindowObserver(DateSettingRun& run, const std::string& folderPath,
+                   const std::vector<std::string>& names, bool wholeFolder)
+        : m_run(run),
+          m_host(run.m_host),
+          m_folderPath(folderPath),
+          m_names(names),
+          m_wholeFolder(wholeFolder) {}
+
+    int changed = 0;
+
+    bool waitForOtherRun() override { return m_run.refuseWhileBusy(); }
+    void runStarted() override { m_host.setRunning(true); }
+    void runEnded() override { m_host.setRunning(false); }
+    void beforePhoto(std::size_t index) override {
+        const int done = static_cast<int>(index);
+        const std::string& name = m_names[index];
+        m_host.showProgress(done, static_cast<int>(m_names.size()), name);
+        // A whole-folder run shows each photo as it goes, as a click would;
+        // the entry is looked for where it was first.
+        if (!m_wholeFolder) return;
+        const int count = m_host.fileCount();
+        for (int k = 0; k < count; ++k) {
+            const int i = (done + k) % count;
+            if (m_host.fileName(i) == name) {
+                m_run.show([&] { m_host.selectInCode(i); });
+                break;
+            }
+        }
+    }
+    bool photoDone(std::size_t index, TargetOutcome& outcome) override {
+        // A failure ends the run with its box, as it always has.
+        if (outcome.error) throw *outcome.error;
+        // Two names of one photo (a hard link) change it once.
+        if (outcome.sameAs < 0 &&
+            m_run.handlePhoto(m_folderPath, m_names[index], outcome.planned->update))
+            ++changed;
+        return !m_host.stopRequested();
+    }
+    MessageBoxes& logBoxes() override { return m_host.messageBoxes(); }
+    LocalDateTime now() override { return m_host.now(); }
+
+private:
+    DateSettingRun& m_run;
+    RunHost& m_host;
+    const std::string& m_folderPath;
+    const std::vector<std::string>& m_names;
+    bool m_wholeFolder;
+};
+
 void DateSettingRun::processTargets(const std::string& folderPath,
                                     const std::vector<std::string>& names, bool wholeFolder,
-                                    bool severalHandled, const char* kind, const PlanChange& plan) {
-    // Every change is journaled before it is made, so the run can be undone;
-    // a run that cannot journal changes nothing.
-    std::optional<Journal> journal;
+                                    bool severalHandled, RunKind kind, const PlanChange& plan) {
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(folderPath + name);
+    WindowObserver observer(*this, folderPath, names, wholeFolder);
+    RunRequest request;
+    request.kind = kind;
+    request.journalFolder = m_host.journalFolder();
+    request.log = true;
+    request.logFolder = m_host.applicationFolder();
+    // One photo a batch: the window shows each photo before it is handled
+    // and reports it right after, and a user watching sets the pace, not the
+    // journal's sync.
+    request.limits = BatchLimits{1, std::chrono::milliseconds(0), true};
     try {
-        journal.emplace(m_host.journalFolder(), kind, std::string(), Journal::UtcNow(),
-                        [this] { return refuseWhileBusy(); });
+        RunPhotos(
+            names.size(), [&](std::size_t index, bool wait) { return plan(paths[index], wait); },
+            request, observer);
     } catch (const JournalUnavailable& e) {
         m_host.messageBoxes().show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical,
                                    AppTitle);
@@ -200,56 +276,8 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     } catch (const RunBusy&) {
         return;
     }
-    std::vector<std::string> paths;
-    for (const std::string& name : names) paths.push_back(folderPath + name);
-
-    int changed = 0;
-    {
-        struct Running {
-            RunHost& host;
-            explicit Running(RunHost& h) : host(h) { host.setRunning(true); }
-            ~Running() { host.setRunning(false); }
-        } running(m_host);
-        const HeldLog heldLog;
-
-        const int total = static_cast<int>(names.size());
-        // One photo a batch: the window shows each photo before it is
-        // handled and reports it right after, and a user watching sets the
-        // pace, not the journal's sync.
-        RunInBatches(
-            names.size(), &*journal,
-            [&](std::size_t index, bool wait) -> std::optional<PlannedPhoto> {
-                const int done = static_cast<int>(index);
-                const std::string& name = names[index];
-                m_host.showProgress(done, total, name);
-                // A whole-folder run shows each photo as it goes, as a click
-                // would; the entry is looked for where it was first.
-                if (wholeFolder) {
-                    const int count = m_host.fileCount();
-                    for (int k = 0; k < count; ++k) {
-                        const int i = (done + k) % count;
-                        if (m_host.fileName(i) == name) {
-                            show([&] { m_host.selectInCode(i); });
-                            break;
-                        }
-                    }
-                }
-                return plan(paths[index], wait);
-            },
-            [&](std::size_t index, TargetOutcome& outcome) {
-                // A failure ends the run with its box, as it always has.
-                if (outcome.error) throw *outcome.error;
-                // Two names of one photo (a hard link) change it once.
-                if (outcome.sameAs < 0 &&
-                    handlePhoto(folderPath, names[index], outcome.planned->update))
-                    ++changed;
-                return !m_host.stopRequested();
-            },
-            BatchLimits{1, std::chrono::milliseconds(0), true});
-    }
-    journal->finish();
     // The window is the user's again before the summary asks for an OK.
-    reportSummary(changed, severalHandled);
+    reportSummary(observer.changed, severalHandled);
     m_dateWritten = false;
 }
 
@@ -286,15 +314,7 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     }
 
     // Any rewritten date makes the photo a changed one, whether or not its
-    // IFD0 date was among them.
-    if (update.result.changed) {
-        MessageBoxes& boxes = m_host.messageBoxes();
-        const LocalDateTime now = m_host.now();
-        const std::string logPath = GetLogFilePath(m_host.applicationFolder(), boxes, now);
-        WriteLogLine(ChangeLogKind, ChangeLogMessage(fullPath, m_exifDate, m_fileDate), logPath,
-                     boxes, now);
-    }
-
+    // IFD0 date was among them; the run writes its log line.
     show([&] { m_host.File1_Click(); });
     return update.result.changed;
 }

@@ -11,6 +11,7 @@
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
+#include "run/photo_run.h"
 #include "run/run_host.h"
 
 namespace tovrin {
@@ -63,8 +64,9 @@ private:
     // The loop over the targets, common to every kind of run: journal,
     // progress, each photo's change, the summary.
     void processTargets(const std::string& folderPath, const std::vector<std::string>& names,
-                        bool wholeFolder, bool severalHandled, const char* kind,
+                        bool wholeFolder, bool severalHandled, RunKind kind,
                         const PlanChange& plan);
+    class WindowObserver;
     // Reports one photo's change; returns true when the photo was changed.
     bool handlePhoto(const std::string& folderPath, const std::string& name,
                      const PhotoDateUpdate& update);

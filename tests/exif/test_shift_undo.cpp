@@ -74,14 +74,21 @@ TEST(ShiftPhotoDate, MovesEveryMomentAndSetsTheCaptureMomentAsFileTime) {
         Dated after;
         LocalDateTime fileTime;
     } cases[] = {
-        {"AllThree", {"2007:01:23 10:00:00", "2007:01:23 09:00:00", "2007:01:23 09:30:00"},
+        {"AllThree",
+         {"2007:01:23 10:00:00", "2007:01:23 09:00:00", "2007:01:23 09:30:00"},
          -9 * Hour,
          {"2007:01:23 01:00:00", "2007:01:23 00:00:00", "2007:01:23 00:30:00"},
          {2007, 1, 23, 0, 0, 0}},
-        {"OriginalNotAMoment", {"2007:01:23 10:00:00", "unknown", "2007:01:23 09:30:00"}, Day,
-         {"2007:01:24 10:00:00", "unknown", "2007:01:24 09:30:00"}, {2007, 1, 24, 10, 0, 0}},
-        {"OnlyDigitized", {"    :  :     :  :  ", "", "2008:02:28 23:00:00"}, 2 * Hour,
-         {"    :  :     :  :  ", "", "2008:02:29 01:00:00"}, {2008, 2, 29, 1, 0, 0}},
+        {"OriginalNotAMoment",
+         {"2007:01:23 10:00:00", "unknown", "2007:01:23 09:30:00"},
+         Day,
+         {"2007:01:24 10:00:00", "unknown", "2007:01:24 09:30:00"},
+         {2007, 1, 24, 10, 0, 0}},
+        {"OnlyDigitized",
+         {"    :  :     :  :  ", "", "2008:02:28 23:00:00"},
+         2 * Hour,
+         {"    :  :     :  :  ", "", "2008:02:29 01:00:00"},
+         {2008, 2, 29, 1, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,12 +114,12 @@ TEST(ShiftPhotoDate, RefusesWholePhotosUntouched) {
     EXPECT_TRUE(u.refusedOutOfRange);
     EXPECT_FALSE(u.result.changed);
     EXPECT_EQ(test::ReadBytes(dir.path("photo.jpg")), bytes);
-    u = ShiftPhotoDate(dir.folder(), "photo.jpg", Hour, "", false,
-                       LocalDateTime{2007, 1, 23, 10, 59, 59});
+    u = ShiftPhotoDate(dir.folder(), "photo.jpg", Hour,
+                       {.latest = LocalDateTime{2007, 1, 23, 10, 59, 59}});
     EXPECT_TRUE(u.refusedAsFuture);
     EXPECT_EQ(test::ReadBytes(dir.path("photo.jpg")), bytes);
     // Only the texts on the filter day move.
-    u = ShiftPhotoDate(dir.folder(), "photo.jpg", Hour, "2007:01:23");
+    u = ShiftPhotoDate(dir.folder(), "photo.jpg", Hour, {.onlyOn = "2007:01:23"});
     EXPECT_EQ(u.writes.size(), 2u);
     EXPECT_EQ(Read(dir).DateTimeOriginal, "0001:01:01 00:30:00");
 }
@@ -126,7 +133,7 @@ TEST(RestorePhotoDates, OnlyWhatTheChangeStillHolds) {
     std::optional<PendingChange> recorded;
     const BeforeWrite record = [&](const PendingChange& c) { recorded = c; };
     DateChoice choice{{2007, 1, 23}, {9, 5, 0}, false, false, {}};
-    UpdatePhotoDate(dir.folder(), "photo.jpg", choice, false, std::nullopt, record);
+    UpdatePhotoDate(dir.folder(), "photo.jpg", choice, {.beforeWrite = record});
     ASSERT_TRUE(recorded);
     EXPECT_EQ(recorded->path, path);
     EXPECT_EQ(recorded->writes.size(), 3u);

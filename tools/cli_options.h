@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exif/date_choice.h"
+
+// What the command line asks for, read and checked before any photo is
+// looked at.
+namespace tovrin::cli {
+
+// Bad usage: the message is printed and the program ends with status 2.
+struct UsageError {
+    std::string message;
+};
+// Prints a usage error and the hint to --help on standard error.
+void ReportUsageError(const UsageError& error);
+
+enum class Command { Info, Set, Shift, Undo };
+
+struct Options {
+    Command command = Command::Info;
+    std::vector<std::string> paths;
+    std::string filesFrom;
+    bool nulSeparated = false;
+    bool recursive = false;
+    bool quiet = false;
+    // set and shift
+    bool dryRun = false;
+    bool noLog = false;
+    bool noJournal = false;
+    // set: the choice, its day filter included (--only-on)
+    DateChoice choice;
+    // shift: the offset in seconds and the day whose texts move ("" for all)
+    std::int64_t offset = 0;
+    std::string onlyOn;
+    // undo
+    bool undoLast = false;
+    std::string undoRun;
+    bool undoList = false;
+};
+
+// Reads the words after the program's name. Nothing when the program is to
+// end at once: --help or --version was printed (exit status 0) or a usage
+// error (status 2); exitCode says which.
+std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, int& exitCode);
+
+}  // namespace tovrin::cli
