@@ -160,7 +160,7 @@ bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
         const int shift = ShiftState(key->modifiers());
         const int keyAscii = KeyAsciiOf(*key);
         // The key-down handler runs first and the key-press handler after it,
-        // as the classic lists raise them; either may take the key.
+        // as Windows lists raise them; either may take the key.
         if (watched == m_drive1) {
             return Drive1_KeyDown(keyCode, shift);
         }

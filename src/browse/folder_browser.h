@@ -47,7 +47,7 @@ public:
     // that cannot be opened shows "エラー" and the drive list goes back to
     // the drive of the folder list's path.
     void Drive1_Change();
-    // Key handlers take classic key codes (list_keys.h) and return whether
+    // Key handlers take Windows key codes (list_keys.h) and return whether
     // they acted on the key, in which case the list does not process it.
     bool Drive1_KeyDown(int keyCode, int shift);
     void Drive1_LostFocus();

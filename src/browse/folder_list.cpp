@@ -15,7 +15,7 @@ namespace {
 constexpr int PathRole = Qt::UserRole;
 constexpr int DepthRole = Qt::UserRole + 1;
 
-// Draws each entry indented by its depth, as the classic list draws its tree.
+// Draws each entry indented by its depth, as a Windows directory list draws its tree.
 class IndentDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

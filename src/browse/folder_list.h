@@ -6,13 +6,13 @@
 
 namespace tovrin {
 
-// The folder list (`Dir1`), a classic directory list box: the ancestors of
+// The folder list (`Dir1`), a Windows-style directory list box: the ancestors of
 // its path from the root down, the current folder, then the current folder's
 // subfolders one level deeper. Clicking or the arrow keys only highlight an
 // entry; the path changes when code sets it (the browser opens the
 // highlighted entry on Enter and double-click).
 //
-// Entries are numbered as in the classic directory list box: the current
+// Entries are numbered as in a Windows directory list box: the current
 // folder is CurrentFolderEntry (-1), its parent the number below (-2) and so on
 // up to the root; the subfolders are 0 .. entryCount()-1.
 class FolderList : public QListWidget {

@@ -7,8 +7,9 @@
 namespace tovrin {
 
 // A failure that unwinds to the event handler that started the action, which
-// shows its number and description to the user. Numbers follow the classic
-// desktop runtime's numbering, because that is what the messages quote.
+// shows its number and description to the user. The numbers (53 file not
+// found, 70 permission denied, ...) are part of the messages users see and
+// quote, so they never change.
 class RuntimeError : public std::exception {
 public:
     RuntimeError(int number, std::string description);

@@ -259,8 +259,8 @@ void FrmMain::File1_Click() { m_runHost.readoutFromList(); }
 
 void FrmMain::CmdExe_Click() {
     runExclusively([this] {
-        m_run.CmdExe_Click();
-        m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lbl_FileTime()));
+        m_run.SetDates();
+        m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lastFileTime()));
     });
 }
 

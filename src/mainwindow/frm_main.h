@@ -23,7 +23,7 @@ class StartupController;
 
 // The main window. It owns every control (composed by ComposeMainWindow), the
 // photo readout, the host side of the date-setting run behind the run button,
-// and the start-up and shutdown; its event handlers, under their classic
+// and the start-up and shutdown; its event handlers, under their form's
 // names, call into those.
 //
 // Every control carries its design name as its object name ("File1",

@@ -118,7 +118,7 @@ void MainRunHost::selectFirstEntry() {
     });
 }
 
-void MainRunHost::File1_Click() { m_readout.read(); }
+void MainRunHost::showSelectedPhoto() { m_readout.read(); }
 
 DateChoice MainRunHost::dateChoice() const {
     DateChoice choice;
@@ -133,18 +133,18 @@ DateChoice MainRunHost::dateChoice() const {
 
 bool MainRunHost::wholeFolderChecked() const { return m_ui.ChkIkkatu->isChecked(); }
 
-void MainRunHost::setExifInfoText(const std::string& text) {
+void MainRunHost::setInformationText(const std::string& text) {
     m_readout.setText(QString::fromStdString(text));
 }
 
 void MainRunHost::clearThumbnail() { m_ui.Image2->clearPicture(); }
 
-void MainRunHost::FitThumbnail(const std::string& fullPath) {
+void MainRunHost::showThumbnail(const std::string& fullPath) {
     tovrin::FitThumbnail(*m_ui.Image2, *m_ui.PicBack, WindowPath(fullPath));
 }
 
 // The logs stay beside the program only where it may write.
-std::string MainRunHost::applicationFolder() const {
+std::string MainRunHost::logFolder() const {
     return LogFolder(EnginePath(m_applicationFolder));
 }
 

@@ -51,14 +51,14 @@ public:
     void selectInCode(int index) override;
     void reloadFileList() override;
     void selectFirstEntry() override;
-    void File1_Click() override;
+    void showSelectedPhoto() override;
     DateChoice dateChoice() const override;
     bool wholeFolderChecked() const override;
-    void setExifInfoText(const std::string& text) override;
+    void setInformationText(const std::string& text) override;
     void clearThumbnail() override;
-    void FitThumbnail(const std::string& fullPath) override;
+    void showThumbnail(const std::string& fullPath) override;
     MessageBoxes& messageBoxes() override { return m_boxes; }
-    std::string applicationFolder() const override;
+    std::string logFolder() const override;
     void setRunning(bool running) override;
     void showProgress(int done, int total, const std::string& name) override;
     bool stopRequested() override;

@@ -63,7 +63,7 @@ bool IsDriveFailure(int number) {
 }
 
 // A stored window coordinate in pixels; one the window system cannot take
-// is an overflow, as it would be for the classic window.
+// is an overflow, as it would be for a Windows window.
 int WindowPixels(float twips) {
     const double pixels = std::round(twips / TwipsPerPixel);
     if (!(std::abs(pixels) <= QWIDGETSIZE_MAX)) {
@@ -72,17 +72,17 @@ int WindowPixels(float twips) {
     return static_cast<int>(pixels);
 }
 
-// Start-up steps that the failure handling can run again or skip to; the
-// numbers keep the order of the classic start-up's steps.
+// Start-up steps, in their order, that the failure handling can run again or
+// skip to.
 enum StartupStep {
-    FontsStep = 2,
-    RectangleStep = 7,
-    DefPathStep = 8,
-    FolderCheckStep = 10,
-    OpenDefPathStep = 11,
-    FileListStep = 12,
-    CustomButtonStep = 13,
-    StartupDone = 14,
+    FontsStep,
+    RectangleStep,
+    DefPathStep,
+    FolderCheckStep,
+    OpenDefPathStep,
+    FileListStep,
+    CustomButtonStep,
+    StartupDone,
 };
 
 }  // namespace

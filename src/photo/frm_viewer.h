@@ -62,7 +62,7 @@ private:
 
     QString m_path;
     MessageBoxes& m_boxes;
-    // OriginSize in the classic viewer: the photo is shown at its natural size.
+    // OriginSize: the photo is shown at its natural size.
     bool m_showsNaturalSize = false;
     bool m_reportPending = false;
 

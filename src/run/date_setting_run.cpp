@@ -32,7 +32,7 @@ bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now) {
 
 DateSettingRun::DateSettingRun(RunHost& host) : m_host(host) {}
 
-void DateSettingRun::CmdExe_Click() {
+void DateSettingRun::SetDates() {
     try {
         run();
     } catch (...) {
@@ -260,7 +260,7 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     request.kind = kind;
     request.journalFolder = m_host.journalFolder();
     request.log = true;
-    request.logFolder = m_host.applicationFolder();
+    request.logFolder = m_host.logFolder();
     // One photo a batch: the window shows each photo before it is handled
     // and reports it right after, and a user watching sets the pace, not the
     // journal's sync.
@@ -295,7 +295,7 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     m_changed = update.result.changed;
 
     if (update.refusedAsFuture || update.refusedOutOfRange) {
-        show([&] { m_host.File1_Click(); });
+        show([&] { m_host.showSelectedPhoto(); });
         m_host.messageBoxes().show(
             name + (update.refusedAsFuture
                         ? "は現在より先の日時になるため変更しませんでした"
@@ -305,9 +305,9 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     }
 
     if (!update.result.status) {
-        m_host.setExifInfoText(NoDateInfo);
+        m_host.setInformationText(NoDateInfo);
         m_host.clearThumbnail();
-        show([&] { m_host.FitThumbnail(fullPath); });
+        show([&] { m_host.showThumbnail(fullPath); });
         m_host.messageBoxes().show(std::string(NoDateInfo) + "\r\n" + name + "の更新に失敗しました",
                                    MsgButtons::Ok, MsgIcon::None, AppTitle);
         return false;
@@ -315,7 +315,7 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
 
     // Any rewritten date makes the photo a changed one, whether or not its
     // IFD0 date was among them; the run writes its log line.
-    show([&] { m_host.File1_Click(); });
+    show([&] { m_host.showSelectedPhoto(); });
     return update.result.changed;
 }
 

@@ -20,19 +20,20 @@ namespace tovrin {
 // after today; otherwise a date and time after the present second.
 bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now);
 
-// The date-setting run behind the run button CmdExe. It writes the chosen
-// date into the EXIF dates of the target photos of File1, sets the file times
+// The window's runs: setting the chosen date (the run button), shifting and
+// undoing. Setting writes the chosen date into the EXIF dates of the target
+// photos of the file list, sets the file times
 // of every photo it changed, logs each change and reports a summary.
 class DateSettingRun {
 public:
     explicit DateSettingRun(RunHost& host);
 
-    // The click handler. Never throws: a failure ends the run with the
+    // Sets the chosen date. Never throws: a failure ends the run with the
     // run-time error box.
-    void CmdExe_Click();
+    void SetDates();
 
     // Moves the dates of the same targets (the selection, or the whole folder
-    // when ChkIkkatu is checked) by `seconds` of wall-clock time, through the
+    // when "all at once" is checked) by `seconds` of wall-clock time, through the
     // same run: progress, failure boxes, journal, log, summary.
     void ShiftDates(std::int64_t seconds);
 
@@ -44,12 +45,11 @@ public:
     // at the end of a run that was not cut short.
     bool DateWritten() const { return m_dateWritten; }
 
-    // The hidden holding fields as the last handled photo left them: its time
-    // of day before the change, and its embedded and file dates as read
-    // before the change.
-    const std::string& lbl_FileTime() const { return m_fileTime; }
-    const std::string& lbl_ExifDate() const { return m_exifDate; }
-    const std::string& lbl_FileDate() const { return m_fileDate; }
+    // What the last handled photo was before the change: its time of day,
+    // its embedded date and its file date.
+    const std::string& lastFileTime() const { return m_fileTime; }
+    const std::string& lastEmbeddedDate() const { return m_exifDate; }
+    const std::string& lastFileDate() const { return m_fileDate; }
 
 private:
     void run();

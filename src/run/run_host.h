@@ -9,51 +9,52 @@
 
 namespace tovrin {
 
-// What the date-setting run needs from the main window. The window implements
-// it over its controls (MainRunHost); tests implement it over a plain list. Entries are indexed
-// from 0 in list order. Any member may throw RuntimeError (a vanished file, a
+// What the date-setting run needs from the main window: the file list, the
+// choices, the readout and the thumbnail. The window implements it over its
+// controls (MainRunHost); tests implement it over a plain list. Entries are
+// indexed from 0 in list order. Any member may throw RuntimeError (a vanished file, a
 // picture that cannot be decoded): the run reports it in its own error box.
 class RunHost {
 public:
     virtual ~RunHost() = default;
 
-    // File1's folder (File1.Path), with or without a separator at its end.
+    // The folder the file list shows, with or without a separator at its end.
     virtual std::string folder() const = 0;
-    // Number of entries of File1.
+    // Number of entries of the file list.
     virtual int fileCount() const = 0;
     // The file name of entry i, without folder.
     virtual std::string fileName(int index) const = 0;
     // Whether entry i is selected.
     virtual bool isSelected(int index) const = 0;
     // Adds entry i to the selection as code does (others stay selected). Like
-    // a user's click, this raises File1_Click.
+    // a user's click, this shows the entry's readout.
     virtual void selectInCode(int index) = 0;
-    // Re-reads File1 from the disk.
+    // Re-reads the file list from the disk.
     virtual void reloadFileList() = 0;
     // Selects the first entry, which shows its information; nothing when the
     // list is empty.
     virtual void selectFirstEntry() = 0;
-    // The photo information readout of the current entry. Errors propagate.
-    virtual void File1_Click() = 0;
+    // Shows the readout of the current entry. Errors propagate.
+    virtual void showSelectedPhoto() = 0;
 
-    // The user's choices as the controls stand now: DTPDate, DTPTime, ChkHoji
-    // (keepTime), ChkUme (filterOn) and DTPumeDate.
+    // The user's choices as the controls stand now: the date, the time, keep
+    // each photo's time of day, and the day filter.
     virtual DateChoice dateChoice() const = 0;
-    // ChkIkkatu ("all at once") is checked: every entry of File1 is a target.
+    // "All at once" is checked: every entry of the file list is a target.
     virtual bool wholeFolderChecked() const = 0;
 
-    // Replaces the whole text of txt_Exif_Info.
-    virtual void setExifInfoText(const std::string& text) = 0;
-    // Removes the picture from the thumbnail Image2.
+    // Replaces the whole text of the information box.
+    virtual void setInformationText(const std::string& text) = 0;
+    // Removes the picture from the thumbnail.
     virtual void clearThumbnail() = 0;
     // Decodes the photo at fullPath and fits it into the thumbnail box.
-    virtual void FitThumbnail(const std::string& fullPath) = 0;
+    virtual void showThumbnail(const std::string& fullPath) = 0;
 
     // Where every message of the run is shown.
     virtual MessageBoxes& messageBoxes() = 0;
     // The folder the daily logs live in: the program's own folder, or the
     // user's state folder when the program's cannot be written (LogFolder).
-    virtual std::string applicationFolder() const = 0;
+    virtual std::string logFolder() const = 0;
     // The present local moment: the future-moment check and the log use it.
     virtual LocalDateTime now() const { return Now(); }
 

@@ -7,7 +7,7 @@
 
 namespace tovrin {
 
-// The daily run log (module common). One text file a day in the application
+// The daily run log. One text file a day in the application
 // folder, "Date" + yyyyMMdd + ".log", one line per changed photo; the logs of
 // today and of at most two earlier days are kept. Lines end with CR LF and
 // are in the system's code page: UTF-8 here, the ANSI code page on Windows.

@@ -86,7 +86,7 @@ qint16 ShiftState(Qt::KeyboardModifiers modifiers) {
 int KeyAsciiOf(const QKeyEvent& event) {
     // Alt combinations are menu keys and type nothing. Enter and Backspace
     // type their control characters whatever text the window system attached
-    // to them; with Ctrl they type LF and DEL, as on the classic desktop.
+    // to them; with Ctrl they type LF and DEL, as Windows' own lists do.
     const bool ctrl = event.modifiers() & Qt::ControlModifier;
     if (event.modifiers() & Qt::AltModifier) {
         return 0;

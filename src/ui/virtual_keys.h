@@ -7,7 +7,7 @@ class QKeyEvent;
 
 namespace tovrin {
 
-// Key events of the run button and the lists speak in the classic desktop
+// Key events of the run button and the lists speak in the Windows desktop's
 // key codes (the platform's virtual-key numbering) and Shift values; this is
 // the one translation from and to Qt's keys.
 

@@ -70,7 +70,7 @@ public:
         current = index;
         picked.push_back(names[index]);
         record("select " + names[index]);
-        File1_Click();
+        showSelectedPhoto();
     }
     void reloadFileList() override {
         std::set<std::string> found;
@@ -83,16 +83,16 @@ public:
     void selectFirstEntry() override {
         setList(names, {0});
         record("select first");
-        File1_Click();
+        showSelectedPhoto();
     }
-    void File1_Click() override { record("readout " + (current >= 0 ? names[current] : "")); }
+    void showSelectedPhoto() override { record("readout " + (current >= 0 ? names[current] : "")); }
     DateChoice dateChoice() const override { return choice; }
     bool wholeFolderChecked() const override { return ikkatu; }
-    void setExifInfoText(const std::string& text) override { record("info " + text); }
+    void setInformationText(const std::string& text) override { record("info " + text); }
     void clearThumbnail() override { record("clear"); }
-    void FitThumbnail(const std::string& fullPath) override { record("fit " + fullPath); }
+    void showThumbnail(const std::string& fullPath) override { record("fit " + fullPath); }
     MessageBoxes& messageBoxes() override { return boxes; }
-    std::string applicationFolder() const override { return appFolder; }
+    std::string logFolder() const override { return appFolder; }
     LocalDateTime now() const override { return {2024, 5, 10, 12, 34, 56}; }
     std::string journalFolder() const override { return journalDir; }
     void setRunning(bool on) override { running.push_back(on); }
@@ -217,7 +217,7 @@ TEST_P(Outcome, ChangesLogsAndReportsTheTargets) {
     const OutcomeCase& c = GetParam();
     use(c.files, c.chosen, c.options);
 
-    run.CmdExe_Click();
+    run.SetDates();
 
     EXPECT_EQ(host.boxes.shown, c.boxes);
     std::string log;
@@ -274,12 +274,12 @@ TEST_F(RunTest, CancelOrAVanishedFileRefusesTheRunBeforeAnyChange) {
     use({"11-tests.jpg", "Nikon.jpg", "Sony.jpg"}, {0, 2}, "I");
     fs::remove(NativePath(photo("Nikon.jpg")));
     host.boxes.okCancelAnswer = MsgAnswer::Cancel;
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, Boxes{Confirm});
     EXPECT_TRUE(host.events.empty());
 
     host.boxes.okCancelAnswer = MsgAnswer::Ok;
-    run.CmdExe_Click();
+    run.SetDates();
     const ShownBox folderChanged{
         "フォルダ内のファイル情報が更新された為、ファイル一覧を更新します。\r\n\r\n"
         "再度、「 埋込日付設定実行 」を行って下さい。",
@@ -296,7 +296,7 @@ TEST_F(RunTest, AFutureMomentIsRefusedBeforeTheConfirmation) {
     use(Nikon, {0}, "I");
     host.choice.date = {2024, 5, 10};
     host.choice.time = {12, 34, 57};
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(
         host.boxes.shown,
         (Boxes{{"現在より先の日時は設定できません。", MsgButtons::Ok, MsgIcon::Exclamation}}));
@@ -320,7 +320,7 @@ TEST(IsFutureChoice, ComparesWithNowToTheSecondOrWithChkHojiToTheDay) {
 
 TEST_F(RunTest, APhotoWithoutExifIsReportedAndTheRunGoesOn) {
     use({"Nikon.jpg", "FotoStation.jpg", "Sony.jpg"}, {}, "IH");
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, (Boxes{NoExif, Done(2)}));
     EXPECT_EQ(host.events, (Names{"select Nikon.jpg", "readout Nikon.jpg", "readout Nikon.jpg",
                                   "select FotoStation.jpg", "readout FotoStation.jpg",
@@ -353,7 +353,7 @@ TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     host.onEvent = [&](const std::string& event) {
         if (c.action && event.rfind(c.at, 0) == 0) c.action(photo("FotoStation.jpg"));
     };
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, Boxes{c.box});
     expectChanged("Nikon.jpg");
     EXPECT_TRUE(untouched("Sony.jpg"));
@@ -378,7 +378,7 @@ TEST_F(RunTest, AnUndecodablePictureLeavesAnEmptyThumbnail) {
     host.onEvent = [&](const std::string& event) {
         if (event.rfind("fit ", 0) == 0 || event == "readout Sony.jpg") throw RuntimeError(481);
     };
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, (Boxes{NoExif, Done(2)}));
     expectChanged("Sony.jpg");
     EXPECT_EQ(logText(), logLine("Nikon.jpg") + logLine("Sony.jpg"));
@@ -396,7 +396,7 @@ TEST_F(RunTest, TheChoiceIsTakenOnceAtTheStart) {
         host.choice.keepTime = true;
         host.setList({"11-tests.jpg", "Sony.jpg", "Nikon.jpg"}, {0});
     };
-    run.CmdExe_Click();
+    run.SetDates();
     expectChanged("Nikon.jpg");
     expectChanged("Sony.jpg");
     EXPECT_TRUE(untouched("11-tests.jpg"));
@@ -409,7 +409,7 @@ TEST_F(RunTest, TheChoiceIsTakenOnceAtTheStart) {
 TEST_F(RunTest, KeepTimeNeverWritesAFutureMoment) {
     use({"MWG.jpg", "Nikon.jpg"}, {0, 1}, "H");
     host.choice.date = {2024, 5, 10};  // today; MWG.jpg was taken at 01:11, Nikon.jpg at 12:57
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown,
               (Boxes{{"Nikon.jpgは現在より先の日時になるため変更しませんでした"}}));
     EXPECT_EQ(embeddedDate("MWG.jpg"), "2024:05:10 01:11:11");
@@ -421,7 +421,7 @@ TEST_F(RunTest, KeepTimeNeverWritesAFutureMoment) {
 TEST_F(RunTest, AStoppedRunReportsWhatItDid) {
     use(Four, {}, "IH");
     host.stopAfter = 2;
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, Boxes{Done(2)});
     expectChanged("11-tests.jpg");
     expectChanged("FujiFilm.jpg");
@@ -436,7 +436,7 @@ TEST_F(RunTest, AJournaledRunCanBeGivenBack) {
     host.onEvent = [&](const std::string& event) {
         if (event == "select Nikon.jpg") throw RuntimeError(error::DeviceIo);
     };
-    run.CmdExe_Click();
+    run.SetDates();
     EXPECT_EQ(host.boxes.shown, Boxes{RunError(57, "デバイス I/O エラーです。")});
     const std::vector<std::string> ids = JournalIds(host.journalFolder());
     ASSERT_EQ(ids.size(), 1u);
@@ -489,7 +489,7 @@ TEST_F(RunTest, AnUnwritableLogFolderCostsABoxPerPhotoNotTheRun) {
     use({"Nikon.jpg", "Sony.jpg"}, {0, 1});
     const Immutable locked(m_logs.folder());
     if (!locked.ok) GTEST_SKIP() << "no immutable folders here (chattr +i; Windows has none)";
-    run.CmdExe_Click();
+    run.SetDates();
     const ShownBox logError{"ログ出力時にエラーが発生しました。\r\n(70) 書き込みできません。",
                             MsgButtons::Ok, MsgIcon::Critical, "ログ出力エラー"};
     EXPECT_EQ(host.boxes.shown, (Boxes{logError, logError, Done(2)}));
