@@ -39,7 +39,7 @@
 #include "photo/picture_box.h"
 #include "test_files.h"
 #include "ui/fonts.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 #include "ui/path_text.h"
 
 namespace tovrin {

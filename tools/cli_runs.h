@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli_options.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 // What each command does with its photos, through the engine's one run; the
 // lines printed are in cli_json.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 class QMessageBox;
 class QWidget;

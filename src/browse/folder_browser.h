@@ -9,7 +9,7 @@
 #include "browse/drive_list.h"
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

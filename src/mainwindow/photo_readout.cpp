@@ -10,8 +10,8 @@
 #include "mainwindow/main_controls.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "ui/error_report.h"
-#include "ui/message_boxes.h"
+#include "messages/error_report.h"
+#include "messages/message_boxes.h"
 #include "ui/path_text.h"
 
 namespace tovrin {

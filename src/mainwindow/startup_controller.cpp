@@ -28,8 +28,8 @@
 #include "mainwindow/main_layout.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
-#include "ui/error_report.h"
-#include "ui/message_boxes.h"
+#include "messages/error_report.h"
+#include "messages/message_boxes.h"
 #include "ui/twips.h"
 
 namespace tovrin {

@@ -12,8 +12,8 @@
 #include "exif/runtime_error.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "ui/error_report.h"
-#include "ui/message_boxes.h"
+#include "messages/error_report.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

@@ -11,7 +11,7 @@
 #include "run/photo_batch.h"
 #include "run/photo_run.h"
 #include "run/run_log.h"
-#include "ui/error_report.h"
+#include "messages/error_report.h"
 
 namespace tovrin {
 

@@ -6,7 +6,7 @@
 #include "exif/local_time.h"
 #include "exif/runtime_error.h"
 #include "run/photo_batch.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

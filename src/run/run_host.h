@@ -5,7 +5,7 @@
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
 #include "run/journal.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

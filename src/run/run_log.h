@@ -3,7 +3,7 @@
 #include <string>
 
 #include "exif/local_time.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

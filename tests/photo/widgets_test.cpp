@@ -16,7 +16,7 @@
 #include "photo/frm_viewer.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 #include "test_files.h"
-#include "ui/message_boxes.h"
+#include "messages/message_boxes.h"
 
 namespace tovrin::test {
 

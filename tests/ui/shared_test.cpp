@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ui/error_report.h"
+#include "messages/error_report.h"
 #include "ui/path_text.h"
 #include "ui/twips.h"
 #include "ui/virtual_keys.h"

@@ -1,4 +1,4 @@
-#include "ui/error_report.h"
+#include "messages/error_report.h"
 
 #include <new>
 
