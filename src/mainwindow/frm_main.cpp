@@ -281,13 +281,7 @@ void FrmMain::runExclusively(Work work) {
 
 void FrmMain::mnuShift_Click() {
     runExclusively([this] {
-        // The photos the run would take: the selection, or the whole folder.
-        std::vector<std::string> names;
-        for (int i = 0; i < m_runHost.fileCount(); ++i) {
-            if (m_runHost.wholeFolderChecked() || m_runHost.isSelected(i))
-                names.push_back(m_runHost.fileName(i));
-        }
-        ShiftDialog dialog(FolderPath(m_runHost.folder()), names, this);
+        ShiftDialog dialog(FolderPath(m_runHost.folder()), m_run.TargetNames(), this);
         if (dialog.exec() != QDialog::Accepted || dialog.offsetSeconds() == 0) {
             return;
         }

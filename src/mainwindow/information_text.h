@@ -4,11 +4,13 @@
 
 #include "exif/local_time.h"
 #include "exif/reader.h"
+#include "messages/photo_texts.h"
 
 namespace tovrin {
 
-// What txt_Exif_Info shows when the photo has no EXIF data the reader can use.
-inline const QString NoDateInformationText = QStringLiteral("ファイルの日付情報が取得できません");
+// What the information box shows when the photo has no EXIF data the reader
+// can use.
+inline const QString NoDateInformationText = QString::fromUtf8(NoDateText);
 
 // Control characters (C0 and DEL) as blanks: a text from a photo or a file
 // name never breaks a line, moves the caret or reaches a terminal as a

@@ -364,7 +364,7 @@ MainControls ComposeMainWindow(QMainWindow& window) {
     window.setObjectName(QStringLiteral("FrmMain"));
     window.setWindowTitle(QStringLiteral("Tovrin"));
     window.setWindowIcon(ApplicationIcon());
-    window.setFont(DesignFont(DesignFontPoints));
+    window.setFont(DesignFont(DesignFacePoints));
     // The client area holds the toolbar and the status bar as well, so the
     // design coordinates of every control count from just below the menu bar.
     c.client = Make<QWidget>(&window, "ClientArea");

@@ -112,6 +112,5 @@ MainControls ComposeMainWindow(QMainWindow& window);
 
 // The face of the design at `points`, bold or not.
 QFont DesignFont(double points, bool bold = false);
-inline constexpr double DesignFontPoints = 9.0;
 
 }  // namespace tovrin

@@ -25,6 +25,7 @@
 #include "exif/runtime_error.h"
 #include "mainwindow/help_windows.h"
 #include "mainwindow/main_controls.h"
+#include "ui/fonts.h"
 #include "mainwindow/main_layout.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
@@ -191,9 +192,9 @@ void StartupController::setFontsAndFirstValues() {
     for (QWidget* w : std::initializer_list<QWidget*>{m_ui.Drive1, m_ui.Dir1, m_ui.File1,
                                                       m_ui.txt_Exif_Info, m_ui.lbl_Settei,
                                                       m_ui.ChkIkkatu, m_ui.ChkHoji, m_ui.ChkUme}) {
-        w->setFont(DesignFont(DesignFontPoints));
+        w->setFont(DesignFont(DesignFacePoints));
     }
-    m_ui.CmdExe->setFont(DesignFont(DesignFontPoints, true));
+    m_ui.CmdExe->setFont(DesignFont(DesignFacePoints, true));
 
     // One moment gives both first values, so they never straddle midnight;
     // the pickers get the full date, so no year is lost to a two-digit form.

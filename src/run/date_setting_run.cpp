@@ -1,5 +1,7 @@
 #include "run/date_setting_run.h"
 
+#include "messages/photo_texts.h"
+
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -7,19 +9,13 @@
 #include "exif/paths.h"
 #include "exif/photo_update.h"
 #include "exif/runtime_error.h"
+#include "messages/error_report.h"
 #include "run/journal.h"
 #include "run/photo_batch.h"
 #include "run/photo_run.h"
 #include "run/run_log.h"
-#include "messages/error_report.h"
 
 namespace tovrin {
-
-namespace {
-
-const char* const NoDateInfo = "ファイルの日付情報が取得できません";
-
-}  // namespace
 
 bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now) {
     const auto chosenDay = std::tie(choice.date.year, choice.date.month, choice.date.day);
@@ -47,7 +43,7 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         if (!listMatchesDisk(folderPath)) return;
         const bool wholeFolder = m_host.wholeFolderChecked();
         const LocalDateTime now = m_host.now();
-        processTargets(folderPath, targets(wholeFolder), wholeFolder, wholeFolder, RunKind::Shift,
+        processTargets(folderPath, TargetNames(), wholeFolder, wholeFolder, RunKind::Shift,
                        [&](const std::string& path, bool wait) {
                            return PlanPhotoShift(path, seconds, {.latest = now}, wait);
                        });
@@ -155,7 +151,8 @@ bool DateSettingRun::listMatchesDisk(const std::string& folderPath) {
 
 // The targets are taken once, by name: a list reloaded mid-run cannot send
 // the choice to other photos.
-std::vector<std::string> DateSettingRun::targets(bool wholeFolder) const {
+std::vector<std::string> DateSettingRun::TargetNames() const {
+    const bool wholeFolder = m_host.wholeFolderChecked();
     std::vector<std::string> names;
     for (int i = 0; i < m_host.fileCount(); ++i) {
         if (wholeFolder || m_host.isSelected(i)) names.push_back(m_host.fileName(i));
@@ -190,7 +187,7 @@ void DateSettingRun::run() {
     const std::string folderPath = FolderPath(m_host.folder());
     if (!listMatchesDisk(folderPath)) return;
     const LocalDateTime now = m_host.now();
-    processTargets(folderPath, targets(wholeFolder), wholeFolder, choice.filterOn || wholeFolder,
+    processTargets(folderPath, TargetNames(), wholeFolder, choice.filterOn || wholeFolder,
                    RunKind::WindowSet, [&](const std::string& path, bool wait) {
                        return PlanPhotoDate(path, choice, {.latest = now}, wait);
                    });
@@ -305,10 +302,10 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
     }
 
     if (!update.result.status) {
-        m_host.setInformationText(NoDateInfo);
+        m_host.setInformationText(NoDateText);
         m_host.clearThumbnail();
         show([&] { m_host.showThumbnail(fullPath); });
-        m_host.messageBoxes().show(std::string(NoDateInfo) + "\r\n" + name + "の更新に失敗しました",
+        m_host.messageBoxes().show(std::string(NoDateText) + "\r\n" + name + "の更新に失敗しました",
                                    MsgButtons::Ok, MsgIcon::None, AppTitle);
         return false;
     }

@@ -41,6 +41,10 @@ public:
     // that names how many photos, and reports what could not be given back.
     void UndoLastRun();
 
+    // The names a run takes, in list order: the selection, or every entry
+    // when "all at once" is checked.
+    std::vector<std::string> TargetNames() const;
+
     // Raised by the writer when it changed the photo's IFD0 date; lowered
     // at the end of a run that was not cut short.
     bool DateWritten() const { return m_dateWritten; }
@@ -60,7 +64,6 @@ private:
     // Says that another run is changing photos; false: do not wait for it.
     bool refuseWhileBusy();
     bool listMatchesDisk(const std::string& folderPath);
-    std::vector<std::string> targets(bool wholeFolder) const;
     // The loop over the targets, common to every kind of run: journal,
     // progress, each photo's change, the summary.
     void processTargets(const std::string& folderPath, const std::vector<std::string>& names,

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "exif/local_time.h"
 #include "exif/paths.h"
 #include "exif/private_file.h"
 #include "exif/runtime_error.h"
@@ -56,14 +57,17 @@ bool unhex(const std::string& text, std::string& bytes) {
     return true;
 }
 
-std::string twoDigits(int v) {
-    return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10);
-}
-
 // "20070123-090500": sorts as the runs were made.
 std::string stamp(const LocalDateTime& t) {
-    return std::to_string(t.year) + twoDigits(t.month) + twoDigits(t.day) + "-" +
-           twoDigits(t.hour) + twoDigits(t.minute) + twoDigits(t.second);
+    std::string text;
+    AppendNumber(text, t.year, 4);
+    AppendNumber(text, t.month, 2);
+    AppendNumber(text, t.day, 2);
+    text += '-';
+    AppendNumber(text, t.hour, 2);
+    AppendNumber(text, t.minute, 2);
+    AppendNumber(text, t.second, 2);
+    return text;
 }
 
 // A new run's id: the second, the microseconds within it and a random tail,

@@ -5,8 +5,8 @@
 
 #include "exif/local_time.h"
 #include "exif/runtime_error.h"
-#include "run/photo_batch.h"
 #include "messages/message_boxes.h"
+#include "run/photo_batch.h"
 
 namespace tovrin {
 

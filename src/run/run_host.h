@@ -4,8 +4,8 @@
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
-#include "run/journal.h"
 #include "messages/message_boxes.h"
+#include "run/journal.h"
 
 namespace tovrin {
 

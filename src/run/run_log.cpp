@@ -15,6 +15,7 @@
 #include <windows.h>
 #endif
 
+#include "exif/local_time.h"
 #include "exif/paths.h"
 #include "exif/photo_file.h"
 #include "exif/private_file.h"
@@ -28,15 +29,15 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string twoDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d", value);
-    return buf;
+    std::string text;
+    AppendNumber(text, value, 2);
+    return text;
 }
 
 std::string fourDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d", value);
-    return buf;
+    std::string text;
+    AppendNumber(text, value, 4);
+    return text;
 }
 
 bool equalsIgnoringCase(const std::string& text, std::size_t at, const char* ascii) {

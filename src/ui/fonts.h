@@ -7,6 +7,7 @@ namespace tovrin {
 // The face name the windows ask for; RegisterFontSubstitutions maps it onto a
 // metric-compatible font that is installed here.
 QString MsPGothicFamily();
+// The size of every text of the windows' design.
 inline constexpr double DesignFacePoints = 9.0;
 
 // Call once after the application object exists, before any font is used.
