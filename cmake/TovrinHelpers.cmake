@@ -7,6 +7,16 @@ else()
     $<$<BOOL:${TOVRIN_WERROR}>:-Werror>)
 endif()
 
+# Stricter warnings for the engine, the messages and the run, which compute
+# 64-bit file positions and byte counts: a silent narrowing or a shadowed name
+# there would write the wrong bytes. Linked PRIVATE beside tovrin_warnings, so
+# -Werror still comes only with TOVRIN_WERROR; MSVC's /W4 already warns of
+# narrowing.
+add_library(tovrin_strict_warnings INTERFACE)
+if(NOT MSVC)
+  target_compile_options(tovrin_strict_warnings INTERFACE -Wconversion -Wsign-conversion -Wshadow)
+endif()
+
 if(TOVRIN_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
