@@ -271,9 +271,16 @@ void FrmMain::runExclusively(Work work) {
     if (m_runInProgress) {
         return;
     }
-    m_runInProgress = true;
-    work();
-    m_runInProgress = false;
+    {
+        // Lowered however the work ends, a throw included, and before a
+        // close asked for during the run.
+        struct Exclusive {
+            bool& flag;
+            explicit Exclusive(bool& f) : flag(f) { flag = true; }
+            ~Exclusive() { flag = false; }
+        } exclusive(m_runInProgress);
+        work();
+    }
     if (m_runHost.closeAfterRun()) {
         close();
     }

@@ -30,7 +30,7 @@ QString& StoreOverride() {
 
 std::unique_ptr<QSettings> OpenStore() {
 #ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(common::StoreLocation(), QSettings::NativeFormat);
+    return std::make_unique<QSettings>(settings::StoreLocation(), QSettings::NativeFormat);
 #else
     if (!StoreOverride().isEmpty())
         return std::make_unique<QSettings>(StoreOverride(), QSettings::IniFormat);
@@ -55,7 +55,7 @@ QString StoredText(const QVariant& value) {
     return value.toString();
 }
 
-namespace common {
+namespace settings {
 
 void UseStore(const QString& location) { StoreOverride() = location; }
 
@@ -85,7 +85,7 @@ void SetReg(const QString& key, const QVariant& value) {
     settings->sync();
 }
 
-}  // namespace common
+}  // namespace settings
 
 float StoredNumber(const QString& text) {
     const QString trimmed = text.trimmed();

@@ -5,9 +5,9 @@
 
 namespace tovrin {
 
-// The shared routines' pair over the per-user settings store: application
+// The per-user settings store: application
 // "Quarnel", section "Tovrin", text values. Start-up and shutdown use them.
-namespace common {
+namespace settings {
 
 // The stored text of `key`, or `defaultValue` as text when the key, the
 // section or the store is absent. Reading never creates an entry.
@@ -22,7 +22,7 @@ void SetReg(const QString& key, const QVariant& value);
 void UseStore(const QString& location);
 QString StoreLocation();
 
-}  // namespace common
+}  // namespace settings
 
 // A value as the store keeps it: single-precision numbers in their shortest
 // decimal form, everything else as QVariant turns it into text.

@@ -37,8 +37,8 @@ namespace tovrin {
 
 namespace {
 
-using common::GetReg;
-using common::SetReg;
+using settings::GetReg;
+using settings::SetReg;
 
 const std::string AlreadyRunningText = "すでに起動しています。";
 

@@ -11,8 +11,11 @@ RuntimeError CaughtRuntimeError() {
         return failure;
     } catch (const std::bad_alloc&) {
         return RuntimeError(error::OutOfMemory);
+    } catch (const std::exception& e) {
+        // Not one of ours: said as what it is, so a report can name it.
+        return RuntimeError(error::InvalidCall, std::string("予期しないエラー (") + e.what() + ")");
     } catch (...) {
-        return RuntimeError(error::InvalidCall);
+        return RuntimeError(error::InvalidCall, "予期しないエラー");
     }
 }
 

@@ -43,12 +43,12 @@ private slots:
     void init() {
 #ifdef Q_OS_WIN
         QSettings(m_store, StoreFormat).clear();
-        common::UseStore(m_store);
+        settings::UseStore(m_store);
 #else
         QFile::remove(m_store);
         // The user's store, found where the user's configuration is.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
-        QCOMPARE(common::StoreLocation(), m_store);
+        QCOMPARE(settings::StoreLocation(), m_store);
 #endif
     }
 
@@ -61,25 +61,25 @@ private slots:
     }
 
     void absentKeysGiveTheirDefaultsAndCreateNothing() {
-        QCOMPARE(common::GetReg("WTOP", qint16(105)), QStringLiteral("105"));
-        QCOMPARE(common::GetReg("DefPath", QString()), QString());
-        QCOMPARE(common::GetReg("x", 0.1f) + ' ' + common::GetReg("x", -45.0f), "0.1 -45");
+        QCOMPARE(settings::GetReg("WTOP", qint16(105)), QStringLiteral("105"));
+        QCOMPARE(settings::GetReg("DefPath", QString()), QString());
+        QCOMPARE(settings::GetReg("x", 0.1f) + ' ' + settings::GetReg("x", -45.0f), "0.1 -45");
         QVERIFY(!storeHoldsSomething());
     }
 
     void valuesSurviveAsText() {
-        common::SetReg("WHeight", 7560.0f);
+        settings::SetReg("WHeight", 7560.0f);
         // Characters the INI format treats specially come back as written.
         for (const QVariant& value :
              {QVariant(12735.0f), QVariant(1234.5f), QVariant("/home/a/写真 2006"),
               QVariant("/a, b;c=d/\"q\"/[x]"), QVariant("@Variant(x)"), QVariant("  padded  ")}) {
-            common::SetReg("DefPath", value);
+            settings::SetReg("DefPath", value);
             const QString expected = value.toString();  // "12735", "1234.5", or the text
-            QCOMPARE(common::GetReg("DefPath", "default"), expected);
+            QCOMPARE(settings::GetReg("DefPath", "default"), expected);
             // In the user's store, under application "Quarnel", section "Tovrin".
             QCOMPARE(QSettings(m_store, StoreFormat).value("Tovrin/DefPath").toString(), expected);
         }
-        QCOMPARE(common::GetReg("WHeight", 105), QStringLiteral("7560"));
+        QCOMPARE(settings::GetReg("WHeight", 105), QStringLiteral("7560"));
     }
 
     void storedNumbers() {

@@ -36,7 +36,7 @@ const QString BadPicture = QStringLiteral("実行時エラー:481:ピクチャ�
 
 QString ParentFolderOf(const QString& path) { return QFileInfo(path).path(); }
 
-QString Stored(const char* key) { return common::GetReg(key, QStringLiteral("<absent>")); }
+QString Stored(const char* key) { return settings::GetReg(key, QStringLiteral("<absent>")); }
 
 QByteArray Bytes(const QString& path) {
     QFile file(path);
@@ -197,7 +197,7 @@ private slots:
         // own, never the user's.
         m_store = QStringLiteral("HKEY_CURRENT_USER\\Software\\Tovrin tests\\") +
                   QUuid::createUuid().toString(QUuid::WithoutBraces);
-        common::UseStore(m_store);
+        settings::UseStore(m_store);
 #endif
         QImage picture(64, 48, QImage::Format_RGB32);
         picture.fill(Qt::blue);
@@ -299,7 +299,7 @@ private slots:
         QFETCH(QString, defPath);
         QFETCH(QString, folder);
         const bool volumeGone = defPath.contains("tovrin-test-gone");
-        if (!defPath.isEmpty()) common::SetReg("DefPath", defPath.replace('@', m_photos->path()));
+        if (!defPath.isEmpty()) settings::SetReg("DefPath", defPath.replace('@', m_photos->path()));
         start();
         if (volumeGone) {
             QCOMPARE(takeBoxes(),
@@ -325,8 +325,8 @@ private slots:
     }
 
     void storedTopThatIsNoNumber() {
-        common::SetReg("WTOP", "abc");
-        common::SetReg("DefPath", photo("sub"));
+        settings::SetReg("WTOP", "abc");
+        settings::SetReg("DefPath", photo("sub"));
         start();
         QCOMPARE(takeBoxes(), QStringList{"13|Ok|Exclamation|Tovrin"});
         // The window shows as far as it was prepared: not the remembered folder
@@ -337,7 +337,7 @@ private slots:
 
     void secondInstanceClosesItself() {
         // As the running instance stores it: in the system's own form.
-        common::SetReg("DefPath", QDir::toNativeSeparators(photo("sub")));
+        settings::SetReg("DefPath", QDir::toNativeSeparators(photo("sub")));
         m_secondInstance = true;
         start();
         QCOMPARE(takeBoxes(), QStringList{"すでに起動しています。|Ok|Information|Tovrin"});
@@ -364,7 +364,7 @@ private slots:
         QFETCH(bool, maximized);
         const char* const keys[] = {"WLEFT", "WTOP", "WWidth", "WHeight"};
         const int twips[] = {stored.x(), stored.y(), stored.width(), stored.height()};
-        for (int i = 0; i < 4; ++i) common::SetReg(keys[i], twips[i]);
+        for (int i = 0; i < 4; ++i) settings::SetReg(keys[i], twips[i]);
         start();
         const QRect restored(stored.topLeft() / 15, (stored.size() / 15).expandedTo({849, 504}));
         QTRY_COMPARE(m_window->frameGeometry(), restored);

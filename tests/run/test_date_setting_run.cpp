@@ -368,7 +368,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](const std::string& path) { fs::remove(NativePath(path)); },
                                 RunError(53, "ファイルが見つかりません。")},
                       ErrorCase{"unknown_exception", "readout FotoStation.jpg", [](auto&) { throw 42; },
-                                RunError(5, "プロシージャの呼び出し、または引数が不正です。")},
+                                RunError(5, "予期しないエラー")},
                       ErrorCase{"locked_photo", "", nullptr, RunError(70, "書き込みできません。")}),
     [](const auto& info) { return std::string(info.param.label); });
 

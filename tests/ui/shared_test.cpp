@@ -81,8 +81,12 @@ private slots:
                  std::string("実行時エラー:53:ファイルが見つかりません。:"));
         const RuntimeError memory = caught(std::bad_alloc());
         QCOMPARE(RuntimeErrorText(memory), std::string("実行時エラー:7:メモリが不足しています。:"));
-        QCOMPARE(caught(std::runtime_error("x")).number(), error::InvalidCall);
-        QCOMPARE(caught(42).description(), ErrorDescription(error::InvalidCall));
+        // A failure that is none of ours keeps number 5 but says it was
+        // unexpected, and what it said, so a report can name it.
+        const RuntimeError foreign = caught(std::runtime_error("disk quota"));
+        QCOMPARE(foreign.number(), error::InvalidCall);
+        QCOMPARE(foreign.description(), std::string("予期しないエラー (disk quota)"));
+        QCOMPARE(caught(42).description(), std::string("予期しないエラー"));
     }
 
     // Offscreen key events may carry no text; the codes must not depend on it.
