@@ -117,8 +117,7 @@ int main(int argc, char** argv) {
         copies.copy(photos + names[i], floorCopy);
         benchmark::RegisterBenchmark(("floor_info/" + id).c_str(), FloorInfo, copies.path(copy));
         benchmark::RegisterBenchmark(("info/" + id).c_str(), Info, copies.folder(), copy);
-        benchmark::RegisterBenchmark(("floor_set/" + id).c_str(), FloorSet,
-                                     copies.path(floorCopy));
+        benchmark::RegisterBenchmark(("floor_set/" + id).c_str(), FloorSet, copies.path(floorCopy));
         benchmark::RegisterBenchmark(("set/" + id).c_str(), Set, copies.folder(), copy);
     }
     Collector collector;

@@ -36,10 +36,10 @@
 #include "browse/folder_list.h"
 #include "exif/reader.h"
 #include "mainwindow/frm_main.h"
+#include "messages/message_boxes.h"
 #include "photo/picture_box.h"
 #include "test_files.h"
 #include "ui/fonts.h"
-#include "messages/message_boxes.h"
 #include "ui/path_text.h"
 
 namespace tovrin {

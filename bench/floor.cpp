@@ -73,20 +73,32 @@ int findDates(const unsigned char* buf, std::size_t n, std::array<std::int64_t, 
     if (n < 4 || buf[0] != 0xFF || buf[1] != 0xD8) return 0;
     std::size_t pos = 2;
     while (true) {
-        if (pos + 10 > n) { needMore = true; return 0; }
+        if (pos + 10 > n) {
+            needMore = true;
+            return 0;
+        }
         if (buf[pos] != 0xFF || buf[pos + 1] < 0xE0 || buf[pos + 1] > 0xEF) return 0;
         const std::size_t len = static_cast<std::size_t>(buf[pos + 2] << 8 | buf[pos + 3]);
         if (buf[pos + 1] == 0xE1 && std::memcmp(buf + pos + 4, "Exif\0\0", 6) == 0) break;
         pos += 2 + len;
     }
     const std::size_t base = pos + 10;
-    if (base + 8 > n) { needMore = true; return 0; }
+    if (base + 8 > n) {
+        needMore = true;
+        return 0;
+    }
     Reader r{buf + base, n - base, buf[base] == 'I'};
     int found = 0;
     const auto walk = [&](std::uint32_t ifd, bool exif, std::uint32_t& exifIfd) {
-        if (!r.ok(ifd, 2)) { needMore = true; return; }
+        if (!r.ok(ifd, 2)) {
+            needMore = true;
+            return;
+        }
         const unsigned entries = r.u16(ifd);
-        if (!r.ok(ifd + 2, entries * 12u)) { needMore = true; return; }
+        if (!r.ok(ifd + 2, entries * 12u)) {
+            needMore = true;
+            return;
+        }
         for (unsigned i = 0; i < entries; ++i) {
             const std::size_t e = ifd + 2 + i * 12u;
             const unsigned tag = r.u16(e), type = r.u16(e + 2);
@@ -94,7 +106,10 @@ int findDates(const unsigned char* buf, std::size_t n, std::array<std::int64_t, 
             if (!exif && tag == 0x8769) exifIfd = value;
             const bool date = exif ? tag == 0x9003 || tag == 0x9004 : tag == 0x0132;
             if (date && type == 2 && count >= TextSize + 1 && found < 3) {
-                if (!r.ok(value, TextSize)) { needMore = true; continue; }
+                if (!r.ok(value, TextSize)) {
+                    needMore = true;
+                    continue;
+                }
                 out[static_cast<std::size_t>(found++)] = static_cast<std::int64_t>(base + value);
             }
         }
@@ -113,10 +128,12 @@ bool readPhoto(const char* path, bool write, Photo& photo) {
     ::fstat(photo.fd, &photo.st);
     if (!write) return true;
     bool more = false;
-    photo.dates = n > 0 ? findDates(buf.data(), static_cast<std::size_t>(n), photo.position, more) : 0;
+    photo.dates =
+        n > 0 ? findDates(buf.data(), static_cast<std::size_t>(n), photo.position, more) : 0;
     if (more) {
         n = ::pread(photo.fd, buf.data(), buf.size(), 0);
-        photo.dates = n > 0 ? findDates(buf.data(), static_cast<std::size_t>(n), photo.position, more) : 0;
+        photo.dates =
+            n > 0 ? findDates(buf.data(), static_cast<std::size_t>(n), photo.position, more) : 0;
     }
     for (int i = 0; i < photo.dates; ++i)
         std::memcpy(photo.old[static_cast<std::size_t>(i)].data(),
@@ -143,12 +160,13 @@ void appendRecord(std::string& out, const std::string& path, const Photo& photo)
     char line[96];
     for (int i = 0; i < photo.dates; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        std::snprintf(line, sizeof line, "\t%lld\t%.19s\t%s", static_cast<long long>(photo.position[k]),
-                      photo.old[k].data(), NewText);
+        std::snprintf(line, sizeof line, "\t%lld\t%.19s\t%s",
+                      static_cast<long long>(photo.position[k]), photo.old[k].data(), NewText);
         out += line;
     }
-    std::snprintf(line, sizeof line, "\t%lld.%09ld\t%lld", static_cast<long long>(photo.st.st_mtim.tv_sec),
-                  photo.st.st_mtim.tv_nsec, static_cast<long long>(photo.st.st_size));
+    std::snprintf(line, sizeof line, "\t%lld.%09ld\t%lld",
+                  static_cast<long long>(photo.st.st_mtim.tv_sec), photo.st.st_mtim.tv_nsec,
+                  static_cast<long long>(photo.st.st_size));
     out += line;
     if (out.size() - start < RecordSize - 1) out.append(RecordSize - 1 - (out.size() - start), ' ');
     out += '\n';
@@ -181,19 +199,28 @@ int main(int argc, char** argv) {
     if (mode == "info") {
         for (const std::string& path : paths) {
             Photo photo;
-            if (!readPhoto(path.c_str(), false, photo)) { ++failed; continue; }
+            if (!readPhoto(path.c_str(), false, photo)) {
+                ++failed;
+                continue;
+            }
             ::close(photo.fd);
         }
     } else if (mode == "set") {
         for (const std::string& path : paths) {
             Photo photo;
-            if (!readPhoto(path.c_str(), true, photo)) { ++failed; continue; }
+            if (!readPhoto(path.c_str(), true, photo)) {
+                ++failed;
+                continue;
+            }
             if (photo.dates == 0) ++undated;
             writePhoto(photo);
         }
     } else {
         const int journal = ::open(argv[3], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        if (journal < 0) { std::perror(argv[3]); return 1; }
+        if (journal < 0) {
+            std::perror(argv[3]);
+            return 1;
+        }
         std::vector<Photo> batch;
         std::vector<std::string> names;
         std::string records;
@@ -203,12 +230,16 @@ int main(int argc, char** argv) {
             records.clear();
             for (std::size_t i = from; i < to; ++i) {
                 Photo photo;
-                if (!readPhoto(paths[i].c_str(), true, photo)) { ++failed; continue; }
+                if (!readPhoto(paths[i].c_str(), true, photo)) {
+                    ++failed;
+                    continue;
+                }
                 if (photo.dates == 0) ++undated;
                 appendRecord(records, paths[i], photo);
                 batch.push_back(photo);
             }
-            if (::write(journal, records.data(), records.size()) != static_cast<ssize_t>(records.size()) ||
+            if (::write(journal, records.data(), records.size()) !=
+                    static_cast<ssize_t>(records.size()) ||
                 ::fsync(journal) != 0) {
                 std::perror(argv[3]);
                 return 1;
@@ -223,7 +254,7 @@ int main(int argc, char** argv) {
     std::printf("%s %zu %.6f %.0f\n", mode.c_str(), paths.size(), seconds,
                 seconds > 0 ? static_cast<double>(paths.size()) / seconds : 0.0);
     if (failed || undated)
-        std::fprintf(stderr, "tovrin_floor: %zu not opened, %zu without a date text to write\n", failed,
-                     undated);
+        std::fprintf(stderr, "tovrin_floor: %zu not opened, %zu without a date text to write\n",
+                     failed, undated);
     return failed ? 1 : 0;
 }

@@ -27,7 +27,8 @@ bool ignoreKnown() {
 long long knownSeen = 0;
 
 void reportKnown() {
-    std::fprintf(stderr, "known failures let pass (TOVRIN_FUZZ_KNOWN_DAMAGE=ignore): %lld\n", knownSeen);
+    std::fprintf(stderr, "known failures let pass (TOVRIN_FUZZ_KNOWN_DAMAGE=ignore): %lld\n",
+                 knownSeen);
 }
 
 }  // namespace
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (verdict.ok()) return 0;
     if (verdict.kind != tovrin_fuzz::Failure::Promise && ignoreKnown()) {
         if (knownSeen++ == 0) std::atexit(reportKnown);
-        if (knownSeen <= 5) std::fprintf(stderr, "known failure let pass: %s\n", verdict.failure.c_str());
+        if (knownSeen <= 5)
+            std::fprintf(stderr, "known failure let pass: %s\n", verdict.failure.c_str());
         return 0;
     }
     std::fprintf(stderr, "fuzz check failed: %s\n", verdict.failure.c_str());

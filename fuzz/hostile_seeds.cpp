@@ -19,9 +19,9 @@ using Bytes = std::vector<unsigned char>;
 // Gaps between the parts keep one seed's change from spilling into the next
 // part by accident.
 namespace at {
-constexpr std::size_t Ifd0 = 0x008;     // 7 entries: Make Model Orientation Software DateTime Exif GPS
-constexpr std::size_t Exif = 0x080;     // 5 entries: 9003 9004 MakerNote A002 Interop
-constexpr std::size_t Gps = 0x0D0;      // 3 entries
+constexpr std::size_t Ifd0 = 0x008;  // 7 entries: Make Model Orientation Software DateTime Exif GPS
+constexpr std::size_t Exif = 0x080;  // 5 entries: 9003 9004 MakerNote A002 Interop
+constexpr std::size_t Gps = 0x0D0;   // 3 entries
 constexpr std::size_t Interop = 0x100;  // 1 entry
 constexpr std::size_t Ifd1 = 0x120;     // 3 entries: Compression, thumbnail offset, length
 constexpr std::size_t Make = 0x150;
@@ -29,9 +29,9 @@ constexpr std::size_t Model = 0x160;
 constexpr std::size_t DateTime = 0x170;
 constexpr std::size_t Original = 0x190;
 constexpr std::size_t Digitized = 0x1B0;
-constexpr std::size_t MakerNote = 0x1D0;  // 32 bytes
+constexpr std::size_t MakerNote = 0x1D0;    // 32 bytes
 constexpr std::size_t GpsLatitude = 0x1F0;  // 3 rationals
-constexpr std::size_t Thumbnail = 0x210;  // 48 bytes
+constexpr std::size_t Thumbnail = 0x210;    // 48 bytes
 constexpr std::size_t End = 0x240;
 }  // namespace at
 
@@ -88,7 +88,8 @@ public:
         text(at::DateTime, "2006:05:04 10:11:12");
         text(at::Original, "2006:05:04 10:11:12");
         text(at::Digitized, "2006:05:04 10:11:13");
-        for (std::size_t i = 0; i < 32; ++i) b[at::MakerNote + i] = static_cast<unsigned char>('A' + i % 26);
+        for (std::size_t i = 0; i < 32; ++i)
+            b[at::MakerNote + i] = static_cast<unsigned char>('A' + i % 26);
         for (std::size_t i = 0; i < 3; ++i) {
             put32(at::GpsLatitude + 8 * i, static_cast<std::uint32_t>(10 + i));
             put32(at::GpsLatitude + 8 * i + 4, 1);
@@ -96,7 +97,8 @@ public:
         // A thumbnail that looks like one: SOI, a little data, EOI.
         b[at::Thumbnail] = 0xFF;
         b[at::Thumbnail + 1] = 0xD8;
-        for (std::size_t i = 2; i < 46; ++i) b[at::Thumbnail + i] = static_cast<unsigned char>(0x30 + i);
+        for (std::size_t i = 2; i < 46; ++i)
+            b[at::Thumbnail + i] = static_cast<unsigned char>(0x30 + i);
         b[at::Thumbnail + 46] = 0xFF;
         b[at::Thumbnail + 47] = 0xD9;
     }
@@ -132,8 +134,12 @@ public:
         put32(e + 4, count);
         put32(e + 8, valueOrOffset);
     }
-    static std::size_t value(std::size_t t, int i) { return t + 2 + 12 * static_cast<std::size_t>(i) + 8; }
-    static std::size_t count(std::size_t t, int i) { return t + 2 + 12 * static_cast<std::size_t>(i) + 4; }
+    static std::size_t value(std::size_t t, int i) {
+        return t + 2 + 12 * static_cast<std::size_t>(i) + 8;
+    }
+    static std::size_t count(std::size_t t, int i) {
+        return t + 2 + 12 * static_cast<std::size_t>(i) + 4;
+    }
     // Aims entry i of table t at an offset from the TIFF header.
     void aim(std::size_t t, int i, std::uint32_t offset) { put32(value(t, i), offset); }
 
@@ -259,10 +265,26 @@ std::vector<Seed> HostileSeeds() {
         Bytes file = jpeg({jfif(248), exifSegment(t.bytes())});
         const std::size_t base = 2 + (2 + 250) + 10;
         const std::size_t fake = base - 200;
-        const unsigned char table[] = {1, 0, 0x03, 0x90, 2, 0, 20, 0, 0, 0,
+        const unsigned char table[] = {1,
+                                       0,
+                                       0x03,
+                                       0x90,
+                                       2,
+                                       0,
+                                       20,
+                                       0,
+                                       0,
+                                       0,
                                        static_cast<unsigned char>(at::Make),
-                                       static_cast<unsigned char>(at::Make >> 8), 0, 0, 0, 0, 0, 0};
-        std::copy(std::begin(table), std::end(table), file.begin() + static_cast<std::ptrdiff_t>(fake));
+                                       static_cast<unsigned char>(at::Make >> 8),
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0};
+        std::copy(std::begin(table), std::end(table),
+                  file.begin() + static_cast<std::ptrdiff_t>(fake));
         add("exif-pointer-ffffff38", 0, file,
             "only DateTime written: the Exif IFD is past the end, Make left");
     }
@@ -308,7 +330,8 @@ std::vector<Seed> HostileSeeds() {
        // a table, and it covers every date text.
         Tiff t(true);
         t.put16(at::Gps, 0x0FFF);
-        add("gps-count-past-file", 0, photo(t), "nothing written: the GPS table as stored covers every date");
+        add("gps-count-past-file", 0, photo(t),
+            "nothing written: the GPS table as stored covers every date");
     }
     {  // A MakerNote of no known type still holds its count in bytes.
         Tiff t(true);
@@ -375,7 +398,8 @@ std::vector<Seed> HostileSeeds() {
     icc.resize(48, 0x11);
     add("exif-after-icc", 0, jpeg({jfif(), segment(0xE2, icc), exifSegment(sound.bytes())}),
         "all three dates written");
-    add("exif-after-com", 0, jpeg({jfif(), segment(0xFE, text("made by hand")), exifSegment(sound.bytes())}),
+    add("exif-after-com", 0,
+        jpeg({jfif(), segment(0xFE, text("made by hand")), exifSegment(sound.bytes())}),
         "all three dates written");
     Bytes xmp = text("http://ns.adobe.com/xap/1.0/");
     xmp.push_back(0);

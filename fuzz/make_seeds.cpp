@@ -17,7 +17,8 @@ namespace {
 bool writeSeed(const std::filesystem::path& folder, const std::string& name,
                const std::vector<unsigned char>& bytes) {
     std::ofstream out(folder / tovrin::NativePath(name), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 

@@ -51,7 +51,8 @@ void keep(const std::vector<std::uint8_t>& input, int n) {
     if (n > 20) return;
     const std::string name = "fuzz-replay-failure-" + std::to_string(n) + ".bin";
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+    out.write(reinterpret_cast<const char*>(input.data()),
+              static_cast<std::streamsize>(input.size()));
     std::printf("  input kept as %s\n", name.c_str());
 }
 
@@ -63,8 +64,8 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) {
             const auto bytes = readPrefix(argv[i], std::size_t{1} << 26);
             const auto verdict = tovrin_fuzz::JudgeOneInput(bytes.data(), bytes.size());
-            std::printf("%s: %s%s\n", argv[i], verdict.ok() ? "ok" : "FAILED: ",
-                        verdict.failure.c_str());
+            std::printf("%s: %s%s\n", argv[i],
+                        verdict.ok() ? "ok" : "FAILED: ", verdict.failure.c_str());
             failures += verdict.ok() ? 0 : 1;
         }
         return failures ? 1 : 0;
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
             std::printf("hostile %-32s ok%s\n", seed.name.c_str(),
                         listed ? " (listed as damaged: drop it from the list)" : "");
         } else if (listed && !strict) {
-            std::printf("hostile %-32s damaged, as known of today's engine: %s\n", seed.name.c_str(),
-                        verdict.failure.c_str());
+            std::printf("hostile %-32s damaged, as known of today's engine: %s\n",
+                        seed.name.c_str(), verdict.failure.c_str());
             ++known;
         } else {
             std::printf("hostile %-32s FAILED: %s\n  a correct engine: %s\n", seed.name.c_str(),
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
         for (const tovrin_fuzz::Seed* base : bases) {
             const auto& from = base->input;
             std::vector<std::uint8_t> input(
-                from.begin(), from.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(from.size(), 8193)));
+                from.begin(), from.begin() + static_cast<std::ptrdiff_t>(
+                                                 std::min<std::size_t>(from.size(), 8193)));
             input[0] = static_cast<std::uint8_t>(rng());
             const int flips = 1 + static_cast<int>(rng() % 8);
             for (int f = 0; f < flips && input.size() > 1; ++f)
@@ -127,15 +129,18 @@ int main(int argc, char** argv) {
                 ++mutantsDamaged;
                 continue;
             }
-            std::printf("mutation %d of %s FAILED: %s\n", round, base->name.c_str(), verdict.failure.c_str());
+            std::printf("mutation %d of %s FAILED: %s\n", round, base->name.c_str(),
+                        verdict.failure.c_str());
             keep(input, ++failures);
         }
     }
     std::printf("%zu hostile seeds, %zu photos and %d mutated inputs replayed\n", hostile.size(),
                 real.size(), runs);
     if (!strict)
-        std::printf("let pass as known of today's engine: %d hostile seeds, %d mutated inputs damaged "
-                    "(empty the list to count them)\n", known, mutantsDamaged);
+        std::printf(
+            "let pass as known of today's engine: %d hostile seeds, %d mutated inputs damaged "
+            "(empty the list to count them)\n",
+            known, mutantsDamaged);
     std::printf("%d failures\n", failures);
     return failures ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 #include <io.h>
 #include <stdio.h>
 #include <windows.h>
+
+// Needs the types of windows.h.
 #include <shellapi.h>
 #endif
 

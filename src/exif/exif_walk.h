@@ -61,12 +61,12 @@ struct IfdEntry {
 
 // How far a TIFF walk came.
 enum class WalkEnd {
-    BadByteOrder,   // mark is neither "II" nor "MM"
-    NoMagic,        // the 42 is missing
+    BadByteOrder,  // mark is neither "II" nor "MM"
+    NoMagic,       // the 42 is missing
     EmptyIfd0,
     NoExifPointer,  // IFD0 holds no tag 0x8769
     EmptyExif,
-    Complete,       // both directories walked to their end
+    Complete,  // both directories walked to their end
 };
 
 // What the walk saw of the structure: the byte order and the entry tables
@@ -117,12 +117,11 @@ inline constexpr int MaxDirectories = 64;
 // (MakerNote included), and the thumbnail of any directory. Each directory is
 // walked once. A pointer of 0 leads nowhere. A pointer that leads outside the
 // file is counted as unwalked and the walk goes on; pointers into the header
-// or past the bound are counted apart, as what they lead to is unknown: nothing here throws for a damaged auxiliary table; a
-// table whose count runs past the end of the file is reported whole and its
-// entries are followed as far as the file holds them. A
-// table whose first entry has a type no TIFF writer uses is reported, but its
-// entries are not followed. Parts may lie partly or wholly outside the file;
-// they are reported as stored.
+// or past the bound are counted apart, as what they lead to is unknown: nothing here throws for a
+// damaged auxiliary table; a table whose count runs past the end of the file is reported whole and
+// its entries are followed as far as the file holds them. A table whose first entry has a type no
+// TIFF writer uses is reported, but its entries are not followed. Parts may lie partly or wholly
+// outside the file; they are reported as stored.
 StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const TiffStructure& known,
                               const std::function<void(const StructurePart&)>& part);
 

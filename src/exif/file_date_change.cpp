@@ -32,8 +32,8 @@ TimeOfDay parseTimeOfDay(const std::string& text) {
 
 // Every common file system holds these moments to the second or two (FAT
 // keeps even seconds), so a read-back is only needed outside them.
-constexpr std::int64_t SafeFrom = 315619200;   // 1980-01-02 UTC
-constexpr std::int64_t SafeUntil = 2145830400; // 2037-12-31 UTC
+constexpr std::int64_t SafeFrom = 315619200;    // 1980-01-02 UTC
+constexpr std::int64_t SafeUntil = 2145830400;  // 2037-12-31 UTC
 constexpr std::int64_t Tolerance = 2;
 
 }  // namespace

@@ -46,18 +46,34 @@ std::int32_t WalkTiff(PhotoFile& file, const ExifBlock& block, PhotoInfo& info) 
         std::string* text = nullptr;
         if (entry.directory == Directory::Ifd0) {
             switch (entry.tag) {
-                case TagDateTime: text = &info.DateTime; break;
-                case TagMake: text = &info.Make; break;
-                case TagModel: text = &info.Model; break;
-                default: break;
+                case TagDateTime:
+                    text = &info.DateTime;
+                    break;
+                case TagMake:
+                    text = &info.Make;
+                    break;
+                case TagModel:
+                    text = &info.Model;
+                    break;
+                default:
+                    break;
             }
         } else {
             switch (entry.tag) {
-                case TagDateTimeOriginal: text = &info.DateTimeOriginal; break;
-                case TagDateTimeDigitized: text = &info.DateTimeDigitized; break;
-                case TagPixelXDimension: info.PixelXDimension = entryNumber(file, e, order); break;
-                case TagPixelYDimension: info.PixelYDimension = entryNumber(file, e, order); break;
-                default: break;
+                case TagDateTimeOriginal:
+                    text = &info.DateTimeOriginal;
+                    break;
+                case TagDateTimeDigitized:
+                    text = &info.DateTimeDigitized;
+                    break;
+                case TagPixelXDimension:
+                    info.PixelXDimension = entryNumber(file, e, order);
+                    break;
+                case TagPixelYDimension:
+                    info.PixelYDimension = entryNumber(file, e, order);
+                    break;
+                default:
+                    break;
             }
         }
         // A later entry of the same tag wins.

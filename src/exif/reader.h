@@ -11,15 +11,15 @@ struct ExifBlock;
 // What one reading found in a photo. Texts are byte strings, one character a
 // byte, as the photo stores them.
 struct PhotoInfo {
-    std::int32_t TiffBase = 0;  // 1-based position of the TIFF header ("II"/"MM")
-    std::string DateTime;           // IFD0 0x0132
-    std::string DateTimeOriginal;   // Exif 0x9003, the embedded date
-    std::string DateTimeDigitized;  // Exif 0x9004
+    std::int32_t TiffBase = 0;         // 1-based position of the TIFF header ("II"/"MM")
+    std::string DateTime;              // IFD0 0x0132
+    std::string DateTimeOriginal;      // Exif 0x9003, the embedded date
+    std::string DateTimeDigitized;     // Exif 0x9004
     std::int32_t PixelYDimension = 0;  // Exif 0xA003
     std::int32_t PixelXDimension = 0;  // Exif 0xA002
-    std::string Make;   // IFD0 0x010F
-    std::string Model;  // IFD0 0x0110
-    std::string FileDateText;  // last-write time, Japanese general-date form
+    std::string Make;                  // IFD0 0x010F
+    std::string Model;                 // IFD0 0x0110
+    std::string FileDateText;          // last-write time, Japanese general-date form
     friend bool operator==(const PhotoInfo&, const PhotoInfo&) = default;
 };
 

@@ -12,30 +12,49 @@ RuntimeError::RuntimeError(int number) : RuntimeError(number, ErrorDescription(n
 
 std::string ErrorDescription(int number) {
     switch (number) {
-        case error::InvalidCall: return "プロシージャの呼び出し、または引数が不正です。";
-        case error::Overflow: return "オーバーフローしました。";
-        case error::OutOfMemory: return "メモリが不足しています。";
-        case error::OutOfRange: return "インデックスが有効範囲にありません。";
-        case error::TypeMismatch: return "型が一致しません。";
-        case error::BadFileName: return "ファイル名または番号が不正です。";
-        case error::FileNotFound: return "ファイルが見つかりません。";
-        case error::DeviceIo: return "デバイス I/O エラーです。";
-        case error::DiskFull: return "ディスクの空き容量が不足しています。";
-        case error::DeviceUnavailable: return "デバイスが準備されていません。";
-        case error::PermissionDenied: return "書き込みできません。";
-        case error::DiskNotReady: return "ディスクが準備されていません。";
-        case error::PathFileAccess: return "パス名が無効です。";
-        case error::PathNotFound: return "パスが見つかりません。";
-        case error::BadPicture: return "ピクチャが不正です。";
-        default: return "";
+        case error::InvalidCall:
+            return "プロシージャの呼び出し、または引数が不正です。";
+        case error::Overflow:
+            return "オーバーフローしました。";
+        case error::OutOfMemory:
+            return "メモリが不足しています。";
+        case error::OutOfRange:
+            return "インデックスが有効範囲にありません。";
+        case error::TypeMismatch:
+            return "型が一致しません。";
+        case error::BadFileName:
+            return "ファイル名または番号が不正です。";
+        case error::FileNotFound:
+            return "ファイルが見つかりません。";
+        case error::DeviceIo:
+            return "デバイス I/O エラーです。";
+        case error::DiskFull:
+            return "ディスクの空き容量が不足しています。";
+        case error::DeviceUnavailable:
+            return "デバイスが準備されていません。";
+        case error::PermissionDenied:
+            return "書き込みできません。";
+        case error::DiskNotReady:
+            return "ディスクが準備されていません。";
+        case error::PathFileAccess:
+            return "パス名が無効です。";
+        case error::PathNotFound:
+            return "パスが見つかりません。";
+        case error::BadPicture:
+            return "ピクチャが不正です。";
+        default:
+            return "";
     }
 }
 
 RuntimeError ErrorFromErrno(int errnoValue, bool onFolder) {
     switch (errnoValue) {
-        case ENOENT: return RuntimeError(onFolder ? error::PathNotFound : error::FileNotFound);
-        case ENOTDIR: return RuntimeError(error::PathNotFound);
-        case EIO: return RuntimeError(error::DeviceIo);
+        case ENOENT:
+            return RuntimeError(onFolder ? error::PathNotFound : error::FileNotFound);
+        case ENOTDIR:
+            return RuntimeError(error::PathNotFound);
+        case EIO:
+            return RuntimeError(error::DeviceIo);
         case ENOSPC:
 #ifdef EDQUOT
         case EDQUOT:
@@ -43,15 +62,20 @@ RuntimeError ErrorFromErrno(int errnoValue, bool onFolder) {
             return RuntimeError(error::DiskFull);
         case EACCES:
         case EPERM:
-        case EROFS: return RuntimeError(error::PermissionDenied);
+        case EROFS:
+            return RuntimeError(error::PermissionDenied);
 #ifdef ENOMEDIUM
-        case ENOMEDIUM: return RuntimeError(error::DiskNotReady);
+        case ENOMEDIUM:
+            return RuntimeError(error::DiskNotReady);
 #endif
         case ENXIO:
-        case ENODEV: return RuntimeError(error::DeviceUnavailable);
+        case ENODEV:
+            return RuntimeError(error::DeviceUnavailable);
         case ENAMETOOLONG:
-        case EILSEQ: return RuntimeError(error::BadFileName);
-        default: return RuntimeError(error::PathFileAccess);
+        case EILSEQ:
+            return RuntimeError(error::BadFileName);
+        default:
+            return RuntimeError(error::PathFileAccess);
     }
 }
 
@@ -63,16 +87,16 @@ namespace tovrin {
 // every platform.
 RuntimeError ErrorFromWin32(unsigned long code, bool onFolder) {
     switch (code) {
-        case 2:     // ERROR_FILE_NOT_FOUND
+        case 2:  // ERROR_FILE_NOT_FOUND
             return RuntimeError(onFolder ? error::PathNotFound : error::FileNotFound);
-        case 3:     // ERROR_PATH_NOT_FOUND
-        case 161:   // ERROR_BAD_PATHNAME
-        case 267:   // ERROR_DIRECTORY (a file where a folder was named)
+        case 3:    // ERROR_PATH_NOT_FOUND
+        case 161:  // ERROR_BAD_PATHNAME
+        case 267:  // ERROR_DIRECTORY (a file where a folder was named)
             return RuntimeError(error::PathNotFound);
-        case 5:     // ERROR_ACCESS_DENIED
-        case 19:    // ERROR_WRITE_PROTECT
-        case 32:    // ERROR_SHARING_VIOLATION
-        case 33:    // ERROR_LOCK_VIOLATION
+        case 5:   // ERROR_ACCESS_DENIED
+        case 19:  // ERROR_WRITE_PROTECT
+        case 32:  // ERROR_SHARING_VIOLATION
+        case 33:  // ERROR_LOCK_VIOLATION
             return RuntimeError(error::PermissionDenied);
         case 21:    // ERROR_NOT_READY
         case 1112:  // ERROR_NO_MEDIA_IN_DRIVE
@@ -93,10 +117,11 @@ RuntimeError ErrorFromWin32(unsigned long code, bool onFolder) {
         case 112:   // ERROR_DISK_FULL
         case 1295:  // ERROR_DISK_QUOTA_EXCEEDED
             return RuntimeError(error::DiskFull);
-        case 123:   // ERROR_INVALID_NAME
-        case 206:   // ERROR_FILENAME_EXCED_RANGE
+        case 123:  // ERROR_INVALID_NAME
+        case 206:  // ERROR_FILENAME_EXCED_RANGE
             return RuntimeError(error::BadFileName);
-        default: return RuntimeError(error::PathFileAccess);
+        default:
+            return RuntimeError(error::PathFileAccess);
     }
 }
 

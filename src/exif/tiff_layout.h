@@ -12,8 +12,8 @@ inline constexpr std::int16_t MarkerSoi = signedWord(0xFFD8);
 inline constexpr std::int16_t MarkerApp0 = signedWord(0xFFE0);
 inline constexpr std::int16_t MarkerApp1 = signedWord(0xFFE1);
 inline constexpr std::int32_t SignatureExif = 0x45786966;  // "Exif"
-inline constexpr std::int16_t MarkIntel = 0x4949;           // "II"
-inline constexpr std::int16_t MarkMotorola = 0x4D4D;        // "MM"
+inline constexpr std::int16_t MarkIntel = 0x4949;          // "II"
+inline constexpr std::int16_t MarkMotorola = 0x4D4D;       // "MM"
 inline constexpr std::int16_t TiffMagic = 42;
 
 inline constexpr std::int16_t TagDateTime = 0x0132;

@@ -90,7 +90,8 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         const StructureMap map =
             MapTiffStructure(file, block.tiffBase, structure, [&](const StructurePart& part) {
                 for (Candidate& c : candidates) {
-                    if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part)) c.clear = false;
+                    if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part))
+                        c.clear = false;
                 }
             });
         // A pointer into the header or past the bound leads to structure the

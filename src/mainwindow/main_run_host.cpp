@@ -144,9 +144,7 @@ void MainRunHost::showThumbnail(const std::string& fullPath) {
 }
 
 // The logs stay beside the program only where it may write.
-std::string MainRunHost::logFolder() const {
-    return LogFolder(EnginePath(m_applicationFolder));
-}
+std::string MainRunHost::logFolder() const { return LogFolder(EnginePath(m_applicationFolder)); }
 
 // ---------------------------------------------------------------------------
 // While a run works

@@ -8,10 +8,10 @@
 #include "browse/file_list.h"
 #include "mainwindow/information_text.h"
 #include "mainwindow/main_controls.h"
-#include "photo/picture_box.h"
-#include "photo/picture_size_edit.h"
 #include "messages/error_report.h"
 #include "messages/message_boxes.h"
+#include "photo/picture_box.h"
+#include "photo/picture_size_edit.h"
 #include "ui/path_text.h"
 
 namespace tovrin {

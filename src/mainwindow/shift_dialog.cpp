@@ -101,8 +101,8 @@ void ShiftDialog::updatePreview() {
         QString after = QStringLiteral("(変更なし)");
         if (const auto before = ParseExifMoment(m_rows[i].before)) {
             const auto moved = ShiftMoment(*before, offset);
-            after = moved ? QString::fromStdString(ExifMomentText(*moved))
-                          : QStringLiteral("(範囲外)");
+            after =
+                moved ? QString::fromStdString(ExifMomentText(*moved)) : QStringLiteral("(範囲外)");
         }
         m_table->item(static_cast<int>(i), 2)->setText(after);
     }

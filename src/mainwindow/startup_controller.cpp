@@ -25,12 +25,12 @@
 #include "exif/runtime_error.h"
 #include "mainwindow/help_windows.h"
 #include "mainwindow/main_controls.h"
-#include "ui/fonts.h"
 #include "mainwindow/main_layout.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
 #include "messages/error_report.h"
 #include "messages/message_boxes.h"
+#include "ui/fonts.h"
 #include "ui/twips.h"
 
 namespace tovrin {

@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 
 #include "exif/runtime_error.h"
-#include "photo/picture_box.h"
-#include "photo/picture_size_edit.h"
 #include "messages/error_report.h"
 #include "messages/message_boxes.h"
+#include "photo/picture_box.h"
+#include "photo/picture_size_edit.h"
 
 namespace tovrin {
 

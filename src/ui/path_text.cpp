@@ -8,9 +8,7 @@ namespace tovrin {
 
 // Qt writes "/" on every system; the engine's paths use the system's own
 // separator, so on Windows a folder and its file name meet with a "\".
-std::string EnginePath(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdString();
-}
+std::string EnginePath(const QString& path) { return QDir::toNativeSeparators(path).toStdString(); }
 
 QString WindowPath(const std::string& utf8) {
     return QDir::fromNativeSeparators(QString::fromStdString(utf8));

@@ -94,7 +94,8 @@ TEST_P(Corpus, WriterAgreesWithManifest) {
         EXPECT_EQ(test::Sha256Hex(after), want["sha256_after"].get<std::string>());
 
         // The same choice once more changes nothing.
-        WriteEmbeddedDate(dir.folder(), "photo.jpg", test::ManifestChoice(writeCase, want["filter"]));
+        WriteEmbeddedDate(dir.folder(), "photo.jpg",
+                          test::ManifestChoice(writeCase, want["filter"]));
         EXPECT_TRUE(test::ReadBytes(path) == after) << "a second write changed the photo";
     }
 }

@@ -110,8 +110,9 @@ std::vector<ReaderCase> ReaderCases() {
         {"MakeOffsetPastEnd",
          Build([](Jpeg& j) { j.tiff.ifd0[0] = Raw(0x010F, 2, 10, 0x7FFFFF00); }), 4,
          Camera(31, "")},
-        {"ModelOffsetOf2GiB", Build([](Jpeg& j) { j.tiff.ifd0[1] = Raw(0x0110, 2, 10, 0x80000000); }),
-         4, Info(31, "Canon", "", Date, Date, Date, 2272, 1704)},
+        {"ModelOffsetOf2GiB",
+         Build([](Jpeg& j) { j.tiff.ifd0[1] = Raw(0x0110, 2, 10, 0x80000000); }), 4,
+         Info(31, "Canon", "", Date, Date, Date, 2272, 1704)},
         // IFD0 stands where the header says, not always right after it.
         {"Ifd0AtStoredOffset", Build([](Jpeg& j) { j.tiff.ifd0Gap = 6; }), 4, Camera()},
         // A crafted count of 2^31-1 with no NUL: the text ends with its
@@ -297,8 +298,9 @@ std::vector<WriterCase> WriterCases() {
                  Rich(j);
                  Swap(Raw(0x8825, 4, 1, 0xFFFFFF00))(j);
              }),
-        Case("Ifd0AtStoredOffset", Choice(), olds, news, true,
-             [](Jpeg& j) { j.tiff.ifd0Gap = 10; }, Order::MM),
+        Case(
+            "Ifd0AtStoredOffset", Choice(), olds, news, true, [](Jpeg& j) { j.tiff.ifd0Gap = 10; },
+            Order::MM),
         // Offsets aimed at the photo's own structure are never written.
         Case("AimedAtSoi", Choice(), olds, {New, Date, New}, true, aim(0x9003, 1 - 31)),
         Case("AimedAtTiffHeader", Choice(), olds, {New, Date, New}, true, aim(0x9003, 0)),
@@ -315,10 +317,11 @@ std::vector<WriterCase> WriterCases() {
         Case("DateOnAnotherDatesTerminator", Choice(), olds, {Date, Date, Date}, false,
              intoDateTime(0x9003, 19)),
         Case("DatesStartingTogether", Choice(), olds, news, true, intoDateTime(0x9003, 0)),
-        Case("OnlyDateTimeOriginal", Choice(), olds, {Date, New, Date}, false, [](Jpeg& j) {
-            j.tiff.ifd0.erase(j.tiff.ifd0.begin() + 3);
-            j.tiff.exif->erase(j.tiff.exif->begin() + 1);
-        }),
+        Case("OnlyDateTimeOriginal", Choice(), olds, {Date, New, Date}, false,
+             [](Jpeg& j) {
+                 j.tiff.ifd0.erase(j.tiff.ifd0.begin() + 3);
+                 j.tiff.exif->erase(j.tiff.exif->begin() + 1);
+             }),
         Case("NewDateAndTimeMotorola", Choice(), olds, news, true, {}, Order::MM),
         Case("FilterOnlyIfd0OnDay", Choice(true, Day), {Date, nextDay, nextDay},
              {Kept, nextDay, nextDay}, true),
@@ -389,7 +392,8 @@ std::vector<SegmentCase> SegmentCases() {
         {"AfterIccProfile", {App0(), Segment(0xFFE2, text("ICC_PROFILE\0\1\1xxxx", 18))}, true},
         {"AfterComment", {App0(), Segment(0xFFFE, text("made by hand", 12))}, true},
         {"AfterQuantTable", {App0(), Segment(0xFFDB, Bytes(65, 1))}, true},
-        {"AfterXmpApp1", {App0(), Segment(0xFFE1, text("http://ns.adobe.com/xap/1.0/\0<x/>", 33))},
+        {"AfterXmpApp1",
+         {App0(), Segment(0xFFE1, text("http://ns.adobe.com/xap/1.0/\0<x/>", 33))},
          true},
         {"AfterSecondApp0", {App0(), App0(20)}, true},
         {"AfterApp1NamedExifOnly", {Segment(0xFFE1, text("Exif", 4))}, true},

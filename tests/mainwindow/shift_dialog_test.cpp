@@ -16,8 +16,8 @@ private slots:
         QTest::addColumn<QList<int>>("offset");  // days, hours, minutes, seconds
         QTest::addColumn<QStringList>("after");
         const QString none = QStringLiteral("(変更なし)");
-        QTest::newRow("nothing yet") << QList<int>{0, 0, 0, 0}
-                                     << QStringList{"2006:05:04 10:11:12", none};
+        QTest::newRow("nothing yet")
+            << QList<int>{0, 0, 0, 0} << QStringList{"2006:05:04 10:11:12", none};
         QTest::newRow("nine hours earlier")
             << QList<int>{0, -9, 0, 0} << QStringList{"2006:05:04 01:11:12", none};
         QTest::newRow("into the next month")
@@ -38,8 +38,8 @@ private slots:
         dialog.setOffset(offset[0], offset[1], offset[2], offset[3]);
         QCOMPARE(dialog.afterText(0), after[0]);
         QCOMPARE(dialog.afterText(1), after[1]);
-        QCOMPARE(dialog.offsetSeconds(), std::int64_t{offset[0]} * 86400 + offset[1] * 3600 +
-                                             offset[2] * 60 + offset[3]);
+        QCOMPARE(dialog.offsetSeconds(),
+                 std::int64_t{offset[0]} * 86400 + offset[1] * 3600 + offset[2] * 60 + offset[3]);
     }
 };
 

@@ -13,10 +13,10 @@
 #include <QTest>
 
 #include "exif/runtime_error.h"
+#include "messages/message_boxes.h"
 #include "photo/frm_viewer.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
-#include "messages/message_boxes.h"
 
 namespace tovrin {
 

@@ -5,10 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "messages/message_boxes.h"
 #include "platform.h"
-#include "messages/message_boxes.h"
 #include "test_files.h"
-#include "messages/message_boxes.h"
 
 namespace tovrin::test {
 
@@ -45,7 +44,8 @@ inline std::string FileText(const std::string& path) { return ToText(ReadBytes(p
 inline std::string InLogEncoding(const std::string& utf8) {
 #ifdef _WIN32
     const std::wstring wide = NativePath(utf8).wstring();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
     text.pop_back();  // the terminating NUL

@@ -256,10 +256,19 @@ INSTANTIATE_TEST_SUITE_P(
         {"folder_one_changed_is_last", {"Sony.jpg", "Nikon.jpg"}, {}, "IUH", Nikon, {}},
         {"folder_later_entry_unchanged", {"Nikon.jpg", "Sony.jpg"}, {}, "IUH", Nikon, {Done(1)}},
         {"no_ifd0_date_still_changed", {"MWG.jpg"}, {0}, "H", {"MWG.jpg"}, {}},
-        {"no_ifd0_date_among_others", {"MWG.jpg", "Nikon.jpg"}, {}, "IH", {"MWG.jpg", "Nikon.jpg"},
+        {"no_ifd0_date_among_others",
+         {"MWG.jpg", "Nikon.jpg"},
+         {},
+         "IH",
+         {"MWG.jpg", "Nikon.jpg"},
          {Done(2)}},
         {"filter_one_selected_changed", Nikon, {0}, "UH", Nikon, {}},
-        {"filter_failure", {"Nikon.jpg", "FotoStation.jpg"}, {0, 1}, "UH", Nikon, {NoExif, Done(1)}},
+        {"filter_failure",
+         {"Nikon.jpg", "FotoStation.jpg"},
+         {0, 1},
+         "UH",
+         Nikon,
+         {NoExif, Done(1)}},
         {"processed_not_changed", {"Sony.jpg"}, {0}, "UH", {}, {NothingDone}},
         {"filter_no_photo_on_the_day", {"11-tests.jpg", "Sony.jpg"}, {}, "IUH", {}, {NothingDone}},
         {"nothing_selected", Nikon, {}, "", {}, {NothingDone}},
@@ -367,8 +376,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ErrorCase{"vanishes_at_its_turn", "select FotoStation.jpg",
                                 [](const std::string& path) { fs::remove(NativePath(path)); },
                                 RunError(53, "ファイルが見つかりません。")},
-                      ErrorCase{"unknown_exception", "readout FotoStation.jpg", [](auto&) { throw 42; },
-                                RunError(5, "予期しないエラー")},
+                      ErrorCase{"unknown_exception", "readout FotoStation.jpg",
+                                [](auto&) { throw 42; }, RunError(5, "予期しないエラー")},
                       ErrorCase{"locked_photo", "", nullptr, RunError(70, "書き込みできません。")}),
     [](const auto& info) { return std::string(info.param.label); });
 
@@ -469,7 +478,8 @@ TEST_F(RunTest, ShiftThenUndoTheLastRun) {
     EXPECT_EQ(host.boxes.shown[0].text,
               "直前の処理で変更した写真 2件を元に戻します。\r\nよろしいですか？");
     EXPECT_EQ(host.boxes.shown[1].text,
-              "1件を元に戻しました。\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していません:\r\n" +
+              "1件を元に戻しました。\r\n\r\n変更後に書き換えられたため、次の写真は元に戻していませ"
+              "ん:\r\n" +
                   photo("Sony.jpg"));
     EXPECT_TRUE(untouched("Nikon.jpg"));
     EXPECT_EQ(embeddedDate("Sony.jpg"), "2007:01:23 09:05:00");

@@ -127,11 +127,16 @@ struct Tiff {
         const auto target = [&](const Entry& e) -> std::uint32_t {
             if (e.exifPointer) return static_cast<std::uint32_t>(l.exif);
             switch (e.target) {
-                case Entry::Target::Gps: return static_cast<std::uint32_t>(l.gps);
-                case Entry::Target::Interop: return static_cast<std::uint32_t>(l.interop);
-                case Entry::Target::Ifd1: return static_cast<std::uint32_t>(l.ifd1);
-                case Entry::Target::Thumbnail: return static_cast<std::uint32_t>(l.thumbnail);
-                case Entry::Target::None: break;
+                case Entry::Target::Gps:
+                    return static_cast<std::uint32_t>(l.gps);
+                case Entry::Target::Interop:
+                    return static_cast<std::uint32_t>(l.interop);
+                case Entry::Target::Ifd1:
+                    return static_cast<std::uint32_t>(l.ifd1);
+                case Entry::Target::Thumbnail:
+                    return static_cast<std::uint32_t>(l.thumbnail);
+                case Entry::Target::None:
+                    break;
             }
             return e.value;
         };

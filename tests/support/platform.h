@@ -83,15 +83,16 @@ inline void SetLocalFileTime(const std::string& path, const std::string& text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
 #ifdef _WIN32
-    SYSTEMTIME local{static_cast<WORD>(y), static_cast<WORD>(mo), 0, static_cast<WORD>(d),
-                     static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), 0};
+    SYSTEMTIME local{
+        static_cast<WORD>(y),  static_cast<WORD>(mo), 0, static_cast<WORD>(d), static_cast<WORD>(h),
+        static_cast<WORD>(mi), static_cast<WORD>(s),  0};
     SYSTEMTIME utc{};
     FILETIME ft{};
     ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
     ::SystemTimeToFileTime(&utc, &ft);
-    const HANDLE file = ::CreateFileW(NativePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
+    const HANDLE file =
+        ::CreateFileW(NativePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     ::SetFileTime(file, nullptr, &ft, &ft);
     ::CloseHandle(file);
@@ -118,8 +119,8 @@ inline std::string LocalFileTime(const std::string& path) {
     if (::GetFileAttributesExW(NativePath(path).c_str(), GetFileExInfoStandard, &data) &&
         ::FileTimeToSystemTime(&data.ftLastWriteTime, &utc) &&
         ::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-        std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.wYear,
-                      local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond);
+        std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.wYear, local.wMonth,
+                      local.wDay, local.wHour, local.wMinute, local.wSecond);
     }
 #else
     struct stat st {};
@@ -186,8 +187,7 @@ struct ReadOnlyFile {
 #endif
         std::error_code ec;
         fs::permissions(NativePath(path),
-                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                        ec);
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, ec);
         // Wine keeps the attribute as Linux permissions, which root ignores.
         ok = !ec && !std::ofstream(NativePath(path), std::ios::binary | std::ios::app);
     }

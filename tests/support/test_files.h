@@ -97,8 +97,8 @@ private:
 inline std::string CorpusDir() {
     namespace fs = std::filesystem;
     const std::string env = Environment("TOVRIN_CORPUS_DIR");
-    const fs::path dir = !env.empty() ? NativePath(env)
-                                      : NativePath(TOVRIN_SOURCE_DIR) / ".." / "shared" / "corpus";
+    const fs::path dir =
+        !env.empty() ? NativePath(env) : NativePath(TOVRIN_SOURCE_DIR) / ".." / "shared" / "corpus";
     std::error_code ec;
     if (!fs::is_regular_file(dir / "manifest.json", ec) || !fs::is_directory(dir / "photos", ec)) {
         return {};
