@@ -145,11 +145,17 @@ shot shift-dialog
 xdotool key Escape
 sleep 1
 # With フォルダ内一括処理 the whole folder is worked on and a box says so.
+# It also keeps each photo's time of day, so depending on the hour in Tokyo a
+# photo's own time on today's date may lie ahead: each such photo has a box of
+# its own. Every box is answered until only the main window is left.
 click 623 129 1
 click 720 249 3
 shot box
-xdotool key Escape
-sleep 1
+for _ in $(seq 20); do
+  xdotool search --onlyvisible --name '^(Tovrin|処理完了)$' >/dev/null 2>&1 || break
+  xdotool key Escape
+  sleep 1
+done
 
 # Closing the window (終了) stores its place and folder in the registry.
 click 282 19 2
