@@ -330,17 +330,11 @@ int runUndo(const Options& o, const char* programPath) {
     if (id.empty() || std::find(ids.begin(), ids.end(), id) == ids.end())
         throw UsageError{id.empty() ? "no recorded run to undo" : "no recorded run " + id};
     const JournalRun run = ReadJournal(folder, id);
-    const std::size_t count = run.changes.size();
-    // Read from the journal on demand: a copy each time, never a reference.
-    const auto change = [&](std::size_t i) { return run.changes[count - 1 - i]; };
     struct Lines : LineObserver {
         const JournalRun& run;
-        std::function<PendingChange(std::size_t)> change;
-        Lines(const JournalRun& r, std::size_t count, bool quiet,
-              std::function<PendingChange(std::size_t)> c)
-            : LineObserver(count, quiet), run(r), change(std::move(c)) {}
+        Lines(const JournalRun& r, bool quiet) : LineObserver(r.changes.size(), quiet), run(r) {}
         bool photoDone(std::size_t i, TargetOutcome& outcome) override {
-            Line line = PathLine(change(i).path);
+            Line line = PathLine(UndoneChange(run, i).path);
             line["run"] = run.id;
             if (outcome.error) {
                 line["restored"] = false;
@@ -360,15 +354,8 @@ int runUndo(const Options& o, const char* programPath) {
             print(line, progress);
             return true;
         }
-    } lines(run, count, o.quiet, change);
-    RunRequest request = requestOf(o, RunKind::Undo, programPath);
-    request.journal = true;
-    request.journalFolder = folder;
-    request.undoes = run.id;
-    request.limits.oncePerFile = false;
-    RunPhotos(
-        count, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); }, request,
-        lines);
+    } lines(run, o.quiet);
+    UndoRun(folder, run, requestOf(o, RunKind::Undo, programPath), lines);
     return lines.exitCode;
 }
 

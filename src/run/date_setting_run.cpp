@@ -70,15 +70,13 @@ void DateSettingRun::UndoLastRun() {
             return;
         // The undo is itself a run with a journal, so it can be undone too;
         // the newest change is given back first.
-        const std::size_t total = last.changes.size();
-        const auto change = [&](std::size_t i) { return last.changes[total - 1 - i]; };
         struct UndoObserver : RunObserver {
             DateSettingRun& run;
-            const std::function<std::string(std::size_t)> pathOf;
+            const JournalRun& last;
             int restored = 0;
             std::string notRestored;
-            UndoObserver(DateSettingRun& r, std::function<std::string(std::size_t)> p)
-                : run(r), pathOf(std::move(p)) {}
+            UndoObserver(DateSettingRun& r, const JournalRun& l) : run(r), last(l) {}
+            std::string pathOf(std::size_t i) const { return UndoneChange(last, i).path; }
             bool waitForOtherRun() override { return run.refuseWhileBusy(); }
             bool photoDone(std::size_t i, TargetOutcome& outcome) override {
                 if (outcome.error) {
@@ -96,15 +94,8 @@ void DateSettingRun::UndoLastRun() {
                 return true;
             }
             MessageBoxes& logBoxes() override { return run.m_host.messageBoxes(); }
-        } observer(*this, [&](std::size_t i) { return change(i).path; });
-        RunRequest request;
-        request.kind = RunKind::Undo;
-        request.journalFolder = folder;
-        request.undoes = last.id;
-        request.limits.oncePerFile = false;
-        RunPhotos(
-            total, [&](std::size_t i, bool wait) { return PlanRestore(change(i), wait); }, request,
-            observer);
+        } observer(*this, last);
+        UndoRun(folder, last, RunRequest{}, observer);
         const int restored = observer.restored;
         const std::string& notRestored = observer.notRestored;
         std::string text = std::to_string(restored) + "件を元に戻しました。";

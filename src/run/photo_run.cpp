@@ -71,4 +71,22 @@ void RunPhotos(std::size_t count, const PlanTarget& plan, const RunRequest& requ
     if (journal) journal->finish();
 }
 
+PendingChange UndoneChange(const JournalRun& run, std::size_t index) {
+    // Read from the journal on demand: a copy each time.
+    return run.changes[run.changes.size() - 1 - index];
+}
+
+void UndoRun(const std::string& folder, const JournalRun& run, RunRequest request,
+             RunObserver& observer) {
+    request.kind = RunKind::Undo;
+    request.journal = true;
+    request.journalFolder = folder;
+    request.undoes = run.id;
+    request.limits.oncePerFile = false;
+    RunPhotos(
+        run.changes.size(),
+        [&](std::size_t i, bool wait) { return PlanRestore(UndoneChange(run, i), wait); }, request,
+        observer);
+}
+
 }  // namespace tovrin

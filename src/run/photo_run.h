@@ -6,6 +6,7 @@
 #include "exif/local_time.h"
 #include "exif/runtime_error.h"
 #include "messages/message_boxes.h"
+#include "run/journal.h"
 #include "run/photo_batch.h"
 
 namespace tovrin {
@@ -72,5 +73,13 @@ public:
 // (nothing touched) or RunBusy (the observer would not wait).
 void RunPhotos(std::size_t count, const PlanTarget& plan, const RunRequest& request,
                RunObserver& observer);
+
+// Gives back the recorded `run` from the journal folder `folder`: RunPhotos
+// over its changes, newest first (target i is UndoneChange(run, i)), every
+// recorded change planned (one photo's several among them), journaled as an
+// undo of it. The request's log settings are kept.
+void UndoRun(const std::string& folder, const JournalRun& run, RunRequest request,
+             RunObserver& observer);
+PendingChange UndoneChange(const JournalRun& run, std::size_t index);
 
 }  // namespace tovrin
