@@ -29,7 +29,7 @@ void DriveList::setDrive(const QString& path) {
         }
     }
     if (root.isEmpty()) {
-        root = DriveRoot(path);
+        root = driveRootOf(path);
     }
     if (root.isEmpty()) {
         throw RuntimeError(error::DeviceUnavailable);
@@ -54,7 +54,7 @@ QString DriveList::entry(int index) const {
     return m_drives.at(index).root;
 }
 
-QString DriveList::DriveRoot(const QString& path) const {
+QString DriveList::driveRootOf(const QString& path) const {
     return tovrin::DriveRoot(path, m_drives);
 }
 

@@ -34,7 +34,7 @@ public:
     QString entry(int index) const;
 
     // The root of the listed drive that holds `path`, empty when none does.
-    QString DriveRoot(const QString& path) const;
+    QString driveRootOf(const QString& path) const;
     // Where choosing drive `root` places the folder list.
     QString CurrentFolderOf(const QString& root) const;
 

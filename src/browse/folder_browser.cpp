@@ -44,7 +44,7 @@ void FolderBrowser::Drive1_Change() {
         // Going back is again a drive change and comes through here. Back on
         // the folder list's own drive it cannot fail the same way twice: the
         // drive list then already shows that drive and raises no change.
-        const QString back = m_drive1->DriveRoot(m_dir1->path());
+        const QString back = m_drive1->driveRootOf(m_dir1->path());
         if (!back.isEmpty()) {
             m_drive1->setDrive(back);
         }
@@ -215,7 +215,7 @@ bool FolderBrowser::followVanishedFolder() {
     }
     // A volume that went away leaves its parent on another drive; the drive
     // list moves first, as it would when the user chose that drive.
-    const QString root = m_drive1->DriveRoot(nearest);
+    const QString root = m_drive1->driveRootOf(nearest);
     if (!root.isEmpty() && root != m_drive1->drive()) {
         m_drive1->setDrive(root);
     }

@@ -128,10 +128,7 @@ LocalDateTime LastWriteTime(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
-        const auto parent = NativePath(path).parent_path();
-        std::error_code ec;
-        const bool folderGone = !parent.empty() && !std::filesystem::is_directory(parent, ec);
-        throw ErrorFromErrno(err, folderGone);
+        throw ErrorFromErrno(err, ParentFolderMissing(path));
     }
     return fromEpoch(static_cast<std::time_t>(st.st_mtime));
 }

@@ -5,6 +5,9 @@
 
 namespace tovrin {
 
+// Seconds from 1601-01-01 UTC, where Windows file times start, to 1970-01-01.
+inline constexpr std::int64_t FileTimeEpochOffset = 11644473600LL;
+
 // Appends value (0 for a negative one) with at least `width` digits,
 // zero-padded. Dates are formatted for every photo, so without a printf.
 void AppendNumber(std::string& text, int value, int width);

@@ -15,7 +15,7 @@ namespace tovrin {
 namespace {
 
 // FILETIME and SYSTEMTIME count from 1601-01-01 UTC in 100 ns.
-constexpr std::int64_t EpochIn1601 = 11644473600LL;
+constexpr std::int64_t EpochIn1601 = FileTimeEpochOffset;
 constexpr std::int64_t TicksPerSecond = 10000000;
 constexpr std::int64_t LastTick = 0x7FFFFFFFFFFFFFFFLL;
 

@@ -1,6 +1,7 @@
 #include "exif/paths.h"
 
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -141,6 +142,12 @@ std::string Utf8Path(const std::filesystem::path& path) {
 #else
     return path.string();
 #endif
+}
+
+bool ParentFolderMissing(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path parent = NativePath(path).parent_path();
+    return !parent.empty() && !std::filesystem::is_directory(parent, ec);
 }
 
 bool IsHiddenEntry(const std::string& path) {

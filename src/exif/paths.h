@@ -33,6 +33,10 @@ std::string Utf8Path(const std::filesystem::path& path);
 // elsewhere.
 bool IsVerbatimPath(const std::string& utf8);
 
+// True when the folder that should hold `path` does not exist: a missing
+// folder is reported differently from a missing file.
+bool ParentFolderMissing(const std::string& path);
+
 // True for an entry that a folder listing leaves out, in the window and on
 // the command line alike: on Windows one marked hidden or system, elsewhere
 // one whose name starts with ".".

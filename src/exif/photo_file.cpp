@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "exif/local_time.h"
 #include "exif/paths.h"
 #include "exif/runtime_error.h"
 
@@ -84,7 +85,7 @@ RuntimeError lastError(bool onFolder = false) {
 }
 
 // FILETIME counts 100 ns from 1601-01-01 UTC.
-constexpr std::int64_t EpochIn1601 = 11644473600LL;
+constexpr std::int64_t EpochIn1601 = FileTimeEpochOffset;
 PhotoFile::FileTime fromFileTime(FILETIME t) {
     const auto ticks = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
@@ -112,13 +113,6 @@ int closeFile(int fd) { return ::close(fd); }
 RuntimeError lastError(bool onFolder = false) { return ErrorFromErrno(errno, onFolder); }
 #endif
 
-// A missing folder is reported differently from a missing file.
-bool folderMissing(const std::string& path) {
-    std::error_code ec;
-    const auto parent = NativePath(path).parent_path();
-    return !parent.empty() && !std::filesystem::is_directory(parent, ec);
-}
-
 }  // namespace
 
 PhotoFile::PhotoFile(const std::string& path, Mode mode) {
@@ -136,7 +130,7 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
     if (mode == Mode::ReadWrite) {
         if (::stat(path.c_str(), &before) != 0) {
             const int err = errno;
-            throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+            throw ErrorFromErrno(err, err == ENOENT && ParentFolderMissing(path));
         }
         if (!S_ISREG(before.st_mode)) throw RuntimeError(error::PathFileAccess);
     }
@@ -155,12 +149,12 @@ PhotoFile::PhotoFile(const std::string& path, Mode mode) {
         const DWORD attributes = ::GetFileAttributesW(NativePath(path).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             throw RuntimeError(error::PathFileAccess);
-        if (e.number() == error::FileNotFound && folderMissing(path))
+        if (e.number() == error::FileNotFound && ParentFolderMissing(path))
             throw RuntimeError(error::PathNotFound);
         throw e;
 #else
         const int err = errno;
-        throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+        throw ErrorFromErrno(err, err == ENOENT && ParentFolderMissing(path));
 #endif
     }
 #ifdef _WIN32

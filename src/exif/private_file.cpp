@@ -24,13 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A missing folder is reported differently from a missing file.
-bool folderMissing(const std::string& path) {
-    std::error_code ec;
-    const fs::path parent = NativePath(path).parent_path();
-    return !parent.empty() && !fs::is_directory(parent, ec);
-}
-
 #ifdef _WIN32
 
 constexpr DWORD ShareWithOthers = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -133,7 +126,7 @@ std::FILE* CreateNewPrivateFile(const std::string& path) {
             errno = EEXIST;
             return nullptr;
         }
-        throw ErrorFromWin32(code, folderMissing(path));
+        throw ErrorFromWin32(code, ParentFolderMissing(path));
     }
     return streamOf(handle, _O_WRONLY, "wb");
 #else
@@ -141,7 +134,7 @@ std::FILE* CreateNewPrivateFile(const std::string& path) {
     if (fd < 0) {
         const int err = errno;
         if (err == EEXIST) return nullptr;
-        throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+        throw ErrorFromErrno(err, err == ENOENT && ParentFolderMissing(path));
     }
     return streamOf(fd, "wb");
 #endif
@@ -157,7 +150,7 @@ std::FILE* OpenPrivateAppend(const std::string& path) {
         nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
-        throw ErrorFromWin32(code, folderMissing(path));
+        throw ErrorFromWin32(code, ParentFolderMissing(path));
     }
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
@@ -178,7 +171,7 @@ std::FILE* OpenPrivateAppend(const std::string& path) {
         const int err = errno;
         // A link at the name gives ELOOP, reported as 75 like any other path
         // that names no plain file.
-        throw ErrorFromErrno(err, err == ENOENT && folderMissing(path));
+        throw ErrorFromErrno(err, err == ENOENT && ParentFolderMissing(path));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {

@@ -160,7 +160,7 @@ int StartupController::runStep(int step) {
             }
             return FolderCheckStep;
         case FolderCheckStep:
-            switch (ExamineFolder(m_defPath, m_ui.Drive1->DriveRoot(m_defPath))) {
+            switch (ExamineFolder(m_defPath, m_ui.Drive1->driveRootOf(m_defPath))) {
                 case FolderState::VolumeGone:
                     throw RuntimeError(error::BadFileName);
                 case FolderState::Missing:
@@ -172,7 +172,7 @@ int StartupController::runStep(int step) {
             }
             return OpenDefPathStep;
         case OpenDefPathStep:
-            m_ui.Drive1->setDrive(m_ui.Drive1->DriveRoot(m_defPath));
+            m_ui.Drive1->setDrive(m_ui.Drive1->driveRootOf(m_defPath));
             m_ui.Dir1->setPath(m_defPath);
             return FileListStep;
         case FileListStep:
@@ -261,7 +261,7 @@ void StartupController::finishRestoredSize() {
 }
 
 QString StartupController::installationDriveRoot() const {
-    const QString root = m_ui.Drive1->DriveRoot(m_applicationFolder);
+    const QString root = m_ui.Drive1->driveRootOf(m_applicationFolder);
     return root.isEmpty() ? QDir::rootPath() : root;
 }
 

@@ -13,6 +13,7 @@
 #include "messages/error_report.h"
 #include "messages/message_boxes.h"
 #include "photo/picture_box.h"
+#include "photo/picture_reader.h"
 #include "photo/picture_size_edit.h"
 
 namespace tovrin {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
-#include <QFileInfo>
-#include <QImageReader>
 #include <QWidget>
 
 #include "exif/runtime_error.h"
 #include "photo/picture_box.h"
+#include "photo/picture_reader.h"
 #include "ui/twips.h"
 
 namespace tovrin {
@@ -27,78 +26,36 @@ QRect pixelsFromTwips(const TwipsRect& twips) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-PictureReader::PictureReader(const QString& path) {
-    if (!QFileInfo::exists(path)) {
-        throw RuntimeError(error::FileNotFound);
-    }
-    m_reader = std::make_unique<QImageReader>(path);
-    m_reader->setAutoTransform(false);
-    const QSize size = m_reader->size();
-    if (size.isEmpty()) {
-        const auto failure = m_reader->error();
-        if (failure == QImageReader::FileNotFoundError || failure == QImageReader::DeviceError) {
-            // The file is there but cannot be read (a folder, no permission, a device fault).
-            throw RuntimeError(error::PathFileAccess);
-        }
-        throw RuntimeError(error::BadPicture);
-    }
-    m_naturalSize = size;
-}
-
-PictureReader::~PictureReader() = default;
-
-QImage PictureReader::decodeScaled(QSize size) {
-    m_reader->setScaledSize(size.expandedTo(QSize(1, 1)));
-    return decode();
-}
-
-QImage PictureReader::decodeClip(const QRect& clip) {
-    const QRect inside = clip.intersected(QRect(QPoint(0, 0), m_naturalSize));
-    if (inside.isEmpty()) {
-        throw RuntimeError(error::InvalidCall);
-    }
-    m_reader->setClipRect(inside);
-    return decode();
-}
-
-QImage PictureReader::decode() {
-    QImage pixels = m_reader->read();
-    if (pixels.isNull()) {
-        throw RuntimeError(error::BadPicture);
-    }
-    return pixels;
-}
-
-void FitThumbnail(PictureBox& image2, const TwipsRect& picBack, const QString& path) {
-    image2.hide();
-    image2.setStretch(false);
+void FitThumbnail(PictureBox& thumbnail, const TwipsRect& box, const QString& path) {
+    thumbnail.hide();
+    thumbnail.setStretch(false);
     try {
         PictureReader reader(path);
         const QSize natural = reader.naturalSize();
         const TwipsRect placed =
-            fitPicture(picBack, pictureTwips(natural.width(), natural.height(), TwipsPerPixel));
+            fitPicture(box, pictureTwips(natural.width(), natural.height(), TwipsPerPixel));
         const QRect shown = pixelsFromTwips(placed);
         const QImage pixels = reader.decodeScaled(shown.size());
-        image2.setStretch(true);
-        image2.setPicture(pixels, natural);
-        image2.setGeometry(shown);
+        thumbnail.setStretch(true);
+        thumbnail.setPicture(pixels, natural);
+        thumbnail.setGeometry(shown);
     } catch (const RuntimeError&) {
         // A picture of the photo shown before must not stay behind as if it were this one.
-        image2.clearPicture();
+        thumbnail.clearPicture();
         throw;
     }
-    image2.show();
+    thumbnail.show();
 }
 
-void FitThumbnail(PictureBox& image2, const QWidget& picBack, const QString& path) {
-    QRect box = picBack.geometry();
-    const QWidget* imageParent = image2.parentWidget();
-    const QWidget* boxParent = picBack.parentWidget();
+void FitThumbnail(PictureBox& thumbnail, const QWidget& boxWidget, const QString& path) {
+    QRect box = boxWidget.geometry();
+    const QWidget* imageParent = thumbnail.parentWidget();
+    const QWidget* boxParent = boxWidget.parentWidget();
     if (imageParent != nullptr && boxParent != nullptr && imageParent != boxParent) {
         const QWidget* window = imageParent->window();
         box.moveTopLeft(imageParent->mapFrom(window, boxParent->mapTo(window, box.topLeft())));
     }
-    FitThumbnail(image2, twipsFromPixels(box), path);
+    FitThumbnail(thumbnail, twipsFromPixels(box), path);
 }
 
 }  // namespace tovrin

@@ -127,12 +127,6 @@ void pruneOldLogs(const std::string& folder) {
     }
 }
 
-bool folderExists(const std::string& path) {
-    std::error_code ec;
-    const fs::path parent = NativePath(path).parent_path();
-    return parent.empty() || fs::is_directory(parent, ec);
-}
-
 void reportLogError(const RuntimeError& e, MessageBoxes& boxes) {
     boxes.show("ログ出力時にエラーが発生しました。\r\n(" + std::to_string(e.number()) + ") " +
                    e.description(),
@@ -140,7 +134,8 @@ void reportLogError(const RuntimeError& e, MessageBoxes& boxes) {
 }
 
 void reportLogError(int errnoValue, const std::string& path, MessageBoxes& boxes) {
-    reportLogError(ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, !folderExists(path)), boxes);
+    reportLogError(ErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, ParentFolderMissing(path)),
+                   boxes);
 }
 
 // How much of a text goes into a line. A photo's date text is 20 bytes, but a

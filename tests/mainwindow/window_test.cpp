@@ -308,7 +308,7 @@ private slots:
                                  "\r\nインストールドライブを初期値として開きます。|Ok|Exclamation|"
                                  "Tovrin"});
         }
-        folder = folder == "root" ? control<DriveList>("Drive1")->DriveRoot(m_appFolder->path())
+        folder = folder == "root" ? control<DriveList>("Drive1")->driveRootOf(m_appFolder->path())
                                   : folder.replace('@', m_photos->path());
         QCOMPARE(dir1()->path() + ' ' + file1()->path(), folder + ' ' + folder);
         // Its first photo is shown.
