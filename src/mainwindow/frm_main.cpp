@@ -297,7 +297,7 @@ void FrmMain::mnuShift_Click() {
 }
 
 void FrmMain::mnuUndo_Click() {
-    runExclusively([this] { m_run.UndoLastRun(); });
+    runExclusively([this] { m_run.UndoRecordedRun(); });
 }
 
 void FrmMain::Image2_DblClick() { m_browser->File1_DblClick(); }

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
@@ -14,6 +15,31 @@ namespace tovrin {
 namespace {
 
 constexpr QSize HelpWindowSize(640, 560);
+
+// A window of reading closes from the keyboard, as viewers do: Esc or Ctrl+W.
+class ClosedByKeyboard : public QObject {
+public:
+    explicit ClosedByKeyboard(QWidget* window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool closing =
+                (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) ||
+                (key->key() == Qt::Key_W && key->modifiers() == Qt::ControlModifier);
+            if (closing) {
+                if (event->type() == QEvent::KeyPress) m_window->close();
+                event->accept();
+                return event->type() == QEvent::KeyPress;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_window;
+};
 
 // Right of the owner when the screen has room there, else over its right part.
 QPoint BesideOwner(const QWidget* owner, QSize size) {
@@ -50,6 +76,7 @@ void HelpWindows::open(const QString& pagePath) {
     browser->setWindowFlag(Qt::Window);
     browser->setAttribute(Qt::WA_DeleteOnClose);
     browser->setOpenExternalLinks(true);
+    browser->installEventFilter(new ClosedByKeyboard(browser));
     browser->setSource(source);
     const QString title = browser->documentTitle();
     browser->setWindowTitle(title.isEmpty() ? QStringLiteral("Tovrin") : title);

@@ -8,6 +8,8 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -167,6 +169,28 @@ private:
 
 // The pickers pass Tab on to the next control, as the design's focus order
 // wants; their fields are reached with the arrow keys.
+// Typing a date as it is written ("2008/10/22", "2008-1-5") must land each
+// number in its part: the separator moves to the next part, unless the last
+// digit already filled the part and moved on by itself. `lastDigitSection`
+// remembers the part the last digit went into. True when the key was taken.
+bool PartSeparatorTyped(QDateTimeEdit& edit, const QKeyEvent& event, int& lastDigitSection) {
+    const QString text = event.text();
+    if (text.size() == 1 && text[0].isDigit()) {
+        lastDigitSection = edit.currentSectionIndex();
+        return false;
+    }
+    if (text != QLatin1String("/") && text != QLatin1String("-") && text != QLatin1String(":") &&
+        text != QLatin1String("."))
+        return false;
+    const int section = edit.currentSectionIndex();
+    if (section == lastDigitSection && section + 1 < edit.sectionCount()) {
+        edit.setCurrentSectionIndex(section + 1);
+        edit.setSelectedSection(edit.sectionAt(section + 1));
+    }
+    lastDigitSection = -1;
+    return true;
+}
+
 class DatePicker : public QDateEdit {
 public:
     explicit DatePicker(QWidget* parent) : QDateEdit(parent) {
@@ -189,6 +213,13 @@ public:
 
 protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (PartSeparatorTyped(*this, *event, m_lastDigitSection)) return;
+        QDateEdit::keyPressEvent(event);
+    }
+
+private:
+    int m_lastDigitSection = -1;
 };
 
 class TimePicker : public QTimeEdit {
@@ -198,6 +229,15 @@ public:
         setFont(DesignFont(PickerFontPoints));
         new FieldUnderMouse(this);
     }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (PartSeparatorTyped(*this, *event, m_lastDigitSection)) return;
+        QTimeEdit::keyPressEvent(event);
+    }
+
+private:
+    int m_lastDigitSection = -1;
 
 protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
@@ -309,10 +349,12 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     c.mnuShift = item(mnuEdit, QStringLiteral("日時をずらす(&S)..."), "mnuShift");
     c.mnuUndo = item(mnuEdit, QStringLiteral("元に戻す(&U)"), "mnuUndo");
+    c.mnuUndo->setShortcut(QKeySequence::Undo);
 
     QMenu* mnuHelp = window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     c.mnuHelpHelp = item(mnuHelp, QStringLiteral("ヘルプ(&H)"), "mnuHelpHelp");
+    c.mnuHelpHelp->setShortcut(QKeySequence::HelpContents);
     c.mnuAbout = item(mnuHelp, QStringLiteral("バージョン情報(&A)"), "mnuAbout");
 
     // The toolbar's buttons carry their keys as object names; the caption is

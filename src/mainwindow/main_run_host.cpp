@@ -19,6 +19,7 @@
 #include "mainwindow/information_text.h"
 #include "mainwindow/main_controls.h"
 #include "mainwindow/photo_readout.h"
+#include "mainwindow/undo_dialog.h"
 #include "photo/picture_box.h"
 #include "photo/picture_size_edit.h"
 #include "run/log_folder.h"
@@ -110,12 +111,21 @@ void MainRunHost::reloadFileList() {
     selectPropagatingReadoutErrors([this] { m_ui.File1->refresh(); });
 }
 
-void MainRunHost::selectFirstEntry() {
-    selectPropagatingReadoutErrors([this] {
-        if (m_ui.File1->entryCount() > 0) {
-            m_ui.File1->setCurrentEntry(0);
+void MainRunHost::selectFirstEntry() { selectEntry(0); }
+
+void MainRunHost::selectEntry(int index) {
+    selectPropagatingReadoutErrors([this, index] {
+        if (index >= 0 && index < m_ui.File1->entryCount()) {
+            m_ui.File1->setCurrentEntry(index);
         }
     });
+}
+
+std::string MainRunHost::chooseRunToUndo(const std::vector<RecordedRun>& runs,
+                                         const std::string& latest) {
+    UndoDialog dialog(runs, latest, m_ui.File1->window());
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.chosenRun();
 }
 
 void MainRunHost::showSelectedPhoto() { m_readout.read(); }

@@ -51,6 +51,9 @@ public:
     void selectInCode(int index) override;
     void reloadFileList() override;
     void selectFirstEntry() override;
+    void selectEntry(int index) override;
+    std::string chooseRunToUndo(const std::vector<RecordedRun>& runs,
+                                const std::string& latest) override;
     void showSelectedPhoto() override;
     DateChoice dateChoice() const override;
     bool wholeFolderChecked() const override;

@@ -52,21 +52,25 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
     }
 }
 
-void DateSettingRun::UndoLastRun() {
+void DateSettingRun::UndoRecordedRun() {
     MessageBoxes& boxes = m_host.messageBoxes();
     try {
         const std::string folder = m_host.journalFolder();
-        const std::string id = folder.empty() ? std::string() : LastUndoableRun(folder);
-        if (id.empty()) {
+        // Once every run is given back there is nothing left to offer; an
+        // undo of an undo is chosen from the list while one is.
+        const std::string latest = folder.empty() ? std::string() : LastUndoableRun(folder);
+        if (latest.empty()) {
             boxes.show("元に戻せる処理がありません。", MsgButtons::Ok, MsgIcon::Information,
                        AppTitle);
             return;
         }
+        const std::string id = m_host.chooseRunToUndo(RecordedRuns(folder), latest);
+        if (id.empty()) return;
         const JournalRun last = ReadJournal(folder, id);
         const std::string count = std::to_string(last.changes.size());
-        if (boxes.show(
-                "直前の処理で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
-                MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
+        if (boxes.show(std::string(id == latest ? "直前の処理" : "選択した処理") +
+                           "で変更した写真 " + count + "件を元に戻します。\r\nよろしいですか？",
+                       MsgButtons::OkCancel, MsgIcon::Exclamation, AppTitle) != MsgAnswer::Ok)
             return;
         // The undo is itself a run with a journal, so it can be undone too;
         // the newest change is given back first.
@@ -95,7 +99,12 @@ void DateSettingRun::UndoLastRun() {
             }
             MessageBoxes& logBoxes() override { return run.m_host.messageBoxes(); }
         } observer(*this, last);
-        UndoRun(folder, last, RunRequest{}, observer);
+        // Logged like every run that changes photos, so the day's log tells
+        // the whole story.
+        RunRequest request;
+        request.log = true;
+        request.logFolder = m_host.logFolder();
+        UndoRun(folder, last, request, observer);
         const int restored = observer.restored;
         const std::string& notRestored = observer.notRestored;
         std::string text = std::to_string(restored) + "件を元に戻しました。";
@@ -205,6 +214,9 @@ public:
     void beforePhoto(std::size_t index) override {
         const int done = static_cast<int>(index);
         const std::string& name = m_names[index];
+        // Whatever ends the run from here to its outcome, this photo is
+        // shown after the box, so the user sees which one it was.
+        m_run.m_failedName = name;
         m_host.showProgress(done, static_cast<int>(m_names.size()), name);
         // A whole-folder run shows each photo as it goes, as a click would;
         // the entry is looked for where it was first.
@@ -225,6 +237,7 @@ public:
         if (outcome.sameAs < 0 &&
             m_run.handlePhoto(m_folderPath, m_names[index], outcome.planned->update))
             ++changed;
+        m_run.m_failedName.clear();
         return !m_host.stopRequested();
     }
     MessageBoxes& logBoxes() override { return m_host.messageBoxes(); }
@@ -243,6 +256,7 @@ void DateSettingRun::processTargets(const std::string& folderPath,
                                     bool severalHandled, RunKind kind, const PlanChange& plan) {
     std::vector<std::string> paths;
     for (const std::string& name : names) paths.push_back(folderPath + name);
+    m_failedName.clear();
     WindowObserver observer(*this, folderPath, names, wholeFolder);
     RunRequest request;
     request.kind = kind;
@@ -345,7 +359,17 @@ void DateSettingRun::reportRuntimeError(const RuntimeError& failure) {
     }
     try {
         m_host.messageBoxes().show(text, MsgButtons::Ok, MsgIcon::Critical, AppTitle);
-        if (number == error::FileNotFound) m_host.reloadFileList();
+        if (number == error::FileNotFound) {
+            m_host.reloadFileList();
+        } else if (!m_failedName.empty()) {
+            for (int i = 0; i < m_host.fileCount(); ++i) {
+                if (m_host.fileName(i) == m_failedName) {
+                    m_host.selectEntry(i);
+                    break;
+                }
+            }
+        }
+        m_failedName.clear();
     } catch (...) {
         // The run is over either way; the handler must not throw.
     }

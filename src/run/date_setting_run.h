@@ -37,9 +37,10 @@ public:
     // same run: progress, failure boxes, journal, log, summary.
     void ShiftDates(std::int64_t seconds);
 
-    // Gives back what the last journaled run changed, after a confirmation
-    // that names how many photos, and reports what could not be given back.
-    void UndoLastRun();
+    // Gives back what a recorded run changed: the host offers the runs,
+    // newest first, the last one not yet given back first; a confirmation
+    // names how many photos, and the summary what could not be given back.
+    void UndoRecordedRun();
 
     // The names a run takes, in list order: the selection, or every entry
     // when "all at once" is checked.
@@ -85,6 +86,7 @@ private:
     bool m_dateWritten = false;
     bool m_changed = false;  // the last handled photo had a date rewritten
     PhotoInfo m_photoInfo;
+    std::string m_failedName;  // the photo whose failure ended the run
     std::string m_fileTime;
     std::string m_exifDate;
     std::string m_fileDate;

@@ -365,6 +365,34 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
     return run;
 }
 
+std::vector<RecordedRun> RecordedRuns(const std::string& folder) {
+    std::vector<RecordedRun> runs;
+    std::set<std::string> givenBack;
+    const std::vector<std::string> ids = JournalIds(folder);
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+        JournalRun run;
+        try {
+            run = ReadJournal(folder, *it);
+        } catch (const RuntimeError&) {
+            continue;
+        }
+        // Newest first, so every undo is seen before the run it gave back.
+        if (run.kind == "undo" && run.done && !run.undoes.empty()) givenBack.insert(run.undoes);
+        if (run.changes.empty()) continue;
+        runs.push_back(
+            {run.id, run.kind, run.undoes, run.changes.size(), givenBack.count(run.id) > 0});
+    }
+    return runs;
+}
+
+LocalDateTime RunTime(const std::string& id) {
+    LocalDateTime t{0, 0, 0, 0, 0, 0};
+    if (std::sscanf(id.c_str(), "%4d%2d%2d-%2d%2d%2d", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second) != 6)
+        return {0, 0, 0, 0, 0, 0};
+    return t;
+}
+
 }  // namespace tovrin
 
 namespace tovrin {

@@ -171,4 +171,17 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id);
 // when there is none.
 std::string LastUndoableRun(const std::string& folder);
 
+// A recorded run that changed photos, as the user picks one to give back.
+struct RecordedRun {
+    std::string id;
+    std::string kind;
+    std::string undoes;
+    std::size_t photos = 0;  // photos it changed
+    bool givenBack = false;  // an undo of it ended
+};
+// Every recorded run that changed photos, newest first.
+std::vector<RecordedRun> RecordedRuns(const std::string& folder);
+// When a run was made, in UTC, from its id; all zero for an id of another form.
+LocalDateTime RunTime(const std::string& id);
+
 }  // namespace tovrin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "exif/date_choice.h"
 #include "exif/local_time.h"
@@ -34,6 +35,9 @@ public:
     // Selects the first entry, which shows its information; nothing when the
     // list is empty.
     virtual void selectFirstEntry() = 0;
+    // Selects entry i alone, which shows its information; nothing when there
+    // is no such entry.
+    virtual void selectEntry(int index) = 0;
     // Shows the readout of the current entry. Errors propagate.
     virtual void showSelectedPhoto() = 0;
 
@@ -60,6 +64,13 @@ public:
 
     // Where the run's undo journal goes ("" for none).
     virtual std::string journalFolder() const { return JournalFolder(); }
+    // Asks which recorded run to give back; `runs` newest first, `latest` the
+    // one offered first ("" when every run is given back already). "" when
+    // the user chose none.
+    virtual std::string chooseRunToUndo(const std::vector<RecordedRun>& /*runs*/,
+                                        const std::string& latest) {
+        return latest;
+    }
 
     // A run starts (true) or has ended, however it ended (false). While it
     // works, the window disables every control that could change the choice,

@@ -177,7 +177,13 @@ private slots:
         connect(&m_closer, &QTimer::timeout, this, [this] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 m_modals << modal->windowTitle();
-                modal->close();
+                // The list of runs to give back is answered with the run it offers.
+                auto* undo = qobject_cast<QDialog*>(modal);
+                if (undo && modal->objectName() == QLatin1String("UndoDialog")) {
+                    undo->accept();
+                } else {
+                    modal->close();
+                }
             }
         });
         m_closer.start(5);
@@ -475,9 +481,23 @@ private slots:
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QCOMPARE(page->parentWidget(), m_window.get());
         QVERIFY(!page->geometry().intersects(m_window->frameGeometry()));
+        // Esc and Ctrl+W close it; F1 on the main window opens it.
+        QTest::keyClick(page, Qt::Key_Escape);
+        QTRY_VERIFY(!page);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_F1);
+        QCOMPARE(m_window->helpWindows().windows().size(), 1);
+        QPointer<QTextBrowser> again = m_window->helpWindows().windows().front();
+        again->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(again));
+        QTest::keyClick(again, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(!again);
+        m_window->mnuHelpHelp_Click();
+        const QPointer<QTextBrowser> last = m_window->helpWindows().windows().front();
         // The shutdown closes it.
         QVERIFY(m_window->close());
-        QTRY_VERIFY(!page);
+        QTRY_VERIFY(!last);
     }
 
     // -- Readout -----------------------------------------------------------------------------
@@ -622,12 +642,26 @@ private slots:
         QCOMPARE(m_window->exifInfoText(), QString());
         QCOMPARE(control<QLabel>("lbl_FileTime")->text(), QStringLiteral("04:05:06"));
 
-        // 元に戻す gives the whole-folder run back after asking.
-        m_window->findChild<QAction*>("mnuUndo")->trigger();
+        // 元に戻す (Ctrl+Z) offers the runs, the whole-folder run first, and gives it back
+        // after asking; the undo logs its photos like any run.
+        m_modals.clear();
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(m_modals, QStringList{"元に戻す"});
         QCOMPARE(takeBoxes(),
                  (QStringList{"直前の処理で変更した写真 3件を元に戻します。\r\nよろしいですか？"
                               "|OkCancel|Exclamation|Tovrin",
                               "3件を元に戻しました。|Ok|Information|処理完了"}));
+        QCOMPARE(contents(), after);
+        QCOMPARE(QString::fromLocal8Bit(Bytes(m_appFolder->filePath(LogFileName(Now()).c_str())))
+                     .split("\r\n", Qt::SkipEmptyParts)
+                     .size(),
+                 log.size() + 3);
+        // Given back, the run is no longer the one offered: the one-photo run before it is.
+        m_answer = MsgAnswer::Cancel;
+        m_window->findChild<QAction*>("mnuUndo")->trigger();
+        QCOMPARE(takeBoxes(),
+                 QStringList{"直前の処理で変更した写真 1件を元に戻します。\r\nよろしいですか？"
+                             "|OkCancel|Exclamation|Tovrin"});
         QCOMPARE(contents(), after);
     }
 
@@ -761,6 +795,10 @@ private slots:
         row("day", "DTPDate", 8, "15", "2035/01/15");
         row("minutes", "DTPTime", 3, "07", "23:07:58");
         row("seconds", "DTPTime", 6, "9", "23:59:09");
+        // Typed as it is written, each number lands in its part.
+        row("date as written", "DTPDate", 0, "2008/10/22", "2008/10/22");
+        row("short parts", "DTPDate", 0, "2008-1-5", "2008/01/05");
+        row("time as written", "DTPTime", 0, "09:05:07", "09:05:07");
     }
 
     void typingIntoAClickedField() {

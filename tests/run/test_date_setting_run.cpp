@@ -85,6 +85,11 @@ public:
         record("select first");
         showSelectedPhoto();
     }
+    void selectEntry(int index) override {
+        setList(names, {index});
+        record("select only " + names.at(index));
+        showSelectedPhoto();
+    }
     void showSelectedPhoto() override { record("readout " + (current >= 0 ? names[current] : "")); }
     DateChoice dateChoice() const override { return choice; }
     bool wholeFolderChecked() const override { return ikkatu; }
@@ -367,8 +372,10 @@ TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     expectChanged("Nikon.jpg");
     EXPECT_TRUE(untouched("Sony.jpg"));
     EXPECT_EQ(logText(), logLine("Nikon.jpg"));
-    // Only a vanished file reloads the list.
+    // Only a vanished file reloads the list; otherwise the photo that failed is
+    // the one selected afterwards, so the user sees which it was.
     EXPECT_EQ(host.names.size(), c.at == "select FotoStation.jpg" ? 2u : 3u);
+    if (host.names.size() == 3) EXPECT_EQ(host.selected, (std::vector<bool>{false, true, false}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -473,7 +480,7 @@ TEST_F(RunTest, ShiftThenUndoTheLastRun) {
     // Sony.jpg is changed once more by hand before the undo.
     host.boxes.shown.clear();
     ASSERT_TRUE(UpdatePhotoDate(m_photos.folder(), "Sony.jpg", host.choice).result.changed);
-    run.UndoLastRun();
+    run.UndoRecordedRun();
     ASSERT_EQ(host.boxes.shown.size(), 2u);
     EXPECT_EQ(host.boxes.shown[0].text,
               "直前の処理で変更した写真 2件を元に戻します。\r\nよろしいですか？");
@@ -487,7 +494,7 @@ TEST_F(RunTest, ShiftThenUndoTheLastRun) {
     // The shift is given back as far as it could be: a second undo does not
     // undo the undo (flipping the dates back), it looks further back.
     host.boxes.shown.clear();
-    run.UndoLastRun();
+    run.UndoRecordedRun();
     EXPECT_EQ(host.boxes.shown,
               (Boxes{{"元に戻せる処理がありません。", MsgButtons::Ok, MsgIcon::Information}}));
     EXPECT_TRUE(untouched("Nikon.jpg"));
