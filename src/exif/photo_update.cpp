@@ -119,6 +119,11 @@ std::optional<LocalDateTime> ParseExifMoment(const std::string& text) {
     return t;
 }
 
+bool ShiftMovesText(const std::string& text, const std::string& onlyOn) {
+    if (!onlyOn.empty() && text.compare(0, onlyOn.size(), onlyOn) != 0) return false;
+    return ParseExifMoment(text).has_value();
+}
+
 std::string ExifMomentText(const LocalDateTime& t) {
     DateChoice c;
     c.date = {t.year, t.month, t.day};
@@ -190,10 +195,9 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         return tag == tiff::TagDateTimeOriginal ? 0 : tag == tiff::TagDateTime ? 1 : 2;
     };
     for (const DateField& field : fields.fields) {
-        if (!filterDay.empty() && field.current.compare(0, 10, filterDay) != 0) continue;
-        const auto old = ParseExifMoment(field.current);
-        if (!old) continue;  // not a moment: it stays as it is
-        const auto moved = ShiftMoment(*old, seconds);
+        // Not a moment, or not on the filter day: it stays as it is.
+        if (!ShiftMovesText(field.current, filterDay)) continue;
+        const auto moved = ShiftMoment(*ParseExifMoment(field.current), seconds);
         if (!moved) {
             update.refusedOutOfRange = true;
             update.writes.clear();

@@ -143,6 +143,11 @@ void CommitPhoto(PlannedPhoto& planned);
 // (an undo can itself be undone).
 Restore RestorePhotoDates(const PendingChange& change, const BeforeWrite& beforeWrite = {});
 
+// Whether a shift moves a date text: it names a valid moment and, with a
+// filter day ("yyyy:mm:dd", "" for none), lies on that day. The preview of a
+// shift asks the same question, so that it lists what the run will move.
+bool ShiftMovesText(const std::string& text, const std::string& onlyOn);
+
 // The moment a "yyyy:mm:dd hh:mm:ss" text names, when it names a valid one.
 std::optional<LocalDateTime> ParseExifMoment(const std::string& text);
 // "yyyy:mm:dd hh:mm:ss"

@@ -1,6 +1,7 @@
 #include "mainwindow/frm_main.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -288,7 +289,14 @@ void FrmMain::runExclusively(Work work) {
 
 void FrmMain::mnuShift_Click() {
     runExclusively([this] {
-        ShiftDialog dialog(FolderPath(m_runHost.folder()), m_run.TargetNames(), this);
+        // The preview reads the run's own targets with its day filter, so it
+        // lists what the run will move; a cancelled reading shifts nothing.
+        auto photos = ReadShiftPreview(this, FolderPath(m_runHost.folder()), m_run.TargetNames(),
+                                       m_run.FilterDay());
+        if (!photos) {
+            return;
+        }
+        ShiftDialog dialog(std::move(*photos), this);
         if (dialog.exec() != QDialog::Accepted || dialog.offsetSeconds() == 0) {
             return;
         }

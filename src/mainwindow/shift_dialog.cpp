@@ -1,28 +1,22 @@
 #include "mainwindow/shift_dialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QFormLayout>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
-#include "exif/photo_update.h"
-#include "exif/reader.h"
-#include "exif/runtime_error.h"
-#include "ui/path_text.h"
+#include "mainwindow/shift_preview_model.h"
 
 namespace tovrin {
 
 namespace {
-
-// The photo's texts hold one character a byte; show bytes from 0x80 as Latin-1.
-QString shown(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 QSpinBox* spin(int limit, const QString& suffix) {
     auto* box = new QSpinBox;
@@ -33,10 +27,45 @@ QSpinBox* spin(int limit, const QString& suffix) {
 
 }  // namespace
 
-ShiftDialog::ShiftDialog(const std::string& folderPath, const std::vector<std::string>& names,
-                         QWidget* parent)
-    : QDialog(parent) {
+std::optional<std::vector<PhotoDates>> ReadShiftPreview(QWidget* parent,
+                                                        const std::string& folderPath,
+                                                        const std::vector<std::string>& names,
+                                                        const std::string& onlyOn) {
+    const int total = static_cast<int>(names.size());
+    QProgressDialog progress(QStringLiteral("写真の日付を読み込んでいます..."),
+                             QStringLiteral("キャンセル"), 0, total, parent);
+    progress.setWindowTitle(QStringLiteral("日時をずらす"));
+    progress.setWindowModality(Qt::WindowModal);
+    // A folder read in a blink shows no dialog at all.
+    progress.setMinimumDuration(500);
+    std::vector<PhotoDates> photos;
+    photos.reserve(names.size());
+    progress.setValue(0);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (int i = 0; i < total; ++i) {
+        // The window repaints and the cancel button answers while the folder
+        // is read: every 30 ms, and once as soon as the first photo is read,
+        // so that even a small folder gives what waits on the events a turn.
+        if (i == 1 || sinceEvents.elapsed() >= 30) {
+            progress.setValue(i);
+            // Until the dialog shows, the window's own controls must not
+            // change the folder or the choice under the reading.
+            QCoreApplication::processEvents(
+                progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            if (progress.wasCanceled()) return std::nullopt;
+            sinceEvents.restart();
+        }
+        const std::size_t at = static_cast<std::size_t>(i);
+        if (auto photo = ReadShiftDates(folderPath, names[at], onlyOn))
+            photos.push_back(std::move(*photo));
+    }
+    return photos;
+}
+
+ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("日時をずらす"));
+    m_preview = new ShiftPreviewModel(std::move(photos), this);
     m_days = spin(3650000, QStringLiteral(" 日"));
     m_hours = spin(23, QStringLiteral(" 時間"));
     m_minutes = spin(59, QStringLiteral(" 分"));
@@ -44,28 +73,31 @@ ShiftDialog::ShiftDialog(const std::string& folderPath, const std::vector<std::s
     auto* offset = new QHBoxLayout;
     for (QSpinBox* box : {m_days, m_hours, m_minutes, m_seconds}) {
         offset->addWidget(box);
-        connect(box, &QSpinBox::valueChanged, this, &ShiftDialog::updatePreview);
+        connect(box, &QSpinBox::valueChanged, this,
+                [this] { m_preview->setOffset(offsetSeconds()); });
     }
 
-    m_table = new QTableWidget(static_cast<int>(names.size()), 3, this);
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("ファイル名"), QStringLiteral("変更前"), QStringLiteral("変更後")});
+    m_table = new QTableView(this);
+    m_table->setModel(m_preview);
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        PhotoInfo info;
-        try {
-            ReadPhotoInfo(folderPath, names[i], info);
-        } catch (const RuntimeError&) {
-            // A photo that cannot be read shows no date; the run reports it.
-        }
-        m_rows.push_back({info.DateTimeOriginal});
-        const int row = static_cast<int>(i);
-        m_table->setItem(row, 0, new QTableWidgetItem(WindowPath(names[i])));
-        m_table->setItem(row, 1, new QTableWidgetItem(shown(info.DateTimeOriginal)));
-        m_table->setItem(row, 2, new QTableWidgetItem);
-    }
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setWordWrap(false);
+    // Widths from the font, never from the rows: measuring the contents
+    // would read every row of a large folder at each change. A date is
+    // always as wide as the widest one; the file name takes what is left.
+    const QFontMetrics metrics(m_table->font());
+    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(ShiftPreviewModel::Name, QHeaderView::Stretch);
+    header->resizeSection(ShiftPreviewModel::Place,
+                          metrics.horizontalAdvance(QStringLiteral("DateTimeDigitized")) + pad);
+    for (int column : {ShiftPreviewModel::Before, ShiftPreviewModel::After})
+        header->resizeSection(
+            column, metrics.horizontalAdvance(QStringLiteral("0000:00:00 00:00:00")) + pad);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + pad / 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
@@ -77,8 +109,7 @@ ShiftDialog::ShiftDialog(const std::string& folderPath, const std::vector<std::s
     layout->addLayout(offset);
     layout->addWidget(m_table);
     layout->addWidget(buttons);
-    resize(560, 420);
-    updatePreview();
+    resize(720, 420);
 }
 
 std::int64_t ShiftDialog::offsetSeconds() const {
@@ -91,21 +122,6 @@ void ShiftDialog::setOffset(int days, int hours, int minutes, int seconds) {
     m_hours->setValue(hours);
     m_minutes->setValue(minutes);
     m_seconds->setValue(seconds);
-}
-
-QString ShiftDialog::afterText(int row) const { return m_table->item(row, 2)->text(); }
-
-void ShiftDialog::updatePreview() {
-    const std::int64_t offset = offsetSeconds();
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        QString after = QStringLiteral("(変更なし)");
-        if (const auto before = ParseExifMoment(m_rows[i].before)) {
-            const auto moved = ShiftMoment(*before, offset);
-            after =
-                moved ? QString::fromStdString(ExifMomentText(*moved)) : QStringLiteral("(範囲外)");
-        }
-        m_table->item(static_cast<int>(i), 2)->setText(after);
-    }
 }
 
 }  // namespace tovrin

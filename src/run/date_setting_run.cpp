@@ -42,15 +42,19 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         const std::string folderPath = FolderPath(m_host.folder());
         if (!listMatchesDisk(folderPath)) return;
         const bool wholeFolder = m_host.wholeFolderChecked();
+        const std::string onlyOn = FilterDay();
         const LocalDateTime now = m_host.now();
-        processTargets(folderPath, TargetNames(), wholeFolder, wholeFolder, RunKind::Shift,
-                       [&](const std::string& path, bool wait) {
-                           return PlanPhotoShift(path, seconds, {.latest = now}, wait);
+        processTargets(folderPath, TargetNames(), wholeFolder, wholeFolder || !onlyOn.empty(),
+                       RunKind::Shift, [&](const std::string& path, bool wait) {
+                           return PlanPhotoShift(path, seconds, {.latest = now, .onlyOn = onlyOn},
+                                                 wait);
                        });
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
     }
 }
+
+std::string DateSettingRun::FilterDay() const { return FilterDateText(m_host.dateChoice()); }
 
 void DateSettingRun::UndoRecordedRun() {
     MessageBoxes& boxes = m_host.messageBoxes();

@@ -34,8 +34,12 @@ public:
 
     // Moves the dates of the same targets (the selection, or the whole folder
     // when "all at once" is checked) by `seconds` of wall-clock time, through the
-    // same run: progress, failure boxes, journal, log, summary.
+    // same run: progress, failure boxes, journal, log, summary. The day filter
+    // holds as it does for setting: only dates on that day move.
     void ShiftDates(std::int64_t seconds);
+
+    // "yyyy:mm:dd" of the day filter when it is checked, else "".
+    std::string FilterDay() const;
 
     // Gives back what a recorded run changed: the host offers the runs,
     // newest first, the last one not yet given back first; a confirmation

@@ -1,9 +1,10 @@
-// The shift dialog's preview: each photo's DateTimeOriginal before and after,
-// following the offset as it changes.
+// The shift dialog's preview: each date of a photo that moves, before and
+// after, following the offset as it changes.
 
 #include <QtTest>
 
 #include "mainwindow/shift_dialog.h"
+#include "mainwindow/shift_preview_model.h"
 #include "test_files.h"
 
 namespace tovrin {
@@ -11,35 +12,56 @@ namespace tovrin {
 class ShiftDialogTest : public QObject {
     Q_OBJECT
 
+    // The "after" column, top to bottom.
+    static QStringList after(const ShiftDialog& dialog) {
+        const ShiftPreviewModel& model = dialog.preview();
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, ShiftPreviewModel::After).data().toString();
+        return texts;
+    }
+
 private slots:
     void previewFollowsTheOffset_data() {
         QTest::addColumn<QList<int>>("offset");  // days, hours, minutes, seconds
-        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("after");  // the capture date, then DateTime
         const QString none = QStringLiteral("(変更なし)");
-        QTest::newRow("nothing yet")
-            << QList<int>{0, 0, 0, 0} << QStringList{"2006:05:04 10:11:12", none};
+        const QString out = QStringLiteral("(範囲外)");
+        QTest::newRow("nothing yet") << QList<int>{0, 0, 0, 0} << QStringList{none, none};
         QTest::newRow("nine hours earlier")
-            << QList<int>{0, -9, 0, 0} << QStringList{"2006:05:04 01:11:12", none};
+            << QList<int>{0, -9, 0, 0} << QStringList{"2006:05:04 01:11:12", "2006:05:04 00:11:12"};
         QTest::newRow("into the next month")
-            << QList<int>{27, 13, 48, 48} << QStringList{"2006:06:01 00:00:00", none};
-        QTest::newRow("before year one")
-            << QList<int>{-3000000, 0, 0, 0} << QStringList{"(範囲外)", none};
+            << QList<int>{27, 13, 48, 48}
+            << QStringList{"2006:06:01 00:00:00", "2006:05:31 23:00:00"};
+        // One date out of range keeps the whole photo, as the run does.
+        QTest::newRow("one date before year one")
+            << QList<int>{-732434, -9, -30, 0} << QStringList{out, out};
     }
 
     void previewFollowsTheOffset() {
         QFETCH(QList<int>, offset);
         QFETCH(QStringList, after);
         test::TempDir dir;
-        dir.write("a.jpg", test::CameraPhoto().build());
-        test::Jpeg plain = test::CameraPhoto();
-        plain.withExif = false;
-        dir.write("b.jpg", plain.build());
-        ShiftDialog dialog(dir.folder(), {"a.jpg", "b.jpg"});
+        test::Jpeg photo = test::CameraPhoto(test::Order::MM, "2006:05:04 10:11:12");
+        photo.tiff.ifd0[3] = test::Text(0x0132, "2006:05:04 09:11:12");
+        photo.tiff.exif->erase(photo.tiff.exif->begin() + 1);  // no DateTimeDigitized
+        dir.write("a.jpg", photo.build());
+        const auto dates = ReadShiftDates(dir.folder(), "a.jpg", "");
+        QVERIFY(dates);
+        ShiftDialog dialog({*dates});
+        QSignalSpy changes(&dialog.preview(), &QAbstractItemModel::dataChanged);
         dialog.setOffset(offset[0], offset[1], offset[2], offset[3]);
-        QCOMPARE(dialog.afterText(0), after[0]);
-        QCOMPARE(dialog.afterText(1), after[1]);
+        QCOMPARE(ShiftDialogTest::after(dialog), after);
         QCOMPARE(dialog.offsetSeconds(),
                  std::int64_t{offset[0]} * 86400 + offset[1] * 3600 + offset[2] * 60 + offset[3]);
+        // Each step of the offset is one change of the "after" column, never
+        // of a cell at a time or of the other columns.
+        for (const QList<QVariant>& change : std::as_const(changes)) {
+            QCOMPARE(change[0].toModelIndex().column(), int(ShiftPreviewModel::After));
+            QCOMPARE(change[1].toModelIndex().column(), int(ShiftPreviewModel::After));
+            QCOMPARE(change[1].toModelIndex().row() - change[0].toModelIndex().row() + 1, 2);
+        }
+        QVERIFY(changes.size() <= offset.size() - offset.count(0));
     }
 };
 

@@ -18,6 +18,8 @@
 #include "browse/folder_list.h"
 #include "jpeg_builder.h"
 #include "mainwindow/settings_store.h"
+#include "mainwindow/shift_dialog.h"
+#include "mainwindow/shift_preview_model.h"
 #include "photo/picture_box.h"
 #include "run/run_log.h"
 #include "ui/fonts.h"
@@ -168,6 +170,30 @@ class WindowTest : public QObject, public MessageBoxes {
         control<QTimeEdit>("DTPTime")->setTime(QTime(9, 5, 0));
         QTest::mouseClick(control<QPushButton>("CmdExe"), Qt::LeftButton);
     }
+    // Answers the shift's preview once it is up: `hours` set, its rows
+    // ("name|place|before|after") kept in `rows`, then OK. The closer of
+    // modal windows would cancel it first, so it rests meanwhile.
+    QTimer* whenPreview(QStringList& rows, int hours) {
+        m_closer.stop();
+        auto* watch = new QTimer(m_window.get());
+        connect(watch, &QTimer::timeout, watch, [watch, &rows, hours] {
+            auto* dialog = qobject_cast<ShiftDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            watch->stop();
+            watch->deleteLater();
+            dialog->setOffset(0, hours, 0, 0);
+            const ShiftPreviewModel& model = dialog->preview();
+            for (int row = 0; row < model.rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < model.columnCount(); ++column)
+                    cells << model.index(row, column).data().toString();
+                rows << cells.join('|');
+            }
+            dialog->accept();
+        });
+        watch->start(0);
+        return watch;
+    }
 
 private slots:
     void initTestCase() {
@@ -190,6 +216,7 @@ private slots:
     }
 
     void init() {
+        m_closer.start(5);
         m_modals.clear();
         m_answer = MsgAnswer::Ok;
         m_answers.clear();
@@ -740,6 +767,90 @@ private slots:
         QCOMPARE(lockState(), before);
         QCOMPARE(status(), statusBefore);
         QCOMPARE(dir1()->path(), photo("run"));
+    }
+
+    // -- 日時をずらす ---------------------------------------------------------------------------
+
+    void shiftPreviewsWhatItMoves_data() {
+        QTest::addColumn<bool>("filter");         // 指定した埋込日付, 2008/10/22
+        QTest::addColumn<QStringList>("listed");  // besides a.jpg's three dates
+        QTest::addColumn<QString>("otherDay");    // b.jpg's dates afterwards
+        const QString b = "b.jpg|%1|2008:10:21 09:00:00|2008:10:21 08:00:00";
+        QTest::newRow("whole folder")
+            << false
+            << QStringList{b.arg("DateTimeOriginal"), b.arg("DateTimeDigitized"), b.arg("DateTime"),
+                           "c.jpg|||(変更なし)"}
+            << "2008:10:21 08:00:00";
+        QTest::newRow("day filter") << true << QStringList{} << "2008:10:21 09:00:00";
+    }
+
+    void shiftPreviewsWhatItMoves() {
+        // a.jpg's DateTime is an hour behind its capture date; b.jpg is of
+        // another day; c.jpg has EXIF data but no date that names a moment;
+        // d.jpg has no EXIF data (the run says so, as it does when setting).
+        QFETCH(bool, filter);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, otherDay);
+        test::Jpeg a = test::CameraPhoto(test::Order::II, "2008:10:22 15:18:48");
+        a.tiff.ifd0[3] = test::Text(0x0132, "2008:10:22 14:18:48");
+        writeCameraPhoto("day/a.jpg", a);
+        writeCameraPhoto("day/b.jpg", test::CameraPhoto(test::Order::MM, "2008:10:21 09:00:00"));
+        writeCameraPhoto("day/c.jpg", test::CameraPhoto(test::Order::II, "0000:00:00 00:00:00"));
+        QVERIFY(QFile::copy(photo("sub/a.jpg"), photo("day/d.jpg")));
+        const QByteArray c = Bytes(photo("day/c.jpg")), d = Bytes(photo("day/d.jpg"));
+        start(photo("day"));
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        if (filter) {
+            QTest::mouseClick(chk("Ume"), Qt::LeftButton, {}, QPoint(8, 8));
+            control<QDateEdit>("DTPumeDate")->setDate(QDate(2008, 10, 22));
+        }
+        QStringList rows;
+        whenPreview(rows, -1);
+        control<QAction>("mnuShift")->trigger();
+
+        QCOMPARE(rows,
+                 QStringList({"a.jpg|DateTimeOriginal|2008:10:22 15:18:48|2008:10:22 14:18:48",
+                              "a.jpg|DateTimeDigitized|2008:10:22 15:18:48|2008:10:22 14:18:48",
+                              "a.jpg|DateTime|2008:10:22 14:18:48|2008:10:22 13:18:48"}) +
+                     listed);
+        // The run moved what the preview listed, and nothing else.
+        QCOMPARE(takeBoxes(),
+                 (QStringList{
+                     "ファイルの日付情報が取得できません\r\nd.jpgの更新に失敗しました|Ok||Tovrin",
+                     QString("対象のファイル、 %1件を処理が完了しました。|Ok|Information|処理完了")
+                         .arg(filter ? 1 : 2)}));
+        const PhotoInfo moved = read("day/a.jpg");
+        QCOMPARE(moved.DateTimeOriginal + ' ' + moved.DateTimeDigitized + ' ' + moved.DateTime,
+                 std::string("2008:10:22 14:18:48 2008:10:22 14:18:48 2008:10:22 13:18:48"));
+        QCOMPARE(QString::fromStdString(read("day/b.jpg").DateTime), otherDay);
+        QVERIFY(Bytes(photo("day/c.jpg")) == c && Bytes(photo("day/d.jpg")) == d);
+    }
+
+    void cancelledReadingShiftsNothing() {
+        writeCameraPhoto("day/a.jpg");
+        writeCameraPhoto("day/b.jpg");
+        const QByteArray before = Bytes(photo("day/a.jpg")) + Bytes(photo("day/b.jpg"));
+        start(photo("day"));
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        // Should the preview still come up, it would shift by an hour.
+        QStringList rows;
+        const QPointer<QTimer> preview = whenPreview(rows, 1);
+        bool cancelled = false;
+        auto* watch = new QTimer(m_window.get());
+        connect(watch, &QTimer::timeout, watch, [this, watch, &cancelled] {
+            auto* progress = m_window->findChild<QProgressDialog*>();
+            if (!progress) return;
+            watch->stop();
+            watch->deleteLater();
+            progress->findChild<QPushButton*>()->click();
+            cancelled = true;
+        });
+        watch->start(0);
+        control<QAction>("mnuShift")->trigger();
+        delete preview;
+        QVERIFY(cancelled);
+        QVERIFY(rows.isEmpty());
+        QCOMPARE(Bytes(photo("day/a.jpg")) + Bytes(photo("day/b.jpg")), before);
     }
 
     // -- A folder gone from the disk -----------------------------------------------------
