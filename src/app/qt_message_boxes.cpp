@@ -1,6 +1,7 @@
 #include "app/qt_message_boxes.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -21,6 +22,22 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
             break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The window a box belongs over: the modal dialog or the window the user is
+// in. Right after another box closed no window is active yet; a box without
+// an owner would land wherever the window manager puts new windows, so it
+// takes the program's main window then.
+QWidget* BoxOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    QWidget* first = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->windowType() != Qt::Window) continue;
+        if (qobject_cast<QMainWindow*>(window)) return window;
+        if (!first) first = window;
+    }
+    return first;
 }
 
 }  // namespace
@@ -47,7 +64,7 @@ void PrepareMessageBox(QMessageBox& box, const std::string& text, MsgButtons but
 
 MsgAnswer QtMessageBoxes::show(const std::string& text, MsgButtons buttons, MsgIcon icon,
                                const std::string& title) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(BoxOwner());
     PrepareMessageBox(box, text, buttons, icon, title);
     box.setWindowModality(Qt::ApplicationModal);
     // Closing the box by its close box counts as its escape button: Cancel
