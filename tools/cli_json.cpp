@@ -216,7 +216,8 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
 std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info) {
     ObjectText out;
     out.path(path)
-        .number("status", status)
+        .boolean("status", status > 0)
+        .number("exifEntries", status)
         .number("TiffBase", info.TiffBase)
         .photoText("DateTime", info.DateTime)
         .photoText("DateTimeOriginal", info.DateTimeOriginal)
@@ -248,7 +249,7 @@ DateTexts DatesAfter(const PhotoDateUpdate& update) {
     return after;
 }
 
-std::string SetText(const std::string& path, const PhotoDateUpdate& update) {
+std::string SetText(const std::string& path, const PhotoDateUpdate& update, bool skipped) {
     const PhotoInfo& old = update.before;
     ObjectText out;
     out.path(path)
@@ -267,6 +268,7 @@ std::string SetText(const std::string& path, const PhotoDateUpdate& update) {
     // A photo left as it was because its new moment would not do.
     if (update.refusedAsFuture) out.text("refused", "future");
     if (update.refusedOutOfRange) out.text("refused", "out of range");
+    if (skipped) out.boolean("skipped", true);
     return out.done();
 }
 

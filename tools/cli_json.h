@@ -28,10 +28,14 @@ Line PathLine(const std::string& path);
 Line ErrorLine(const std::string& path, int number, const std::string& description);
 // The lines printed once per photo, written straight as text (one per photo
 // of a large folder; building a document first cost more than the reading).
+// "status" is true or false in every command's line: whether the photo's
+// EXIF data could be walked. The reader's own status, the Exif IFD's entry
+// count (0 without usable EXIF data), is info's "exifEntries".
 std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info);
 // status, changed, dateWritten, then "old" and "new": the three date texts as
-// read before and as they read after the (planned) write.
-std::string SetText(const std::string& path, const PhotoDateUpdate& update);
+// read before and as they read after the (planned) write; "skipped" when the
+// day filter left the photo out.
+std::string SetText(const std::string& path, const PhotoDateUpdate& update, bool skipped = false);
 
 // The three date texts of a photo, as its bytes.
 struct DateTexts {

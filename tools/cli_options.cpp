@@ -1,5 +1,8 @@
 #include "cli_options.h"
 
+#include <optional>
+#include <string_view>
+
 #include <CLI/CLI.hpp>
 
 #include "console.h"
@@ -10,48 +13,52 @@ namespace tovrin::cli {
 
 namespace {
 
-// "YYYY-MM-DD" or "YYYY:MM:DD" (one separator throughout) of a real day, or
-// "HH:MM:SS" of a real time.
-bool parseNumbers(const std::string& text, std::size_t firstWidth, const std::string& seps,
-                  int (&out)[3]) {
-    if (text.size() != firstWidth + 6) return false;
-    const char sep = text[firstWidth];
-    if (seps.find(sep) == std::string::npos || text[firstWidth + 3] != sep) return false;
-    const std::size_t starts[3] = {0, firstWidth + 1, firstWidth + 4};
-    const std::size_t widths[3] = {firstWidth, 2, 2};
-    for (int i = 0; i < 3; ++i) {
-        out[i] = 0;
-        for (std::size_t k = 0; k < widths[i]; ++k) {
-            const char c = text[starts[i] + k];
-            if (c < '0' || c > '9') return false;
-            out[i] = out[i] * 10 + (c - '0');
-        }
+// Digits only, and at least one.
+bool readNumber(std::string_view text, int& value) {
+    if (text.empty() || text.size() > 7) return false;
+    value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
     }
     return true;
 }
+// "YYYY-MM-DD", "YYYY:MM:DD" or "YYYY/MM/DD" (the window's own form), one
+// separator throughout, of a real day.
 bool parseDate(const std::string& text, CalendarDate& d) {
-    int n[3];
-    if (!parseNumbers(text, 4, "-:", n)) return false;
-    d = {n[0], n[1], n[2]};
+    if (text.size() != 10) return false;
+    const char sep = text[4];
+    if (std::string_view("-:/").find(sep) == std::string_view::npos || text[7] != sep) return false;
+    const std::string_view t(text);
+    if (!readNumber(t.substr(0, 4), d.year) || !readNumber(t.substr(5, 2), d.month) ||
+        !readNumber(t.substr(8, 2), d.day))
+        return false;
     return IsValidDate(d);
 }
+// "HH:MM:SS", or "HH:MM" as --by takes it (the seconds 0), of a real time.
 bool parseTime(const std::string& text, TimeOfDay& t) {
-    int n[3];
-    if (!parseNumbers(text, 2, ":", n)) return false;
-    t = {n[0], n[1], n[2]};
+    if ((text.size() != 5 && text.size() != 8) || text[2] != ':') return false;
+    const std::string_view v(text);
+    t.second = 0;
+    if (!readNumber(v.substr(0, 2), t.hour) || !readNumber(v.substr(3, 2), t.minute)) return false;
+    if (text.size() == 8 && (text[5] != ':' || !readNumber(v.substr(6, 2), t.second))) return false;
     return IsValidTime(t);
 }
 const CLI::Validator DateValue(
     [](std::string& text) {
         CalendarDate d;
         return parseDate(text, d) ? std::string()
-                                  : "'" + text + "' is not a real day as YYYY-MM-DD or YYYY:MM:DD";
+                                  : "'" + text +
+                                        "' is not a real day as YYYY-MM-DD, YYYY/MM/DD or "
+                                        "YYYY:MM:DD (e.g. 2007-01-23)";
     },
     "");
 const CLI::Validator TimeValue(
     [](std::string& text) {
         TimeOfDay t;
-        return parseTime(text, t) ? std::string() : "'" + text + "' is not a time as HH:MM:SS";
+        return parseTime(text, t)
+                   ? std::string()
+                   : "'" + text + "' is not a time as HH:MM:SS or HH:MM (e.g. 09:05:00 or 09:05)";
     },
     "");
 // The words of set and shift as given, before they are read as a choice or
@@ -81,50 +88,83 @@ void addTargetOptions(CLI::App& command, Options& o) {
 void addChangeOptions(CLI::App& command, Options& o, Given& g, const char* onlyOn) {
     command.add_option("--only-on", g.onlyOn, onlyOn)->type_name("DATE")->check(DateValue);
     command.add_flag("--dry-run", o.dryRun,
-                     "say what would change (\"old\" and \"new\") and touch nothing");
+                     "say what would change (\"old\" and \"new\") and touch nothing; a photo\n"
+                     "that the run could not write gives the run's error");
     command.add_flag("--no-log", o.noLog, "write no log line");
     command.add_flag("--no-journal", o.noJournal,
                      "keep no undo journal (the run cannot be undone)");
     addTargetOptions(command, o);
 }
-// "[+|-]HH:MM[:SS]" and "[+|-]N" days as seconds; false when not such a text.
-bool parseOffset(const std::string& by, const std::string& days, std::int64_t& seconds) {
-    std::string text = by;
-    int sign = 1;
+// "[+|-]HH:MM[:SS]" (hours as many as given), or counts with units in the
+// order d, h, m, s ("+1h", "-30m", "+1h30m", "-2d"), as seconds; nothing
+// when the text is neither. A bare number is refused: its unit is a guess.
+std::optional<std::int64_t> parseBy(std::string text) {
+    std::int64_t sign = 1;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         sign = text[0] == '-' ? -1 : 1;
         text.erase(0, 1);
     }
-    // Two or three fields of digits between colons; hours as many as given.
-    int fields[3] = {0, 0, 0};
-    int count = 0;
-    std::size_t digits = 0;
-    for (const char c : text) {
-        if (c == ':') {
-            if (digits == 0 || ++count > 2) return false;
-            digits = 0;
-        } else if (c >= '0' && c <= '9') {
-            if (++digits > 7) return false;
-            fields[count] = fields[count] * 10 + (c - '0');
-        } else {
-            return false;
+    std::int64_t seconds = 0;
+    if (text.find(':') != std::string::npos) {
+        // Two or three fields of digits between colons.
+        int fields[3] = {0, 0, 0};
+        std::size_t start = 0;
+        int count = 0;
+        for (; count < 3; ++count) {
+            const std::size_t colon = text.find(':', start);
+            const std::size_t end = colon == std::string::npos ? text.size() : colon;
+            if (!readNumber(std::string_view(text).substr(start, end - start), fields[count]))
+                return std::nullopt;
+            start = end + 1;
+            if (colon == std::string::npos) break;
         }
+        if (count == 3 || count == 0 || fields[1] > 59 || fields[2] > 59) return std::nullopt;
+        seconds = std::int64_t{fields[0]} * 3600 + fields[1] * 60 + fields[2];
+    } else {
+        static const std::string_view Units = "dhms";
+        static const std::int64_t Lengths[] = {86400, 3600, 60, 1};
+        std::size_t nextUnit = 0;  // each unit once, largest first
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t at = text.find_first_not_of("0123456789", start);
+            if (at == std::string::npos) return std::nullopt;  // a number without a unit
+            const std::size_t unit = Units.find(text[at], nextUnit);
+            int n = 0;
+            if (unit == std::string_view::npos ||
+                !readNumber(std::string_view(text).substr(start, at - start), n))
+                return std::nullopt;
+            seconds += n * Lengths[unit];
+            nextUnit = unit + 1;
+            start = at + 1;
+        }
+        if (start == 0) return std::nullopt;
     }
-    if (digits == 0 || count == 0) return false;
-    const int h = fields[0], m = fields[1], s = fields[2];
-    if (m > 59 || s > 59) return false;
+    return sign * seconds;
+}
+// --by and --days together as seconds; a UsageError with examples when
+// either is not such a text.
+std::int64_t readOffset(const std::string& by, const std::string& days) {
+    if (by.empty() && days.empty())
+        throw UsageError{
+            "shift needs --by OFFSET or --days N, e.g. tovrin-cli shift --by -1h a.jpg"};
+    const std::optional<std::int64_t> seconds = by.empty() ? 0 : parseBy(by);
+    if (!seconds)
+        throw UsageError{
+            "--by '" + by +
+            "' is not an offset: give [+|-]HH:MM[:SS] or counts with units d, h, m, s,\n"
+            "  e.g. --by +1h, --by -30m, --by +1h30m, --by +1:00, --by -09:00:00"};
     std::int64_t dayCount = 0;
     if (!days.empty()) {
         std::size_t used = 0;
         try {
             dayCount = std::stoll(days, &used);
         } catch (const std::exception&) {
-            return false;
+            used = 0;
         }
-        if (used != days.size() || dayCount > 3650000 || dayCount < -3650000) return false;
+        if (used != days.size() || dayCount > 3650000 || dayCount < -3650000)
+            throw UsageError{"--days '" + days + "' is not a count of days, e.g. --days -1"};
     }
-    seconds = sign * (std::int64_t{h} * 3600 + m * 60 + s) + dayCount * 86400;
-    return true;
+    return *seconds + dayCount * 86400;
 }
 // Where logs and journals go when not beside the program.
 #ifdef _WIN32
@@ -137,21 +177,50 @@ bool parseOffset(const std::string& by, const std::string& days, std::int64_t& s
 const char* const Footer = R"(Examples:
   tovrin-cli info IMG_0001.jpg
   tovrin-cli set --date 2007-01-23 --time 09:05:00 IMG_0001.jpg IMG_0002.jpg
-  tovrin-cli set --dry-run --date 2007:01:23 --keep-time -r ~/Pictures/trip
+  tovrin-cli set --dry-run --date 2007/01/23 --keep-time -r ~/Pictures/trip
+  tovrin-cli shift --by -1h --only-on 2007-01-23 -r ~/Pictures/trip
+  tovrin-cli undo --last
   find . -name '*.jpg' -print0 | tovrin-cli info --files-from - -0
 
-Output: one JSON object per photo and line on standard output.
-Exit status: 0 every photo processed, 1 some photo was not (no EXIF data,
-not a JPEG, an error), 2 bad usage (no file touched).)";
+Output: one JSON object per photo and line on standard output ("man tovrin-cli"
+lists every member). A folder is worked on only with -r.
+Exit status: 0 every photo processed (or skipped by --only-on), 1 some photo
+was not (no EXIF data, not a JPEG, an error), 2 bad usage (no file touched).)";
 
-// Reads what the words chose, as one choice, offset or undo; throws UsageError.
+// An example of a whole call of the command, for the messages that refuse one.
+const char* exampleOf(Command command) {
+    switch (command) {
+        case Command::Info:
+            return "tovrin-cli info -r photos/";
+        case Command::Set:
+            return "tovrin-cli set --date 2007-01-23 --time 09:05 -r photos/";
+        case Command::Shift:
+            return "tovrin-cli shift --by -1h -r photos/";
+        case Command::Undo:
+            return "tovrin-cli undo --last";
+    }
+    return "";
+}
+
+// Reads what the words chose, as one choice, offset or undo; throws
+// UsageError, with an example of a call that works, for words that are
+// missing or that contradict each other.
 void readChoices(Options& o, const Given& g) {
+    const std::string example = exampleOf(o.command);
     switch (o.command) {
         case Command::Info:
             break;
         case Command::Set: {
+            // One time for every photo, or each photo's own: never both, so
+            // that a time given is never silently dropped.
+            if (!g.time.empty() && g.keepTime)
+                throw UsageError{
+                    "--time and --keep-time exclude each other: give one time for every photo\n"
+                    "  (tovrin-cli set --date 2007-01-23 --time 09:05 a.jpg) or keep each photo's "
+                    "own\n  (tovrin-cli set --date 2007-01-23 --keep-time a.jpg)"};
+            if (g.date.empty()) throw UsageError{"set needs --date DATE, e.g. " + example};
             if (g.time.empty() && !g.keepTime)
-                throw UsageError{"set needs --time HH:MM:SS, or --keep-time"};
+                throw UsageError{"set needs --time HH:MM[:SS] or --keep-time, e.g. " + example};
             parseDate(g.date, o.choice.date);
             if (!g.time.empty()) parseTime(g.time, o.choice.time);
             o.choice.keepTime = g.keepTime;
@@ -164,8 +233,7 @@ void readChoices(Options& o, const Given& g) {
             break;
         }
         case Command::Shift:
-            if (!parseOffset(g.by, g.days, o.offset))
-                throw UsageError{"--by needs [+|-]HH:MM[:SS] and --days [+|-]N"};
+            o.offset = readOffset(g.by, g.days);
             if (!g.onlyOn.empty()) {
                 DateChoice day;
                 day.filterOn = true;
@@ -173,12 +241,22 @@ void readChoices(Options& o, const Given& g) {
                 o.onlyOn = FilterDateText(day);
             }
             break;
-        case Command::Undo:
-            if (!o.undoLast && o.undoRun.empty() && !o.undoList)
-                throw UsageError{"undo needs --last, --run ID or --list"};
+        case Command::Undo: {
+            const int chosen = int{o.undoLast} + int{!o.undoRun.empty()} + int{o.undoList};
+            if (chosen != 1)
+                throw UsageError{
+                    std::string(chosen == 0 ? "undo needs" : "undo takes only one of") +
+                    " --last, --run ID or --list, e.g. " + example + " or tovrin-cli undo --list"};
             return;
+        }
     }
-    if (o.paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given"};
+    // -0 tells how the list of --files-from ends its paths; alone it would
+    // be a mistake that changes nothing, or a list that was meant and forgotten.
+    if (o.nulSeparated && o.filesFrom.empty())
+        throw UsageError{
+            "-0 (--null) reads the list of --files-from; give the list too, e.g.\n"
+            "  find photos -name '*.jpg' -print0 | tovrin-cli info --files-from - -0"};
+    if (o.paths.empty() && o.filesFrom.empty()) throw UsageError{"no FILE given, e.g. " + example};
 }
 
 }  // namespace
@@ -215,21 +293,23 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
         "Examples:\n"
         "  tovrin-cli set --date 2007-01-23 --time 09:05:00 a.jpg\n"
         "  tovrin-cli set --date 2007-01-23 --keep-time --only-on 2006-05-04 -r photos/\n"
-        "  tovrin-cli set --dry-run --date 2007-01-23 --time 09:05:00 a.jpg\n"
-        "A moment later than now is refused. Each changed photo gets a line in the daily\n"
-        "log (DateYYYYMMDD.log): in the program's folder when it may be written there,\n"
-        "else in " TOVRIN_STATE_FOLDER
-        ". Every run is journaled\n"
-        "and can be given back with undo.");
-    set->add_option("--date", g.date, "the new date, YYYY-MM-DD or YYYY:MM:DD")
+        "  tovrin-cli set --dry-run --date 2007/01/23 --time 09:05 a.jpg\n"
+        "With --only-on, a photo none of whose dates falls on that day (a photo without\n"
+        "EXIF data has none) is skipped (\"skipped\":true), not a failure: the exit status\n"
+        "stays 0. A moment later than now is refused. Each changed photo gets a line in\n"
+        "the daily log (DateYYYYMMDD.log): in the program's folder when it may be written\n"
+        "there, else in " TOVRIN_STATE_FOLDER
+        ". Every run is\n"
+        "journaled and can be given back with undo.");
+    set->add_option("--date", g.date, "the new date (needed): YYYY-MM-DD, YYYY/MM/DD or YYYY:MM:DD")
         ->type_name("DATE")
-        ->required()
         ->check(DateValue);
-    set->add_option("--time", g.time, "the new time of day, HH:MM:SS (not needed with --keep-time)")
+    set->add_option("--time", g.time,
+                    "the new time of day, HH:MM:SS or HH:MM (not with --keep-time)")
         ->type_name("TIME")
         ->check(TimeValue);
     set->add_flag("--keep-time", g.keepTime,
-                  "keep each photo's own time of day; write the date only");
+                  "keep each photo's own time of day; write the date only (not with --time)");
     addChangeOptions(*set, o, g, "change only the dates that fall on this day");
 
     CLI::App* shift = app.add_subcommand(
@@ -239,11 +319,18 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
     shift->footer(
         "Examples:\n"
         "  tovrin-cli shift --by -09:00 -r trip/\n"
-        "  tovrin-cli shift --by +00:30:15 --days -1 --only-on 2007-01-23 a.jpg\n"
-        "A photo whose new moment would be later than now, or outside years 1-9999, is\n"
-        "left as it is. Changes are logged and journaled like those of set.");
-    shift->add_option("--by", g.by, "the offset, [+|-]HH:MM[:SS]")->type_name("OFFSET")->required();
-    shift->add_option("--days", g.days, "days to add as well, [+|-]N")->type_name("N");
+        "  tovrin-cli shift --by +1h30m --only-on 2007-01-23 -r trip/\n"
+        "  tovrin-cli shift --by +00:30:15 --days -1 a.jpg\n"
+        "With --only-on, a photo none of whose dates falls on that day (a photo without\n"
+        "EXIF data has none) is skipped (\"skipped\":true), not a failure: the exit status\n"
+        "stays 0. A photo whose new moment would be later than now, or outside years\n"
+        "1-9999, is left as it is. Changes are logged and journaled like those of set.");
+    shift
+        ->add_option("--by", g.by,
+                     "the offset (this, --days or both): [+|-]HH:MM[:SS], or counts\n"
+                     "with units d, h, m, s (+1h, -30m, +1h30m)")
+        ->type_name("OFFSET");
+    shift->add_option("--days", g.days, "days to add, [+|-]N")->type_name("N");
     addChangeOptions(*shift, o, g, "move only the dates that fall on this day");
 
     CLI::App* undo = app.add_subcommand(
@@ -256,12 +343,10 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
         "  tovrin-cli undo --last\n"
         "  tovrin-cli undo --run 20070123-090500-001\n"
         "Runs are journaled for 30 days under " TOVRIN_JOURNAL_FOLDER ".");
-    auto* last = undo->add_flag("--last", o.undoLast, "undo the most recent run");
-    auto* runId =
-        undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
-    auto* list = undo->add_flag("--list", o.undoList, "list the recorded runs");
-    last->excludes(runId)->excludes(list);
-    runId->excludes(list);
+    // One of the three; readChoices says so with an example.
+    undo->add_flag("--last", o.undoLast, "undo the most recent run");
+    undo->add_option("--run", o.undoRun, "undo the run with this id")->type_name("ID");
+    undo->add_flag("--list", o.undoList, "list the recorded runs");
     undo->add_flag("--no-log", o.noLog, "write no log line");
     undo->add_flag("-q,--quiet", o.quiet, "no n/N progress line on standard error");
 

@@ -104,6 +104,35 @@ void print(const std::string& line, Progress& progress) {
 }
 
 void print(const Line& line, Progress& progress) { print(Dump(line), progress); }
+
+// A folder named without -r reaches the engine as a file, whose open refuses
+// it (75, "パス名が無効です。"), which says nothing of folders: the line gets a
+// "hint", and a person watching is told on standard error what to give.
+void printError(Line line, int number, const std::string& path, bool recursive,
+                Progress& progress) {
+    std::error_code ec;
+    if (number == error::PathFileAccess && !recursive &&
+        std::filesystem::is_directory(NativePath(path), ec)) {
+        line["hint"] = "a folder: give -r (--recursive) to work on the photos in it";
+        progress.beforeLine();
+        WriteError("tovrin-cli: " + path +
+                   " is a folder; give -r (--recursive) to work on the photos in it\n");
+    }
+    print(line, progress);
+}
+
+// Whether the day filter left the photo out: nothing to write, and none of its
+// date texts falls on the day (a photo without EXIF data has none). Such a
+// photo was never to be changed, so it is skipped, not failed.
+bool leftOutByDay(const PhotoDateUpdate& u, const std::string& day) {
+    if (day.empty() || !u.writes.empty() || u.refusedAsFuture || u.refusedOutOfRange) return false;
+    for (const std::string* text :
+         {&u.before.DateTime, &u.before.DateTimeOriginal, &u.before.DateTimeDigitized}) {
+        if (text->compare(0, day.size(), day) == 0) return false;
+    }
+    return true;
+}
+
 struct SplitPath {
     std::string folder;  // ends with the separator
     std::string name;
@@ -180,7 +209,8 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
     int exitCode = 0;
     for (const Target& t : targets) {
         if (t.error != 0) {
-            print(ErrorLine(t.path, t.error, ErrorDescription(t.error)), progress);
+            printError(ErrorLine(t.path, t.error, ErrorDescription(t.error)), t.error, t.path,
+                       o.recursive, progress);
             exitCode = 1;
             continue;
         }
@@ -194,9 +224,14 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
             std::error_code ec;
             if (status == 0 && !std::filesystem::exists(NativePath(t.path), ec))
                 throw RuntimeError(error::FileNotFound);
+            // Nor is a folder read as a photo without EXIF data: it is
+            // refused as set and shift refuse it, with the hint to give -r.
+            if (status == 0 && std::filesystem::is_directory(NativePath(t.path), ec))
+                throw RuntimeError(error::PathFileAccess);
             print(InfoText(t.path, status, info), progress);
         } catch (const RuntimeError& e) {
-            print(ErrorLine(t.path, e.number(), e.description()), progress);
+            printError(ErrorLine(t.path, e.number(), e.description()), e.number(), t.path,
+                       o.recursive, progress);
             exitCode = 1;
         }
     }
@@ -266,13 +301,15 @@ int runChange(const Options& o, const char* programPath) {
     const bool setting = o.command == Command::Set;
     struct Lines : LineObserver {
         const std::vector<Target>& targets;
-        Lines(const std::vector<Target>& t, bool quiet)
-            : LineObserver(t.size(), quiet), targets(t) {}
+        const Options& options;
+        const std::string day;  // the filter day, "yyyy:mm:dd" ("" for none)
+        Lines(const std::vector<Target>& t, const Options& o, std::string filterDay)
+            : LineObserver(t.size(), o.quiet), targets(t), options(o), day(std::move(filterDay)) {}
         bool photoDone(std::size_t i, TargetOutcome& outcome) override {
             const std::string& path = targets[i].path;
             if (outcome.error) {
-                print(ErrorLine(path, outcome.error->number(), outcome.error->description()),
-                      progress);
+                printError(ErrorLine(path, outcome.error->number(), outcome.error->description()),
+                           outcome.error->number(), path, options.recursive, progress);
                 exitCode = 1;
             } else if (outcome.sameAs >= 0) {
                 Line line = PathLine(path);
@@ -280,14 +317,16 @@ int runChange(const Options& o, const char* programPath) {
                 print(line, progress);
             } else {
                 const PhotoDateUpdate& u = outcome.planned->update;
-                if (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange) exitCode = 1;
+                const bool skipped = leftOutByDay(u, day);
+                if (!skipped && (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange))
+                    exitCode = 1;
                 // Printed before the log line is written: the line on
                 // standard output is what a script relies on.
-                print(SetText(path, u), progress);
+                print(SetText(path, u, skipped), progress);
             }
             return true;
         }
-    } lines(targets, o.quiet);
+    } lines(targets, o, setting ? FilterDateText(o.choice) : o.onlyOn);
     RunPhotos(
         targets.size(),
         [&](std::size_t i, bool wait) -> std::optional<PlannedPhoto> {

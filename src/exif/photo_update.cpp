@@ -7,6 +7,7 @@
 #include "exif/file_date_change.h"
 #include "exif/runtime_error.h"
 #include "exif/tiff_layout.h"
+#include "exif/write_check.h"
 
 namespace tovrin {
 
@@ -52,19 +53,25 @@ std::string nameOf(const std::string& path) {
 }
 
 // Opens and claims a photo for a change; nothing when wait is false and
-// another run holds it.
-std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, bool wait) {
+// another run holds it. A dry run reads through an open for reading only (the
+// access time stays), once it has found that a real run could open the photo
+// for writing; maySetTimes says whether the change could set its times.
+std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, bool wait,
+                                         bool& maySetTimes) {
+    if (dryRun) maySetTimes = CheckPhotoWritable(path);
     auto file = std::make_unique<PhotoFile>(
         path, dryRun ? PhotoFile::Mode::Read : PhotoFile::Mode::ReadWrite);
-    if (!dryRun && !file->claim(wait)) return nullptr;
+    if (dryRun) return file;
+    maySetTimes = file->maySetTimes();
+    if (!file->claim(wait)) return nullptr;
     return file;
 }
 
 // The common course once the writes are planned: refuse a future moment;
-// otherwise (unless a dry run) check that the times can be set and keep the
-// moment for the commit.
+// otherwise check that the times can be set (a dry run too, as the real run
+// would) and keep the moment for the commit.
 void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dryRun,
-                const std::optional<LocalDateTime>& latest) {
+                bool maySetTimes, const std::optional<LocalDateTime>& latest) {
     PhotoDateUpdate& update = planned.update;
     PhotoFile& file = *planned.file;
     if (latest) {
@@ -84,13 +91,12 @@ void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dry
     WriteResult result{true, false, true};
     for (const DateField& w : update.writes) result.dateWritten |= w.tag == tiff::TagDateTime;
     update.result = result;
+    if (!maySetTimes) throw RuntimeError(error::PermissionDenied);
     if (dryRun) {
         // Nothing will be written: the plan is only reported.
         planned.file->close();
         planned.file.reset();
-        return;
     }
-    if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
 }
 
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
@@ -156,7 +162,8 @@ PendingChange PlannedPhoto::pending() const {
 std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
                                           const ChangeOptions& options, bool wait) {
     PlannedPhoto planned;
-    planned.file = openForChange(path, options.dryRun, wait);
+    bool maySetTimes = false;
+    planned.file = openForChange(path, options.dryRun, wait, maySetTimes);
     if (!planned.file) return std::nullopt;
     planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
@@ -168,7 +175,7 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     update.writes = std::move(plan.writes);
     update.result.status = plan.status;
     if (plan.status && !update.writes.empty())
-        finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun,
+        finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
@@ -177,7 +184,8 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
 std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t seconds,
                                            const ChangeOptions& options, bool wait) {
     PlannedPhoto planned;
-    planned.file = openForChange(path, options.dryRun, wait);
+    bool maySetTimes = false;
+    planned.file = openForChange(path, options.dryRun, wait, maySetTimes);
     const std::string& filterDay = options.onlyOn;
     if (!planned.file) return std::nullopt;
     planned.identity = planned.file->identity();
@@ -213,7 +221,7 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         const LocalDateTime fileMoment = capture[0]   ? *capture[0]
                                          : capture[1] ? *capture[1]
                                                       : *capture[2];
-        finishPlan(planned, fileMoment, options.dryRun, options.latest);
+        finishPlan(planned, fileMoment, options.dryRun, maySetTimes, options.latest);
     }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
@@ -221,7 +229,8 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
 
 std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) {
     PlannedPhoto planned;
-    planned.file = openForChange(change.path, false, wait);
+    bool maySetTimes = false;
+    planned.file = openForChange(change.path, false, wait, maySetTimes);
     if (!planned.file) return std::nullopt;
     planned.identity = planned.file->identity();
     PhotoFile& file = *planned.file;
@@ -281,7 +290,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         !sameTime(file.modifiedAtOpen(), *change.modifiedAfter) &&
         !sameTime(file.modifiedAtOpen(), change.modified))
         return refuse(Restore::NotSamePhoto);
-    if (!file.maySetTimes()) throw RuntimeError(error::PermissionDenied);
+    if (!maySetTimes) throw RuntimeError(error::PermissionDenied);
     planned.restore = anyOld ? Restore::HalfDone : Restore::Restored;
     planned.exactTimes = true;
     planned.accessedAfter = change.accessed;

@@ -48,7 +48,10 @@ using BeforeWrite = std::function<void(const PendingChange&)>;
 
 // How a change of one photo is made.
 struct ChangeOptions {
-    // Opens the photo for reading only and reports what would be written.
+    // Reports what would be written and writes nothing: the photo is read
+    // through an open for reading only, once CheckPhotoWritable has found
+    // that the change could open it for writing (and set its times, when it
+    // would write), so a dry run fails where the change would.
     bool dryRun = false;
     // A photo whose new moment would be later than this is left as it is.
     std::optional<LocalDateTime> latest{};
@@ -66,7 +69,8 @@ struct ChangeOptions {
 // the moment, the right to set the file's times); should a write or setting
 // the times still fail, the texts and times are put back as they were, so a
 // photo never carries some new dates, or new dates with old times. A dry run
-// opens the photo for reading only and reports what would be written.
+// writes nothing and reports what would be written, or the error the change
+// would meet.
 // Throws RuntimeError (53 gone, 70 read-only or times not settable, 5 a
 // moment the file system cannot hold, 75 not a regular file, ...).
 //
