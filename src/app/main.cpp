@@ -1,10 +1,9 @@
 #include <QApplication>
 #include <QString>
 
+#include "app/program.h"
 #include "app/qt_message_boxes.h"
 #include "mainwindow/artwork.h"
-#include "mainwindow/frm_main.h"
-#include "mainwindow/instance_guard.h"
 #include "ui/fonts.h"
 
 int main(int argc, char* argv[]) {
@@ -18,14 +17,11 @@ int main(int argc, char* argv[]) {
     tovrin::RegisterFontSubstitutions();
     tovrin::UseDesignFaceThroughout();
 
-    // Held until the program ends; a second instance finds it taken.
-    const tovrin::InstanceGuard guard;
     tovrin::QtMessageBoxes boxes;
-    tovrin::FrmMain window(boxes, QCoreApplication::applicationDirPath());
-    window.setInstanceCheck([&guard] { return guard.anotherInstanceRunning(); });
-    if (!window.Form_Load()) {
+    tovrin::Program program(boxes, QCoreApplication::applicationDirPath());
+    // tovrin [FOLDER|PHOTO...]: the desktop's "open with" and a shell alike.
+    if (!program.start(tovrin::StartPaths(QCoreApplication::arguments().mid(1)))) {
         return 0;
     }
-    window.show();
     return app.exec();
 }

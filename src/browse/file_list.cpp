@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStringListModel>
+#include <QToolTip>
 
 #include "browse/parent_folder.h"
 
@@ -114,6 +116,57 @@ void FileList::selectEveryEntry() {
         selectionModel()->select(all, QItemSelectionModel::Select);
     }
     click();
+}
+
+int FileList::selectNames(const QStringList& names) {
+    QItemSelection chosen;
+    QModelIndex first;
+    for (const QString& name : names) {
+        const auto row = m_names.indexOf(name);
+        if (row < 0) {
+            continue;
+        }
+        const QModelIndex entry = m_model->index(int(row));
+        if (!first.isValid()) {
+            first = entry;
+        }
+        chosen.select(entry, entry);
+    }
+    if (!first.isValid()) {
+        return 0;
+    }
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->select(chosen, QItemSelectionModel::Select);
+    scrollTo(first);
+    click();
+    return selectedCount();
+}
+
+bool FileList::viewportEvent(QEvent* event) {
+    // A name longer than the list is wide shows in full as a tooltip; one
+    // that fits shows none.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex entry = indexAt(help->pos());
+        QString text;
+        if (entry.isValid()) {
+            QStyleOptionViewItem option;
+            initViewItemOption(&option);
+            const int needed = itemDelegate()->sizeHint(option, entry).width();
+            const QRect shown = visualRect(entry).intersected(viewport()->rect());
+            if (needed > shown.width()) {
+                text = m_names.at(entry.row());
+            }
+        }
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(entry));
+        }
+        return true;
+    }
+    return QListView::viewportEvent(event);
 }
 
 void FileList::mousePressEvent(QMouseEvent* event) {

@@ -64,6 +64,10 @@ public:
     // Selects every entry, from the first to the last; the current entry
     // stays. The click handler runs once.
     void selectEveryEntry();
+    // Selects the entries of `names` that the list holds and nothing else,
+    // the first of them current; the click handler runs once. Returns how
+    // many it selected; with none, the list is left as it is.
+    int selectNames(const QStringList& names);
 
 signals:
     void pathChanged();
@@ -73,6 +77,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void click();

@@ -4,9 +4,12 @@
 #include <utility>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -23,6 +26,7 @@
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
 #include "exif/paths.h"
+#include "mainwindow/open_request.h"
 #include "mainwindow/shift_dialog.h"
 #include "mainwindow/startup_controller.h"
 #include "photo/frm_viewer.h"
@@ -74,6 +78,7 @@ FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget*
     });
     m_startup = std::make_unique<StartupController>(*this, m_ui, *m_browser, m_help, m_boxes,
                                                     m_applicationFolder);
+    setAcceptDrops(true);
     connectControls();
 }
 
@@ -119,6 +124,42 @@ bool FrmMain::Form_Load() { return m_startup->Form_Load(); }
 
 void FrmMain::Form_Unload() { m_startup->Form_Unload(); }
 
+void FrmMain::setStartPaths(const QStringList& paths) { m_startup->setStartPaths(paths); }
+
+void FrmMain::comeForward(const QStringList& paths) {
+    // A box or the viewer open over the window stays in front of it; the
+    // paths wait for the user, who is busy with it, and so does a run.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front) {
+        front = this;
+        if (!paths.isEmpty() && !m_runInProgress) {
+            m_startup->openPaths(paths);
+        }
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    front->raise();
+    front->activateWindow();
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_runInProgress && !LocalPathsOf(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void FrmMain::dropEvent(QDropEvent* event) {
+    // The folder stays where a run works.
+    const QStringList paths = LocalPathsOf(event->mimeData());
+    if (m_runInProgress || paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_startup->openPaths(paths);
+}
+
 void FrmMain::closeEvent(QCloseEvent* event) {
     // A run lets pending events through between photos; the window must
     // outlive the run that is working in it. Closing asks whether to stop,
@@ -152,8 +193,7 @@ void FrmMain::applyMinimumSize() {
     // that answers with the dragged size again. The minimum counts the frame,
     // which the window system's minimum does not.
     const QSize frame = frameGeometry().size() - size();
-    setMinimumSize(QSize(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight)) -
-                   frame);
+    setMinimumSize(MinimumOuterSize(*this) - frame);
 }
 
 // ---------------------------------------------------------------------------
@@ -196,7 +236,10 @@ void FrmMain::Form_Resize() {
     applyMinimumSize();
     const float outerWidth = PixelsToTwips(frameGeometry().width());
     const float outerHeight = PixelsToTwips(frameGeometry().height());
-    ResizeAction action = DecideResize(isMinimized(), outerWidth, outerHeight);
+    const QSize minimum = MinimumOuterSize(*this);
+    ResizeAction action =
+        DecideResize(isMinimized(), outerWidth, outerHeight, PixelsToTwips(minimum.width()),
+                     PixelsToTwips(minimum.height()));
     const bool corrects = action == ResizeAction::SetHeight || action == ResizeAction::SetWidth;
     // A maximized window cannot be made larger, and a window system that put
     // the window back at the size it was corrected from will do so again:
@@ -209,11 +252,11 @@ void FrmMain::Form_Resize() {
     switch (action) {
         case ResizeAction::SetHeight:
             m_correctedFrom = size();
-            resize(width(), TwipsToPixels(MinimumOuterHeight) - frameHeight);
+            resize(width(), minimum.height() - frameHeight);
             return;
         case ResizeAction::SetWidth:
             m_correctedFrom = size();
-            resize(TwipsToPixels(MinimumOuterWidth) - frameWidth, height());
+            resize(minimum.width() - frameWidth, height());
             return;
         case ResizeAction::Layout:
             m_correctedFrom = QSize();

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "exif/local_time.h"
 #include "mainwindow/help_windows.h"
@@ -44,6 +45,12 @@ public:
     void setInstanceCheck(std::function<bool()> anotherInstanceRunning);
     // The moment of start-up for the pickers; the local clock unless set.
     void setClock(std::function<LocalDateTime()> now);
+    // Folders or photos to open at start-up instead of the remembered folder:
+    // the folder of the first one that exists, with the photos given selected.
+    void setStartPaths(const QStringList& paths);
+    // A second start asked for the window: it comes to the front (or the box
+    // or viewer open over it does) and opens `paths` as dropped ones would.
+    void comeForward(const QStringList& paths);
 
     // Start-up: the single-instance guard, fonts, first values, caption, the
     // remembered window rectangle and folder, and the run button's face.
@@ -87,6 +94,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Photos or a folder dropped on the window open there, unless a run is on.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextCharFormat>
@@ -392,6 +393,12 @@ void OptionBox::mouseReleaseEvent(QMouseEvent* event) {
     if (over && m_mouseUp) {
         m_mouseUp();
     }
+}
+
+QSize MinimumOuterSize(const QWidget& window) {
+    const QSize design(TwipsToPixels(MinimumOuterWidth), TwipsToPixels(MinimumOuterHeight));
+    const QScreen* screen = window.screen();
+    return screen ? design.boundedTo(screen->availableGeometry().size()) : design;
 }
 
 QFont DesignFont(double points, bool bold) {

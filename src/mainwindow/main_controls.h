@@ -110,6 +110,11 @@ inline constexpr float StatusBarHeight = 240;
 // menus and toolbar, and sets the focus order. Nothing is connected yet.
 MainControls ComposeMainWindow(QMainWindow& window);
 
+// The smallest outer size of the main window in pixels: the design's
+// minimum, but never more than the available part of the screen the window
+// is on, so that at a large scale the whole window still fits.
+QSize MinimumOuterSize(const QWidget& window);
+
 // The face of the design at `points`, bold or not.
 QFont DesignFont(double points, bool bold = false);
 

@@ -2,14 +2,15 @@
 
 namespace tovrin {
 
-ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight) {
+ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight, float minimumWidth,
+                          float minimumHeight) {
     if (minimized) {
         return ResizeAction::EnableOnly;
     }
-    if (outerHeight < MinimumOuterHeight) {
+    if (outerHeight < minimumHeight) {
         return ResizeAction::SetHeight;
     }
-    if (outerWidth < MinimumOuterWidth) {
+    if (outerWidth < minimumWidth) {
         return ResizeAction::SetWidth;
     }
     return ResizeAction::Layout;

@@ -21,7 +21,10 @@ enum class ResizeAction {
     Layout,      // lay the controls out, then enable the preview button
 };
 
-ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight);
+// The minimum is the design's unless the screen is smaller than that.
+ResizeAction DecideResize(bool minimized, float outerWidth, float outerHeight,
+                          float minimumWidth = MinimumOuterWidth,
+                          float minimumHeight = MinimumOuterHeight);
 
 // The numbers one layout gives to the controls that follow the window; every
 // other control keeps its design rectangle. sw and sh are the client area

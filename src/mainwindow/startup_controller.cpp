@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimeEdit>
 
 #include "about/about_model.h"
@@ -21,6 +22,7 @@
 #include "browse/file_list.h"
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
+#include "browse/parent_folder.h"
 #include "button/run_button_face.h"
 #include "exif/runtime_error.h"
 #include "mainwindow/help_windows.h"
@@ -107,6 +109,24 @@ void StartupController::setInstanceCheck(std::function<bool()> anotherInstanceRu
 
 void StartupController::setClock(std::function<LocalDateTime()> now) { m_now = std::move(now); }
 
+void StartupController::setStartPaths(const QStringList& paths) {
+    m_startRequest = ReadOpenRequest(paths);
+}
+
+void StartupController::openPaths(const QStringList& paths) {
+    const OpenRequest request = ReadOpenRequest(paths);
+    if (!request.missing.isEmpty()) {
+        m_boxes.show(MissingPathsText(request.missing), MsgButtons::Ok, MsgIcon::Exclamation,
+                     AppTitle);
+    }
+    try {
+        OpenInLists(request, m_ui, m_browser);
+    } catch (...) {
+        m_boxes.show(std::to_string(CaughtRuntimeError().number()), MsgButtons::Ok,
+                     MsgIcon::Exclamation, AppTitle);
+    }
+}
+
 bool StartupController::Form_Load() {
     if (m_anotherInstanceRunning && m_anotherInstanceRunning()) {
         m_boxes.show(AlreadyRunningText, MsgButtons::Ok, MsgIcon::Information, AppTitle);
@@ -155,8 +175,17 @@ int StartupController::runStep(int step) {
             return DefPathStep;
         case DefPathStep:
             m_defPath = GetReg(QStringLiteral("DefPath"), QString());
-            if (m_defPath.isEmpty()) {
-                m_defPath = installationDriveRoot();
+            if (!m_startRequest.missing.isEmpty()) {
+                // Told once; the start goes on as if they had not been given.
+                m_boxes.show(MissingPathsText(std::exchange(m_startRequest.missing, {})),
+                             MsgButtons::Ok, MsgIcon::Exclamation, AppTitle);
+            }
+            // A folder the program is started with wins over the remembered
+            // one; with neither, a first start opens the user's pictures.
+            if (!m_startRequest.folder.isEmpty()) {
+                m_defPath = m_startRequest.folder;
+            } else if (m_defPath.isEmpty()) {
+                m_defPath = FirstStartFolder(installationDriveRoot());
             }
             return FolderCheckStep;
         case FolderCheckStep:
@@ -177,6 +206,9 @@ int StartupController::runStep(int step) {
             return FileListStep;
         case FileListStep:
             m_browser.File1_PathChange();
+            if (m_ui.File1->path() == CleanFolder(m_startRequest.folder)) {
+                m_ui.File1->selectNames(m_startRequest.photos);
+            }
             return CustomButtonStep;
         case CustomButtonStep:
             DrawRunButtonFace(*m_ui.CmdExe);
@@ -221,21 +253,38 @@ void StartupController::restoreWindowRectangle() {
     m_window.move(left, m_window.y());
     setOuterWidth(WindowPixels(StoredNumber(GetReg(QStringLiteral("WWidth"), 12735))));
     setOuterHeight(WindowPixels(StoredNumber(GetReg(QStringLiteral("WHeight"), 7560))));
+    // A window that would hang past the edge of the screen it starts on (one
+    // as large as the screen at a large scale) moves back onto it, so that
+    // its frame and the settings panel are all there.
+    if (const QScreen* screen = QGuiApplication::screenAt(m_window.pos())) {
+        const QRect available = screen->availableGeometry();
+        QRect outer(m_window.pos(), m_restoredOuter);
+        outer.moveRight(std::min(outer.right(), available.right()));
+        outer.moveBottom(std::min(outer.bottom(), available.bottom()));
+        outer.moveLeft(std::max(outer.left(), available.left()));
+        outer.moveTop(std::max(outer.top(), available.top()));
+        m_window.move(outer.topLeft());
+    }
 }
 
 // The window is still hidden here, so its resize handling runs only when it
 // is shown, and a window system answers the corrections it asks for then
 // with the size it was shown at. The minimum size that the resize handling
 // would restore is therefore applied at once.
+//
+// A window never starts larger than the screen it is on: at a large scale
+// the design size can be wider than the screen itself.
 void StartupController::setOuterWidth(int pixels) {
-    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterWidth));
+    const int outer = std::min(std::max(pixels, MinimumOuterSize(m_window).width()),
+                               m_window.screen()->availableGeometry().width());
     const int frame = m_window.frameGeometry().width() - m_window.width();
     m_window.resize(outer - frame, m_window.height());
     m_restoredOuter.setWidth(outer);
 }
 
 void StartupController::setOuterHeight(int pixels) {
-    const int outer = std::max(pixels, TwipsToPixels(MinimumOuterHeight));
+    const int outer = std::min(std::max(pixels, MinimumOuterSize(m_window).height()),
+                               m_window.screen()->availableGeometry().height());
     const int frame = m_window.frameGeometry().height() - m_window.height();
     m_window.resize(m_window.width(), outer - frame);
     m_restoredOuter.setHeight(outer);

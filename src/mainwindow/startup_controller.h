@@ -4,8 +4,10 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "exif/local_time.h"
+#include "mainwindow/open_request.h"
 
 class QMainWindow;
 
@@ -27,6 +29,12 @@ public:
 
     void setInstanceCheck(std::function<bool()> anotherInstanceRunning);
     void setClock(std::function<LocalDateTime()> now);
+    // Folders or photos the program was started with; they open instead of
+    // the remembered folder.
+    void setStartPaths(const QStringList& paths);
+    // Opens folders or photos after start-up (dropped, or handed over by a
+    // second start): the folder of the first one, its photos selected.
+    void openPaths(const QStringList& paths);
 
     // See FrmMain::Form_Load and FrmMain::Form_Unload.
     bool Form_Load();
@@ -55,6 +63,8 @@ private:
     QString m_applicationFolder;
     std::function<bool()> m_anotherInstanceRunning;
     std::function<LocalDateTime()> m_now;
+    // What the start paths ask to open.
+    OpenRequest m_startRequest;
     // The remembered folder, held while the window starts.
     QString m_defPath;
     // The outer size start-up restored, in pixels, until the window frame is

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include "ui/path_text.h"
 
@@ -58,6 +60,18 @@ FolderState ExamineFolder(const QString& path, const QString& holdingDriveRoot) 
         default:
             return FolderState::Missing;
     }
+}
+
+QString FirstStartFolder(const QString& installationDriveRoot) {
+#ifdef Q_OS_WIN
+    return installationDriveRoot;
+#else
+    Q_UNUSED(installationDriveRoot);
+    // The desktop names the pictures folder (XDG_PICTURES_DIR); a name that
+    // points nowhere opens the home folder rather than an empty root.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+#endif
 }
 
 }  // namespace tovrin

@@ -19,4 +19,9 @@ enum class FolderState {
 // on Windows, when no drive holds the path any more.
 FolderState ExamineFolder(const QString& path, const QString& holdingDriveRoot);
 
+// Where a first start opens, with no folder remembered and none given: the
+// user's pictures folder, or the home folder when there is none; on Windows
+// the drive that holds the program, `installationDriveRoot`.
+QString FirstStartFolder(const QString& installationDriveRoot);
+
 }  // namespace tovrin

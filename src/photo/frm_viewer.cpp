@@ -1,5 +1,6 @@
 #include "photo/frm_viewer.h"
 
+#include <algorithm>
 #include <string>
 
 #include <QAction>
@@ -7,6 +8,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "exif/runtime_error.h"
@@ -23,6 +28,29 @@ namespace {
 // Design rectangle of the image and the panel (0, 0, 1815, 1725 twips); both are placed at run
 // time, the panel over the whole client area on every resize.
 constexpr QRect DesignPictureRect(0, 0, 121, 115);
+
+// The frame rectangle of the window that shows a photo of `natural` pixels at actual size. Its
+// inside is the photo plus the menu bar (`chrome`) as far as the available part of the screen
+// allows, and never less than the window's `minimum`; where the photo does not fit, it scrolls,
+// and the scroll bar takes its room from the other direction. The window keeps its corner unless
+// that would put part of it off the screen.
+QRect NaturalViewFrame(QSize natural, QSize chrome, const QMargins& frame, QPoint corner,
+                       const QRect& available, int scrollBar, QSize minimum) {
+    const QSize room = available.size().shrunkBy(frame) - chrome;
+    bool across = natural.width() > room.width();
+    bool down = natural.height() > room.height();
+    down = down || (across && natural.height() + scrollBar > room.height());
+    across = across || (down && natural.width() + scrollBar > room.width());
+    const QSize view =
+        QSize(natural.width() + (down ? scrollBar : 0), natural.height() + (across ? scrollBar : 0))
+            .boundedTo(room);
+    QRect placed(corner, (view + chrome).expandedTo(minimum).grownBy(frame));
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    return placed;
+}
 
 }  // namespace
 
@@ -42,7 +70,15 @@ FrmViewer::FrmViewer(QWidget* owner, const QString& fullPath, MessageBoxes& boxe
     connect(m_mnuClose, &QAction::triggered, this, &QDialog::close);
     connect(m_photoOriginSize, &QAction::triggered, this, &FrmViewer::PhotoOriginSize_Click);
 
-    m_client = new QWidget(this);
+    // The photo's area scrolls only while an actual-size photo is larger than the window; a
+    // fitted photo never needs the scroll bars.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_client = new QWidget;
     m_lblPicBack = new QLabel(QStringLiteral("Label1"), m_client);
     m_lblPicBack->setGeometry(DesignPictureRect);
     m_lblPicBack->setAutoFillBackground(true);
@@ -52,18 +88,25 @@ FrmViewer::FrmViewer(QWidget* owner, const QString& fullPath, MessageBoxes& boxe
     panel.setColor(QPalette::Window, buttonText);
     panel.setColor(QPalette::WindowText, buttonText);
     m_lblPicBack->setPalette(panel);
+    m_scroll->viewport()->setPalette(panel);
+    m_scroll->viewport()->setAutoFillBackground(true);
 
     m_imgViewer = new PictureBox(m_client);
     m_imgViewer->setGeometry(DesignPictureRect);
     m_imgViewer->raise();
+    m_scroll->setWidget(m_client);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(m_menuBar);
-    layout->addWidget(m_client, 1);
+    layout->addWidget(m_scroll, 1);
 
-    m_client->installEventFilter(this);
+    m_scroll->viewport()->installEventFilter(this);
+    connect(m_scroll->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &FrmViewer::showPartInView);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &FrmViewer::showPartInView);
     resize(DesignClientWidth, DesignClientHeight + m_menuBar->heightForWidth(DesignClientWidth));
 }
 
@@ -75,19 +118,31 @@ void FrmViewer::openModal(QWidget* owner, const QString& fullPath, MessageBoxes&
 }
 
 bool FrmViewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_client && event->type() == QEvent::Resize) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
         Form_Resize();
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void FrmViewer::Form_Resize() {
-    m_lblPicBack->setGeometry(0, 0, m_client->width(), m_client->height());
-    if (m_showsNaturalSize) {
-        // The actual-size command is sizing the window: keep the photo unscaled at the corner.
-        m_imgViewer->move(m_lblPicBack->pos());
+    // The window took another size than the actual-size command gave it (the user dragged a
+    // border, maximized or restored it): the photo is fitted again.
+    if (m_naturalView && !m_originSize && size() != m_naturalWindow) {
+        m_naturalView = false;
+        m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    const QSize view = m_scroll->viewport()->size();
+    if (m_naturalView) {
+        // The photo unscaled at the corner; the panel fills whatever it leaves.
+        m_client->resize(m_natural.expandedTo(view));
+        m_lblPicBack->setGeometry(0, 0, m_client->width(), m_client->height());
+        m_imgViewer->move(0, 0);
+        showPartInView();
         return;
     }
+    m_client->resize(view);
+    m_lblPicBack->setGeometry(0, 0, view.width(), view.height());
     FitToWindow(m_path);
 }
 
@@ -106,35 +161,64 @@ void FrmViewer::PhotoOriginSize_Click() {
     if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
         showNormal();
     }
-    m_showsNaturalSize = true;
+    try {
+        m_natural = PictureReader(m_path).naturalSize();
+    } catch (const RuntimeError& failure) {
+        m_imgViewer->hide();
+        m_imgViewer->clearPicture();
+        report(failure);
+        return;
+    }
+    const QRect inside = geometry();
+    const QRect outside = frameGeometry();
+    const QMargins frame(inside.left() - outside.left(), inside.top() - outside.top(),
+                         outside.right() - inside.right(), outside.bottom() - inside.bottom());
+    const QRect available = screen()->availableGeometry();
+    const QRect placed =
+        NaturalViewFrame(m_natural, size() - m_scroll->size(), frame, outside.topLeft(), available,
+                         style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll),
+                         minimumSizeHint().expandedTo(minimumSize()));
+
+    m_originSize = true;
+    m_naturalView = true;
+    m_imgViewer->hide();
+    m_imgViewer->clearPicture();
+    m_imgViewer->setStretch(false);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_naturalWindow = placed.size().shrunkBy(frame);
+    resize(m_naturalWindow);
+    move(placed.topLeft());
+    m_originSize = false;
+    // Only the part in view is decoded, at full scale; scrolling decodes more.
+    Form_Resize();
+}
+
+void FrmViewer::showPartInView() {
+    if (!m_naturalView || m_originSize) {
+        return;
+    }
+    const QRect photo(QPoint(0, 0), m_natural);
+    const QSize view = m_scroll->viewport()->size();
+    const QPoint offset(m_scroll->horizontalScrollBar()->value(),
+                        m_scroll->verticalScrollBar()->value());
+    const QRect seen = QRect(offset, view).intersected(photo);
+    if (seen.isEmpty() || (m_imgViewer->hasPicture() && m_imgViewer->region().contains(seen))) {
+        return;
+    }
+    // A view's width and height around what is seen: a scroll by less than a view needs no
+    // decoding, and a very large photo is never held whole.
+    const QRect around = seen.adjusted(-view.width(), -view.height(), view.width(), view.height())
+                             .intersected(photo);
     try {
         PictureReader reader(m_path);
-        const QSize natural = reader.naturalSize();
-        m_imgViewer->hide();
-        m_imgViewer->setStretch(false);
-        // The photo's size is the window's outer size, frame included; our own size is less
-        // the frame that the platform draws around it. Height first, then width.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(width(), natural.height() - frame.height());
-        resize(natural.width() - frame.width(), natural.height() - frame.height());
-
-        // Decoded after the sizing, so that only the part the client area really shows (the
-        // platform may have kept the window larger or smaller) is decoded, at full scale.
-        QRect seen =
-            QRect(QPoint(0, 0), m_client->size()).intersected(QRect(QPoint(0, 0), natural));
-        if (seen.isEmpty()) {
-            seen = QRect(0, 0, 1, 1);
-        }
-        m_imgViewer->setPicture(reader.decodeClip(seen), natural, seen);
-        m_imgViewer->move(m_lblPicBack->pos());
+        m_imgViewer->setPicture(reader.decodeClip(around), m_natural, around);
         m_imgViewer->show();
-        m_imgViewer->setStretch(true);
     } catch (const RuntimeError& failure) {
         m_imgViewer->hide();
         m_imgViewer->clearPicture();
         report(failure);
     }
-    m_showsNaturalSize = false;
 }
 
 void FrmViewer::report(const RuntimeError& failure) {

@@ -6,6 +6,7 @@
 class QAction;
 class QLabel;
 class QMenuBar;
+class QScrollArea;
 
 namespace tovrin {
 
@@ -42,14 +43,19 @@ public:
     // The viewer's fit routine: the thumbnail's fit rule with Img_Viewer in lbl_PicBack.
     void FitToWindow(const QString& path);
 
-    // "写真実寸サイズ(&O)": sizes the window so that its outer size is the photo's natural size,
-    // the photo pinned at the client area's top-left corner (its right and bottom edges are cut
-    // off by the frame and the menu bar). A maximized or minimized window is restored first.
+    // "写真実寸サイズ(&O)": shows the photo at its natural size from the client area's top-left
+    // corner, the window sized to it but never beyond the screen it is on; a photo larger than
+    // that scrolls. The window is moved only as far as it takes to keep it on the screen. A
+    // maximized or minimized window is restored first. The next change of the window's size
+    // that the user makes fits the photo again.
     void PhotoOriginSize_Click();
 
     PictureBox* imgViewer() const { return m_imgViewer; }
     QLabel* lblPicBack() const { return m_lblPicBack; }
+    // The area the photo is shown in; larger than the window's inside while an actual-size
+    // photo scrolls.
     QWidget* clientArea() const { return m_client; }
+    QScrollArea* scrollArea() const { return m_scroll; }
     QAction* mnuClose() const { return m_mnuClose; }
     QAction* photoOriginSize() const { return m_photoOriginSize; }
 
@@ -58,15 +64,24 @@ protected:
 
 private:
     void Form_Resize();
+    // Decodes the part of an actual-size photo that is in view, with a view's size around it,
+    // unless what is decoded already covers it.
+    void showPartInView();
     void report(const RuntimeError& failure);
 
     QString m_path;
     MessageBoxes& m_boxes;
-    // OriginSize: the photo is shown at its natural size.
-    bool m_showsNaturalSize = false;
+    // OriginSize: true only while the actual-size command sizes the window.
+    bool m_originSize = false;
+    // The photo is shown at its natural size, m_natural, until the window takes another size
+    // than m_naturalWindow, the one the command gave it.
+    bool m_naturalView = false;
+    QSize m_natural;
+    QSize m_naturalWindow;
     bool m_reportPending = false;
 
     QMenuBar* m_menuBar = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QAction* m_mnuClose = nullptr;
     QAction* m_photoOriginSize = nullptr;
     QWidget* m_client = nullptr;

@@ -67,6 +67,7 @@ class WindowTest : public QObject, public MessageBoxes {
     QStringList m_modals;                // captions of the modal windows closed meanwhile
     QTimer m_closer;
     bool m_secondInstance = false;
+    QStringList m_startPaths;  // the folders or photos the window is started with
 
     MsgAnswer show(const std::string& text, MsgButtons buttons, MsgIcon icon,
                    const std::string& title) override {
@@ -139,6 +140,7 @@ class WindowTest : public QObject, public MessageBoxes {
         m_window = std::make_unique<FrmMain>(*this, m_appFolder->path());
         m_window->setInstanceCheck([this] { return m_secondInstance; });
         m_window->setClock([] { return LocalDateTime{2035, 1, 2, 23, 59, 58}; });
+        m_window->setStartPaths(m_startPaths);
         QVERIFY(m_window->Form_Load() != m_secondInstance);
         if (!folder.isEmpty()) dir1()->setPath(folder);
         if (m_secondInstance) return;
@@ -164,6 +166,14 @@ class WindowTest : public QObject, public MessageBoxes {
     void clickEntry(int row) {
         QTest::mouseClick(file1()->viewport(), Qt::LeftButton, {},
                           file1()->visualRect(file1()->model()->index(row, 0)).center());
+    }
+    // "folder|current entry|selected entries" of the file list.
+    QString openedAt() const {
+        QStringList selected;
+        for (int i = 0; i < file1()->entryCount(); ++i) {
+            if (file1()->isSelected(i)) selected << file1()->entry(i);
+        }
+        return file1()->path() + '|' + file1()->currentFileName() + '|' + selected.join(' ');
     }
     void runAt2007() {
         control<QDateEdit>("DTPDate")->setDate(QDate(2007, 1, 23));
@@ -221,6 +231,7 @@ private slots:
         m_answer = MsgAnswer::Ok;
         m_answers.clear();
         m_secondInstance = false;
+        m_startPaths.clear();
         m_config = std::make_unique<QTemporaryDir>();
         m_appFolder = std::make_unique<QTemporaryDir>();
         m_photos = std::make_unique<QTemporaryDir>();
@@ -315,8 +326,7 @@ private slots:
     void startUpAndTheRememberedFolder_data() {
         // "@": the photo folder; "root": the installation drive's root.
         Rows("defPath", "folder",
-             {{"first run", "", "root"},
-              {"present", "@/sub", "@/sub"},
+             {{"present", "@/sub", "@/sub"},
               {"deleted", "@/gone", "root"},
 #ifdef Q_OS_WIN
               // A drive letter no drive answers to.
@@ -347,6 +357,7 @@ private slots:
         // Its first photo is shown.
         QCOMPARE(m_window->exifInfoText().isEmpty(), folder != photo("sub"));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Tovrin 1.0.2"));
+        QCOMPARE(m_window->isVisible(), true);
         QTRY_COMPARE(m_window->frameGeometry(), QRect(7, 7, 849, 504));
         // The full date of the moment, whatever a two-digit year would make of it.
         QCOMPARE(control<QDateEdit>("DTPDate")->date(), QDate(2035, 1, 2));
@@ -355,6 +366,149 @@ private slots:
         QVERIFY(!control("DTPumeDate")->isEnabled());
         // The start-up went on to the end: the run button has the custom face.
         QCOMPARE(control<QPushButton>("CmdExe")->text(), QString());
+    }
+
+    void firstStartOpensThePictures_data() {
+        // Where the desktop puts the pictures ("@": the photo folder, which is
+        // also the home folder here); the folder a first start opens.
+        Rows("pictures", "folder",
+#ifdef Q_OS_WIN
+             {{"the installation drive", "@/sub", "root"}});
+#else
+             {{"the pictures folder", "@/sub", "@/sub"}, {"none there: home", "@/gone", "@"}});
+#endif
+    }
+
+    void firstStartOpensThePictures() {
+        QFETCH(QString, pictures);
+        QFETCH(QString, folder);
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", home);
+            qputenv("XDG_CONFIG_HOME", config);
+        });
+        qputenv("HOME", m_photos->path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_config->path().toUtf8());
+        QFile dirs(m_config->filePath("user-dirs.dirs"));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_PICTURES_DIR=\"" + pictures.replace('@', m_photos->path()).toUtf8() +
+                   "\"\n");
+        dirs.close();
+        start();
+        folder = folder == "root" ? control<DriveList>("Drive1")->driveRootOf(m_appFolder->path())
+                                  : folder.replace('@', m_photos->path());
+        QCOMPARE(dir1()->path() + ' ' + file1()->path(), folder + ' ' + folder);
+        QCOMPARE(file1()->currentFileName(), folder == photo("sub") ? "a.jpg" : "");
+    }
+
+    void startedWithFoldersOrPhotos_data() {
+        // The remembered folder; the paths given ("," between them); the folder
+        // opened, its current entry and its selected entries; the box shown.
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("paths");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("box");
+        const auto row = [](const char* tag, const char* a, const char* b, const char* c,
+                            const char* d) {
+            QTest::newRow(tag) << QString(a) << QString(b) << QString(c) << QString(d);
+        };
+        row("a folder over the remembered one", "@", "@/sub", "@/sub|a.jpg|a.jpg", "");
+        row("a photo", "@", "@/sub/b.jpg", "@/sub|b.jpg|b.jpg", "");
+        row("photos, the first given current", "", "@/sub/b.jpg,@/sub/a.jpg",
+            "@/sub|b.jpg|a.jpg b.jpg", "");
+        row("a photo of another folder is left out", "", "@/sub/b.jpg,@/x/c.jpg",
+            "@/sub|b.jpg|b.jpg", "");
+        row("missing: as if not given", "@/sub", "@/gone.jpg,@/gone", "@/sub|a.jpg|a.jpg",
+            "指定されたファイルまたはフォルダが見つかりません。\r\n@/gone.jpg\r\n@/gone");
+        row("missing first, then a photo", "", "@/gone.jpg,@/sub/b.jpg", "@/sub|b.jpg|b.jpg",
+            "指定されたファイルまたはフォルダが見つかりません。\r\n@/gone.jpg");
+    }
+
+    void startedWithFoldersOrPhotos() {
+        QFETCH(QString, remembered);
+        QFETCH(QString, paths);
+        QFETCH(QString, opened);
+        QFETCH(QString, box);
+        writeCameraPhoto("x/c.jpg");
+        const QString at = m_photos->path();
+        if (!remembered.isEmpty()) settings::SetReg("DefPath", remembered.replace('@', at));
+        m_startPaths = paths.replace('@', at).split(',');
+        start();
+        if (!box.isEmpty()) {
+            box = QDir::toNativeSeparators(box.replace('@', at));
+            QCOMPARE(takeBoxes(), QStringList{box + "|Ok|Exclamation|Tovrin"});
+        }
+        QCOMPARE(openedAt(), opened.replace('@', at));
+        // One photo shows its information; several at once show none, as when picked by hand.
+        QCOMPARE(m_window->exifInfoText().isEmpty(), opened.section('|', 2).contains(' '));
+    }
+
+    void droppedFoldersAndPhotosOpen() {
+        for (const char* name : {"run/p1.jpg", "run/p2.jpg"}) writeCameraPhoto(name);
+        start(photo("run"));
+        const auto drop = [this](const QList<QUrl>& urls) {
+            QMimeData data;
+            data.setUrls(urls);
+            QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &enter);
+            QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(m_window.get(), &drop);
+            return enter.isAccepted() && drop.isAccepted();
+        };
+        QVERIFY(!drop({QUrl("https://example.org/sub/b.jpg")}));
+        QVERIFY(!drop({QUrl::fromLocalFile(photo("sub/b.jpg")), QUrl("https://example.org/")}));
+        // A run keeps its folder.
+        bool duringRun = true;
+        whenStatus("処理中 1/2", [&] { duringRun = drop({QUrl::fromLocalFile(photo("sub"))}); });
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        runAt2007();
+        QCOMPARE(takeBoxes(),
+                 QStringList{"対象のファイル、 2件を処理が完了しました。|Ok|Information|処理完了"});
+        QVERIFY(!duringRun);
+        QCOMPARE(dir1()->path(), photo("run"));
+
+        QVERIFY(drop({QUrl::fromLocalFile(photo("sub/b.jpg"))}));
+        QCOMPARE(openedAt(), photo("sub") + "|b.jpg|b.jpg");
+        // The same folder again: only what was dropped is selected.
+        QVERIFY(drop({QUrl::fromLocalFile(photo("sub/a.jpg"))}));
+        QCOMPARE(openedAt(), photo("sub") + "|a.jpg|a.jpg");
+        QVERIFY(drop({QUrl::fromLocalFile(photo("run"))}));
+        QCOMPARE(openedAt(), photo("run") + "|p1.jpg|p1.jpg");
+        QVERIFY(takeBoxes().isEmpty());
+    }
+
+    void longNamesShowInFullAsTooltips() {
+        const QString name = QString("二〇〇六年 家族旅行 北海道 ").repeated(3) + "0001.jpg";
+        writeCameraPhoto("long/a.jpg");
+        writeCameraPhoto("long/" + name);
+        start(photo("long"));
+        const auto tip = [this](int row) {
+            const QPoint at = file1()->visualRect(file1()->model()->index(row, 0)).center();
+            QHelpEvent help(QEvent::ToolTip, at, file1()->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(file1()->viewport(), &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tip(0), QString());
+        QCOMPARE(tip(1), name);
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    // Also run at twice the scale, where the screen is smaller than the design's minimum.
+    void minimumFitsTheScreen() {
+        start();
+        const QSize available = m_window->screen()->availableGeometry().size();
+        const QSize minimum = QSize(849, 504).boundedTo(available);
+        const QSize frame = m_window->frameGeometry().size() - m_window->size();
+        QCOMPARE(m_window->minimumSize() + frame, minimum);
+        QVERIFY(m_window->frameGeometry().width() <= available.width() &&
+                m_window->frameGeometry().height() <= available.height());
+        m_window->resize(300, 200);
+        QTRY_COMPARE(m_window->frameGeometry().size(), minimum);
+        // The run button, the settings panel's rightmost control, is inside the window.
+        auto* run = control("CmdExe");
+        QTRY_VERIFY(m_window->rect().contains(
+            QRect(run->mapTo(m_window.get(), QPoint(0, 0)), run->size())));
     }
 
     void storedTopThatIsNoNumber() {

@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -183,26 +186,57 @@ private slots:
 
     void actualSizeThenResize() {
         auto viewer = shownViewer(photo(QSize(640, 480)));
-        const QPoint corner = viewer->frameGeometry().topLeft();
+        // Near the screen's corner: the window moves only as far as it must to stay on it.
+        const QRect available = viewer->screen()->availableGeometry();
+        viewer->move(available.right() - 300, available.bottom() - 200);
+        QTRY_COMPARE(viewer->frameGeometry().topLeft(),
+                     QPoint(available.right() - 300, available.bottom() - 200));
         viewer->PhotoOriginSize_Click();
 
-        // The outer size is the photo's; the photo is pinned to the corner and cut by frame and
-        // menu.
-        QTRY_COMPARE(viewer->frameGeometry(), QRect(corner, QSize(640, 480)));
+        // The inside is the photo, whole and unscaled, with no scroll bar.
+        QTRY_COMPARE(view(*viewer), QSize(640, 480));
+        QVERIFY(available.contains(viewer->frameGeometry()));
+        QVERIFY(viewer->frameGeometry().right() == available.right() ||
+                viewer->frameGeometry().bottom() == available.bottom());
         PictureBox* image = viewer->imgViewer();
         QCOMPARE(image->geometry(), QRect(0, 0, 640, 480));
-        const QRect client(QPoint(0, 0), viewer->clientArea()->size());
-        // Only the part that can be seen was decoded, at full scale.
-        QCOMPARE(image->pixels().size(), client.size());
-        QCOMPARE(image->region(), client);
+        QVERIFY(image->region().contains(QRect(0, 0, 640, 480)));
+        QVERIFY(!viewer->scrollArea()->horizontalScrollBar()->isVisible());
         QVERIFY(redThenBlue(viewer->clientArea()->grab(QRect(300, 0, 40, 20)).toImage()));
+        QVERIFY(redThenBlue(viewer->clientArea()->grab(QRect(0, 460, 640, 20)).toImage()));
 
         // The next change of size fits the photo again.
         viewer->resize(viewer->size() - QSize(40, 30));
-        const QSize fitted = viewer->clientArea()->size();
+        const QSize fitted = view(*viewer);
         QTRY_VERIFY(image->width() == fitted.width() || image->height() == fitted.height());
         QVERIFY(image->width() <= fitted.width() && image->height() <= fitted.height());
         QCOMPARE(image->pixels().size(), image->size());
+        QVERIFY(m_boxes.shown.empty());
+    }
+
+    void actualSizeOfAPhotoLargerThanTheScreenScrolls() {
+        auto viewer = shownViewer(photo(QSize(2448, 3264)));
+        viewer->PhotoOriginSize_Click();
+        const QRect available = viewer->screen()->availableGeometry();
+        QTRY_VERIFY(viewer->scrollArea()->verticalScrollBar()->isVisible());
+        QVERIFY(available.contains(viewer->frameGeometry()));
+        QCOMPARE(viewer->frameGeometry().height(), available.height());
+        QCOMPARE(viewer->clientArea()->size(), QSize(2448, 3264));
+        // Only what is in view, and a view around it, is decoded.
+        PictureBox* image = viewer->imgViewer();
+        QVERIFY(image->pixels().width() * image->pixels().height() < 2448 * 3264 / 2);
+        // Scrolled to the far corner, the photo's right half shows there.
+        QScrollBar* across = viewer->scrollArea()->horizontalScrollBar();
+        QScrollBar* down = viewer->scrollArea()->verticalScrollBar();
+        across->setValue(across->maximum());
+        down->setValue(down->maximum());
+        const QRect seen(across->value(), down->value(), view(*viewer).width(),
+                         view(*viewer).height());
+        QCOMPARE(seen.bottomRight(), QPoint(2447, 3263));
+        QVERIFY(image->region().contains(seen));
+        const QImage corner = viewer->scrollArea()->viewport()->grab().toImage();
+        const QColor shown = corner.pixelColor(corner.width() - 5, corner.height() - 5);
+        QVERIFY2(shown.blue() > 180 && shown.red() < 80, qPrintable(shown.name()));
         QVERIFY(m_boxes.shown.empty());
     }
 
@@ -211,7 +245,7 @@ private slots:
         QTest::addColumn<Qt::WindowState>("state");
         QTest::newRow("maximized") << QSize(320, 240) << Qt::WindowMaximized;
         QTest::newRow("minimized") << QSize(320, 240) << Qt::WindowMinimized;
-        QTest::newRow("photo smaller than frame and menu") << QSize(16, 16) << Qt::WindowNoState;
+        QTest::newRow("photo smaller than the window can be") << QSize(16, 16) << Qt::WindowNoState;
     }
 
     void actualSizeFromAnyWindowState() {
@@ -225,8 +259,12 @@ private slots:
         viewer->PhotoOriginSize_Click();
 
         QTRY_COMPARE(viewer->windowState(), Qt::WindowStates(Qt::WindowNoState));
-        // Only the width: the menu bar keeps its height.
-        QTRY_COMPARE(viewer->frameGeometry().width(), pixels.width());
+        // The window fits the photo, unless that is smaller than the window can be.
+        QTRY_COMPARE(
+            viewer->size(),
+            (pixels + viewer->size() - view(*viewer)).expandedTo(viewer->minimumSizeHint()));
+        QVERIFY(view(*viewer).width() >= pixels.width() &&
+                view(*viewer).height() >= pixels.height());
         QCOMPARE(viewer->imgViewer()->geometry(), QRect(QPoint(0, 0), pixels));
         QVERIFY(m_boxes.shown.empty());
     }
@@ -238,7 +276,7 @@ private slots:
         QCOMPARE(commands.at(0)->text(), QStringLiteral("閉じる(&C)"));
         QCOMPARE(commands.at(1)->text(), QStringLiteral("写真実寸サイズ(&O)"));
         commands.at(1)->trigger();
-        QTRY_COMPARE(viewer->frameGeometry().size(), QSize(640, 480));
+        QTRY_COMPARE(view(*viewer), QSize(640, 480));
 
         viewer->activateWindow();
         QTRY_VERIFY(viewer->isActiveWindow());
@@ -285,7 +323,7 @@ private slots:
         viewer->resize(viewer->size() - QSize(40, 0));
         QTRY_VERIFY(image->isVisible() && image->hasPicture());
         viewer->PhotoOriginSize_Click();
-        QTRY_COMPARE(viewer->frameGeometry().size(), QSize(640, 480));
+        QTRY_COMPARE(view(*viewer), QSize(640, 480));
         QTest::keyClick(viewer.get(), Qt::Key_Escape);
         QTRY_VERIFY(!viewer->isVisible());
         QCOMPARE(m_boxes.shown.size(), std::size_t(2));
@@ -308,6 +346,9 @@ private slots:
     }
 
 private:
+    // The part of the viewer's inside the photo shows in.
+    static QSize view(const FrmViewer& viewer) { return viewer.scrollArea()->viewport()->size(); }
+
     QString photo(QSize size, const QString& name = QStringLiteral("photo.jpg")) {
         QImage picture(size, QImage::Format_RGB32);
         picture.fill(Qt::blue);
