@@ -9,6 +9,7 @@
 #include <QToolTip>
 
 #include "browse/parent_folder.h"
+#include "ui/focus_mark.h"
 
 namespace tovrin {
 
@@ -16,6 +17,7 @@ FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringList
     setModel(m_model);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new FocusMarkDelegate(this));
     // One row height for all rows keeps a folder of many thousand photos
     // quick to show and to scroll.
     setUniformItemSizes(true);

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
-#include <QStyledItemDelegate>
 
 #include "browse/parent_folder.h"
 #include "exif/runtime_error.h"
+#include "ui/focus_mark.h"
 
 namespace tovrin {
 
@@ -16,15 +16,15 @@ constexpr int PathRole = Qt::UserRole;
 constexpr int DepthRole = Qt::UserRole + 1;
 
 // Draws each entry indented by its depth, as a Windows directory list draws its tree.
-class IndentDelegate : public QStyledItemDelegate {
+class IndentDelegate : public FocusMarkDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using FocusMarkDelegate::FocusMarkDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyleOptionViewItem indented = option;
         indented.rect.setLeft(option.rect.left() + indentOf(option, index));
-        QStyledItemDelegate::paint(painter, indented, index);
+        FocusMarkDelegate::paint(painter, indented, index);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {

@@ -1,5 +1,7 @@
 #include "mainwindow/shift_dialog.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -8,6 +10,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -109,7 +112,16 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
     layout->addLayout(offset);
     layout->addWidget(m_table);
     layout->addWidget(buttons);
-    resize(720, 420);
+    // At least as tall as the window it opens over: a dialog that ends just
+    // above the lists' bottom leaves a strip of them showing that looks like
+    // a stray control. Never taller than the screen.
+    QSize size(720, 420);
+    if (parent != nullptr) {
+        size.setHeight(std::max(size.height(), parent->window()->frameGeometry().height()));
+        if (const QScreen* screen = parent->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+    }
+    resize(size);
 }
 
 std::int64_t ShiftDialog::offsetSeconds() const {
