@@ -1,6 +1,7 @@
 // The shift dialog's preview: each date of a photo that moves, before and
 // after, following the offset as it changes.
 
+#include <QScreen>
 #include <QtTest>
 
 #include "mainwindow/shift_dialog.h"
@@ -62,6 +63,18 @@ private slots:
             QCOMPARE(change[1].toModelIndex().row() - change[0].toModelIndex().row() + 1, 2);
         }
         QVERIFY(changes.size() <= offset.size() - offset.count(0));
+    }
+
+    // Over its window the dialog leaves no strip of the lists showing below it (one row and a
+    // scroll arrow look like a stray control), yet stays within the screen.
+    void coversTheWindowItOpensOver() {
+        QWidget window;
+        window.resize(847, 479);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShiftDialog dialog({}, &window);
+        QVERIFY(dialog.height() >= window.frameGeometry().height());
+        QVERIFY(dialog.height() <= window.screen()->availableGeometry().height());
     }
 };
 
