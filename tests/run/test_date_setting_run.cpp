@@ -375,7 +375,9 @@ TEST_P(RunErrors, EndTheRunAtOnceAndKeepEarlierChanges) {
     // Only a vanished file reloads the list; otherwise the photo that failed is
     // the one selected afterwards, so the user sees which it was.
     EXPECT_EQ(host.names.size(), c.at == "select FotoStation.jpg" ? 2u : 3u);
-    if (host.names.size() == 3) EXPECT_EQ(host.selected, (std::vector<bool>{false, true, false}));
+    if (host.names.size() == 3) {
+        EXPECT_EQ(host.selected, (std::vector<bool>{false, true, false}));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
