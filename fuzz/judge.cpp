@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "exif/date_choice.h"
+#include "exif/date_copies.h"
 #include "exif/paths.h"
 #include "exif/photo_file.h"
 #include "exif/photo_update.h"
@@ -412,6 +413,26 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
                              (r.first == first && first + static_cast<long long>(length) <= r.end);
                 checkStructure(inside,
                                "a date field found where no date text may change" + at(first));
+            }
+        }
+
+        // Every copy of the date outside the EXIF tables that the finder
+        // names lies inside the file and is the value it reports.
+        {
+            tovrin::PhotoFile file(folder + name, tovrin::PhotoFile::Mode::Read);
+            for (const tovrin::DateCopyFound& c : tovrin::FindDateCopies(file).found) {
+                const long long first = c.text.first - 1;
+                const bool inside = first >= 0 && c.text.size >= 0 &&
+                                    first + c.text.size <= static_cast<long long>(before.size());
+                checkStructure(inside, "a date copy found outside the file" + at(first));
+                if (inside)
+                    checkStructure(
+                        std::equal(c.value.begin(), c.value.end(), before.begin() + first,
+                                   [](char a, unsigned char b) {
+                                       return static_cast<unsigned char>(a) == b;
+                                   }) &&
+                            c.value.size() == static_cast<std::size_t>(c.text.size),
+                        "a date copy whose value is not its bytes" + at(first));
             }
         }
 

@@ -59,7 +59,7 @@ std::int64_t typeSize(std::uint16_t type) {
 
 }  // namespace
 
-bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
+bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegment&)>& visit) {
     if (byteAt(file, 1) != 0xFF || byteAt(file, 2) != 0xD8) return false;
     std::int64_t p = 3;
     for (;;) {
@@ -67,7 +67,7 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
         while (byteAt(file, p + 1) == 0xFF) ++p;    // fill bytes before the marker
         const int marker = byteAt(file, p + 1);
         if (marker < 0 || marker == 0x00) return false;
-        if (marker == 0xDA || marker == 0xD9) return false;  // image data or its end
+        if (marker == 0xDA || marker == 0xD9) return true;  // image data or its end
         const std::int64_t markerAt = p;
         p += 2;
         if (standalone(marker)) continue;
@@ -76,14 +76,24 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
         // The length counts itself; a shorter one or one past the end of the
         // file leaves no trustworthy place for the next marker.
         if (length < 2 || !file.contains(p, length)) return false;
-        if (marker == 0xE1 && length >= 8 && ReadDwordMotorola(file, p + 2) == SignatureExif &&
-            ReadWordMotorola(file, p + 6) == 0) {
-            block.tiffBase = p + 8;
-            block.app1 = {markerAt, 2 + length};
-            return true;
-        }
+        if (!visit(JpegSegment{marker, {markerAt, 2 + length}, {p + 2, length - 2}})) return true;
         p += length;
     }
+}
+
+bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
+    bool found = false;
+    WalkJpegSegments(file, [&](const JpegSegment& s) {
+        if (s.marker == 0xE1 && s.data.size >= 6 &&
+            ReadDwordMotorola(file, s.data.first) == SignatureExif &&
+            ReadWordMotorola(file, s.data.first + 4) == 0) {
+            block.tiffBase = s.data.first + 6;
+            block.app1 = s.whole;
+            found = true;
+        }
+        return !found;
+    });
+    return found;
 }
 
 WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,

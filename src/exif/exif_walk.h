@@ -43,6 +43,22 @@ struct ExifBlock {
     ByteSpan app1;
 };
 
+// One marker segment between SOI and the image data: its marker (0xE1 for
+// APP1), the whole segment from its FF, and its data after the length.
+struct JpegSegment {
+    int marker = 0;
+    ByteSpan whole;
+    ByteSpan data;
+};
+
+// The one walk over a JPEG's marker segments: visits each segment with a
+// length, in file order, until `visit` returns false or SOS/EOI is reached
+// (true), or a byte that should be a marker is none or a length runs past
+// the end of the file (false: nothing after such a fault can be trusted; the
+// segments visited before it stand). False at once for a file that is no
+// JPEG. Never reads outside the file.
+bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegment&)>& visit);
+
 // Walks the segments between SOI and the image data for the first APP1 that
 // holds "Exif\0\0". False, with block untouched, when the file is no JPEG,
 // has no such segment before SOS/EOI, or when a byte that should be a marker
