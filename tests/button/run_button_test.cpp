@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(painted(), normal);
     }
 
-    void clicksAndKeysReachTheButton() {
+    void clicksAndKeysReachTheButtonWhileEnabled() {
         RunButtonWindow w;
         w.show();
         QSignalSpy clicked(w.button, &QPushButton::clicked);
@@ -157,19 +157,13 @@ private slots:
         QCOMPARE(clicked.count(), 2);
         // With the caption gone from the button there is no access key to it.
         QVERIFY(w.button->shortcut().isEmpty());
-    }
-
-    void disabledButtonIgnoresClicksAndKeys() {
-        RunButtonWindow w;
-        w.show();
-        QSignalSpy clicked(w.button, &QPushButton::clicked);
         w.button->setEnabled(false);
         QTest::mouseClick(w.button, Qt::LeftButton);
         QTest::keyClick(w.button, Qt::Key_Space);
-        QCOMPARE(clicked.count(), 0);
+        QCOMPARE(clicked.count(), 2);
         w.button->setEnabled(true);
         QTest::mouseClick(w.button, Qt::LeftButton);
-        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.count(), 3);
     }
 
     void buttonTooSmallForAFaceStillPaints() {

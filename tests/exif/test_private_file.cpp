@@ -77,12 +77,9 @@ TEST(OpenPrivateAppend, CreatesThenAppendsWithoutTruncating) {
     Put(OpenPrivateAppend(path), "two\r\n");
     EXPECT_EQ(Text(path), "one\r\ntwo\r\n");
     EXPECT_EQ(ErrorNumber(Append, dir.path("gone/x.log")), error::PathNotFound);
-}
-
-TEST(OpenPrivateAppend, AFolderAtTheNameIsRefused) {
-    TempDir dir;
-    fs::create_directory(NativePath(dir.path("Date20240510.log")));
-    EXPECT_NE(ErrorNumber(Append, dir.path("Date20240510.log")), 0);
+    // A folder at the name is refused.
+    fs::create_directory(NativePath(dir.path("Date20240511.log")));
+    EXPECT_NE(ErrorNumber(Append, dir.path("Date20240511.log")), 0);
 }
 
 TEST(CreatePrivateFolders, MakesEveryMissingFolderAndAcceptsExistingOnes) {
@@ -124,8 +121,9 @@ TEST(PrivateFiles, ModesStayPrivateUnderTheUsualUmask) {
 }
 
 // A link planted at the name, dangling or not, is never followed: the file
-// it points to is neither created, nor written, nor truncated.
-TEST(PrivateFiles, ALinkAtTheNameIsNeverFollowed) {
+// it points to is neither created, nor written, nor truncated. A FIFO with no
+// reader, which would block an ordinary open for ever, is refused at once.
+TEST(PrivateFiles, ALinkOrAFifoAtTheNameIsNeverFollowed) {
     TempDir dir;
     WriteBytes(dir.path("victim"), ToBytes("keep"));
     fs::create_symlink(dir.path("victim"), dir.path("link"));
@@ -140,11 +138,7 @@ TEST(PrivateFiles, ALinkAtTheNameIsNeverFollowed) {
 
     EXPECT_EQ(Text(dir.path("victim")), "keep");
     EXPECT_FALSE(fs::exists(dir.path("nowhere")));
-}
 
-// A FIFO with no reader would block an ordinary open for ever.
-TEST(PrivateFiles, AFifoAtTheNameIsRefusedAtOnce) {
-    TempDir dir;
     ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0600), 0);
     EXPECT_NE(ErrorNumber(Append, dir.path("fifo")), 0);
 }

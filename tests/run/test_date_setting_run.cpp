@@ -52,10 +52,6 @@ ShownBox RunError(int number, const std::string& description) {
     return {text, MsgButtons::Ok, MsgIcon::Critical};
 }
 
-// File times as local "yyyy/MM/dd hh:mm:ss", set and read without the engine.
-void SetFileTime(const std::string& path, const std::string& text) { SetLocalFileTime(path, text); }
-std::string FileTime(const std::string& path) { return LocalFileTime(path); }
-
 // A file list over a plain vector. It records what the run asks of the window
 // as events ("select a.jpg", "readout a.jpg", "info …", "clear", "fit /path",
 // "reload", "select first"); onEvent lets a test strike at any of them.
@@ -152,7 +148,7 @@ protected:
     void use(const Names& files, const std::vector<int>& chosen, const std::string& options = "") {
         for (const std::string& name : files) {
             m_photos.copy(CorpusPhotos() + name, name);
-            SetFileTime(photo(name), OldFileTime);
+            SetLocalFileTime(photo(name), OldFileTime);
         }
         host.setList(files, chosen);
         host.ikkatu = options.find('I') != std::string::npos;
@@ -164,7 +160,7 @@ protected:
 
     bool untouched(const std::string& name) const {
         return ReadBytes(photo(name)) == ReadBytes(CorpusPhotos() + name) &&
-               FileTime(photo(name)) == OldFileTime;
+               LocalFileTime(photo(name)) == OldFileTime;
     }
 
     std::string embeddedDate(const std::string& name) const {
@@ -180,7 +176,7 @@ protected:
         EXPECT_EQ(embeddedDate(name),
                   "2007:01:23" + (keep ? Before.at(name).substr(10) : " 09:05:00"))
             << name;
-        EXPECT_EQ(FileTime(photo(name)), keep ? "2007/01/23 08:11:12" : "2007/01/23 09:05:00")
+        EXPECT_EQ(LocalFileTime(photo(name)), keep ? "2007/01/23 08:11:12" : "2007/01/23 09:05:00")
             << name;
     }
 
@@ -243,6 +239,8 @@ TEST_P(Outcome, ChangesLogsAndReportsTheTargets) {
 const Names Four = {"11-tests.jpg", "FujiFilm.jpg", "Nikon.jpg", "Sony.jpg"};
 const Names Three = {"11-tests.jpg", "Nikon.jpg", "Sony.jpg"};
 const Names Nikon = {"Nikon.jpg"};
+const Names MwgNikon = {"MWG.jpg", "Nikon.jpg"};
+const Names NikonFoto = {"Nikon.jpg", "FotoStation.jpg"};
 const std::vector<int> Sel = {0, 2, 3};  // without ChkIkkatu FujiFilm.jpg is no target
 
 // One change is summarised only when the readout does not already show it.
@@ -261,19 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
         {"folder_one_changed_is_last", {"Sony.jpg", "Nikon.jpg"}, {}, "IUH", Nikon, {}},
         {"folder_later_entry_unchanged", {"Nikon.jpg", "Sony.jpg"}, {}, "IUH", Nikon, {Done(1)}},
         {"no_ifd0_date_still_changed", {"MWG.jpg"}, {0}, "H", {"MWG.jpg"}, {}},
-        {"no_ifd0_date_among_others",
-         {"MWG.jpg", "Nikon.jpg"},
-         {},
-         "IH",
-         {"MWG.jpg", "Nikon.jpg"},
-         {Done(2)}},
+        {"no_ifd0_date_among_others", MwgNikon, {}, "IH", MwgNikon, {Done(2)}},
         {"filter_one_selected_changed", Nikon, {0}, "UH", Nikon, {}},
-        {"filter_failure",
-         {"Nikon.jpg", "FotoStation.jpg"},
-         {0, 1},
-         "UH",
-         Nikon,
-         {NoExif, Done(1)}},
+        {"filter_failure", NikonFoto, {0, 1}, "UH", Nikon, {NoExif, Done(1)}},
         {"processed_not_changed", {"Sony.jpg"}, {0}, "UH", {}, {NothingDone}},
         {"filter_no_photo_on_the_day", {"11-tests.jpg", "Sony.jpg"}, {}, "IUH", {}, {NothingDone}},
         {"nothing_selected", Nikon, {}, "", {}, {NothingDone}},
@@ -475,7 +463,7 @@ TEST_F(RunTest, ShiftThenUndoTheLastRun) {
     EXPECT_EQ(host.boxes.shown, Boxes{Done(2)});
     EXPECT_EQ(embeddedDate("Nikon.jpg"), "2001:08:01 03:57:23");
     EXPECT_EQ(embeddedDate("Sony.jpg"), "2003:12:18 04:51:33");
-    EXPECT_EQ(FileTime(photo("Nikon.jpg")), "2001/08/01 03:57:23");
+    EXPECT_EQ(LocalFileTime(photo("Nikon.jpg")), "2001/08/01 03:57:23");
     EXPECT_EQ(logText(), logLine("Nikon.jpg") + logLine("Sony.jpg"));
     EXPECT_TRUE(untouched("11-tests.jpg"));
 

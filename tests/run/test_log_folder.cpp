@@ -170,14 +170,6 @@ TEST(LogFolder, AnInstalledProgramLogsToTheStateFolderEvenWhereItCouldWrite) {
     }
 }
 
-TEST(LogFolder, AnInstalledProgramWithNoStateFolderLogsNowhere) {
-    TempDir prefix;
-    fs::create_directories(NativePath(prefix.path("bin")));
-    fs::create_directories(NativePath(prefix.path("share/tovrin")));
-    EXPECT_EQ(LogFolder(prefix.path("bin"), Environment({{"HOME", "relative"}})), "");
-    EXPECT_TRUE(IsEmptyFolder(prefix.path("bin")));
-}
-
 TEST(IsInstalledProgram, TheConfiguredBinFolderByAnyNameOrAnInstallLayout) {
     TempDir root;
     fs::create_directories(NativePath(root.path("usr/bin")));
@@ -200,8 +192,22 @@ TEST(IsInstalledProgram, TheConfiguredBinFolderByAnyNameOrAnInstallLayout) {
     EXPECT_FALSE(IsInstalledProgram(""));
 }
 
-TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
+// With no state folder either, an installed program logs nowhere and any
+// other keeps its own folder.
+TEST(LogFolder, WithNowhereElseToGoTheProgramFolderStays) {
+    TempDir prefix;
+    fs::create_directories(NativePath(prefix.path("bin")));
+    fs::create_directories(NativePath(prefix.path("share/tovrin")));
+    EXPECT_EQ(LogFolder(prefix.path("bin"), Environment({{"HOME", "relative"}})), "");
+    EXPECT_TRUE(IsEmptyFolder(prefix.path("bin")));
+    const std::string missing = prefix.path("gone");
+    EXPECT_EQ(LogFolder(missing, Environment({})), missing + "/");
+}
+
+TEST(LogFolder, AMissingOrReadOnlyProgramFolderSendsTheLogsToTheStateFolder) {
     TempDir program;
+    ExpectLogsGoToTheStateFolder(program.path("gone"));
+    EXPECT_FALSE(fs::exists(NativePath(program.path("gone"))));
     // chattr +i stops even root, who ignores permission bits; where it cannot
     // be set, taking away write permission stops everyone else.
     const Immutable locked(program.folder());
@@ -213,18 +219,6 @@ TEST(LogFolder, AProgramFolderThatCannotBeWrittenSendsTheLogsToTheStateFolder) {
     if (CanCreateFiles(program.folder())) GTEST_SKIP() << "no way to make a folder read-only here";
     ExpectLogsGoToTheStateFolder(program.folder());
     EXPECT_TRUE(IsEmptyFolder(program.folder()));
-}
-
-TEST(LogFolder, AMissingProgramFolderSendsTheLogsToTheStateFolder) {
-    TempDir program;
-    ExpectLogsGoToTheStateFolder(program.path("gone"));
-    EXPECT_FALSE(fs::exists(NativePath(program.path("gone"))));
-}
-
-TEST(LogFolder, WithNowhereElseToGoTheProgramFolderStays) {
-    TempDir program;
-    const std::string missing = program.path("gone");
-    EXPECT_EQ(LogFolder(missing, Environment({})), missing + "/");
 }
 
 #endif

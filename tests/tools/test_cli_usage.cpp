@@ -150,18 +150,17 @@ TEST_F(Cli, AFolderWithoutRecursiveGetsAHint) {
 // "status" is true or false in the lines of every command; info's entry
 // count is "exifEntries".
 TEST_F(Cli, StatusIsTrueOrFalseInEveryCommand) {
-    for (const char* usage :
+    for (const std::string usage :
          {"info", "set --dry-run --date 2007-01-23 --time 09:05", "shift --dry-run --by +1h",
-          "set --no-log --date 2007-01-23 "
-          "--keep-time"}) {
+          "set --no-log --date 2007-01-23 --keep-time"}) {
         const Output out = run(usage, {m_good, m_plain});
         ASSERT_EQ(out.lines.size(), 2u) << usage;
         EXPECT_EQ(out.lines[0]["status"], true) << usage;
         EXPECT_EQ(out.lines[1]["status"], false) << usage;
+        if (usage != "info") continue;
+        EXPECT_EQ(out.lines[0]["exifEntries"], 4);
+        EXPECT_EQ(out.lines[1]["exifEntries"], 0);
     }
-    const Output info = run("info", {m_good, m_plain});
-    EXPECT_EQ(info.lines[0]["exifEntries"], 4);
-    EXPECT_EQ(info.lines[1]["exifEntries"], 0);
 }
 
 #ifdef __linux__

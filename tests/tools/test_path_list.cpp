@@ -18,7 +18,7 @@ namespace {
 // "写真\a.jpg" and "b.jpg" in each form.
 const std::string Photo = "\xE5\x86\x99\xE7\x9C\x9F\\a.jpg";
 
-std::string utf16(const std::u16string& text, bool bigEndian) {
+std::string utf16(const std::u16string& text, bool bigEndian = false) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (const char16_t u : text) {
         const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
@@ -32,6 +32,8 @@ struct Expected {
     std::string text;
     bool decoded;
 };
+
+const std::vector<Expected> PhotoAndB = {{Photo, true}, {"b.jpg", true}};
 
 void expectLines(const std::vector<DecodedLine>& lines, const std::vector<Expected>& expected) {
     ASSERT_EQ(lines.size(), expected.size());
@@ -49,27 +51,18 @@ TEST(DecodePathList, ReadsEachEncodingByItsMark) {
         char32_t separator;
         std::vector<Expected> lines;
     } cases[] = {
-        {"UTF-8", Photo + "\nb.jpg\n", U'\n', {{Photo, true}, {"b.jpg", true}}},
-        {"UTF-8, CR LF", Photo + "\r\nb.jpg", U'\n', {{Photo, true}, {"b.jpg", true}}},
+        {"UTF-8", Photo + "\nb.jpg\n", U'\n', PhotoAndB},
+        {"UTF-8, CR LF", Photo + "\r\nb.jpg", U'\n', PhotoAndB},
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + Photo + "\r\n", U'\n', {{Photo, true}}},
-        {"UTF-8, NUL-ended",
-         Photo + std::string(1, '\0') + "b\r.jpg",
-         U'\0',
-         {{Photo, true}, {"b\r.jpg", true}}},
-        {"UTF-16 LE",
-         utf16(u"\u5199\u771F\\a.jpg\r\nb.jpg\r\n", false),
-         U'\n',
-         {{Photo, true}, {"b.jpg", true}}},
-        {"UTF-16 BE",
-         utf16(u"\u5199\u771F\\a.jpg\nb.jpg", true),
-         U'\n',
-         {{Photo, true}, {"b.jpg", true}}},
+        {"UTF-8, NUL-ended", Photo + '\0' + "b\r.jpg", U'\0', {{Photo, true}, {"b\r.jpg", true}}},
+        {"UTF-16 LE", utf16(u"\u5199\u771F\\a.jpg\r\nb.jpg\r\n"), U'\n', PhotoAndB},
+        {"UTF-16 BE", utf16(u"\u5199\u771F\\a.jpg\nb.jpg", true), U'\n', PhotoAndB},
         {"UTF-16, NUL-ended",
-         utf16(std::u16string(u"a.jpg\0b.jpg", 11), false),
+         utf16(std::u16string(u"a.jpg\0b.jpg", 11)),
          U'\0',
          {{"a.jpg", true}, {"b.jpg", true}}},
         {"UTF-16, a character past U+FFFF",
-         utf16(u"\U0001F4F7.jpg", false),
+         utf16(u"\U0001F4F7.jpg"),
          U'\n',
          {{"\xF0\x9F\x93\xB7.jpg", true}}},
         {"empty lines are kept", "\n\na\n", U'\n', {{"", true}, {"", true}, {"a", true}}},
@@ -90,10 +83,10 @@ TEST(DecodePathList, ALineThatIsNoTextFailsAlone) {
         std::vector<Expected> lines;
     } cases[] = {
         {"a lone surrogate in UTF-16",
-         utf16(u"a.jpg\n\xD83D.jpg\nb.jpg", false),
+         utf16(u"a.jpg\n\xD83D.jpg\nb.jpg"),
          {{"a.jpg", true}, {"\\u{D83D}.jpg", false}, {"b.jpg", true}}},
         {"half a UTF-16 unit at the end",
-         utf16(u"a.jpg\n", false) + "b",
+         utf16(u"a.jpg\n") + "b",
          {{"a.jpg", true}, {"\\x62", false}}},
         {"not UTF-8 after a UTF-8 mark",
          "\xEF\xBB\xBF"
@@ -115,7 +108,7 @@ TEST(DecodePathList, TextThatIsNotUtf8) {
     const std::vector<DecodedLine> lines = DecodePathList(cp932 + "\r\nb.jpg\r\n", U'\n');
 #ifdef _WIN32
     if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is not 932";
-    expectLines(lines, {{Photo, true}, {"b.jpg", true}});
+    expectLines(lines, PhotoAndB);
     // A lead byte without its second byte is no code page 932 text.
     expectLines(DecodePathList("a.jpg\n\x82\nb.jpg", U'\n'),
                 {{"a.jpg", true}, {"\\x82", false}, {"b.jpg", true}});
