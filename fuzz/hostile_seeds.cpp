@@ -430,6 +430,55 @@ std::vector<Seed> HostileSeeds() {
         t.put16(2, 43);
         add("tiff-magic-not-42", 0, photo(t), "nothing written: no TIFF header");
     }
+    // Copies of the date in XMP and IPTC: sound ones follow the EXIF texts,
+    // a damaged one keeps the whole photo as it was.
+    const auto xmpSegment = [&](const std::string& packet) {
+        return segment(0xE1, text(std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet));
+    };
+    const auto iptcSegment = [&](const std::string& iim, const std::string& digest) {
+        const auto resource = [](int id, const std::string& data) {
+            const auto n = static_cast<std::uint32_t>(data.size());
+            std::string r = std::string("8BIM") + static_cast<char>(id >> 8) +
+                            static_cast<char>(id & 0xFF) + std::string(2, '\0') +
+                            static_cast<char>(n >> 24) + static_cast<char>(n >> 16) +
+                            static_cast<char>(n >> 8) + static_cast<char>(n) + data;
+            if (n % 2) r += '\0';
+            return r;
+        };
+        std::string block = std::string("Photoshop 3.0\0", 14) + resource(0x0404, iim);
+        if (!digest.empty()) block += resource(0x0425, digest);
+        return segment(0xED, text(block));
+    };
+    const auto record = [](int dataset, const std::string& value) {
+        return std::string{'\x1C', '\x02', static_cast<char>(dataset), '\0',
+                           static_cast<char>(value.size())} +
+               value;
+    };
+    const std::string datesPacket =
+        "<x:xmpmeta><rdf:RDF><rdf:Description xmp:CreateDate='2006-05-04T10:11:12+09:00' "
+        "xmp:ModifyDate=\"2006-05-04T10:11:12.25\"><photoshop:DateCreated>2006-05-04"
+        "</photoshop:DateCreated></rdf:Description></rdf:RDF></x:xmpmeta>";
+    const std::string iim = record(55, "20060504") + record(60, "101112+0900");
+    add("copies-xmp-iptc", 0,
+        jpeg({jfif(), exifSegment(sound.bytes()), xmpSegment(datesPacket),
+              iptcSegment(iim, std::string(16, '\x5A'))}),
+        "all three dates and every copy written; the digest that did not match left");
+    add("copies-xmp-unterminated", 0,
+        jpeg({jfif(), exifSegment(sound.bytes()),
+              xmpSegment("<rdf:Description xmp:CreateDate='2006-05-04T10:11:12")}),
+        "nothing written: a copy without its end");
+    add("copies-xmp-huge-value", 0,
+        jpeg({jfif(), exifSegment(sound.bytes()),
+              xmpSegment("<rdf:Description xmp:CreateDate='2006-05-04" + std::string(4000, '1') +
+                         "'/>")}),
+        "nothing written: a value no date can be");
+    add("copies-iptc-digest-of-15", 0,
+        jpeg({jfif(), exifSegment(sound.bytes()), iptcSegment(iim, std::string(15, '\x01'))}),
+        "nothing written: a digest of the wrong length");
+    add("copies-iptc-record-past-block", 0,
+        jpeg({jfif(), exifSegment(sound.bytes()),
+              iptcSegment(iim + std::string{'\x1C', '\x02', '\x37', '\x40', '\x00'}, "")}),
+        "nothing written: a record past its block");
     return seeds;
 }
 

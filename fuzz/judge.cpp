@@ -127,6 +127,7 @@ private:
             const long long length = be16(p + 2);
             if (length < 2) break;
             const long long end = p + 2 + length;
+            if (m == 0xE1 || m == 0xED) copySegment(m, p + 4, std::min(end, m_size));
             if (m == 0xE1) {
                 const long long clipped = std::min(end, m_size);
                 m_layout.longestApp1 = std::max(m_layout.longestApp1, clipped - p);
@@ -179,6 +180,51 @@ private:
         }
     }
 
+    bool startsWith(long long at, long long end, const char* text, long long n) const {
+        return at + n <= end && std::equal(text, text + n, m_b.begin() + at);
+    }
+    unsigned long long be32(long long at) const {
+        return (static_cast<unsigned long long>(be16(at)) << 16) | be16(at + 2);
+    }
+
+    // The segments that may hold copies of the date: an XMP packet whole, and
+    // in a Photoshop segment the IPTC records of dates and times and the
+    // digest. Only what lies wholly inside the segment counts.
+    void copySegment(unsigned marker, long long data, long long end) {
+        if (marker == 0xE1 && startsWith(data, end, "http://ns.adobe.com/xap/1.0/\0", 29)) {
+            m_layout.xmpPackets.push_back({data + 29, end});
+            return;
+        }
+        if (marker != 0xED || !startsWith(data, end, "Photoshop 3.0\0", 14)) return;
+        for (long long p = data + 14; startsWith(p, end, "8BIM", 4) && p + 7 <= end;) {
+            const unsigned id = be16(p + 4);
+            long long q = p + 6;
+            const long long name = m_b[q];
+            q += 1 + name + ((1 + name) % 2);
+            if (q + 4 > end) return;
+            const long long size = static_cast<long long>(be32(q));
+            q += 4;
+            if (size > end - q) return;
+            if (id == 0x0425 && size == 16) m_layout.iptcDigests.push_back({q, q + 16});
+            if (id == 0x0404) {
+                for (long long r = q; r + 5 <= q + size;) {
+                    if (m_b[r] == 0) {
+                        ++r;
+                        continue;
+                    }
+                    const long long n = be16(r + 3);
+                    if (m_b[r] != 0x1C || (n & 0x8000) || r + 5 + n > q + size) break;
+                    const unsigned dataset = m_b[r + 2];
+                    if (m_b[r + 1] == 2 &&
+                        (dataset == 55 || dataset == 60 || dataset == 62 || dataset == 63))
+                        m_layout.iptcTexts.push_back({r + 5, r + 5 + n});
+                    r += 5 + n;
+                }
+            }
+            p = q + size + (size % 2);
+        }
+    }
+
     template <class Work>
     void directory(unsigned long long offset, Kind kind, Work& work) {
         const long long at = m_tiff + static_cast<long long>(offset);
@@ -204,8 +250,10 @@ private:
             const unsigned long long value = u32(e + 8);
             const long long valueAt = m_tiff + static_cast<long long>(value);
             const long long bytes = typeSize(type) * static_cast<long long>(n);
-            const bool dateTag = (kind == Kind::Ifd0 && tag == 0x0132) ||
-                                 (kind == Kind::Exif && (tag == 0x9003 || tag == 0x9004));
+            // IFD0's own copies of the capture date follow it.
+            const bool dateTag =
+                (kind == Kind::Ifd0 && tag == 0x0132) ||
+                ((kind == Kind::Exif || kind == Kind::Ifd0) && (tag == 0x9003 || tag == 0x9004));
             if (dateTag && type == 2) {
                 // Only out of line is a date text clear of its table; its
                 // first 20 bytes at most are the date's.
@@ -425,14 +473,14 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
                 const bool inside = first >= 0 && c.text.size >= 0 &&
                                     first + c.text.size <= static_cast<long long>(before.size());
                 checkStructure(inside, "a date copy found outside the file" + at(first));
+                const std::string stored = tovrin::StoredCopyText(c, c.value);
                 if (inside)
-                    checkStructure(
-                        std::equal(c.value.begin(), c.value.end(), before.begin() + first,
-                                   [](char a, unsigned char b) {
-                                       return static_cast<unsigned char>(a) == b;
-                                   }) &&
-                            c.value.size() == static_cast<std::size_t>(c.text.size),
-                        "a date copy whose value is not its bytes" + at(first));
+                    checkStructure(std::equal(stored.begin(), stored.end(), before.begin() + first,
+                                              [](char a, unsigned char b) {
+                                                  return static_cast<unsigned char>(a) == b;
+                                              }) &&
+                                       stored.size() == static_cast<std::size_t>(c.text.size),
+                                   "a date copy whose value is not its bytes" + at(first));
             }
         }
 
@@ -455,9 +503,21 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
         check(!r.dateWritten || r.changed, "dateWritten without changed");
         if (after == before) return noted();
         checkStructure(layout.usable, "bytes changed in a photo with no usable structure");
+        const auto in = [](const std::vector<Range>& list, long long p) {
+            return std::any_of(list.begin(), list.end(),
+                               [&](const Range& r) { return r.holds(p); });
+        };
+        const auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
         for (std::size_t i = 0; i < after.size(); ++i) {
             if (after[i] == before[i]) continue;
             const auto p = static_cast<long long>(i);
+            // A copy of the date changes its digits only; a digest anything.
+            if (in(layout.iptcDigests, p)) continue;
+            if (in(layout.xmpPackets, p) || in(layout.iptcTexts, p)) {
+                check(digit(before[i]) && digit(after[i]),
+                      "a byte of a copy of the date changed that is no digit" + at(p));
+                continue;
+            }
             check((after[i] >= '0' && after[i] <= '9') || after[i] == ':' || after[i] == ' ',
                   "written byte is not a digit, ':' or ' '" + at(p));
             for (const Range& f : layout.forbidden)
@@ -471,7 +531,10 @@ Verdict JudgeOneInput(const std::uint8_t* data, std::size_t size) {
                           "written byte does not fit the date shape" + at(p));
         }
     } catch (const tovrin::RuntimeError&) {
-        // A file-system failure is reported to the user; it is no fault here.
+        // A failure is reported to the user; it is no fault here, as long as
+        // the photo is as it was.
+        if (readAll(folder + name) != before)
+            return {"a failed change left bytes changed", Failure::Promise};
     } catch (const Failed& failed) {
         return {failed.what, Failure::Promise};
     }

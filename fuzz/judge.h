@@ -29,6 +29,12 @@ struct Layout {
     long long longestApp1 = 0;  // the longest APP1 segment of any kind, for the reader's texts
     std::vector<Range> forbidden;
     std::vector<Range> dates;  // date texts that may change (at most their first 20 bytes)
+    // Where the copies of the date outside EXIF may change: an XMP packet's
+    // digits, the data of IPTC date and time records, and IPTC digests
+    // (16 bytes each, any value).
+    std::vector<Range> xmpPackets;
+    std::vector<Range> iptcTexts;
+    std::vector<Range> iptcDigests;
 };
 
 Layout WalkLayout(const std::vector<unsigned char>& bytes);

@@ -268,6 +268,13 @@ std::string SetText(const std::string& path, const PhotoDateUpdate& update, bool
     // A photo left as it was because its new moment would not do.
     if (update.refusedAsFuture) out.text("refused", "future");
     if (update.refusedOutOfRange) out.text("refused", "out of range");
+    if (update.refusedNoZone) out.text("refused", "no zone");
+    // The copies of the date outside the three texts: how many the photo
+    // holds, how many are (or would be) written, and those left as they were.
+    out.number("copies", static_cast<std::int64_t>(update.copies));
+    out.number("copiesWritten",
+               static_cast<std::int64_t>(update.result.changed ? update.copiesWritten : 0));
+    if (!update.copiesLeft.empty()) out.texts("copiesLeft", update.copiesLeft);
     if (skipped) out.boolean("skipped", true);
     return out.done();
 }

@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "console.h"
+#include "exif/copy_plan.h"
 #include "exif/local_time.h"
 #include "run/date_setting_run.h"
 
@@ -70,6 +71,8 @@ struct Given {
     std::string onlyOn;
     std::string by;
     std::string days;
+    std::string zone;
+    std::string toZone;
 };
 
 void addTargetOptions(CLI::App& command, Options& o) {
@@ -93,7 +96,27 @@ void addChangeOptions(CLI::App& command, Options& o, Given& g, const char* onlyO
     command.add_flag("--no-log", o.noLog, "write no log line");
     command.add_flag("--no-journal", o.noJournal,
                      "keep no undo journal (the run cannot be undone)");
+    command.add_flag("--exif-only", o.exifOnly,
+                     "change the three EXIF date texts only; leave the copies of the date\n"
+                     "in XMP, IPTC and IFD0 as they are");
+    command
+        .add_option("--zone", g.zone,
+                    "write this zone, [+|-]HH:MM, into the photo's OffsetTime fields and\n"
+                    "the zones its XMP and IPTC dates store (a photo is never grown)")
+        ->type_name("ZONE");
     addTargetOptions(command, o);
+}
+// "+hh:mm" of a zone given as [+|-]HH:MM or [+|-]HHMM; a UsageError otherwise.
+std::string readZone(const std::string& option, const std::string& text) {
+    std::string zone = text;
+    if (!zone.empty() && zone[0] != '+' && zone[0] != '-') zone.insert(0, "+");
+    if (zone.size() == 5 && zone.find(':') == std::string::npos) zone.insert(3, ":");
+    const auto minutes = ZoneMinutes(zone);
+    if (!minutes || *minutes > 14 * 60 || *minutes < -12 * 60)
+        throw UsageError{option + " '" + text +
+                         "' is not a zone: give [+|-]HH:MM from -12:00 to +14:00, e.g. " + option +
+                         " +09:00"};
+    return zone;
 }
 // "[+|-]HH:MM[:SS]" (hours as many as given), or counts with units in the
 // order d, h, m, s ("+1h", "-30m", "+1h30m", "-2d"), as seconds; nothing
@@ -233,7 +256,16 @@ void readChoices(Options& o, const Given& g) {
             break;
         }
         case Command::Shift:
-            o.offset = readOffset(g.by, g.days);
+            if (!g.toZone.empty()) {
+                if (!g.by.empty() || !g.days.empty() || !g.zone.empty())
+                    throw UsageError{
+                        "--to-zone moves each photo by its own offset: give it without --by,\n"
+                        "  --days and --zone, e.g. tovrin-cli shift --to-zone +09:00 a.jpg"};
+                o.zone = readZone("--to-zone", g.toZone);
+                o.toZone = true;
+            } else {
+                o.offset = readOffset(g.by, g.days);
+            }
             if (!g.onlyOn.empty()) {
                 DateChoice day;
                 day.filterOn = true;
@@ -250,6 +282,7 @@ void readChoices(Options& o, const Given& g) {
             return;
         }
     }
+    if (!g.zone.empty()) o.zone = readZone("--zone", g.zone);
     // -0 tells how the list of --files-from ends its paths; alone it would
     // be a mistake that changes nothing, or a list that was meant and forgotten.
     if (o.nulSeparated && o.filesFrom.empty())
@@ -331,6 +364,12 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
                      "with units d, h, m, s (+1h, -30m, +1h30m)")
         ->type_name("OFFSET");
     shift->add_option("--days", g.days, "days to add, [+|-]N")->type_name("N");
+    shift
+        ->add_option("--to-zone", g.toZone,
+                     "move each photo's local times from the zone it stores (OffsetTime-\n"
+                     "Original) to this one, [+|-]HH:MM, and write the new zone (instead of\n"
+                     "--by); a photo that stores no zone is left as it is")
+        ->type_name("ZONE");
     addChangeOptions(*shift, o, g, "move only the dates that fall on this day");
 
     CLI::App* undo = app.add_subcommand(

@@ -36,6 +36,12 @@ struct Options {
     // shift: the offset in seconds and the day whose texts move ("" for all)
     std::int64_t offset = 0;
     std::string onlyOn;
+    // set and shift: only the EXIF texts, not their copies in XMP and IPTC
+    bool exifOnly = false;
+    // set and shift: the zone written ("+hh:mm"); shift: whether the local
+    // times move to it from each photo's stored offset (--to-zone)
+    std::string zone;
+    bool toZone = false;
     // undo
     bool undoLast = false;
     std::string undoRun;

@@ -297,7 +297,12 @@ RunRequest requestOf(const Options& o, RunKind kind, const char* programPath) {
 int runChange(const Options& o, const char* programPath) {
     const std::vector<Target> targets = ExpandTargets(collectPaths(o), o.recursive);
     const LocalDateTime now = Now();
-    ChangeOptions change{.dryRun = o.dryRun, .latest = now, .onlyOn = o.onlyOn};
+    ChangeOptions change{.dryRun = o.dryRun,
+                         .latest = now,
+                         .onlyOn = o.onlyOn,
+                         .exifOnly = o.exifOnly,
+                         .moveToZone = o.toZone};
+    if (!o.zone.empty()) change.zone = o.zone;
     const bool setting = o.command == Command::Set;
     struct Lines : LineObserver {
         const std::vector<Target>& targets;
@@ -318,7 +323,8 @@ int runChange(const Options& o, const char* programPath) {
             } else {
                 const PhotoDateUpdate& u = outcome.planned->update;
                 const bool skipped = leftOutByDay(u, day);
-                if (!skipped && (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange))
+                if (!skipped && (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange ||
+                                 u.refusedNoZone))
                     exitCode = 1;
                 // Printed before the log line is written: the line on
                 // standard output is what a script relies on.

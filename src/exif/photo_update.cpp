@@ -4,6 +4,8 @@
 #include <tuple>
 
 #include "exif/byte_access.h"
+#include "exif/copy_plan.h"
+#include "exif/date_copies.h"
 #include "exif/file_date_change.h"
 #include "exif/runtime_error.h"
 #include "exif/tiff_layout.h"
@@ -77,6 +79,7 @@ void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dry
     if (latest) {
         bool future = key(fileMoment) > key(*latest);
         for (const DateField& w : update.writes) {
+            if (!tiff::IsDateTag(w.tag)) continue;
             const auto t = ParseExifMoment(textAfter(file, w));
             future = future || (t && key(*t) > key(*latest));
         }
@@ -97,6 +100,41 @@ void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dry
         planned.file->close();
         planned.file.reset();
     }
+}
+
+// What follows the EXIF texts of a photo that changes: its zone offsets
+// (when a zone is asked for) and its copies of the date (unless only EXIF
+// is asked for). A photo whose copies cannot all be read is refused whole.
+void planFollowers(PlannedPhoto& planned, const DateFields& fields,
+                   const std::vector<DateField>& exifCopies, CopyRule rule,
+                   const ChangeOptions& options) {
+    PhotoDateUpdate& update = planned.update;
+    const std::vector<DateField>& offsets = fields.offsets;
+    if (options.zone) {
+        for (const DateField& offset : offsets)
+            if (offset.current != *options.zone)
+                update.writes.push_back(
+                    {offset.tag, offset.position, offset.current, *options.zone});
+        if (offsets.empty())
+            update.copiesLeft.push_back("OffsetTime: ゾーンを書く欄がないため、書いていません");
+    }
+    if (options.exifOnly) return;
+    update.writes.insert(update.writes.end(), exifCopies.begin(), exifCopies.end());
+    rule.zone = options.zone;
+    CopyPlan copies = PlanCopies(*planned.file, rule);
+    update.copies = fields.copies.size() + copies.copies;
+    update.copiesWritten =
+        exifCopies.size() + static_cast<std::size_t>(
+                                std::count_if(copies.writes.begin(), copies.writes.end(),
+                                              [](const DateField& w) { return w.tag == CopyTag; }));
+    if (!copies.problems.empty()) {
+        std::string why = "日付の写し (XMP/IPTC) が読み取れないため、変更しませんでした: ";
+        for (std::size_t i = 0; i < copies.problems.size(); ++i)
+            why += (i ? "、" : "") + copies.problems[i];
+        throw RuntimeError(error::BadPicture, why);
+    }
+    update.copiesLeft.insert(update.copiesLeft.end(), copies.left.begin(), copies.left.end());
+    update.writes.insert(update.writes.end(), copies.writes.begin(), copies.writes.end());
 }
 
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
@@ -174,6 +212,13 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     update.newText = std::move(plan.newText);
     update.writes = std::move(plan.writes);
     update.result.status = plan.status;
+    if (plan.status && !update.writes.empty()) {
+        CopyRule rule;
+        rule.date = choice.date;
+        if (!choice.keepTime) rule.time = choice.time;
+        rule.onlyOn = FilterDateText(choice);
+        planFollowers(planned, plan.fields, plan.copyWrites, rule, options);
+    }
     if (plan.status && !update.writes.empty())
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
@@ -196,9 +241,28 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
     const DateFields fields = FindDateFields(file, 19);
     update.result.status = fields.complete;
 
+    // A shift to a zone moves the local times by the difference between the
+    // photo's own offset (the capture's first) and the new one.
+    if (options.moveToZone && fields.complete) {
+        std::optional<int> from;
+        for (const std::int16_t tag :
+             {tiff::TagOffsetTimeOriginal, tiff::TagOffsetTime, tiff::TagOffsetTimeDigitized}) {
+            for (const DateField& offset : fields.offsets)
+                if (!from && offset.tag == tag) from = ZoneMinutes(offset.current);
+        }
+        const auto to = options.zone ? ZoneMinutes(*options.zone) : std::nullopt;
+        if (!from || !to) {
+            update.refusedNoZone = true;
+            file.close();
+            return planned;
+        }
+        seconds = (static_cast<std::int64_t>(*to) - *from) * 60;
+    }
+
     // The new capture moment, for the file's times: the first of these tags
     // that moves, in this order.
     std::optional<LocalDateTime> capture[3];
+    std::optional<LocalDateTime> captureBefore[3];
     const auto rank = [](std::int16_t tag) {
         return tag == tiff::TagDateTimeOriginal ? 0 : tag == tiff::TagDateTime ? 1 : 2;
     };
@@ -215,14 +279,31 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         DateField write = field;
         write.written = ExifMomentText(*moved);
         update.writes.push_back(write);
-        if (!capture[rank(field.tag)]) capture[rank(field.tag)] = moved;
+        if (!capture[rank(field.tag)]) {
+            capture[rank(field.tag)] = moved;
+            captureBefore[rank(field.tag)] = ParseExifMoment(field.current);
+        }
     }
+    const int first = capture[0] ? 0 : capture[1] ? 1 : 2;
     if (fields.complete && !update.writes.empty()) {
-        const LocalDateTime fileMoment = capture[0]   ? *capture[0]
-                                         : capture[1] ? *capture[1]
-                                                      : *capture[2];
-        finishPlan(planned, fileMoment, options.dryRun, maySetTimes, options.latest);
+        CopyRule rule;
+        rule.shift = true;
+        rule.seconds = seconds;
+        rule.onlyOn = filterDay;
+        rule.captureBefore = captureBefore[first];
+        rule.captureAfter = capture[first];
+        std::vector<DateField> exifCopies;
+        for (const DateField& field : fields.copies) {
+            if (!ShiftMovesText(field.current, filterDay)) continue;
+            if (const auto moved = ShiftMoment(*ParseExifMoment(field.current), seconds)) {
+                exifCopies.push_back(field);
+                exifCopies.back().written = ExifMomentText(*moved);
+            }
+        }
+        planFollowers(planned, fields, exifCopies, rule, options);
     }
+    if (fields.complete && !update.writes.empty())
+        finishPlan(planned, *capture[first], options.dryRun, maySetTimes, options.latest);
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -249,23 +330,43 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     if (change.identity.known() && !(change.identity == file.identity()))
         return refuse(Restore::NotSamePhoto);
 
-    // Only where the photo's own structure has a date text now: a journal
-    // is a file like any other and may have been edited.
-    std::size_t longest = 0;
+    // Only where the photo's own structure has a date text, a zone offset or
+    // a copy of the date now: a journal is a file like any other and may
+    // have been edited.
+    std::size_t longestDate = 19;
+    bool anyCopy = false;
     for (const DateField& w : change.writes) {
-        if (w.written.size() != w.current.size() || w.written.empty() || w.written.size() > 20)
+        const bool copy = w.tag == CopyTag || w.tag == DigestTag;
+        if (w.written.size() != w.current.size() || w.written.empty() ||
+            w.written.size() > (copy ? 64u : 20u))
             return refuse(Restore::NotADate);
-        longest = std::max(longest, w.written.size());
+        anyCopy = anyCopy || copy;
+        if (tiff::IsDateTag(w.tag)) longestDate = std::max(longestDate, w.written.size());
     }
-    const DateFields fields = FindDateFields(file, longest);
+    const DateFields fields = FindDateFields(file, longestDate);
     if (!fields.complete) return refuse(Restore::NotADate);
+    const DateCopies copies = anyCopy ? FindDateCopies(file) : DateCopies{};
+    const auto known = [&](const DateField& w) {
+        const auto at = [&](const ByteSpan& span) {
+            return span.first == w.position &&
+                   span.size == static_cast<std::int64_t>(w.written.size());
+        };
+        if (w.tag == CopyTag)
+            return std::any_of(copies.found.begin(), copies.found.end(),
+                               [&](const DateCopyFound& c) { return at(c.text); });
+        if (w.tag == DigestTag)
+            return std::any_of(copies.iptc.begin(), copies.iptc.end(),
+                               [&](const IptcBlock& b) { return b.digest && at(*b.digest); });
+        const auto in = [&](const std::vector<DateField>& list) {
+            return std::any_of(list.begin(), list.end(),
+                               [&](const DateField& f) { return f.position == w.position; });
+        };
+        return tiff::IsDateTag(w.tag) ? in(fields.fields) || in(fields.copies) : in(fields.offsets);
+    };
     bool anyNew = false;
     bool anyOld = false;
     for (const DateField& w : change.writes) {
-        const bool isDate =
-            std::any_of(fields.fields.begin(), fields.fields.end(),
-                        [&](const DateField& f) { return f.position == w.position; });
-        if (!isDate) return refuse(Restore::NotADate);
+        if (!known(w)) return refuse(Restore::NotADate);
         std::string now(w.written.size(), '\0');
         file.read(w.position, now.data(), now.size());
         if (now == w.written) {

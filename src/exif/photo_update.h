@@ -29,6 +29,14 @@ struct PhotoDateUpdate {
     bool refusedAsFuture = false;
     // Nothing was written because a shifted date would leave years 1 to 9999.
     bool refusedOutOfRange = false;
+    // Nothing was written because the photo stores no zone to move from.
+    bool refusedNoZone = false;
+    // The copies of the date besides the three EXIF texts (IFD0's own, XMP,
+    // IPTC) the photo holds, those rewritten, and those a change left as
+    // they are, each with why.
+    std::size_t copies = 0;
+    std::size_t copiesWritten = 0;  // planned to be, until the change is made
+    std::vector<std::string> copiesLeft;
 };
 
 // What is about to be written to a photo, handed over before its first byte
@@ -60,6 +68,15 @@ struct ChangeOptions {
     std::string onlyOn{};
     // Handed what is about to be written before the first byte is.
     BeforeWrite beforeWrite{};
+    // Only the EXIF texts change; the copies in XMP and IPTC stay.
+    bool exifOnly = false;
+    // "+hh:mm": written into the photo's zone offsets (OffsetTime*) and the
+    // zones its copies store, where it has them; a photo is never grown.
+    std::optional<std::string> zone{};
+    // A shift to `zone`: each photo's local times move by the difference
+    // between its stored offset and `zone` (the seconds given are not used);
+    // a photo that stores no offset is left as it is (refusedNoZone).
+    bool moveToZone = false;
 };
 
 // Sets one photo's date through a single open: captures the file's time of
@@ -81,6 +98,11 @@ struct ChangeOptions {
 PhotoDateUpdate UpdatePhotoDate(const std::string& folderPath, const std::string& fileName,
                                 const DateChoice& choice, const ChangeOptions& options = {});
 
+// With copies (not exifOnly), a change also rewrites every copy of the date
+// in XMP and IPTC in its own form and length, and an IPTC digest that
+// matched; a photo whose copies cannot all be read (a malformed packet or
+// block) is refused with error 481 before anything is written.
+//
 // Moves every date text that the writer may write and that holds a valid
 // "yyyy:mm:dd hh:mm:ss" moment by `seconds` of wall-clock time (negative:
 // earlier), in place; other texts stay as they are. With a filter day

@@ -22,8 +22,16 @@ inline constexpr std::int16_t TagModel = 0x0110;
 inline constexpr std::int16_t TagExifPointer = signedWord(0x8769);
 inline constexpr std::int16_t TagDateTimeOriginal = signedWord(0x9003);
 inline constexpr std::int16_t TagDateTimeDigitized = signedWord(0x9004);
+inline constexpr std::int16_t TagOffsetTime = signedWord(0x9010);
+inline constexpr std::int16_t TagOffsetTimeOriginal = signedWord(0x9011);
+inline constexpr std::int16_t TagOffsetTimeDigitized = signedWord(0x9012);
 inline constexpr std::int16_t TagPixelXDimension = signedWord(0xA002);
 inline constexpr std::int16_t TagPixelYDimension = signedWord(0xA003);
+
+// The three date texts ("yyyy:mm:dd hh:mm:ss"), wherever they stand.
+constexpr bool IsDateTag(std::int16_t tag) {
+    return tag == TagDateTime || tag == TagDateTimeOriginal || tag == TagDateTimeDigitized;
+}
 
 inline constexpr std::int16_t TypeAscii = 2;
 inline constexpr std::int16_t TypeShort = 3;

@@ -22,6 +22,19 @@ bool isDateTag(const IfdEntry& entry) {
     return entry.tag == TagDateTimeOriginal || entry.tag == TagDateTimeDigitized;
 }
 
+// Some raw and camera files keep a second DateTimeOriginal (or
+// DateTimeDigitized) in IFD0, which other programs may read first.
+bool isCopyTag(const IfdEntry& entry) {
+    return entry.directory == Directory::Ifd0 &&
+           (entry.tag == TagDateTimeOriginal || entry.tag == TagDateTimeDigitized);
+}
+
+bool isOffsetTag(const IfdEntry& entry) {
+    return entry.directory == Directory::Exif &&
+           (entry.tag == TagOffsetTime || entry.tag == TagOffsetTimeOriginal ||
+            entry.tag == TagOffsetTimeDigitized);
+}
+
 }  // namespace
 
 DateFields FindDateFields(PhotoFile& file, std::size_t length) {
@@ -34,19 +47,25 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         // 8-byte TIFF header. A corrupt offset may aim anywhere; writing
         // there would damage the photo's own structure.
         const ByteSpan dataArea{block.tiffBase + 8, block.app1.end() - (block.tiffBase + 8)};
-        const auto span = static_cast<std::int64_t>(length);
 
         struct Candidate {
             DateField field;
-            ByteSpan text;       // the date text as stored: its field, at most 20 bytes
-            std::int64_t entry;  // where its directory entry stands
-            std::int64_t table;  // the first byte of the table it was read from
-            bool clear = true;   // no other structure under its text
+            ByteSpan text;        // the date text as stored: its field, at most 20 bytes
+            std::int64_t entry;   // where its directory entry stands
+            std::int64_t table;   // the first byte of the table it was read from
+            bool offset = false;  // a zone offset, not a date
+            bool copy = false;    // IFD0's own copy of a date
+            bool clear = true;    // no other structure under its text
         };
         TiffStructure structure;
         std::vector<Candidate> candidates;
         const auto consider = [&](const IfdEntry& entry) {
-            if (!isDateTag(entry)) return;
+            const bool offset = isOffsetTag(entry);
+            const bool copy = isCopyTag(entry);
+            if (!offset && !copy && !isDateTag(entry)) return;
+            // An offset is "+hh:mm" and its NUL.
+            const std::size_t size = offset ? 6 : length;
+            const auto span = static_cast<std::int64_t>(size);
             const std::int64_t e = entry.position;
             // An entry read past the end of the segment is no Exif entry,
             // whatever its bytes say.
@@ -55,7 +74,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             // The value field is always an offset: a date never fits in 4 bytes.
             if (ReadWord(file, e + 2, order) != TypeAscii) return;
             const auto count = static_cast<std::uint32_t>(ReadDword(file, e + 4, order));
-            if (count < 5 || count < span) return;
+            if (count < (offset ? 6u : 5u) || count < span) return;
             const std::int64_t d =
                 block.tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order));
             const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
@@ -63,8 +82,8 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             const std::int64_t table = entry.directory == Directory::Ifd0
                                            ? structure.ifd0Table.first
                                            : structure.exifTable.first;
-            Candidate c{{entry.tag, d, std::string(length, '\0'), {}}, text, e, table};
-            file.read(d, c.field.current.data(), length);
+            Candidate c{{entry.tag, d, std::string(size, '\0'), {}}, text, e, table, offset, copy};
+            file.read(d, c.field.current.data(), size);
             candidates.push_back(std::move(c));
         };
         if (WalkTiffStructure(file, block.tiffBase, structure, consider) != WalkEnd::Complete)
@@ -105,7 +124,8 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                 std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& other) {
                     return other.text.first != c.text.first && c.text.overlaps(other.text);
                 });
-            if (!overlapping) found.fields.push_back(c.field);
+            if (overlapping) continue;
+            (c.offset ? found.offsets : c.copy ? found.copies : found.fields).push_back(c.field);
         }
         found.complete = true;
     } catch (const OutsideFile&) {
@@ -120,18 +140,24 @@ DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
     const std::string filter = FilterDateText(choice);
     const DateFields fields = FindDateFields(file, plan.newText.size());
     plan.status = fields.complete;
-    for (const DateField& field : fields.fields) {
-        // Each date is judged by the filter on its own, character by character.
-        if (!filter.empty()) {
-            try {
-                const std::int32_t count = static_cast<std::int32_t>(filter.size());
-                if (ReadText(file, field.position, count) != filter) continue;
-            } catch (const OutsideFile&) {
-                continue;
-            }
+    plan.fields = fields;
+    // Each date is judged by the filter on its own, character by character.
+    const auto passes = [&](const DateField& field) {
+        if (filter.empty()) return true;
+        try {
+            const std::int32_t count = static_cast<std::int32_t>(filter.size());
+            return ReadText(file, field.position, count) == filter;
+        } catch (const OutsideFile&) {
+            return false;
         }
-        plan.writes.push_back(field);
-        plan.writes.back().written = plan.newText;
+    };
+    for (const auto& [from, into] :
+         {std::pair{&fields.fields, &plan.writes}, std::pair{&fields.copies, &plan.copyWrites}}) {
+        for (const DateField& field : *from) {
+            if (!passes(field)) continue;
+            into->push_back(field);
+            into->back().written = plan.newText;
+        }
     }
     return plan;
 }

@@ -46,9 +46,16 @@ struct DateField {
 // be written then. Directories beyond IFD0 and the Exif IFD that lie outside
 // the file do not make it false: nothing of them can lie under a date. Only
 // entries that lie inside the Exif APP1 segment are taken as date entries.
+//
+// The zone offsets of the Exif IFD (0x9010 to 0x9012, "+hh:mm") are found by
+// the same rule, at 6 bytes, apart in `offsets`; IFD0's own copies of
+// DateTimeOriginal and DateTimeDigitized (some raw and camera files keep
+// them) apart in `copies`.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;
+    std::vector<DateField> offsets;
+    std::vector<DateField> copies;
 };
 DateFields FindDateFields(PhotoFile& file, std::size_t length);
 
@@ -64,6 +71,10 @@ struct DatePlan {
     bool status = false;
     std::string newText;
     std::vector<DateField> writes;  // each field with what it will receive
+    DateFields fields;              // every date text, offset and copy found
+    // IFD0's copies of the capture date with what each will receive, written
+    // along with the copies outside EXIF.
+    std::vector<DateField> copyWrites;
 };
 DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice);
 

@@ -1,0 +1,159 @@
+#include "exif/copy_plan.h"
+
+#include <algorithm>
+#include <map>
+
+#include "exif/date_copies.h"
+#include "exif/md5.h"
+#include "exif/photo_file.h"
+#include "exif/photo_update.h"
+
+namespace tovrin {
+
+namespace {
+
+// A moment kept in one copy, or an IPTC date and the time that goes with it.
+struct Unit {
+    std::vector<std::size_t> members;  // indices into the copies found
+    CopyMoment moment;                 // the parts of all members
+};
+
+std::string dayText(const LocalDateTime& t) { return ExifMomentText(t).substr(0, 10); }
+
+// Whether a copy with only `parts` of a date names the same year, month or
+// day as `t`.
+bool sameDate(const CopyMoment& m, const LocalDateTime& t) {
+    return m.t.year == t.year && (m.dateParts < 2 || m.t.month == t.month) &&
+           (m.dateParts < 3 || m.t.day == t.day);
+}
+
+}  // namespace
+
+std::optional<int> ZoneMinutes(const std::string& zone) {
+    if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':') return {};
+    for (const std::size_t i : {1u, 2u, 4u, 5u})
+        if (zone[i] < '0' || zone[i] > '9') return {};
+    const int h = (zone[1] - '0') * 10 + (zone[2] - '0');
+    const int m = (zone[4] - '0') * 10 + (zone[5] - '0');
+    if (h > 23 || m > 59) return {};
+    return (zone[0] == '-' ? -1 : 1) * (h * 60 + m);
+}
+
+CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
+    CopyPlan plan;
+    const DateCopies found = FindDateCopies(file);
+    plan.copies = found.found.size();
+    plan.problems = found.problems;
+    plan.left = found.notes;
+    if (!plan.problems.empty()) return plan;
+
+    // Each copy read; IPTC dates paired with their times in the same block.
+    std::vector<std::optional<CopyMoment>> read;
+    std::vector<Unit> units;
+    std::map<std::pair<int, int>, std::size_t> iptcUnits;  // (block, date dataset) -> unit
+    for (std::size_t i = 0; i < found.found.size(); ++i) {
+        const DateCopyFound& c = found.found[i];
+        read.push_back(ReadCopyText(c.form, c.value));
+        if (!read.back()) {
+            plan.left.push_back(c.place + ": 日付として読めないため、そのままです");
+            continue;
+        }
+        if (c.form == CopyForm::Xmp) {
+            units.push_back({{i}, *read.back()});
+            continue;
+        }
+        // 2:55 goes with 2:60, 2:62 with 2:63.
+        const bool digital = c.place.find("Digital") != std::string::npos;
+        const auto key = std::make_pair(c.block, digital ? 62 : 55);
+        auto [at, fresh] = iptcUnits.try_emplace(key, units.size());
+        if (fresh) units.push_back({});
+        Unit& unit = units[at->second];
+        unit.members.push_back(i);
+        const CopyMoment& m = *read.back();
+        if (c.form == CopyForm::IptcDate) {
+            unit.moment.dateParts = 3;
+            unit.moment.t.year = m.t.year;
+            unit.moment.t.month = m.t.month;
+            unit.moment.t.day = m.t.day;
+        } else {
+            unit.moment.timeParts = 3;
+            unit.moment.t.hour = m.t.hour;
+            unit.moment.t.minute = m.t.minute;
+            unit.moment.t.second = m.t.second;
+            unit.moment.zone = m.zone;
+        }
+    }
+
+    std::map<int, std::vector<DateField>> iptcWrites;  // block -> its writes
+    for (const Unit& unit : units) {
+        const CopyMoment& m = unit.moment;
+        const std::string& place = found.found[unit.members.front()].place;
+        if (!rule.onlyOn.empty() && (m.dateParts < 3 || dayText(m.t) != rule.onlyOn))
+            continue;  // not of the day that moves
+        LocalDateTime after = m.t;
+        if (!rule.shift) {
+            after.year = rule.date.year;
+            after.month = rule.date.month;
+            after.day = rule.date.day;
+            if (rule.time) {
+                after.hour = rule.time->hour;
+                after.minute = rule.time->minute;
+                after.second = rule.time->second;
+            }
+        } else if (m.dateParts == 3 && m.timeParts >= 2) {
+            const auto moved = ShiftMoment(m.t, rule.seconds);
+            if (!moved) {
+                plan.left.push_back(place +
+                                    ": ずらすと 1 年から 9999 年の外に出るため、そのままです");
+                continue;
+            }
+            after = *moved;
+        } else if (m.dateParts > 0 && rule.captureBefore && rule.captureAfter &&
+                   sameDate(m, *rule.captureBefore)) {
+            after = *rule.captureAfter;
+        } else {
+            plan.left.push_back(place + ": 時刻のない写しはずらせないため、そのままです");
+            continue;
+        }
+        for (const std::size_t i : unit.members) {
+            const DateCopyFound& c = found.found[i];
+            const auto text = WriteCopyText(c.form, c.value, *read[i], after,
+                                            !rule.shift && rule.time.has_value(), rule.zone);
+            if (!text) {
+                plan.left.push_back(c.place + ": ゾーンの書き方が違うため、そのままです");
+                continue;
+            }
+            if (*text == c.value) continue;
+            DateField write{CopyTag, c.text.first, StoredCopyText(c, c.value),
+                            StoredCopyText(c, *text)};
+            if (c.block >= 0) iptcWrites[c.block].push_back(write);
+            plan.writes.push_back(std::move(write));
+        }
+    }
+
+    // A digest that matched is made to match the block as written; one that
+    // did not is no promise of ours to keep.
+    for (const auto& [index, writes] : iptcWrites) {
+        const IptcBlock& block = found.iptc[static_cast<std::size_t>(index)];
+        if (!block.digest) continue;
+        if (!block.digestMatches) {
+            plan.left.push_back("IPTCDigest: 元から IPTC と合っていないため、そのままです");
+            continue;
+        }
+        std::string data(static_cast<std::size_t>(block.data.size), '\0');
+        file.read(block.data.first, data.data(), data.size());
+        for (const DateField& w : writes)
+            data.replace(static_cast<std::size_t>(w.position - block.data.first), w.written.size(),
+                         w.written);
+        const auto md5 = Md5(data);
+        std::string old(16, '\0');
+        file.read(block.digest->first, old.data(), old.size());
+        plan.writes.push_back({DigestTag, block.digest->first, old,
+                               std::string(reinterpret_cast<const char*>(md5.data()), 16)});
+    }
+    std::sort(plan.writes.begin(), plan.writes.end(),
+              [](const DateField& a, const DateField& b) { return a.position < b.position; });
+    return plan;
+}
+
+}  // namespace tovrin
