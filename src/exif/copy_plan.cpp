@@ -12,12 +12,6 @@ namespace tovrin {
 
 namespace {
 
-// A moment kept in one copy, or an IPTC date and the time that goes with it.
-struct Unit {
-    std::vector<std::size_t> members;  // indices into the copies found
-    CopyMoment moment;                 // the parts of all members
-};
-
 std::string dayText(const LocalDateTime& t) { return ExifMomentText(t).substr(0, 10); }
 
 // Whether a copy with only `parts` of a date names the same year, month or
@@ -39,37 +33,27 @@ std::optional<int> ZoneMinutes(const std::string& zone) {
     return (zone[0] == '-' ? -1 : 1) * (h * 60 + m);
 }
 
-CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
-    CopyPlan plan;
-    const DateCopies found = FindDateCopies(file);
-    plan.copies = found.found.size();
-    plan.problems = found.problems;
-    plan.left = found.notes;
-    if (!plan.problems.empty()) return plan;
-
-    // Each copy read; IPTC dates paired with their times in the same block.
-    std::vector<std::optional<CopyMoment>> read;
-    std::vector<Unit> units;
+CopyMoments ReadCopyMoments(PhotoFile& file) {
+    CopyMoments out;
+    out.found = FindDateCopies(file);
+    // IPTC dates paired with their times in the same block.
     std::map<std::pair<int, int>, std::size_t> iptcUnits;  // (block, date dataset) -> unit
-    for (std::size_t i = 0; i < found.found.size(); ++i) {
-        const DateCopyFound& c = found.found[i];
-        read.push_back(ReadCopyText(c.form, c.value));
-        if (!read.back()) {
-            plan.left.push_back(c.place + ": 日付として読めないため、そのままです");
-            continue;
-        }
+    for (std::size_t i = 0; i < out.found.found.size(); ++i) {
+        const DateCopyFound& c = out.found.found[i];
+        out.read.push_back(ReadCopyText(c.form, c.value));
+        if (!out.read.back()) continue;
         if (c.form == CopyForm::Xmp) {
-            units.push_back({{i}, *read.back()});
+            out.units.push_back({{i}, *out.read.back()});
             continue;
         }
         // 2:55 goes with 2:60, 2:62 with 2:63.
         const bool digital = c.place.find("Digital") != std::string::npos;
         const auto key = std::make_pair(c.block, digital ? 62 : 55);
-        auto [at, fresh] = iptcUnits.try_emplace(key, units.size());
-        if (fresh) units.push_back({});
-        Unit& unit = units[at->second];
+        auto [at, fresh] = iptcUnits.try_emplace(key, out.units.size());
+        if (fresh) out.units.push_back({});
+        CopyMoments::Unit& unit = out.units[at->second];
         unit.members.push_back(i);
-        const CopyMoment& m = *read.back();
+        const CopyMoment& m = *out.read.back();
         if (c.form == CopyForm::IptcDate) {
             unit.moment.dateParts = 3;
             unit.moment.t.year = m.t.year;
@@ -83,13 +67,22 @@ CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
             unit.moment.zone = m.zone;
         }
     }
+    return out;
+}
 
-    std::map<int, std::vector<DateField>> iptcWrites;  // block -> its writes
-    for (const Unit& unit : units) {
+std::vector<CopyMove> MoveCopies(const CopyMoments& copies, const CopyRule& rule) {
+    std::vector<CopyMove> moves;
+    const auto& found = copies.found.found;
+    for (std::size_t i = 0; i < found.size(); ++i)
+        if (!copies.read[i])
+            moves.push_back({i, std::nullopt, "日付として読めないため、そのままです"});
+    for (const CopyMoments::Unit& unit : copies.units) {
         const CopyMoment& m = unit.moment;
-        const std::string& place = found.found[unit.members.front()].place;
         if (!rule.onlyOn.empty() && (m.dateParts < 3 || dayText(m.t) != rule.onlyOn))
             continue;  // not of the day that moves
+        const auto leave = [&](const char* why) {
+            for (const std::size_t i : unit.members) moves.push_back({i, std::nullopt, why});
+        };
         LocalDateTime after = m.t;
         if (!rule.shift) {
             after.year = rule.date.year;
@@ -103,8 +96,7 @@ CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
         } else if (m.dateParts == 3 && m.timeParts >= 2) {
             const auto moved = ShiftMoment(m.t, rule.seconds);
             if (!moved) {
-                plan.left.push_back(place +
-                                    ": ずらすと 1 年から 9999 年の外に出るため、そのままです");
+                leave("ずらすと 1 年から 9999 年の外に出るため、そのままです");
                 continue;
             }
             after = *moved;
@@ -112,23 +104,43 @@ CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
                    sameDate(m, *rule.captureBefore)) {
             after = *rule.captureAfter;
         } else {
-            plan.left.push_back(place + ": 時刻のない写しはずらせないため、そのままです");
+            leave(m.dateParts == 0 ? "日付のない時刻はずらせないため、そのままです"
+                                   : "時刻がなく撮影日とも違うため、そのままです");
             continue;
         }
         for (const std::size_t i : unit.members) {
-            const DateCopyFound& c = found.found[i];
-            const auto text = WriteCopyText(c.form, c.value, *read[i], after,
+            const DateCopyFound& c = found[i];
+            const auto text = WriteCopyText(c.form, c.value, *copies.read[i], after,
                                             !rule.shift && rule.time.has_value(), rule.zone);
-            if (!text) {
-                plan.left.push_back(c.place + ": ゾーンの書き方が違うため、そのままです");
-                continue;
-            }
-            if (*text == c.value) continue;
-            DateField write{CopyTag, c.text.first, StoredCopyText(c, c.value),
-                            StoredCopyText(c, *text)};
-            if (c.block >= 0) iptcWrites[c.block].push_back(write);
-            plan.writes.push_back(std::move(write));
+            moves.push_back({i, text, text ? "" : "ゾーンの書き方が違うため、そのままです"});
         }
+    }
+    std::sort(moves.begin(), moves.end(),
+              [](const CopyMove& a, const CopyMove& b) { return a.index < b.index; });
+    return moves;
+}
+
+CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
+    CopyPlan plan;
+    const CopyMoments copies = ReadCopyMoments(file);
+    const DateCopies& found = copies.found;
+    plan.copies = found.found.size();
+    plan.problems = found.problems;
+    plan.left = found.notes;
+    if (!plan.problems.empty()) return plan;
+
+    std::map<int, std::vector<DateField>> iptcWrites;  // block -> its writes
+    for (const CopyMove& move : MoveCopies(copies, rule)) {
+        const DateCopyFound& c = found.found[move.index];
+        if (!move.text) {
+            plan.left.push_back(c.place + ": " + move.why);
+            continue;
+        }
+        if (*move.text == c.value) continue;
+        DateField write{CopyTag, c.text.first, StoredCopyText(c, c.value),
+                        StoredCopyText(c, *move.text)};
+        if (c.block >= 0) iptcWrites[c.block].push_back(write);
+        plan.writes.push_back(std::move(write));
     }
 
     // A digest that matched is made to match the block as written; one that

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exif/date_choice.h"
+#include "exif/date_copies.h"
 #include "exif/local_time.h"
 #include "exif/writer.h"
 
@@ -35,6 +36,31 @@ struct CopyRule {
     // "+hh:mm": the zone written where a copy stores one in a form of that length.
     std::optional<std::string> zone;
 };
+
+// The copies of one photo's date as read once: each copy, its moment (none
+// when its text is no date of its form), and the moments they keep (a copy,
+// or an IPTC date and the time that goes with it), so that any rule can be
+// tried on them without reading the photo again.
+struct CopyMoments {
+    DateCopies found;
+    std::vector<std::optional<CopyMoment>> read;  // one a copy
+    struct Unit {
+        std::vector<std::size_t> members;  // indices into found.found
+        CopyMoment moment;                 // the parts of all members
+    };
+    std::vector<Unit> units;
+};
+CopyMoments ReadCopyMoments(PhotoFile& file);
+
+// What a rule does to one copy: its new text (as read, one character a
+// byte), or why it is left as it is; copies of another day than the rule's
+// are not named.
+struct CopyMove {
+    std::size_t index = 0;  // into found.found
+    std::optional<std::string> text;
+    std::string why;
+};
+std::vector<CopyMove> MoveCopies(const CopyMoments& copies, const CopyRule& rule);
 
 // What the copies of one photo get.
 struct CopyPlan {
