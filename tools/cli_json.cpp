@@ -97,6 +97,25 @@ public:
         m_text += ']';
         return *this;
     }
+    // Opens a member that is a list of objects: item() opens each, close()
+    // ends it, endList() ends the list.
+    ObjectText& list(const char* name) {
+        key(name);
+        m_text += '[';
+        m_items = 0;
+        return *this;
+    }
+    ObjectText& item() {
+        if (m_items++ > 0) m_text += ',';
+        m_text += '{';
+        m_first = true;
+        return *this;
+    }
+    ObjectText& endList() {
+        m_text += ']';
+        m_first = false;
+        return *this;
+    }
     // Opens a member that is itself an object; close() ends it.
     ObjectText& open(const char* name) {
         key(name);
@@ -185,6 +204,7 @@ private:
     std::string m_text{"{"};
     bool m_first = true;
     std::vector<std::string> m_cut;
+    std::size_t m_items = 0;
 };
 
 void writeDates(ObjectText& out, const char* name, const std::string& dateTime,
@@ -213,7 +233,8 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
     return line;
 }
 
-std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info) {
+std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info,
+                     const CopyList& copies) {
     ObjectText out;
     out.path(path)
         .boolean("status", status > 0)
@@ -227,6 +248,19 @@ std::string InfoText(const std::string& path, std::int32_t status, const PhotoIn
         .photoText("Make", info.Make)
         .photoText("Model", info.Model)
         .photoText("FileDateText", info.FileDateText);
+    out.list("copies");
+    bool agree = true;
+    bool compared = false;
+    for (const CopyListing& c : copies.copies) {
+        out.item().text("where", c.where).text("name", c.name).photoText("text", c.text);
+        if (c.agrees) out.boolean("agrees", *c.agrees);
+        out.close();
+        compared = compared || c.agrees.has_value();
+        agree = agree && c.agrees.value_or(true);
+    }
+    out.endList();
+    if (compared) out.boolean("copiesAgree", agree);
+    if (!copies.problems.empty()) out.texts("copyProblems", copies.problems);
     return out.done();
 }
 

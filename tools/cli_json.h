@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "exif/copy_plan.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 
@@ -31,7 +32,11 @@ Line ErrorLine(const std::string& path, int number, const std::string& descripti
 // "status" is true or false in every command's line: whether the photo's
 // EXIF data could be walked. The reader's own status, the Exif IFD's entry
 // count (0 without usable EXIF data), is info's "exifEntries".
-std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info);
+// With the photo's copies of its date (besides the three texts): "copies",
+// a list of {where, name, text, agrees}, "copiesAgree" when any copy can be
+// compared, and "copyProblems" for what could not be read.
+std::string InfoText(const std::string& path, std::int32_t status, const PhotoInfo& info,
+                     const CopyList& copies = {});
 // status, changed, dateWritten, then "old" and "new": the three date texts as
 // read before and as they read after the (planned) write; "skipped" when the
 // day filter left the photo out.

@@ -17,7 +17,9 @@
 
 #include "cli_json.h"
 #include "console.h"
+#include "exif/copy_plan.h"
 #include "exif/paths.h"
+#include "exif/photo_file.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
@@ -217,7 +219,16 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
         const SplitPath sp = splitPath(t.path);
         try {
             PhotoInfo info;
-            const std::int32_t status = ReadPhotoInfo(sp.folder, sp.name, info);
+            std::int32_t status = 0;
+            CopyList copies;
+            if (sp.name.rfind('.') == std::string::npos) {
+                status = ReadPhotoInfo(sp.folder, sp.name, info);
+            } else {
+                // One open for the EXIF texts and their copies.
+                PhotoFile file(sp.folder + sp.name, PhotoFile::Mode::Read);
+                status = ReadPhotoInfo(file, sp.name, info);
+                if (status > 0) copies = ListDateCopies(file, info);
+            }
             if (status == 0) exitCode = 1;
             // The reader turns a name without "." away before it opens the
             // file; a missing file is still reported as missing.
@@ -228,7 +239,7 @@ int runInfo(const std::vector<Target>& targets, const Options& o) {
             // refused as set and shift refuse it, with the hint to give -r.
             if (status == 0 && std::filesystem::is_directory(NativePath(t.path), ec))
                 throw RuntimeError(error::PathFileAccess);
-            print(InfoText(t.path, status, info), progress);
+            print(InfoText(t.path, status, info, copies), progress);
         } catch (const RuntimeError& e) {
             printError(ErrorLine(t.path, e.number(), e.description()), e.number(), t.path,
                        o.recursive, progress);

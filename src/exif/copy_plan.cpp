@@ -7,6 +7,8 @@
 #include "exif/md5.h"
 #include "exif/photo_file.h"
 #include "exif/photo_update.h"
+#include "exif/reader.h"
+#include "exif/tiff_layout.h"
 
 namespace tovrin {
 
@@ -166,6 +168,68 @@ CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule) {
     std::sort(plan.writes.begin(), plan.writes.end(),
               [](const DateField& a, const DateField& b) { return a.position < b.position; });
     return plan;
+}
+
+namespace {
+
+// Whether the parts a copy has name the same as `reference`.
+std::optional<bool> agreesWith(const std::optional<CopyMoment>& m,
+                               const std::optional<LocalDateTime>& reference) {
+    if (!m || !reference) return std::nullopt;
+    const LocalDateTime& t = m->t;
+    const LocalDateTime& r = *reference;
+    bool same = m->dateParts < 1 || t.year == r.year;
+    same = same && (m->dateParts < 2 || t.month == r.month);
+    same = same && (m->dateParts < 3 || t.day == r.day);
+    same = same && (m->timeParts < 2 || (t.hour == r.hour && t.minute == r.minute));
+    same = same && (m->timeParts < 3 || t.second == r.second);
+    return same;
+}
+
+std::string exifName(std::int16_t tag) {
+    switch (tag) {
+        case tiff::TagDateTimeOriginal:
+            return "IFD0 DateTimeOriginal";
+        case tiff::TagDateTimeDigitized:
+            return "IFD0 DateTimeDigitized";
+        case tiff::TagOffsetTime:
+            return "OffsetTime";
+        case tiff::TagOffsetTimeOriginal:
+            return "OffsetTimeOriginal";
+        default:
+            return "OffsetTimeDigitized";
+    }
+}
+
+}  // namespace
+
+CopyList ListDateCopies(PhotoFile& file, const PhotoInfo& info) {
+    CopyList list;
+    const auto moment = [](const std::string& text) { return ParseExifMoment(text); };
+    const auto original = moment(info.DateTimeOriginal);
+    const auto digitized = moment(info.DateTimeDigitized);
+    const auto dateTime = moment(info.DateTime);
+    const auto fallback = original ? original : dateTime;
+    const DateFields fields = FindDateFields(file, 19);
+    for (const DateField& f : fields.copies)
+        list.copies.push_back(
+            {"exif", exifName(f.tag), f.current,
+             agreesWith(ReadCopyText(CopyForm::Xmp, f.current),
+                        f.tag == tiff::TagDateTimeDigitized && digitized ? digitized : fallback)});
+    for (const DateField& f : fields.offsets)
+        list.copies.push_back({"exif", exifName(f.tag), f.current, std::nullopt});
+    const DateCopies copies = FindDateCopies(file);
+    for (const DateCopyFound& c : copies.found) {
+        const bool modified = c.place == "xmp:ModifyDate" || c.place == "tiff:DateTime";
+        const bool digital = c.place.find("Digiti") != std::string::npos;
+        const auto& reference = modified && dateTime   ? dateTime
+                                : digital && digitized ? digitized
+                                                       : fallback;
+        list.copies.push_back({c.form == CopyForm::Xmp ? "xmp" : "iptc", c.place, c.value,
+                               agreesWith(ReadCopyText(c.form, c.value), reference)});
+    }
+    list.problems = copies.problems;
+    return list;
 }
 
 }  // namespace tovrin

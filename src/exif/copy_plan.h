@@ -71,6 +71,25 @@ struct CopyPlan {
 };
 CopyPlan PlanCopies(PhotoFile& file, const CopyRule& rule);
 
+// Every copy of a photo's date besides its three EXIF texts, for a reader:
+// where it lies ("exif", "xmp", "iptc"), its name, its text and whether it
+// names the same moment (in the parts it has) as the EXIF text it stands for
+// (xmp:ModifyDate and tiff:DateTime for DateTime, the digitized ones for
+// DateTimeDigitized, the others for DateTimeOriginal); a zone offset says
+// nothing of agreement. Problems: what could not be read.
+struct CopyListing {
+    std::string where;
+    std::string name;
+    std::string text;
+    std::optional<bool> agrees;
+};
+struct CopyList {
+    std::vector<CopyListing> copies;
+    std::vector<std::string> problems;
+};
+struct PhotoInfo;
+CopyList ListDateCopies(PhotoFile& file, const PhotoInfo& info);
+
 // "+hh:mm" or "-hh:mm" with hours 0 to 14 (or "+hh:mm" of 15..23 in
 // stored data): the offset in minutes, or nothing.
 std::optional<int> ZoneMinutes(const std::string& zone);

@@ -8,6 +8,7 @@
 #include "exif/date_copies.h"
 #include "exif/file_date_change.h"
 #include "exif/runtime_error.h"
+#include "exif/sidecar.h"
 #include "exif/tiff_layout.h"
 #include "exif/write_check.h"
 
@@ -133,8 +134,20 @@ void planFollowers(PlannedPhoto& planned, const DateFields& fields,
             why += (i ? "、" : "") + copies.problems[i];
         throw RuntimeError(error::BadPicture, why);
     }
-    update.copiesLeft.insert(update.copiesLeft.end(), copies.left.begin(), copies.left.end());
-    update.writes.insert(update.writes.end(), copies.writes.begin(), copies.writes.end());
+    // The sidecars beside the photo follow it too, by the same rule.
+    CopyPlan sidecars = PlanSidecars(update.path, rule);
+    if (!sidecars.problems.empty()) {
+        std::string why = "XMP サイドカーの日付が読み取れないため、変更しませんでした: ";
+        for (std::size_t i = 0; i < sidecars.problems.size(); ++i)
+            why += (i ? "、" : "") + sidecars.problems[i];
+        throw RuntimeError(error::BadPicture, why);
+    }
+    update.copies += sidecars.copies;
+    update.copiesWritten += sidecars.writes.size();
+    for (const CopyPlan* plan : {&copies, &sidecars}) {
+        update.copiesLeft.insert(update.copiesLeft.end(), plan->left.begin(), plan->left.end());
+        update.writes.insert(update.writes.end(), plan->writes.begin(), plan->writes.end());
+    }
 }
 
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
@@ -336,7 +349,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     std::size_t longestDate = 19;
     bool anyCopy = false;
     for (const DateField& w : change.writes) {
-        const bool copy = w.tag == CopyTag || w.tag == DigestTag;
+        const bool copy = w.tag == CopyTag || w.tag == DigestTag || IsSidecarTag(w.tag);
         if (w.written.size() != w.current.size() || w.written.empty() ||
             w.written.size() > (copy ? 64u : 20u))
             return refuse(Restore::NotADate);
@@ -363,12 +376,29 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         };
         return tiff::IsDateTag(w.tag) ? in(fields.fields) || in(fields.copies) : in(fields.offsets);
     };
+    // The sidecars' copies, read from each sidecar as it is now.
+    std::vector<DateField> sidecarWrites;
+    for (const DateField& w : change.writes)
+        if (IsSidecarTag(w.tag)) sidecarWrites.push_back(w);
+    std::vector<int> sidecarState;
+    try {
+        if (!sidecarWrites.empty() && !SidecarHolds(change.path, sidecarWrites, sidecarState))
+            return refuse(Restore::NotADate);
+    } catch (const RuntimeError&) {
+        return refuse(Restore::ChangedSince);  // the sidecar is gone or unreadable
+    }
     bool anyNew = false;
     bool anyOld = false;
+    std::size_t sidecarIndex = 0;
     for (const DateField& w : change.writes) {
-        if (!known(w)) return refuse(Restore::NotADate);
         std::string now(w.written.size(), '\0');
-        file.read(w.position, now.data(), now.size());
+        if (IsSidecarTag(w.tag)) {
+            const int state = sidecarState[sidecarIndex++];
+            now = state == 1 ? w.written : state == 0 ? w.current : std::string();
+        } else {
+            if (!known(w)) return refuse(Restore::NotADate);
+            file.read(w.position, now.data(), now.size());
+        }
         if (now == w.written) {
             anyNew = true;
             DateField back = w;
@@ -408,17 +438,20 @@ void CommitPhoto(PlannedPhoto& planned) {
     try {
         for (const DateField& w : writes) {
             ++started;
-            WriteText(file, w.position, w.written);
+            if (!IsSidecarTag(w.tag)) WriteText(file, w.position, w.written);
         }
         if (planned.exactTimes) {
             file.setTimes(planned.accessedAfter, planned.modifiedAfter);
         } else {
             SetFileTimes(file, planned.moment);
         }
+        // Last, as each is replaced whole: a failure puts the photo back.
+        RewriteSidecars(planned.update.path, writes);
     } catch (const RuntimeError&) {
         // All or nothing: every text that may have been touched, a write cut
         // short included, gets its old bytes back, and the file its times.
         for (std::size_t i = 0; i < started; ++i) {
+            if (IsSidecarTag(writes[i].tag)) continue;
             try {
                 WriteText(file, writes[i].position, writes[i].current);
             } catch (const RuntimeError&) {
