@@ -3,7 +3,9 @@
 // choices); a round trip through independent readers; and every prefix of
 // some, cut inside their EXIF block.
 #include <algorithm>
+#include <cctype>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "corpus.h"
+#include "exif/date_copies.h"
+#include "exif/photo_file.h"
+#include "exif/photo_update.h"
 #include "exif/reader.h"
+#include "exif/runtime_error.h"
 #include "exif/writer.h"
 #include "sha256.h"
 
@@ -202,6 +208,125 @@ TEST_P(Truncated, EveryPrefixIsHarmless) {
 
 // The smallest photo of each kind (byte order, TIFF header position).
 INSTANTIATE_TEST_SUITE_P(Photos, Truncated, ::testing::ValuesIn(test::SmallestPerKind(1)));
+
+// The corpus photos that carry copies of their date outside EXIF, and the
+// XMP sample of the formats folder.
+std::vector<std::string> PhotosWithCopies() {
+    std::vector<std::string> paths;
+    if (test::CorpusDir().empty()) return paths;
+    std::vector<std::string> candidates;
+    for (const std::string& name : test::CorpusNames())
+        candidates.push_back(test::CorpusPhotos() + name);
+    candidates.push_back(FolderPath(test::CorpusDir()) + "formats" + PathSeparator + "XMP.jpg");
+    for (const std::string& path : candidates) {
+        try {
+            PhotoFile file(path, PhotoFile::Mode::Read);
+            if (!FindDateCopies(file).found.empty()) paths.push_back(path);
+        } catch (const RuntimeError&) {
+        }
+    }
+    return paths;
+}
+
+// ExifTool's name of each copy the engine rewrites, with the digits of the
+// new moment it must show (its own precision: a date, a time, or both).
+struct OracleTag {
+    const char* exiftool;
+    const char* place;  // the engine's name, as a copy left is reported
+    const char* digits;
+};
+constexpr OracleTag OracleTags[] = {
+    {"IFD0:ModifyDate", "", "20070123090500"},
+    {"ExifIFD:DateTimeOriginal", "", "20070123090500"},
+    {"ExifIFD:CreateDate", "", "20070123090500"},
+    {"IFD0:DateTimeOriginal", "", "20070123090500"},
+    {"IFD0:CreateDate", "", "20070123090500"},
+    {"XMP-xmp:CreateDate", "xmp:CreateDate", "20070123090500"},
+    {"XMP-xmp:ModifyDate", "xmp:ModifyDate", "20070123090500"},
+    {"XMP-exif:DateTimeOriginal", "exif:DateTimeOriginal", "20070123090500"},
+    {"XMP-exif:DateTimeDigitized", "exif:DateTimeDigitized", "20070123090500"},
+    {"XMP-photoshop:DateCreated", "photoshop:DateCreated", "20070123090500"},
+    {"XMP-tiff:DateTime", "tiff:DateTime", "20070123090500"},
+    {"IPTC:DateCreated", "IPTC 2:55", "20070123"},
+    {"IPTC:TimeCreated", "IPTC 2:60", "090500"},
+    {"IPTC:DigitalCreationDate", "IPTC 2:62", "20070123"},
+    {"IPTC:DigitalCreationTime", "IPTC 2:63", "090500"},
+};
+
+class CopiesOracle : public ::testing::TestWithParam<std::string> {};
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CopiesOracle);
+
+// After a set, ExifTool shows the new moment in every copy of the date (each
+// in its own precision and zone), every other tag as it was, and the IPTC
+// digest current wherever it was before.
+TEST_P(CopiesOracle, ExifToolSeesOneMomentInEveryCopy) {
+    if (test::RunProcess({"exiftool", "-ver"}).exitCode != 0)
+        GTEST_SKIP() << "exiftool is not installed";
+    test::TempDir dir;
+    const std::string path = dir.copy(GetParam(), "photo.jpg");
+    const auto tags = [&] {
+        return test::Json::parse(
+            test::RunProcess({"exiftool", "-j", "-G1", "-a", "-n", "-x", "System:all", "-x",
+                              "File:FileAccessDate", "-x", "File:FileModifyDate", "-x",
+                              "File:FileInodeChangeDate", "-x", "Composite:all", path})
+                .out)[0];
+    };
+    const test::Json before = tags();
+    const auto size = test::ReadBytes(path).size();
+    PhotoDateUpdate update;
+    try {
+        update = UpdatePhotoDate(dir.folder(), "photo.jpg", W1);
+    } catch (const RuntimeError& e) {
+        // A damaged copy: refused whole, the photo as it was.
+        EXPECT_EQ(e.number(), error::BadPicture);
+        EXPECT_EQ(tags(), before);
+        return;
+    }
+    if (!update.result.changed) GTEST_SKIP() << "no EXIF date the writer may change";
+    const test::Json after = tags();
+    EXPECT_EQ(test::ReadBytes(path).size(), size);
+    const auto digest = [](const test::Json& t) {
+        return t.contains("Photoshop:IPTCDigest") &&
+               t["Photoshop:IPTCDigest"] == t.value("File:CurrentIPTCDigest", test::Json());
+    };
+    if (digest(before)) {
+        EXPECT_TRUE(digest(after)) << "IPTCDigest no longer current";
+    }
+    for (const auto& [key, value] : after.items()) {
+        if (key == "Photoshop:IPTCDigest" || key == "File:CurrentIPTCDigest") continue;
+        const auto tag = std::find_if(std::begin(OracleTags), std::end(OracleTags),
+                                      [&](const OracleTag& t) { return key == t.exiftool; });
+        if (tag == std::end(OracleTags)) {
+            EXPECT_EQ(value, before[key]) << key << " changed";
+            continue;
+        }
+        const bool left =
+            *tag->place != '\0' &&
+            std::any_of(update.copiesLeft.begin(), update.copiesLeft.end(),
+                        [&](const std::string& l) { return l.rfind(tag->place, 0) == 0; });
+        if (left) continue;
+        // The digits of the moment, without its fraction or zone.
+        const std::string text =
+            std::regex_replace(value.is_string() ? value.get<std::string>() : value.dump(),
+                               std::regex(R"((\.\d+)?(Z|[+-]\d\d:?\d\d)?$)"), "");
+        std::string digits;
+        for (const char c : text)
+            if (c >= '0' && c <= '9') digits += c;
+        const std::string want = tag->digits;
+        EXPECT_EQ(digits.substr(0, std::min(digits.size(), want.size())),
+                  want.substr(0, std::min(digits.size(), want.size())))
+            << key << ": " << value;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Photos, CopiesOracle, ::testing::ValuesIn(PhotosWithCopies()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name;
+                             for (const char c :
+                                  info.param.substr(info.param.find_last_of("/\\") + 1))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name + "_" + std::to_string(info.index);
+                         });
 
 }  // namespace
 }  // namespace tovrin

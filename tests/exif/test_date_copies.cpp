@@ -2,13 +2,23 @@
 // in both XMP forms and in IPTC, and a malformed block reported, never
 // followed.
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "exif/copy_plan.h"
 #include "exif/date_copies.h"
+#include "exif/md5.h"
+#include "exif/paths.h"
 #include "exif/photo_file.h"
+#include "exif/photo_update.h"
+#include "exif/reader.h"
+#include "exif/runtime_error.h"
+#include "exif/sidecar.h"
 #include "jpeg_builder.h"
 #include "test_files.h"
 
@@ -22,8 +32,11 @@ Bytes Xmp(const std::string& packet) {
                          test::ToBytes(std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet));
 }
 
-// A Photoshop APP13 with one IPTC resource holding the given records.
-Bytes Iptc(const std::vector<std::pair<int, std::string>>& records, bool damaged = false) {
+// A Photoshop APP13 with one IPTC resource holding the given records, and
+// its digest: the block's MD5 with `digest` "match", 15 bytes with "short",
+// a wrong one with "stale", none with "".
+Bytes Iptc(const std::vector<std::pair<int, std::string>>& records, bool damaged = false,
+           const std::string& digest = "") {
     std::string iim;
     for (const auto& [dataset, value] : records) {
         iim += std::string{'\x1C', '\x02', static_cast<char>(dataset), '\0',
@@ -38,6 +51,14 @@ Bytes Iptc(const std::vector<std::pair<int, std::string>>& records, bool damaged
                          static_cast<char>(size >> 8), static_cast<char>(size)};
     block += iim;
     if (iim.size() % 2) block += '\0';
+    if (!digest.empty()) {
+        const auto md5 = Md5(iim);
+        std::string value(reinterpret_cast<const char*>(md5.data()), 16);
+        if (digest == "stale") value[0] = static_cast<char>(value[0] ^ 1);
+        if (digest == "short") value.resize(15);
+        block += "8BIM" + std::string{'\x04', '\x25', '\0', '\0', '\0', '\0', '\0'} +
+                 static_cast<char>(value.size()) + value + (value.size() % 2 ? "\0" : "");
+    }
     return test::Segment(0xFFED, test::ToBytes(block));
 }
 
@@ -104,6 +125,304 @@ TEST(DateCopies, APhotoWithoutCopiesHasNone) {
     const Found f = Scan(test::CameraPhoto());
     EXPECT_TRUE(f.found.empty());
     EXPECT_TRUE(f.problems.empty());
+}
+
+TEST(Md5, KnownDigests) {
+    const auto hex = [](std::string_view text) {
+        std::string out;
+        for (const unsigned char b : Md5(text)) {
+            out += "0123456789abcdef"[b >> 4];
+            out += "0123456789abcdef"[b & 15];
+        }
+        return out;
+    };
+    EXPECT_EQ(hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
+    EXPECT_EQ(hex("1234567890123456789012345678901234567890123456789012345678901234567890123456"
+                  "7890"),
+              "57edf4a22be3c955ac49da2e2107b67a");
+}
+
+// Each form keeps its length and layout: only the parts it has change, a
+// fraction becomes zeros on a set, a zone stays unless a new one fits it.
+TEST(CopyText, EachFormKeepsItsLayout) {
+    const LocalDateTime t{2007, 1, 23, 9, 5, 0};
+    struct Case {
+        CopyForm form;
+        const char* old;
+        const char* written;  // "" when the text is no date of its form
+        const char* zone = nullptr;
+    };
+    const Case cases[] = {
+        {CopyForm::Xmp, "2006-05-04T10:11:12+09:00", "2007-01-23T09:05:00+09:00"},
+        {CopyForm::Xmp, "2006-05-04T10:11:12.50", "2007-01-23T09:05:00.00"},
+        {CopyForm::Xmp, "2006-05-04T10:11Z", "2007-01-23T09:05Z"},
+        {CopyForm::Xmp, "2006-05-04", "2007-01-23"},
+        {CopyForm::Xmp, "2006-05", "2007-01"},
+        {CopyForm::Xmp, "2006", "2007"},
+        {CopyForm::Xmp, "2006:05:04 10:11:12", "2007:01:23 09:05:00"},
+        {CopyForm::Xmp, "2006-05-04T10:11:12+09:00", "2007-01-23T09:05:00-03:30", "-03:30"},
+        {CopyForm::Xmp, "2006-05-04T10:11:12Z", "", "+02:00"},  // "Z" cannot hold it
+        {CopyForm::Xmp, "2006-05-04T10:11:12", "2007-01-23T09:05:00", "+02:00"},
+        {CopyForm::IptcDate, "20060504", "20070123"},
+        {CopyForm::IptcTime, "101112+0900", "090500+0900"},
+        {CopyForm::IptcTime, "101112+0900", "090500+0200", "+02:00"},
+        {CopyForm::IptcTime, "101112", "090500"},
+        // No date of the form: left to the caller to report.
+        {CopyForm::Xmp, "2006-13-04", ""},
+        {CopyForm::Xmp, "2006-05-04T25:00", ""},
+        {CopyForm::Xmp, "2006-05-04T10:11:12+9", ""},
+        {CopyForm::Xmp, "2006-05-04T10:11:12.", ""},
+        {CopyForm::Xmp, "yesterday", ""},
+        {CopyForm::Xmp, "", ""},
+        {CopyForm::IptcDate, "2006054", ""},
+        {CopyForm::IptcTime, "101160+0900", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.old);
+        const auto read = ReadCopyText(c.form, c.old);
+        std::optional<std::string> written;
+        if (read) {
+            std::optional<std::string> zone;
+            if (c.zone) zone = c.zone;
+            written = WriteCopyText(c.form, c.old, *read, t, true, zone);
+        }
+        EXPECT_EQ(written.value_or(""), c.written);
+        if (written) {
+            EXPECT_EQ(written->size(), std::string(c.old).size());
+        }
+    }
+}
+
+// A photo with every kind of copy: XMP in both forms (a fraction, a zone, a
+// date alone), IPTC's date and time with a digest that matches, a copy of
+// DateTimeOriginal in IFD0, zone offsets, and a sidecar beside it.
+test::Jpeg PhotoWithCopies(const std::string& digest = "match") {
+    test::Jpeg jpeg = test::CameraPhoto();
+    jpeg.tiff.ifd0.insert(jpeg.tiff.ifd0.begin() + 3, test::Text(0x9003, "2006:05:04 10:11:12"));
+    jpeg.tiff.exif->push_back(test::Text(0x9010, "+09:00"));
+    jpeg.tiff.exif->push_back(test::Text(0x9011, "+09:00"));
+    jpeg.before.push_back(
+        Xmp("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description "
+            "xmlns:xap='http://ns.adobe.com/xap/1.0/' xap:CreateDate='2006-05-04T10:11:12+09:00' "
+            "xmp:ModifyDate=\"2006-05-04T10:11:12.50\">"
+            "<photoshop:DateCreated>2006-05-04</photoshop:DateCreated>"
+            "</rdf:Description></rdf:RDF></x:xmpmeta>"));
+    jpeg.before.push_back(Iptc({{55, "20060504"}, {60, "101112+0900"}}, false, digest));
+    return jpeg;
+}
+const std::string Sidecar =
+    "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>\n<x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+    "<rdf:RDF><rdf:Description exif:DateTimeOriginal=\"2006-05-04T10:11:12\"/></rdf:RDF>"
+    "</x:xmpmeta>\n<?xpacket end='w'?>";
+
+// The values of every copy, in file order, and of the sidecar's.
+std::vector<std::string> CopyValues(const std::string& path) {
+    std::vector<std::string> values;
+    for (const std::string& p : {path, path.substr(0, path.size() - 4) + ".xmp"}) {
+        if (p != path && !std::filesystem::exists(NativePath(p))) continue;
+        PhotoFile file(p, PhotoFile::Mode::Read);
+        for (const DateCopyFound& c : FindDateCopies(file).found) values.push_back(c.value);
+    }
+    return values;
+}
+
+bool DigestCurrent(const std::string& path) {
+    PhotoFile file(path, PhotoFile::Mode::Read);
+    const DateCopies copies = FindDateCopies(file);
+    return !copies.iptc.empty() && copies.iptc[0].digest && copies.iptc[0].digestMatches;
+}
+
+struct Change {
+    const char* name;
+    std::function<PhotoDateUpdate(const std::string& folder, const ChangeOptions&)> run;
+    std::vector<std::string> copies;  // XMP, IPTC, then the sidecar's
+};
+
+TEST(CopiesInStep, SetShiftAndUndoMoveEveryCopy) {
+    DateChoice set;
+    set.date = {2007, 1, 23};
+    set.time = {9, 5, 0};
+    DateChoice keep = set;
+    keep.keepTime = true;
+    DateChoice otherDay = set;
+    otherDay.filterOn = true;
+    otherDay.filterDate = {2001, 1, 1};
+    const auto setting = [](const DateChoice& choice) {
+        return [choice](const std::string& folder, const ChangeOptions& options) {
+            return UpdatePhotoDate(folder, "a.jpg", choice, options);
+        };
+    };
+    const auto shifting = [](std::int64_t seconds, std::string onlyOn = "") {
+        return [seconds, onlyOn](const std::string& folder, ChangeOptions options) {
+            options.onlyOn = onlyOn;
+            return ShiftPhotoDate(folder, "a.jpg", seconds, options);
+        };
+    };
+    const std::vector<std::string> before{"2006-05-04T10:11:12+09:00",
+                                          "2006-05-04T10:11:12.50",
+                                          "2006-05-04",
+                                          "20060504",
+                                          "101112+0900",
+                                          "2006-05-04T10:11:12"};
+    const Change changes[] = {
+        {"set",
+         setting(set),
+         {"2007-01-23T09:05:00+09:00", "2007-01-23T09:05:00.00", "2007-01-23", "20070123",
+          "090500+0900", "2007-01-23T09:05:00"}},
+        {"set keeping the time",
+         setting(keep),
+         {"2007-01-23T10:11:12+09:00", "2007-01-23T10:11:12.50", "2007-01-23", "20070123",
+          "101112+0900", "2007-01-23T10:11:12"}},
+        {"set on another day", setting(otherDay), before},
+        {"shift past midnight",
+         shifting(14 * 3600),
+         {"2006-05-05T00:11:12+09:00", "2006-05-05T00:11:12.50", "2006-05-05", "20060505",
+          "001112+0900", "2006-05-05T00:11:12"}},
+        {"shift on its day",
+         shifting(-3600, "2006:05:04"),
+         {"2006-05-04T09:11:12+09:00", "2006-05-04T09:11:12.50", "2006-05-04", "20060504",
+          "091112+0900", "2006-05-04T09:11:12"}},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        test::TempDir dir;
+        const Bytes original = PhotoWithCopies().build();
+        const std::string path = dir.write("a.jpg", original);
+        dir.write("a.xmp", test::ToBytes(Sidecar));
+        ASSERT_EQ(CopyValues(path), before);
+        std::vector<PendingChange> journal;
+        ChangeOptions options;
+        options.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); };
+        const PhotoDateUpdate update = change.run(dir.folder(), options);
+
+        EXPECT_EQ(CopyValues(path), change.copies);
+        const Bytes after = test::ReadBytes(path);
+        ASSERT_EQ(after.size(), original.size());
+        EXPECT_TRUE(DigestCurrent(path));
+        // Nothing but the texts the plan names changed.
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            if (after[i] == original[i]) continue;
+            const auto p = static_cast<std::int64_t>(i + 1);
+            EXPECT_TRUE(std::any_of(update.writes.begin(), update.writes.end(),
+                                    [&](const DateField& w) {
+                                        return !IsSidecarTag(w.tag) && p >= w.position &&
+                                               p < w.position +
+                                                       static_cast<std::int64_t>(w.written.size());
+                                    }))
+                << "byte " << p;
+        }
+        if (journal.empty()) {
+            EXPECT_EQ(change.copies, before);
+            continue;
+        }
+        // Undo gives back every copy, the sidecar's too, byte for byte.
+        ASSERT_EQ(RestorePhotoDates(journal.front()), Restore::Restored);
+        EXPECT_TRUE(test::ReadBytes(path) == original);
+        EXPECT_EQ(test::ToText(test::ReadBytes(dir.folder() + "a.xmp")), Sidecar);
+    }
+}
+
+// Only the three EXIF texts change with exifOnly; a zone is written where the
+// photo keeps one, and a shift to a zone moves by the difference.
+TEST(CopiesInStep, ExifOnlyAndZones) {
+    test::TempDir dir;
+    const std::string path = dir.write("a.jpg", PhotoWithCopies().build());
+    DateChoice set;
+    set.date = {2007, 1, 23};
+    set.time = {9, 5, 0};
+    const auto before = CopyValues(path);
+    const PhotoDateUpdate exifOnly =
+        UpdatePhotoDate(dir.folder(), "a.jpg", set, {.exifOnly = true});
+    EXPECT_TRUE(exifOnly.result.changed);
+    EXPECT_EQ(CopyValues(path), before);
+
+    ChangeOptions toZone;
+    toZone.zone = "+02:00";
+    toZone.moveToZone = true;
+    const PhotoDateUpdate moved = ShiftPhotoDate(dir.folder(), "a.jpg", 0, toZone);
+    ASSERT_TRUE(moved.result.changed);
+    PhotoInfo info;
+    ReadPhotoInfo(dir.folder(), "a.jpg", info);
+    EXPECT_EQ(info.DateTimeOriginal, "2007:01:23 02:05:00");
+    EXPECT_EQ(CopyValues(path)[0], "2006-05-04T03:11:12+02:00");
+    EXPECT_EQ(CopyValues(path)[4], "031112+0200");
+    PhotoFile file(path, PhotoFile::Mode::Read);
+    const DateFields fields = FindDateFields(file, 19);
+    ASSERT_EQ(fields.offsets.size(), 2u);
+    for (const DateField& f : fields.offsets) EXPECT_EQ(f.current, "+02:00");
+
+    // A photo that keeps no zone is left as it is by a shift to one.
+    const std::string plain = dir.write("b.jpg", test::CameraPhoto().build());
+    const PhotoDateUpdate none = ShiftPhotoDate(dir.folder(), "b.jpg", 0, toZone);
+    EXPECT_TRUE(none.refusedNoZone);
+    EXPECT_TRUE(test::ReadBytes(plain) == test::CameraPhoto().build());
+}
+
+// A damaged copy keeps the whole photo (and its sidecar) as it was, with an
+// error that says why; only EXIF may still be changed, when asked.
+TEST(CopiesInStep, DamagedCopiesRefuseThePhoto) {
+    const auto withXmp = [](const std::string& packet) {
+        test::Jpeg jpeg = test::CameraPhoto();
+        jpeg.before.push_back(Xmp(packet));
+        return jpeg;
+    };
+    const auto withIptc = [](bool damaged, const std::string& digest) {
+        test::Jpeg jpeg = test::CameraPhoto();
+        jpeg.before.push_back(Iptc({{55, "20060504"}}, damaged, digest));
+        return jpeg;
+    };
+    struct Case {
+        const char* name;
+        test::Jpeg jpeg;
+        std::string sidecar;
+    };
+    const Case cases[] = {
+        {"unterminated attribute", withXmp("<rdf:Description xmp:CreateDate='2006-05-04"), ""},
+        {"unterminated element", withXmp("<xmp:CreateDate>2006-05-04T10:11:12"), ""},
+        {"huge value",
+         withXmp("<rdf:Description xmp:CreateDate='2006" + std::string(60000, '1') + "'/>"), ""},
+        {"record past its block", withIptc(true, ""), ""},
+        {"digest of 15 bytes", withIptc(false, "short"), ""},
+        {"truncated sidecar", test::CameraPhoto(), Sidecar.substr(0, 150)},
+    };
+    DateChoice set;
+    set.date = {2007, 1, 23};
+    set.time = {9, 5, 0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const Bytes original = c.jpeg.build();
+        const std::string path = dir.write("a.jpg", original);
+        if (!c.sidecar.empty()) dir.write("a.xmp", test::ToBytes(c.sidecar));
+        try {
+            UpdatePhotoDate(dir.folder(), "a.jpg", set);
+            ADD_FAILURE() << "no error";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), 481);
+            EXPECT_NE(e.description().find("変更しませんでした"), std::string::npos);
+        }
+        EXPECT_TRUE(test::ReadBytes(path) == original);
+        if (!c.sidecar.empty()) {
+            EXPECT_EQ(test::ToText(test::ReadBytes(dir.folder() + "a.xmp")), c.sidecar);
+        }
+        EXPECT_TRUE(UpdatePhotoDate(dir.folder(), "a.jpg", set, {.exifOnly = true}).result.changed);
+    }
+}
+
+// A digest that did not match before is no promise to keep: left, and said.
+TEST(CopiesInStep, AStaleDigestIsLeftAndReported) {
+    test::TempDir dir;
+    const std::string path = dir.write("a.jpg", PhotoWithCopies("stale").build());
+    DateChoice set;
+    set.date = {2007, 1, 23};
+    set.time = {9, 5, 0};
+    const PhotoDateUpdate update = UpdatePhotoDate(dir.folder(), "a.jpg", set);
+    EXPECT_EQ(CopyValues(path)[3], "20070123");
+    EXPECT_FALSE(DigestCurrent(path));
+    EXPECT_TRUE(std::any_of(update.copiesLeft.begin(), update.copiesLeft.end(),
+                            [](const std::string& s) { return s.rfind("IPTCDigest", 0) == 0; }));
 }
 
 }  // namespace
