@@ -1,5 +1,6 @@
 #include "exif/date_copies.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -58,11 +59,10 @@ std::string readBytes(PhotoFile& file, const ByteSpan& span) {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The prefixes the packet binds to `uri` (xmlns:p="uri"), besides the usual
-// one: a packet may name a namespace as it likes.
-std::vector<std::string> prefixesOf(const std::string& packet, std::string_view uri,
-                                    std::string_view usual) {
-    std::vector<std::string> prefixes{std::string(usual)};
+// The namespaces the packet declares (xmlns:p="uri"), prefix and URI: a
+// packet may name a namespace as it likes.
+std::vector<std::pair<std::string, std::string>> declarations(const std::string& packet) {
+    std::vector<std::pair<std::string, std::string>> found;
     constexpr std::string_view Declaration = "xmlns:";
     for (std::size_t at = packet.find(Declaration); at != std::string::npos;
          at = packet.find(Declaration, at + 1)) {
@@ -72,12 +72,11 @@ std::vector<std::string> prefixesOf(const std::string& packet, std::string_view 
         const std::string prefix = packet.substr(nameAt, p - nameAt);
         while (p < packet.size() && (isSpace(packet[p]) || packet[p] == '=')) ++p;
         if (p >= packet.size() || (packet[p] != '"' && packet[p] != '\'')) continue;
-        if (packet.compare(p + 1, uri.size(), uri) != 0 || p + 1 + uri.size() >= packet.size() ||
-            packet[p + 1 + uri.size()] != packet[p])
-            continue;
-        if (!prefix.empty() && prefix != usual) prefixes.push_back(prefix);
+        const std::size_t uriEnd = packet.find(packet[p], p + 1);
+        if (uriEnd == std::string::npos || uriEnd - p > 256) continue;
+        found.emplace_back(prefix, packet.substr(p + 1, uriEnd - p - 1));
     }
-    return prefixes;
+    return found;
 }
 
 // Both forms of each property: the attribute (name="value", either quote)
@@ -112,49 +111,73 @@ void findXmpDates(const std::string& stored, std::int64_t first, DateCopies& out
         first += static_cast<std::int64_t>(skip);
     }
     const auto fileAt = [&](std::size_t i) { return first + static_cast<std::int64_t>(i) * width; };
+    // The prefixes the packet binds to each property's namespace.
+    std::vector<std::vector<std::string>> prefixes;
+    const auto declared = declarations(packet);
     for (const XmpDate& date : XmpDates) {
+        prefixes.push_back({std::string(date.prefix)});
+        for (const auto& [prefix, uri] : declared)
+            if (uri == date.uri && !prefix.empty() && prefix != date.prefix)
+                prefixes.back().push_back(prefix);
+    }
+    const auto nameChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == '-' || c == '.' || c == ':';
+    };
+    // Every property named here has "Date" in its name: one pass over the
+    // packet finds them all, whatever its size.
+    for (std::size_t hit = packet.find("Date"); hit != std::string::npos;) {
+        std::size_t at = hit;
+        while (at > 0 && nameChar(packet[at - 1])) --at;
+        std::size_t p = hit;
+        while (p < packet.size() && nameChar(packet[p])) ++p;
+        hit = packet.find("Date", p);
+        const std::string_view name(packet.data() + at, p - at);
+        const std::size_t colon = name.rfind(':');
+        if (colon == std::string_view::npos) continue;
+        std::size_t which = 0;
+        while (which < XmpDates.size() &&
+               (name.substr(colon + 1) != XmpDates[which].name ||
+                std::find(prefixes[which].begin(), prefixes[which].end(), name.substr(0, colon)) ==
+                    prefixes[which].end()))
+            ++which;
+        if (which == XmpDates.size()) continue;
+        const XmpDate& date = XmpDates[which];
         const std::string place = std::string(date.prefix) + ":" + std::string(date.name);
-        for (const std::string& prefix : prefixesOf(packet, date.uri, date.prefix)) {
-            const std::string name = prefix + ":" + std::string(date.name);
-            for (std::size_t at = packet.find(name); at != std::string::npos;
-                 at = packet.find(name, at + name.size())) {
-                const char before = at == 0 ? ' ' : packet[at - 1];
-                std::size_t p = at + name.size();
-                std::size_t valueAt = std::string::npos;
-                char end = '\0';
-                if (isSpace(before)) {
-                    while (p < packet.size() && isSpace(packet[p])) ++p;
-                    if (p >= packet.size() || packet[p] != '=') continue;
-                    ++p;
-                    while (p < packet.size() && isSpace(packet[p])) ++p;
-                    if (p >= packet.size() || (packet[p] != '"' && packet[p] != '\'')) continue;
-                    end = packet[p];
-                    valueAt = p + 1;
-                } else if (before == '<' && p < packet.size() && packet[p] == '>') {
-                    end = '<';
-                    valueAt = p + 1;
-                } else {
-                    continue;  // a closing tag, or a longer name that starts alike
-                }
-                const std::size_t valueEnd = packet.find(end, valueAt);
-                if (valueEnd == std::string::npos) {
-                    out.problems.push_back(place + ": XMP の値が終わらないまま切れています");
-                    continue;
-                }
-                if (valueEnd - valueAt > LongestDate) {
-                    out.problems.push_back(place + ": XMP の値が日付にしては長すぎます");
-                    continue;
-                }
-                out.found.push_back(
-                    {place,
-                     CopyForm::Xmp,
-                     {fileAt(valueAt), static_cast<std::int64_t>(valueEnd - valueAt) * width},
-                     packet.substr(valueAt, valueEnd - valueAt),
-                     -1,
-                     width,
-                     bigEndian});
-            }
+        const char before = at == 0 ? ' ' : packet[at - 1];
+        std::size_t valueAt = std::string::npos;
+        char end = '\0';
+        if (isSpace(before)) {
+            while (p < packet.size() && isSpace(packet[p])) ++p;
+            if (p >= packet.size() || packet[p] != '=') continue;
+            ++p;
+            while (p < packet.size() && isSpace(packet[p])) ++p;
+            if (p >= packet.size() || (packet[p] != '"' && packet[p] != '\'')) continue;
+            end = packet[p];
+            valueAt = p + 1;
+        } else if (before == '<' && p < packet.size() && packet[p] == '>') {
+            end = '<';
+            valueAt = p + 1;
+        } else {
+            continue;  // a closing tag
         }
+        const std::size_t valueEnd = packet.find(end, valueAt);
+        if (valueEnd == std::string::npos) {
+            out.problems.push_back(place + ": XMP の値が終わらないまま切れています");
+            break;
+        }
+        if (valueEnd - valueAt > LongestDate) {
+            out.problems.push_back(place + ": XMP の値が日付にしては長すぎます");
+            continue;
+        }
+        out.found.push_back(
+            {place,
+             CopyForm::Xmp,
+             {fileAt(valueAt), static_cast<std::int64_t>(valueEnd - valueAt) * width},
+             packet.substr(valueAt, valueEnd - valueAt),
+             -1,
+             width,
+             bigEndian});
     }
 }
 

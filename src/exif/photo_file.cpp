@@ -289,11 +289,21 @@ bool PhotoFile::contains(std::int64_t position, std::int64_t n) const noexcept {
     return position >= 1 && n >= 0 && position - 1 <= m_size && n <= m_size - (position - 1);
 }
 
-void PhotoFile::fill(std::int64_t offset) {
-    if (!m_block) m_block = std::make_unique_for_overwrite<unsigned char[]>(BlockSize);
+void PhotoFile::fill(std::int64_t offset, std::size_t span) {
     const std::int64_t start = offset - offset % static_cast<std::int64_t>(BlockSize);
+    // A long read takes one call, and the block after it (where the next
+    // segment's header stands) comes with it.
+    std::size_t size = BlockSize;
+    if (span > BlockSize / 2) {
+        const auto end = static_cast<std::size_t>(offset - start) + span + BlockSize;
+        size = std::min(LongestBlock, (end + BlockSize - 1) / BlockSize * BlockSize);
+    }
+    if (size > m_blockCapacity) {
+        m_block = std::make_unique_for_overwrite<unsigned char[]>(size);
+        m_blockCapacity = size;
+    }
     const auto want = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(BlockSize), m_size - start));
+        std::min<std::int64_t>(static_cast<std::int64_t>(size), m_size - start));
     std::size_t got = 0;
     while (got < want) {
         const long long r =
@@ -325,7 +335,7 @@ void PhotoFile::readSlow(std::int64_t position, void* out, std::size_t n) {
     while (n > 0) {
         if (m_blockStart < 0 || offset < m_blockStart ||
             offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength)) {
-            fill(offset);
+            fill(offset, n);
             if (offset >= m_blockStart + static_cast<std::int64_t>(m_blockLength))
                 throw OutsideFile{};
         }

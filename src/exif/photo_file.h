@@ -104,6 +104,7 @@ public:
     // batch with only what its writes need. Reads after it read again.
     void forgetReads() noexcept {
         m_block.reset();
+        m_blockCapacity = 0;
         m_blockStart = -1;
         m_blockLength = 0;
     }
@@ -114,13 +115,16 @@ public:
 
 private:
     void release() noexcept;
-    void fill(std::int64_t position);
+    void fill(std::int64_t position, std::size_t span);
     void readSlow(std::int64_t position, void* out, std::size_t n);
     void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const {
         std::memcpy(out, m_block.get() + (offset - m_blockStart), n);
     }
 
     static constexpr std::size_t BlockSize = 4096;
+    // A long read (a whole segment) fills the block in one call up to this.
+    static constexpr std::size_t LongestBlock = 33 * BlockSize;
+    std::size_t m_blockCapacity = 0;
     int m_fd = -1;
     FileIdentity m_identity;
     bool m_claimed = false;

@@ -15,9 +15,8 @@ namespace tovrin {
 
 namespace {
 
-// NAME.xmp, NAME.jpg.xmp, NAME.XMP, NAME.jpg.XMP, by tag.
+// NAME.xmp, NAME.jpg.xmp, by tag.
 std::string sidecarPath(const std::string& photoPath, std::int16_t tag) {
-    const int i = tag - FirstSidecarTag;
     const std::size_t slash = photoPath.find_last_of(
 #ifdef _WIN32
         "\\/"
@@ -28,8 +27,7 @@ std::string sidecarPath(const std::string& photoPath, std::int16_t tag) {
     const std::size_t dot = photoPath.rfind('.');
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string stem = i % 2 == 0 && hasExtension ? photoPath.substr(0, dot) : photoPath;
-    return stem + (i < 2 ? ".xmp" : ".XMP");
+    return (tag == FirstSidecarTag && hasExtension ? photoPath.substr(0, dot) : photoPath) + ".xmp";
 }
 
 bool isFile(const std::string& path) {
@@ -85,12 +83,7 @@ CopyPlan PlanSidecars(const std::string& photoPath, const CopyRule& rule) {
     CopyPlan plan;
     for (std::int16_t tag = FirstSidecarTag; tag <= LastSidecarTag; ++tag) {
         const std::string path = sidecarPath(photoPath, tag);
-        // On a file system that ignores case, NAME.XMP is NAME.xmp.
         if (!isFile(path)) continue;
-        if (tag >= FirstSidecarTag + 2 && isFile(sidecarPath(photoPath, tag - 2)) &&
-            std::filesystem::equivalent(NativePath(path),
-                                        NativePath(sidecarPath(photoPath, tag - 2))))
-            continue;
         PhotoFile file(path, PhotoFile::Mode::Read);
         CopyPlan one = PlanCopies(file, rule);
         const std::string name = Utf8Path(NativePath(path).filename());

@@ -10,10 +10,10 @@
 namespace tovrin {
 
 // An .xmp file beside a photo, which photo libraries read before the photo's
-// own dates: NAME.xmp or NAME.jpg.xmp (either in upper case too). A write
-// into one is journaled with the photo's own, under a tag that names which.
-inline constexpr std::int16_t FirstSidecarTag = 2;
-inline constexpr std::int16_t LastSidecarTag = 5;
+// own dates: NAME.xmp or NAME.jpg.xmp. A write into one is journaled with
+// the photo's own, under a tag that names which.
+inline constexpr std::int16_t FirstSidecarTag = 2;  // NAME.xmp
+inline constexpr std::int16_t LastSidecarTag = 3;   // NAME.jpg.xmp
 constexpr bool IsSidecarTag(std::int16_t tag) {
     return tag >= FirstSidecarTag && tag <= LastSidecarTag;
 }
