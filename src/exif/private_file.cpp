@@ -229,4 +229,17 @@ void SyncFolder(const std::string& folder) {
 #endif
 }
 
+void MoveFileOver(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    // rename() on Windows will not replace a file that exists.
+    if (!::MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw ErrorFromWin32(::GetLastError());
+#else
+    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) != 0)
+        throw ErrorFromErrno(errno);
+    SyncFolder(Utf8Path(NativePath(to).parent_path()));
+#endif
+}
+
 }  // namespace tovrin

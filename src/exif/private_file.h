@@ -53,4 +53,9 @@ bool LockOpenFile(std::FILE* file, bool wait);
 // new name with the file's own data.
 void SyncFolder(const std::string& folder);
 
+// Puts the file at `from` in the place of the one at `to`, in one step, and
+// the folder's entries on the disk: a crash leaves one or the other, whole.
+// Throws RuntimeError.
+void MoveFileOver(const std::string& from, const std::string& to);
+
 }  // namespace tovrin

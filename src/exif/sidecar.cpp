@@ -61,16 +61,15 @@ void replaceFile(const std::string& path, const std::string& bytes) {
         std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && SyncFile(out);
     const int why = errno;
     std::fclose(out);
-    if (written) {
+    try {
+        if (!written) throw ErrorFromErrno(why);
+        // The new file is made private; the sidecar keeps its own mode.
         if (!ec) fs::permissions(NativePath(temp), mode, ec);
-        fs::rename(NativePath(temp), native, ec);
-        if (!ec) {
-            SyncFolder(Utf8Path(native.parent_path()));
-            return;
-        }
+        MoveFileOver(temp, path);
+    } catch (const RuntimeError&) {
+        fs::remove(NativePath(temp), ec);
+        throw;
     }
-    fs::remove(NativePath(temp), ec);
-    throw written ? RuntimeError(error::PermissionDenied) : ErrorFromErrno(why);
 }
 
 }  // namespace
