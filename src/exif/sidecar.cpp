@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <random>
 
 #include "exif/paths.h"
 #include "exif/photo_file.h"
@@ -48,14 +47,15 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     const fs::path native = NativePath(path);
     std::error_code ec;
     const fs::perms mode = fs::status(native, ec).permissions();
-    std::random_device random;
-    std::string temp;
-    std::FILE* out = nullptr;
-    for (int attempt = 0; attempt < 100 && out == nullptr; ++attempt) {
-        temp = path + ".tovrin-" + std::to_string(random() % 1000000) + ".tmp";
+    // One name for the new file: what a crash left there is removed first,
+    // so no run leaves a stray file behind for long.
+    const std::string temp = path + ".tovrin.tmp";
+    std::FILE* out = CreateNewPrivateFile(temp);
+    if (out == nullptr && errno == EEXIST) {
+        fs::remove(NativePath(temp), ec);
         out = CreateNewPrivateFile(temp);
-        if (out == nullptr && errno != EEXIST) throw ErrorFromErrno(errno);
     }
+    if (out == nullptr && errno != EEXIST) throw ErrorFromErrno(errno);
     if (out == nullptr) throw RuntimeError(error::PathFileAccess);
     const bool written =
         std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && SyncFile(out);

@@ -108,6 +108,42 @@ TEST_F(CliSafety, AKilledRunIsGivenBackWhole) {
     }
 }
 
+// A photo whose date is copied into XMP, IPTC and a sidecar, killed at any
+// of its writes or just before its sidecar is put in place, is given back
+// whole, sidecar included; no stray file of the run stays beside it.
+TEST_F(CliSafety, AKilledRunGivesBackEveryCopy) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    test::Jpeg jpeg = test::CameraPhoto();
+    jpeg.before.push_back(test::Segment(
+        0xFFE1, test::ToBytes(std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+                              "<rdf:Description xmp:CreateDate='2006-05-04T10:11:12+09:00' "
+                              "xmp:ModifyDate='2006-05-04T10:11:12'/>")));
+    const std::string photo = m_set.write("copies.jpg", jpeg.build());
+    const std::string sidecar = m_set.write(
+        "copies.xmp", test::ToBytes("<x:xmpmeta><rdf:Description "
+                                    "exif:DateTimeOriginal='2006-05-04T10:11:12'/></x:xmpmeta>"));
+    const FileState photoBefore = StateOf(photo);
+    const test::Bytes sidecarBefore = test::ReadBytes(sidecar);
+    std::vector<std::string> faults;
+    for (int when = 1; when <= 5; ++when)
+        faults.push_back("pwrite64:signal=KILL:when=" + std::to_string(when));
+    faults.push_back("rename:signal=KILL:when=1");
+    for (const std::string& fault : faults) {
+        const Output killed =
+            runFaulty(fault, "set --no-log --date 2007-01-23 --time 09:05:00", {photo});
+        EXPECT_NE(killed.exitCode, 0) << fault;
+        const Output undo = run("undo --last --no-log");
+        EXPECT_EQ(undo.exitCode, 0) << fault << undo.text << undo.err;
+        EXPECT_EQ(StateOf(photo), photoBefore) << fault;
+        EXPECT_TRUE(test::ReadBytes(sidecar) == sidecarBefore) << fault;
+        // The whole run again, and back: the new file a crash left is gone.
+        ASSERT_EQ(run("set --no-log --date 2007-01-23 --time 09:05:00", {photo}).exitCode, 0);
+        ASSERT_EQ(run("undo --last --no-log").exitCode, 0);
+        EXPECT_FALSE(fs::exists(NativePath(sidecar + ".tovrin.tmp"))) << fault;
+        EXPECT_TRUE(test::ReadBytes(sidecar) == sidecarBefore) << fault;
+    }
+}
+
 // An undo killed half-way is completed by the next undo --last, never
 // reverted, and the photos end as they were before the run.
 TEST_F(CliSafety, AKilledUndoIsCompletedNotReverted) {
