@@ -3,7 +3,9 @@
 // (targets: the dialog open within 1 s of the dates being read, an offset change within 100 ms).
 //
 // The photos are small JPEGs made here, each with a real EXIF block (DateTime, DateTimeOriginal,
-// DateTimeDigitized) of its own moment, read through the window's own reading.
+// DateTimeDigitized) of its own moment and, as an editor leaves them, copies of that moment in
+// XMP (xmp:CreateDate, photoshop:DateCreated) and IPTC (2:55, 2:60), read through the window's
+// own reading: every offset runs the copies' rule too.
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -18,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include "mainwindow/shift_dialog.h"
+#include "mainwindow/shift_preview_model.h"
 #include "test_files.h"
 #include "ui/fonts.h"
 
@@ -34,12 +37,31 @@ std::string MomentOf(int i) {
            Two(i / 24 % 60) + ':' + Two(i % 60);
 }
 
+// Photo i's XMP packet and IPTC block, holding its moment.
+std::vector<test::Bytes> CopiesOf(int i) {
+    std::string xmp = MomentOf(i);  // "yyyy:mm:dd hh:mm:ss"
+    xmp[4] = xmp[7] = '-';
+    xmp[10] = 'T';
+    std::string day = MomentOf(i).substr(0, 10), time = MomentOf(i).substr(11);
+    day.erase(std::remove(day.begin(), day.end(), ':'), day.end());
+    time.erase(std::remove(time.begin(), time.end(), ':'), time.end());
+    return {test::XmpSegment("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description"
+                             " xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:CreateDate='" +
+                             xmp +
+                             "+09:00' xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/'"
+                             " photoshop:DateCreated='" +
+                             xmp.substr(0, 10) + "'/></rdf:RDF></x:xmpmeta>"),
+            test::IptcSegment({{55, day}, {60, time + "+0900"}})};
+}
+
 // Writes the photos into `folder` (ending with the separator); returns their names.
 std::vector<std::string> WritePhotos(const std::string& folder) {
     std::vector<std::string> names;
     for (int i = 0; i < PhotoCount; ++i) {
         std::string name = std::to_string(100000 + i).substr(1) + ".jpg";
-        test::WriteBytes(folder + name, test::CameraPhoto(test::Order::II, MomentOf(i)).build());
+        test::Jpeg photo = test::CameraPhoto(test::Order::II, MomentOf(i));
+        for (test::Bytes& segment : CopiesOf(i)) photo.before.push_back(std::move(segment));
+        test::WriteBytes(folder + name, photo.build());
         names.push_back(std::move(name));
     }
     return names;
@@ -122,8 +144,11 @@ int Measure(int argc, char** argv) {
     const double draw = collector.real("draw");
     const double offset = collector.real("offset");
     const double open = collector.real("open");
-    std::printf("\nphotos       %d (%d preview rows), written in %.0f ms, dates read in %.0f ms\n",
-                PhotoCount, dialog.table()->model()->rowCount(), written, reading);
+    std::printf(
+        "\nphotos       %d (%d preview rows, %zu copies of dates), written in %.0f ms, "
+        "dates read in %.0f ms\n",
+        PhotoCount, dialog.table()->model()->rowCount(), dialog.preview().copyCount().copies,
+        written, reading);
     if (draw <= 0 || offset <= 0 || open <= 0) {
         std::printf("no ratio: a benchmark failed (see its table)\n");
     } else {

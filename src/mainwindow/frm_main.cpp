@@ -27,6 +27,7 @@
 #include "browse/folder_list.h"
 #include "exif/paths.h"
 #include "mainwindow/open_request.h"
+#include "mainwindow/settings_store.h"
 #include "mainwindow/shift_dialog.h"
 #include "mainwindow/startup_controller.h"
 #include "photo/frm_viewer.h"
@@ -105,6 +106,10 @@ void FrmMain::connectControls() {
     connect(m_ui.mnuPhotoBig, &QAction::triggered, this, &FrmMain::Image2_DblClick);
     connect(m_ui.mnuShift, &QAction::triggered, this, &FrmMain::mnuShift_Click);
     connect(m_ui.mnuUndo, &QAction::triggered, this, &FrmMain::mnuUndo_Click);
+    // Stored as soon as the user changes it: a start that fails half-way
+    // never stores a setting it did not read.
+    connect(m_ui.mnuExifOnly, &QAction::triggered, this,
+            [](bool checked) { settings::SetReg(settings::ExifOnlyKey, checked ? 1 : 0); });
     connect(m_ui.mnuHelpHelp, &QAction::triggered, this, &FrmMain::mnuHelpHelp_Click);
     connect(m_ui.mnuAbout, &QAction::triggered, this, [this] { ShowAbout(this); });
     connect(m_ui.Toolbar, &QToolBar::actionTriggered, this,
@@ -335,7 +340,7 @@ void FrmMain::mnuShift_Click() {
         // The preview reads the run's own targets with its day filter, so it
         // lists what the run will move; a cancelled reading shifts nothing.
         auto photos = ReadShiftPreview(this, FolderPath(m_runHost.folder()), m_run.TargetNames(),
-                                       m_run.FilterDay());
+                                       m_run.FilterDay(), m_runHost.exifOnlyChecked());
         if (!photos) {
             return;
         }

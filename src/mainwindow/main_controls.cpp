@@ -351,6 +351,11 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     c.mnuShift = item(mnuEdit, QStringLiteral("日時をずらす(&S)..."), "mnuShift");
     c.mnuUndo = item(mnuEdit, QStringLiteral("元に戻す(&U)"), "mnuUndo");
     c.mnuUndo->setShortcut(QKeySequence::Undo);
+    // A setting of the runs above, not a command: it stays checked until
+    // unchecked, across starts too.
+    mnuEdit->addSeparator();
+    c.mnuExifOnly = item(mnuEdit, QStringLiteral("EXIF の日付だけを書き換える(&X)"), "mnuExifOnly");
+    c.mnuExifOnly->setCheckable(true);
 
     QMenu* mnuHelp = window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));

@@ -86,6 +86,9 @@ struct MainControls {
     QAction* mnuAbout = nullptr;
     QAction* mnuShift = nullptr;  // 日時をずらす: move the dates by an offset
     QAction* mnuUndo = nullptr;   // 元に戻す: give back the last run
+    // Checked: runs rewrite the three EXIF texts alone and leave the copies
+    // of the date (XMP, IPTC, IFD0's own) as they are.
+    QAction* mnuExifOnly = nullptr;
     // Toolbar buttons; each carries its key ("UP", "PhotoBig", "Help",
     // "Close") as its object name.
     QAction* tbUp = nullptr;

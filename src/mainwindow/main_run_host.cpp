@@ -143,6 +143,8 @@ DateChoice MainRunHost::dateChoice() const {
 
 bool MainRunHost::wholeFolderChecked() const { return m_ui.ChkIkkatu->isChecked(); }
 
+bool MainRunHost::exifOnlyChecked() const { return m_ui.mnuExifOnly->isChecked(); }
+
 void MainRunHost::setInformationText(const std::string& text) {
     m_readout.setText(QString::fromStdString(text));
 }
@@ -199,7 +201,8 @@ void MainRunHost::lockControls() {
     for (QWidget* w : widgets) {
         m_lockedWidgets.push_back({w, w->isEnabled()});
     }
-    m_lockedActions = {{m_ui.tbUp, m_ui.tbUp->isEnabled()}};
+    m_lockedActions = {{m_ui.tbUp, m_ui.tbUp->isEnabled()},
+                       {m_ui.mnuExifOnly, m_ui.mnuExifOnly->isEnabled()}};
     for (const auto& locked : m_lockedWidgets) {
         locked.control->setEnabled(false);
     }

@@ -57,6 +57,7 @@ public:
     void showSelectedPhoto() override;
     DateChoice dateChoice() const override;
     bool wholeFolderChecked() const override;
+    bool exifOnlyChecked() const override;
     void setInformationText(const std::string& text) override;
     void clearThumbnail() override;
     void showThumbnail(const std::string& fullPath) override;

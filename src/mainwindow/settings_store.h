@@ -22,6 +22,10 @@ void SetReg(const QString& key, const QVariant& value);
 void UseStore(const QString& location);
 QString StoreLocation();
 
+// "1" while runs rewrite only the EXIF texts of a photo's date; anything
+// else, or nothing stored, keeps its copies in step.
+inline const QString ExifOnlyKey = QStringLiteral("ExifOnly");
+
 }  // namespace settings
 
 // A value as the store keeps it: single-precision numbers in their shortest

@@ -33,7 +33,7 @@ QSpinBox* spin(int limit, const QString& suffix) {
 std::optional<std::vector<PhotoDates>> ReadShiftPreview(QWidget* parent,
                                                         const std::string& folderPath,
                                                         const std::vector<std::string>& names,
-                                                        const std::string& onlyOn) {
+                                                        const std::string& onlyOn, bool exifOnly) {
     const int total = static_cast<int>(names.size());
     QProgressDialog progress(QStringLiteral("写真の日付を読み込んでいます..."),
                              QStringLiteral("キャンセル"), 0, total, parent);
@@ -60,7 +60,7 @@ std::optional<std::vector<PhotoDates>> ReadShiftPreview(QWidget* parent,
             sinceEvents.restart();
         }
         const std::size_t at = static_cast<std::size_t>(i);
-        if (auto photo = ReadShiftDates(folderPath, names[at], onlyOn))
+        if (auto photo = ReadShiftDates(folderPath, names[at], onlyOn, exifOnly))
             photos.push_back(std::move(*photo));
     }
     return photos;
@@ -89,18 +89,40 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
     // Widths from the font, never from the rows: measuring the contents
     // would read every row of a large folder at each change. A date is
     // always as wide as the widest one; the file name takes what is left.
+    // Copies bring longer places and texts of their own forms: the widest
+    // of each that the photos may hold, when they hold any.
+    const bool copies = m_preview->copyCount().copies > 0;
     const QFontMetrics metrics(m_table->font());
     const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(ShiftPreviewModel::Name, QHeaderView::Stretch);
-    header->resizeSection(ShiftPreviewModel::Place,
-                          metrics.horizontalAdvance(QStringLiteral("DateTimeDigitized")) + pad);
+    const int placeWidth =
+        metrics.horizontalAdvance(copies ? QStringLiteral("IPTC 2:62 DigitalCreationDate")
+                                         : QStringLiteral("DateTimeDigitized")) +
+        pad;
+    const int dateWidth =
+        metrics.horizontalAdvance(copies ? QStringLiteral("0000-00-00T00:00:00.00+00:00")
+                                         : QStringLiteral("0000:00:00 00:00:00")) +
+        pad;
+    header->resizeSection(ShiftPreviewModel::Place, placeWidth);
     for (int column : {ShiftPreviewModel::Before, ShiftPreviewModel::After})
-        header->resizeSection(
-            column, metrics.horizontalAdvance(QStringLiteral("0000:00:00 00:00:00")) + pad);
+        header->resizeSection(column, dateWidth);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + pad / 2);
+
+    m_copies = new QLabel(this);
+    m_copies->setObjectName(QStringLiteral("copies"));
+    const auto showCopies = [this] {
+        const ShiftPreviewModel::CopyCount count = m_preview->copyCount();
+        m_copies->setText(
+            QStringLiteral("XMP・IPTC などの日付の写し: %1 件 (そのままになるもの %2 件)")
+                .arg(static_cast<qulonglong>(count.copies))
+                .arg(static_cast<qulonglong>(count.left)));
+    };
+    showCopies();
+    m_copies->setVisible(copies);
+    connect(m_preview, &ShiftPreviewModel::copyCountChanged, this, showCopies);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
@@ -111,11 +133,13 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
     layout->addWidget(new QLabel(QStringLiteral("ずらす量（前へは負の値）:")));
     layout->addLayout(offset);
     layout->addWidget(m_table);
+    layout->addWidget(m_copies);
     layout->addWidget(buttons);
-    // At least as tall as the window it opens over: a dialog that ends just
-    // above the lists' bottom leaves a strip of them showing that looks like
-    // a stray control. Never taller than the screen.
-    QSize size(720, 420);
+    // Wide enough for the dates and a file name beside them, and at least as
+    // tall as the window it opens over: a dialog that ends just above the
+    // lists' bottom leaves a strip of them showing that looks like a stray
+    // control. Never larger than the screen.
+    QSize size(std::max(720, placeWidth + 2 * dateWidth + 12 * pad), 420);
     if (parent != nullptr) {
         size.setHeight(std::max(size.height(), parent->window()->frameGeometry().height()));
         if (const QScreen* screen = parent->screen())

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -9,12 +11,14 @@
 
 namespace tovrin {
 
-// The shift's preview as a table: one row for each copy of a photo's date
-// that moves (a photo where nothing moves gets one row saying so), with its
-// photo, its place, and its text before and after. The texts are read once;
-// a new offset changes only the "after" column, worked out as rows are
-// drawn, so a folder of thousands follows the offset at the cost of the rows
-// in view. Another kind of copy (XMP, IPTC) is more rows, not a new table.
+// The shift's preview as a table: one row for each text of a photo's date
+// that the shift looks at, its EXIF texts first, then the copies of the date
+// that go with them (XMP, IPTC, IFD0's own); a photo where nothing moves gets
+// one row saying so. Each row has its photo, its place, and its text before
+// and after; a copy the shift would leave as it is says so, and why in its
+// tooltip. The texts are read once; a new offset changes only the "after"
+// column, worked out as rows are drawn, so a folder of thousands follows the
+// offset at the cost of the rows in view.
 class ShiftPreviewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -32,8 +36,23 @@ public:
     void setOffset(std::int64_t seconds);
     std::int64_t offset() const { return m_offset; }
 
+    // The copies of the date the previewed photos hold, and how many of them
+    // the shift by the offset would leave as they are (none of a photo the
+    // shift leaves whole).
+    struct CopyCount {
+        std::size_t copies = 0;
+        std::size_t left = 0;
+    };
+    CopyCount copyCount() const { return m_count; }
+
+signals:
+    void copyCountChanged();
+
 private:
-    QString afterText(const PhotoDates& photo, int copy) const;
+    const std::vector<ShiftedText>* shifted(std::size_t photo) const;
+    QString afterText(std::size_t photo, int copy) const;
+    std::size_t leftCopies() const;
+    void countLeftCopies();
 
     struct Row {
         std::size_t photo;
@@ -41,7 +60,21 @@ private:
     };
     std::vector<PhotoDates> m_photos;
     std::vector<Row> m_rows;
+    std::vector<std::size_t> m_withCopies;  // the photos that hold copies
     std::int64_t m_offset = 0;
+    CopyCount m_count;
+    // The offsets that take no date of the photos with copies out of years 1
+    // to 9999, and the copies left by any of them (as by none).
+    OffsetSpan m_ordinary{std::numeric_limits<std::int64_t>::min(),
+                          std::numeric_limits<std::int64_t>::max()};
+    std::size_t m_leftByNone = 0;
+    // One photo's texts at the offset, kept while its rows are drawn: each
+    // cell of them asks, and the copies' rule runs once for all.
+    mutable struct {
+        std::size_t photo = static_cast<std::size_t>(-1);
+        std::int64_t offset = 0;
+        std::optional<std::vector<ShiftedText>> texts;
+    } m_shifted;
 };
 
 }  // namespace tovrin

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -242,6 +243,7 @@ void StartupController::setFontsAndFirstValues() {
     m_ui.DTPDate->setDate(today);
     m_ui.DTPTime->setTime(QTime(now.hour, now.minute, now.second));
     m_ui.DTPumeDate->setDate(today);
+    m_ui.mnuExifOnly->setChecked(GetReg(settings::ExifOnlyKey, 0).trimmed() == QLatin1String("1"));
 }
 
 void StartupController::restoreWindowRectangle() {

@@ -20,7 +20,8 @@ struct MainControls;
 
 // The main window's start-up (Form_Load) and shutdown (Form_Unload), with
 // the per-user settings they read and write: the window rectangle and the
-// folder the lists were at.
+// folder the lists were at. Start-up also reads whether runs rewrite the
+// EXIF texts alone, which the window stores as soon as it is changed.
 class StartupController {
 public:
     StartupController(QMainWindow& window, const MainControls& controls, FolderBrowser& browser,

@@ -24,6 +24,15 @@ QString LocalTimeText(const std::string& id) {
                              t.minute, t.second);
 }
 
+// "3件", and beside it the copies of the date the run rewrote, when any:
+// "3件 (日付の写し 5件)".
+QString PhotosText(const RecordedRun& run) {
+    QString text = QStringLiteral("%1件").arg(static_cast<qulonglong>(run.photos));
+    if (run.copies > 0)
+        text += QStringLiteral(" (日付の写し %1件)").arg(static_cast<qulonglong>(run.copies));
+    return text;
+}
+
 }  // namespace
 
 QString UndoDialog::KindText(const std::string& kind) {
@@ -56,8 +65,7 @@ UndoDialog::UndoDialog(const std::vector<RecordedRun>& runs, const std::string& 
             state = QStringLiteral("直前の処理");
         }
         auto* item = new QTreeWidgetItem(
-            m_list, {LocalTimeText(run.id), KindText(run.kind),
-                     QStringLiteral("%1件").arg(static_cast<qulonglong>(run.photos)), state});
+            m_list, {LocalTimeText(run.id), KindText(run.kind), PhotosText(run), state});
         item->setData(0, IdRole, QString::fromStdString(run.id));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         // Given back already: its photos hold their old dates again.

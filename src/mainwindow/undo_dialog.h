@@ -12,9 +12,8 @@ class QTreeWidget;
 namespace tovrin {
 
 // "元に戻す": the recorded runs, newest first, each with when it was made,
-// what it did and how many photos it changed. A run already given back is
-// marked and cannot be chosen; the last one not yet given back is chosen
-// first.
+// what it did and how many photos (and copies of their dates) it changed. A run already given back
+// is marked and cannot be chosen; the last one not yet given back is chosen first.
 class UndoDialog : public QDialog {
     Q_OBJECT
 public:

@@ -43,11 +43,13 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         if (!listMatchesDisk(folderPath)) return;
         const bool wholeFolder = m_host.wholeFolderChecked();
         const std::string onlyOn = FilterDay();
+        const bool exifOnly = m_host.exifOnlyChecked();
         const LocalDateTime now = m_host.now();
         processTargets(folderPath, TargetNames(), wholeFolder, wholeFolder || !onlyOn.empty(),
                        RunKind::Shift, [&](const std::string& path, bool wait) {
-                           return PlanPhotoShift(path, seconds, {.latest = now, .onlyOn = onlyOn},
-                                                 wait);
+                           return PlanPhotoShift(
+                               path, seconds,
+                               {.latest = now, .onlyOn = onlyOn, .exifOnly = exifOnly}, wait);
                        });
     } catch (...) {
         reportRuntimeError(CaughtRuntimeError());
@@ -171,6 +173,7 @@ void DateSettingRun::run() {
     // works, every photo gets what the user chose when the run started.
     const DateChoice choice = m_host.dateChoice();
     const bool wholeFolder = m_host.wholeFolderChecked();
+    const bool exifOnly = m_host.exifOnlyChecked();
 
     // Checked before anything is asked, so a refused choice costs one box.
     if (IsFutureChoice(choice, m_host.now())) {
@@ -193,7 +196,8 @@ void DateSettingRun::run() {
     const LocalDateTime now = m_host.now();
     processTargets(folderPath, TargetNames(), wholeFolder, choice.filterOn || wholeFolder,
                    RunKind::WindowSet, [&](const std::string& path, bool wait) {
-                       return PlanPhotoDate(path, choice, {.latest = now}, wait);
+                       return PlanPhotoDate(path, choice, {.latest = now, .exifOnly = exifOnly},
+                                            wait);
                    });
 }
 

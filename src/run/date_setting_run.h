@@ -23,7 +23,9 @@ bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now);
 // The window's runs: setting the chosen date (the run button), shifting and
 // undoing. Setting writes the chosen date into the EXIF dates of the target
 // photos of the file list, sets the file times
-// of every photo it changed, logs each change and reports a summary.
+// of every photo it changed, logs each change and reports a summary. Setting
+// and shifting keep the copies of the date (XMP, IPTC, IFD0's own) in step,
+// unless the host asks for the EXIF texts alone (RunHost::exifOnlyChecked).
 class DateSettingRun {
 public:
     explicit DateSettingRun(RunHost& host);

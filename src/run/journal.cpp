@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "exif/copy_plan.h"
 #include "exif/local_time.h"
 #include "exif/paths.h"
 #include "exif/private_file.h"
@@ -358,7 +359,12 @@ JournalRun ReadJournal(const std::string& folder, const std::string& id) {
             run.done = true;
         } else {
             if (word == "PHOTO") blockStart = at;
-            if (readChangeLine(line, photo, open)) run.changes.m_starts.push_back(blockStart);
+            if (readChangeLine(line, photo, open)) {
+                run.changes.m_starts.push_back(blockStart);
+                run.copies += static_cast<std::size_t>(
+                    std::count_if(photo.writes.begin(), photo.writes.end(),
+                                  [](const DateField& w) { return w.tag == CopyTag; }));
+            }
         }
     }
     run.changes.m_file = std::move(file);
@@ -379,8 +385,8 @@ std::vector<RecordedRun> RecordedRuns(const std::string& folder) {
         // Newest first, so every undo is seen before the run it gave back.
         if (run.kind == "undo" && run.done && !run.undoes.empty()) givenBack.insert(run.undoes);
         if (run.changes.empty()) continue;
-        runs.push_back(
-            {run.id, run.kind, run.undoes, run.changes.size(), givenBack.count(run.id) > 0});
+        runs.push_back({run.id, run.kind, run.undoes, run.changes.size(),
+                        givenBack.count(run.id) > 0, run.copies});
     }
     return runs;
 }

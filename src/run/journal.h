@@ -159,6 +159,9 @@ struct JournalRun {
     std::string undoes;  // for an undo: the run it gives back
     bool done = false;   // the run ended on its own
     JournalChanges changes;
+    // The copies of the date (XMP, IPTC) its complete blocks rewrote,
+    // counted as the blocks are found.
+    std::size_t copies = 0;
 };
 
 // The ids of the recorded runs, oldest first.
@@ -178,6 +181,7 @@ struct RecordedRun {
     std::string undoes;
     std::size_t photos = 0;  // photos it changed
     bool givenBack = false;  // an undo of it ended
+    std::size_t copies = 0;  // copies of the date (XMP, IPTC) it rewrote
 };
 // Every recorded run that changed photos, newest first.
 std::vector<RecordedRun> RecordedRuns(const std::string& folder);

@@ -46,6 +46,10 @@ public:
     virtual DateChoice dateChoice() const = 0;
     // "All at once" is checked: every entry of the file list is a target.
     virtual bool wholeFolderChecked() const = 0;
+    // Only the three EXIF texts are to change: the copies of the date (XMP,
+    // IPTC, IFD0's own) stay as they are. Off unless the host offers the
+    // choice, so a photo's copies move with it.
+    virtual bool exifOnlyChecked() const { return false; }
 
     // Replaces the whole text of the information box.
     virtual void setInformationText(const std::string& text) = 0;

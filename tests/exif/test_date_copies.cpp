@@ -27,39 +27,11 @@ namespace {
 
 using test::Bytes;
 
-Bytes Xmp(const std::string& packet) {
-    return test::Segment(0xFFE1,
-                         test::ToBytes(std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet));
-}
+Bytes Xmp(const std::string& packet) { return test::XmpSegment(packet); }
 
-// A Photoshop APP13 with one IPTC resource holding the given records, and
-// its digest: the block's MD5 with `digest` "match", 15 bytes with "short",
-// a wrong one with "stale", none with "".
 Bytes Iptc(const std::vector<std::pair<int, std::string>>& records, bool damaged = false,
            const std::string& digest = "") {
-    std::string iim;
-    for (const auto& [dataset, value] : records) {
-        iim += std::string{'\x1C', '\x02', static_cast<char>(dataset), '\0',
-                           static_cast<char>(value.size())};
-        iim += value;
-    }
-    if (damaged) iim += std::string{'\x1C', '\x02', '\x37', '\x7F', '\x00'};  // runs past
-    std::string block = std::string("Photoshop 3.0\0", 14) + "8BIM" + std::string{'\x04', '\x04'} +
-                        std::string(2, '\0');  // empty name, padded to even
-    const auto size = static_cast<std::uint32_t>(iim.size());
-    block += std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
-                         static_cast<char>(size >> 8), static_cast<char>(size)};
-    block += iim;
-    if (iim.size() % 2) block += '\0';
-    if (!digest.empty()) {
-        const auto md5 = Md5(iim);
-        std::string value(reinterpret_cast<const char*>(md5.data()), 16);
-        if (digest == "stale") value[0] = static_cast<char>(value[0] ^ 1);
-        if (digest == "short") value.resize(15);
-        block += "8BIM" + std::string{'\x04', '\x25', '\0', '\0', '\0', '\0', '\0'} +
-                 static_cast<char>(value.size()) + value + (value.size() % 2 ? "\0" : "");
-    }
-    return test::Segment(0xFFED, test::ToBytes(block));
+    return test::IptcSegment(records, damaged, digest);
 }
 
 struct Found {

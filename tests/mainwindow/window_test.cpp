@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include <QtTest>
 #include <QtWidgets>
@@ -57,6 +60,45 @@ void Row(const char* tag, const Values&... values) {
     (QTest::newRow(tag) << ... << values);
 }
 
+// Copies of a photo's date outside EXIF, as an editor leaves them: in XMP
+// the capture moment (+09:00) and a day of its own (2006-05-03, which no
+// shift moves), in IPTC the capture date and time.
+std::vector<test::Bytes> CopiesOfTheDate() {
+    return {test::XmpSegment("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF><rdf:Description"
+                             " xmlns:xmp='http://ns.adobe.com/xap/1.0/'"
+                             " xmp:CreateDate='2006-05-04T10:11:12+09:00'"
+                             " xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/'"
+                             " photoshop:DateCreated='2006-05-03'/></rdf:RDF></x:xmpmeta>"),
+            test::IptcSegment({{55, "20060504"}, {60, "101112+0900"}})};
+}
+
+// The runs of one test alone: while it lives, the user's state folder, where
+// the undo journals go, is a folder of its own.
+class OwnStateFolder {
+public:
+    OwnStateFolder() {
+        for (const char* name : Names) {
+            m_before.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
+                                                               : std::nullopt);
+            qputenv(name, QDir::toNativeSeparators(m_folder.path()).toLocal8Bit());
+        }
+    }
+    ~OwnStateFolder() {
+        for (std::size_t i = 0; i < std::size(Names); ++i) {
+            if (m_before[i]) {
+                qputenv(Names[i], *m_before[i]);
+            } else {
+                qunsetenv(Names[i]);
+            }
+        }
+    }
+
+private:
+    static constexpr const char* Names[] = {"XDG_STATE_HOME", "LOCALAPPDATA"};
+    QTemporaryDir m_folder;
+    std::vector<std::optional<QByteArray>> m_before;
+};
+
 }  // namespace
 
 class WindowTest : public QObject, public MessageBoxes {
@@ -96,8 +138,10 @@ class WindowTest : public QObject, public MessageBoxes {
     QString status() const { return control<QLabel>("stbPanel1")->text(); }
 
     // A photo the thumbnail can show (Qt's own JPEG) carrying the EXIF block
-    // of `exif`, by default a camera's with the date 2006:05:04 10:11:12.
-    void writeCameraPhoto(const QString& name, test::Jpeg exif = test::CameraPhoto()) {
+    // of `exif`, by default a camera's with the date 2006:05:04 10:11:12,
+    // and the `segments` after it.
+    void writeCameraPhoto(const QString& name, test::Jpeg exif = test::CameraPhoto(),
+                          const std::vector<test::Bytes>& segments = {}) {
         QImage picture(64, 48, QImage::Format_RGB32);
         picture.fill(Qt::darkGreen);
         QByteArray jfif;
@@ -108,6 +152,8 @@ class WindowTest : public QObject, public MessageBoxes {
         const int app0End = 4 + (quint8(jfif[4]) << 8 | quint8(jfif[5]));
         exif.before = {test::Bytes(jfif.begin() + 2, jfif.begin() + app0End)};
         exif.after = test::Bytes(jfif.begin() + app0End, jfif.end());
+        for (auto at = segments.rbegin(); at != segments.rend(); ++at)
+            exif.after.insert(exif.after.begin(), at->begin(), at->end());
         const test::Bytes bytes = exif.build();
         QVERIFY(QDir().mkpath(QFileInfo(photo(name)).path()));
         QFile file(photo(name));
@@ -136,6 +182,7 @@ class WindowTest : public QObject, public MessageBoxes {
             states << QString(name) + '=' + QString::number(control(name)->isEnabled());
         }
         states << "UP=" + QString::number(control<QAction>("UP")->isEnabled());
+        states << "mnuExifOnly=" + QString::number(control<QAction>("mnuExifOnly")->isEnabled());
         return states.join(' ');
     }
 
@@ -185,12 +232,13 @@ class WindowTest : public QObject, public MessageBoxes {
         QTest::mouseClick(control<QPushButton>("CmdExe"), Qt::LeftButton);
     }
     // Answers the shift's preview once it is up: `hours` set, its rows
-    // ("name|place|before|after") kept in `rows`, then OK. The closer of
-    // modal windows would cancel it first, so it rests meanwhile.
-    QTimer* whenPreview(QStringList& rows, int hours) {
+    // ("name|place|before|after") kept in `rows` and the count of the copies
+    // of the date under them in `copies` ("" when hidden), then OK. The
+    // closer of modal windows would cancel it first, so it rests meanwhile.
+    QTimer* whenPreview(QStringList& rows, int hours, QString* copies = nullptr) {
         m_closer.stop();
         auto* watch = new QTimer(m_window.get());
-        connect(watch, &QTimer::timeout, watch, [watch, &rows, hours] {
+        connect(watch, &QTimer::timeout, watch, [watch, &rows, hours, copies] {
             auto* dialog = qobject_cast<ShiftDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
             watch->stop();
@@ -202,6 +250,10 @@ class WindowTest : public QObject, public MessageBoxes {
                 for (int column = 0; column < model.columnCount(); ++column)
                     cells << model.index(row, column).data().toString();
                 rows << cells.join('|');
+            }
+            if (copies) {
+                const QLabel* label = dialog->copiesLabel();
+                *copies = label->isHidden() ? QString() : label->text();
             }
             dialog->accept();
         });
@@ -273,20 +325,35 @@ private slots:
         }
         for (QAction* menu : m_window->menuBar()->actions()) {
             texts << menu->text();
-            for (QAction* item : menu->menu()->actions()) texts << "  " + item->text();
+            for (QAction* item : menu->menu()->actions())
+                texts << (item->isSeparator() ? QStringLiteral("  --") : "  " + item->text());
         }
         for (QAction* a : control("Toolbar")->actions()) {
             texts << a->objectName() + '=' + a->toolTip();
         }
-        QCOMPARE(texts,
-                 (QStringList{
-                     " ファイル情報",        "埋込日付設定",     "設定日時",
-                     "フォルダ内一括処理",   "時分秒は保持する", "指定した埋込日付の写真全てを対象",
-                     " 埋込日付設定実行",    "ファイル(&F)",     "  終了(&X)",
-                     "  画像プレビュー(&P)", "編集(&E)",         "  日時をずらす(&S)...",
-                     "  元に戻す(&U)",       "ヘルプ(&H)",       "  ヘルプ(&H)",
-                     "  バージョン情報(&A)", "UP=上へ",          "PhotoBig=画像プレビュー",
-                     "Shift=日時をずらす",   "Help=ヘルプ",      "Close=終了"}));
+        QCOMPARE(texts, (QStringList{" ファイル情報",
+                                     "埋込日付設定",
+                                     "設定日時",
+                                     "フォルダ内一括処理",
+                                     "時分秒は保持する",
+                                     "指定した埋込日付の写真全てを対象",
+                                     " 埋込日付設定実行",
+                                     "ファイル(&F)",
+                                     "  終了(&X)",
+                                     "  画像プレビュー(&P)",
+                                     "編集(&E)",
+                                     "  日時をずらす(&S)...",
+                                     "  元に戻す(&U)",
+                                     "  --",
+                                     "  EXIF の日付だけを書き換える(&X)",
+                                     "ヘルプ(&H)",
+                                     "  ヘルプ(&H)",
+                                     "  バージョン情報(&A)",
+                                     "UP=上へ",
+                                     "PhotoBig=画像プレビュー",
+                                     "Shift=日時をずらす",
+                                     "Help=ヘルプ",
+                                     "Close=終了"}));
     }
 
     void layoutFollowsTheClientArea_data() {
@@ -998,6 +1065,135 @@ private slots:
         QVERIFY(cancelled);
         QVERIFY(rows.isEmpty());
         QCOMPARE(Bytes(photo("day/a.jpg")) + Bytes(photo("day/b.jpg")), before);
+    }
+
+    // -- EXIF の日付だけを書き換える ------------------------------------------------------------
+
+    void exifOnlyReachesTheRunAndIsRemembered_data() {
+        // How often the user chooses the menu item, and the photo's XMP
+        // capture date once the run has set 2007/01/23 09:05:00.
+        QTest::addColumn<int>("choices");
+        QTest::addColumn<QString>("xmpAfter");
+        QTest::newRow("never: the copies follow") << 0 << "2007-01-23T09:05:00+09:00";
+        QTest::newRow("once: EXIF alone") << 1 << "2006-05-04T10:11:12+09:00";
+        QTest::newRow("twice: the copies follow again") << 2 << "2007-01-23T09:05:00+09:00";
+    }
+
+    void exifOnlyReachesTheRunAndIsRemembered() {
+        QFETCH(int, choices);
+        QFETCH(QString, xmpAfter);
+        const bool exifOnly = choices % 2 == 1;
+        writeCameraPhoto("xmp/a.jpg", test::CameraPhoto(), CopiesOfTheDate());
+        start(photo("xmp"));
+        auto* setting = control<QAction>("mnuExifOnly");
+        QVERIFY(setting->isCheckable());
+        QVERIFY(!setting->isChecked());
+        for (int i = 0; i < choices; ++i) setting->trigger();
+        QCOMPARE(setting->isChecked(), exifOnly);
+        QCOMPARE(Stored("ExifOnly"), choices == 0 ? "<absent>" : exifOnly ? "1" : "0");
+
+        clickEntry(0);
+        runAt2007();
+        QCOMPARE(read("xmp/a.jpg").DateTimeOriginal, std::string("2007:01:23 09:05:00"));
+        const QByteArray bytes = Bytes(photo("xmp/a.jpg"));
+        QVERIFY2(bytes.contains("xmp:CreateDate='" + xmpAfter.toLatin1() + "'"), bytes.data());
+        QCOMPARE(bytes.contains("20070123"), !exifOnly);  // IPTC 2:55
+
+        // The next start has the setting as it was left.
+        m_window.reset();
+        start(photo("xmp"));
+        QCOMPARE(control<QAction>("mnuExifOnly")->isChecked(), exifOnly);
+    }
+
+    void shiftPreviewListsTheCopies_data() {
+        QTest::addColumn<bool>("exifOnly");
+        QTest::addColumn<QStringList>("copyRows");  // after a.jpg's three EXIF texts
+        QTest::addColumn<QString>("count");         // under the table, "" for none
+        QTest::addColumn<QByteArray>("xmpAfter");   // the XMP capture date afterwards
+        QTest::newRow("with the copies")
+            << false
+            << QStringList{"a.jpg|xmp:CreateDate|2006-05-04T10:11:12+09:00|"
+                           "2006-05-04T11:11:12+09:00",
+                           "a.jpg|photoshop:DateCreated|2006-05-03|(そのまま)",
+                           "a.jpg|IPTC 2:55 DateCreated|20060504|(変更なし)",
+                           "a.jpg|IPTC 2:60 TimeCreated|101112+0900|111112+0900"}
+            << "XMP・IPTC などの日付の写し: 4 件 (そのままになるもの 1 件)"
+            << QByteArray("2006-05-04T11:11:12+09:00");
+        QTest::newRow("EXIF alone")
+            << true << QStringList{} << "" << QByteArray("2006-05-04T10:11:12+09:00");
+    }
+
+    void shiftPreviewListsTheCopies() {
+        QFETCH(bool, exifOnly);
+        QFETCH(QStringList, copyRows);
+        QFETCH(QString, count);
+        QFETCH(QByteArray, xmpAfter);
+        writeCameraPhoto("xmp/a.jpg", test::CameraPhoto(), CopiesOfTheDate());
+        start(photo("xmp"));
+        if (exifOnly) control<QAction>("mnuExifOnly")->trigger();
+        clickEntry(0);
+        QStringList rows;
+        QString copies = "<not shown>";
+        whenPreview(rows, 1, &copies);
+        control<QAction>("mnuShift")->trigger();
+
+        const QString exif = "a.jpg|%1|2006:05:04 10:11:12|2006:05:04 11:11:12";
+        QCOMPARE(rows, QStringList({exif.arg("DateTimeOriginal"), exif.arg("DateTimeDigitized"),
+                                    exif.arg("DateTime")}) +
+                           copyRows);
+        QCOMPARE(copies, count);
+        // The run moved what the preview listed.
+        QCOMPARE(read("xmp/a.jpg").DateTimeOriginal, std::string("2006:05:04 11:11:12"));
+        QVERIFY(Bytes(photo("xmp/a.jpg")).contains("xmp:CreateDate='" + xmpAfter + "'"));
+    }
+
+    // -- 元に戻す -----------------------------------------------------------------------------
+
+    void undoChooserCountsTheCopies_data() {
+        QTest::addColumn<bool>("exifOnly");
+        QTest::addColumn<QString>("offered");  // the run offered: "kind|photos|state"
+        // Of each photo's four copies, the shift rewrites the XMP capture
+        // moment and the IPTC time: its IPTC date stays the same day, and the
+        // XMP date of a day of its own is left.
+        QTest::newRow("with the copies") << false << "日時をずらす|2件 (日付の写し 4件)|直前の処理";
+        QTest::newRow("EXIF alone") << true << "日時をずらす|2件|直前の処理";
+    }
+
+    void undoChooserCountsTheCopies() {
+        QFETCH(bool, exifOnly);
+        QFETCH(QString, offered);
+        const OwnStateFolder state;
+        for (const char* name : {"xmp/a.jpg", "xmp/b.jpg"})
+            writeCameraPhoto(name, test::CameraPhoto(), CopiesOfTheDate());
+        start(photo("xmp"));
+        if (exifOnly) control<QAction>("mnuExifOnly")->trigger();
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        QStringList rows;
+        whenPreview(rows, 1);
+        control<QAction>("mnuShift")->trigger();
+        QCOMPARE(takeBoxes(),
+                 QStringList{"対象のファイル、 2件を処理が完了しました。|Ok|Information|処理完了"});
+
+        // The chooser is read and closed: nothing is given back.
+        QStringList runs;
+        auto* watch = new QTimer(m_window.get());
+        connect(watch, &QTimer::timeout, watch, [watch, &runs] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != QLatin1String("UndoDialog")) return;
+            watch->stop();
+            watch->deleteLater();
+            const auto* list = dialog->findChild<QTreeWidget*>("runs");
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* run = list->topLevelItem(i);
+                runs << run->text(1) + '|' + run->text(2) + '|' + run->text(3);
+            }
+            dialog->reject();
+        });
+        watch->start(0);
+        const QByteArray shifted = Bytes(photo("xmp/a.jpg"));
+        control<QAction>("mnuUndo")->trigger();
+        QCOMPARE(runs, QStringList{offered});
+        QCOMPARE(Bytes(photo("xmp/a.jpg")), shifted);
     }
 
     // -- A folder gone from the disk -----------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "exif/copy_plan.h"
 #include "exif/local_time.h"
 #include "exif/photo_update.h"
 #include "exif/reader.h"
@@ -265,6 +266,49 @@ TEST(Journal, LastUndoableRun) {
             ids.push_back(journal.id());
         }
         EXPECT_EQ(LastUndoableRun(dir.folder()), c.expected < 0 ? "" : ids[c.expected]) << c.name;
+    }
+}
+
+// Beside the photos of each recorded run, the copies of their dates (XMP,
+// IPTC) it rewrote: a recomputed IPTC digest is no copy, and a block a crash
+// cut short changed nothing.
+TEST(Journal, RecordedRunsCountTheCopiesTheyRewrote) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::int16_t>> photos;  // the tags each photo's change writes
+        std::size_t copies;
+    };
+    const auto capture = static_cast<std::int16_t>(0x9003);
+    const std::int16_t modified = 0x0132;
+    const std::vector<Case> cases = {
+        {"EXIF texts alone", {{capture, modified}, {capture}}, 0},
+        {"copies in two photos",
+         {{capture, CopyTag, CopyTag}, {capture, modified, CopyTag, CopyTag, CopyTag}},
+         5},
+        {"a digest is no copy", {{capture, CopyTag, CopyTag, DigestTag}}, 2},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::string id;
+        {
+            Journal journal(dir.folder(), "shift", {}, {2024, 5, 10, 12, 34, 56});
+            id = journal.id();
+            for (const std::vector<std::int16_t>& tags : c.photos) {
+                PendingChange change = Change("/p/a.jpg");
+                change.writes.clear();
+                for (const std::int16_t tag : tags)
+                    change.writes.push_back({tag, 567, "2006:05:04", "2007:01:23"});
+                journal.add(change);
+            }
+            journal.commit();
+            journal.finish();
+        }
+        Append(dir.folder() + id + ".journal", "PHOTO 1 2 3 4 5 2f78\nTEXT 0 2 aa bb\n");
+        const std::vector<RecordedRun> runs = RecordedRuns(dir.folder());
+        ASSERT_EQ(runs.size(), 1u) << c.name;
+        EXPECT_EQ(runs[0].photos, c.photos.size()) << c.name;
+        EXPECT_EQ(runs[0].copies, c.copies) << c.name;
+        EXPECT_EQ(ReadJournal(dir.folder(), id).copies, c.copies) << c.name;
     }
 }
 

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "exif/md5.h"
 
 // Builds JPEG files with an EXIF block byte by byte, so a test can reach every
 // branch of the walks: any segment before the Exif APP1, either byte order,
@@ -194,6 +197,42 @@ struct Jpeg {
         return out;
     }
 };
+
+// An XMP APP1 segment holding `packet`.
+inline Bytes XmpSegment(const std::string& packet) {
+    return Segment(0xFFE1, ToBytes(std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet));
+}
+
+// A Photoshop APP13 with one IPTC resource holding the given records of
+// record 2 (dataset, value); `damaged` adds one that runs past the block.
+// With `digest`, an IPTCDigest resource follows: the block's MD5 ("match"),
+// a wrong one ("stale") or one of 15 bytes ("short").
+inline Bytes IptcSegment(const std::vector<std::pair<int, std::string>>& records,
+                         bool damaged = false, const std::string& digest = "") {
+    std::string iim;
+    for (const auto& [dataset, value] : records) {
+        iim += std::string{'\x1C', '\x02', static_cast<char>(dataset), '\0',
+                           static_cast<char>(value.size())};
+        iim += value;
+    }
+    if (damaged) iim += std::string{'\x1C', '\x02', '\x37', '\x7F', '\x00'};
+    std::string block = std::string("Photoshop 3.0\0", 14) + "8BIM" + std::string{'\x04', '\x04'} +
+                        std::string(2, '\0');  // empty name, padded to even
+    const auto size = static_cast<std::uint32_t>(iim.size());
+    block += std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                         static_cast<char>(size >> 8), static_cast<char>(size)};
+    block += iim;
+    if (iim.size() % 2) block += '\0';
+    if (!digest.empty()) {
+        const auto md5 = Md5(iim);
+        std::string value(reinterpret_cast<const char*>(md5.data()), 16);
+        if (digest == "stale") value[0] = static_cast<char>(value[0] ^ 1);
+        if (digest == "short") value.resize(15);
+        block += "8BIM" + std::string{'\x04', '\x25', '\0', '\0', '\0', '\0', '\0'} +
+                 static_cast<char>(value.size()) + value + (value.size() % 2 ? "\0" : "");
+    }
+    return Segment(0xFFED, ToBytes(block));
+}
 
 // A camera-like photo: Make, Model and DateTime in IFD0, then the Exif IFD with
 // both capture dates and the pixel size.
