@@ -48,6 +48,10 @@ TEST_F(Cli, BadUsageExits2BeforeAnyFileIsTouched) {
         "set --date " + Tomorrow() + " --keep-time",
         "set --date 9999-12-31 --time 23:59:59",
         "info --bogus",
+        "set --date 2007-01-23 --time 09:05:00 --zone +9",
+        "set --date 2007-01-23 --time 09:05:00 --zone +15:00",
+        "shift --to-zone +09:00 --by +1h",
+        "shift --to-zone Z",
         "frobnicate",
         "--bogus info",
     };
@@ -618,6 +622,53 @@ TEST_F(Cli, ShiftAndUndo) {
     EXPECT_EQ(out.lines[1]["undoes"], out.lines[0]["run"]);
     EXPECT_EQ(run("undo --no-log --run " + out.lines[1]["run"].get<std::string>()).exitCode, 0);
     EXPECT_EQ(read(m_good).DateTimeOriginal, "2006:05:04 01:11:12");
+}
+
+// info lists every copy of the date and whether it agrees; set keeps them in
+// step unless --exif-only, and says how many it wrote; a zone is written
+// where the photo keeps one and refused for a shift where it keeps none.
+TEST_F(Cli, CopiesOfTheDate) {
+    test::Jpeg jpeg = test::CameraPhoto();
+    jpeg.tiff.exif->push_back(test::Text(0x9011, "+09:00"));
+    jpeg.before.push_back(
+        test::XmpSegment("<rdf:Description xmp:CreateDate='2006-05-04T10:11:12+09:00' "
+                         "xmp:ModifyDate='2001-01-01T00:00:00'/>"));
+    jpeg.before.push_back(
+        test::IptcSegment({{55, "20060504"}, {60, "101112+0900"}}, false, "match"));
+    const std::string photo = m_dir.write("copies.jpg", jpeg.build());
+
+    Output out = run("info", {photo});
+    ASSERT_EQ(out.lines.size(), 1u);
+    const Json& copies = out.lines[0]["copies"];
+    ASSERT_EQ(copies.size(), 5u) << out.text;
+    EXPECT_EQ(copies[0],
+              Json::parse(R"({"where":"exif","name":"OffsetTimeOriginal","text":"+09:00"})"));
+    EXPECT_EQ(copies[1]["name"], "xmp:CreateDate");
+    EXPECT_EQ(copies[1]["agrees"], true);
+    EXPECT_EQ(copies[2]["agrees"], false);  // ModifyDate stands for DateTime, which differs
+    EXPECT_EQ(copies[3]["where"], "iptc");
+    EXPECT_EQ(out.lines[0]["copiesAgree"], false);
+
+    out = run("set --no-log --exif-only --date 2007-01-23 --time 09:05:00", {photo});
+    EXPECT_EQ(out.lines[0]["copiesWritten"], 0);
+    EXPECT_EQ(run("info", {photo}).lines[0]["copies"][1]["text"], "2006-05-04T10:11:12+09:00");
+
+    out = run("set --no-log --zone -03:30 --date 2007-01-23 --time 09:05:00", {photo});
+    EXPECT_EQ(out.exitCode, 0) << out.err;
+    EXPECT_EQ(out.lines[0]["copies"], 4);
+    EXPECT_EQ(out.lines[0]["copiesWritten"], 4);
+    const Json after = run("info", {photo}).lines[0];
+    EXPECT_EQ(after["copies"][0]["text"], "-03:30");
+    EXPECT_EQ(after["copies"][1]["text"], "2007-01-23T09:05:00-03:30");
+    EXPECT_EQ(after["copies"][4]["text"], "090500-0330");
+    EXPECT_EQ(after["copiesAgree"], true);
+
+    // To a zone from the one stored: the local times move by the difference.
+    out = run("shift --no-log --to-zone +09:00", {photo, m_good});
+    EXPECT_EQ(out.exitCode, 1);
+    EXPECT_EQ(out.lines[0]["new"]["DateTimeOriginal"], "2007:01:23 21:35:00");
+    EXPECT_EQ(out.lines[1]["refused"], "no zone");
+    EXPECT_EQ(run("info", {photo}).lines[0]["copies"][1]["text"], "2007-01-23T21:35:00+09:00");
 }
 
 }  // namespace
