@@ -250,9 +250,10 @@ private:
             const unsigned long long value = u32(e + 8);
             const long long valueAt = m_tiff + static_cast<long long>(value);
             const long long bytes = typeSize(type) * static_cast<long long>(n);
-            // IFD0's own copies of the capture date follow it.
+            // IFD0's own copies of the capture date follow it, and the
+            // DateTime of the thumbnail's directory.
             const bool dateTag =
-                (kind == Kind::Ifd0 && tag == 0x0132) ||
+                ((kind == Kind::Ifd0 || kind == Kind::Chain) && tag == 0x0132) ||
                 ((kind == Kind::Exif || kind == Kind::Ifd0) && (tag == 0x9003 || tag == 0x9004));
             if (dateTag && type == 2) {
                 // Only out of line is a date text clear of its table; its

@@ -188,6 +188,8 @@ std::optional<bool> agreesWith(const std::optional<CopyMoment>& m,
 
 std::string exifName(std::int16_t tag) {
     switch (tag) {
+        case tiff::TagDateTime:
+            return "IFD1 DateTime";
         case tiff::TagDateTimeOriginal:
             return "IFD0 DateTimeOriginal";
         case tiff::TagDateTimeDigitized:
@@ -215,7 +217,9 @@ CopyList ListDateCopies(PhotoFile& file, const PhotoInfo& info) {
         list.copies.push_back(
             {"exif", exifName(f.tag), f.current,
              agreesWith(ReadCopyText(CopyForm::Xmp, f.current),
-                        f.tag == tiff::TagDateTimeDigitized && digitized ? digitized : fallback)});
+                        f.tag == tiff::TagDateTimeDigitized && digitized ? digitized
+                        : f.tag == tiff::TagDateTime && dateTime         ? dateTime
+                                                                         : fallback)});
     for (const DateField& f : fields.offsets)
         list.copies.push_back({"exif", exifName(f.tag), f.current, std::nullopt});
     const DateCopies copies = FindDateCopies(file);

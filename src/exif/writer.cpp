@@ -23,7 +23,8 @@ bool isDateTag(const IfdEntry& entry) {
 }
 
 // Some raw and camera files keep a second DateTimeOriginal (or
-// DateTimeDigitized) in IFD0, which other programs may read first.
+// DateTimeDigitized) in IFD0, which other programs may read first (IFD1's
+// DateTime is taken apart, after the walk).
 bool isCopyTag(const IfdEntry& entry) {
     return entry.directory == Directory::Ifd0 &&
            (entry.tag == TagDateTimeOriginal || entry.tag == TagDateTimeDigitized);
@@ -54,19 +55,17 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             std::int64_t entry;   // where its directory entry stands
             std::int64_t table;   // the first byte of the table it was read from
             bool offset = false;  // a zone offset, not a date
-            bool copy = false;    // IFD0's own copy of a date
+            bool copy = false;    // IFD0's or IFD1's own copy of a date
             bool clear = true;    // no other structure under its text
         };
         TiffStructure structure;
         std::vector<Candidate> candidates;
-        const auto consider = [&](const IfdEntry& entry) {
-            const bool offset = isOffsetTag(entry);
-            const bool copy = isCopyTag(entry);
-            if (!offset && !copy && !isDateTag(entry)) return;
+        // A date entry at e of the table at `table`, when its text may be one.
+        const auto take = [&](std::int16_t tag, std::int64_t e, std::int64_t table, bool offset,
+                              bool copy) {
             // An offset is "+hh:mm" and its NUL.
             const std::size_t size = offset ? 6 : length;
             const auto span = static_cast<std::int64_t>(size);
-            const std::int64_t e = entry.position;
             // An entry read past the end of the segment is no Exif entry,
             // whatever its bytes say.
             if (!block.app1.contains({e, EntrySize})) return;
@@ -79,15 +78,42 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                 block.tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order));
             const ByteSpan text{d, std::min<std::int64_t>(count, 20)};
             if (!dataArea.contains(text) || !file.contains(d, span)) return;
-            const std::int64_t table = entry.directory == Directory::Ifd0
-                                           ? structure.ifd0Table.first
-                                           : structure.exifTable.first;
-            Candidate c{{entry.tag, d, std::string(size, '\0'), {}}, text, e, table, offset, copy};
+            Candidate c{{tag, d, std::string(size, '\0'), {}}, text, e, table, offset, copy};
             file.read(d, c.field.current.data(), size);
             candidates.push_back(std::move(c));
         };
+        const auto consider = [&](const IfdEntry& entry) {
+            const bool offset = isOffsetTag(entry);
+            const bool copy = isCopyTag(entry);
+            if (!offset && !copy && !isDateTag(entry)) return;
+            take(entry.tag, entry.position,
+                 entry.directory == Directory::Ifd0 ? structure.ifd0Table.first
+                                                    : structure.exifTable.first,
+                 offset, copy);
+        };
         if (WalkTiffStructure(file, block.tiffBase, structure, consider) != WalkEnd::Complete)
             return found;
+        // IFD1, the thumbnail's directory, may keep a DateTime of its own,
+        // which readers show beside IFD0's: a copy. Its table is only read
+        // here; the full walk below claims it like any other.
+        {
+            const int order = structure.order;
+            const std::int64_t link = structure.ifd0Table.end() - 4;
+            const auto next = block.app1.contains({link, 4})
+                                  ? static_cast<std::uint32_t>(ReadDword(file, link, order))
+                                  : 0u;
+            const std::int64_t ifd1 = block.tiffBase + next;
+            if (next >= 8 && ifd1 != structure.ifd0Table.first &&
+                ifd1 != structure.exifTable.first && block.app1.contains({ifd1, 2})) {
+                const auto count = static_cast<std::uint16_t>(ReadWord(file, ifd1, order));
+                for (std::int64_t i = 0; i < std::min<std::int64_t>(count, 256); ++i) {
+                    const std::int64_t e = ifd1 + 2 + EntrySize * i;
+                    if (!block.app1.contains({e, EntrySize})) break;
+                    if (ReadWord(file, e, order) == TagDateTime)
+                        take(TagDateTime, e, ifd1, false, true);
+                }
+            }
+        }
         // IFD0 or the Exif IFD inside the TIFF header is a table made of the
         // header's bytes: nothing read from it can be trusted.
         if (structure.ifd0Table.first < block.tiffBase + 8 ||

@@ -50,7 +50,7 @@ struct DateField {
 // The zone offsets of the Exif IFD (0x9010 to 0x9012, "+hh:mm") are found by
 // the same rule, at 6 bytes, apart in `offsets`; IFD0's own copies of
 // DateTimeOriginal and DateTimeDigitized (some raw and camera files keep
-// them) apart in `copies`.
+// them) and IFD1's DateTime apart in `copies`.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;

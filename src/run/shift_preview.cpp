@@ -80,13 +80,16 @@ std::optional<PhotoDates> ReadShiftDates(const std::string& folderPath, const st
         }
         if (!onlyOn.empty() && found.empty()) return std::nullopt;
         // The copies follow only a photo whose EXIF texts move, and come
-        // after them: IFD0's own, then those outside EXIF in file order.
+        // after them: IFD0's (and IFD1's) own, then those outside EXIF in
+        // file order.
         if (!exifOnly && !found.empty()) {
             for (const DateField& field : fields.copies) {
                 if (!ShiftMovesText(field.current, onlyOn)) continue;
-                found.push_back({3,
-                                 {std::string("IFD0 ") + placeOf(field.tag), field.current,
-                                  *ParseExifMoment(field.current), DateCopy::Kind::Ifd0}});
+                found.push_back(
+                    {3,
+                     {field.tag == tiff::TagDateTime ? std::string("IFD1 DateTime")
+                                                     : std::string("IFD0 ") + placeOf(field.tag),
+                      field.current, *ParseExifMoment(field.current), DateCopy::Kind::Ifd0}});
             }
             photo.outside = ReadCopyMoments(file);
             // Those the rule names are those of the filter day, whatever the

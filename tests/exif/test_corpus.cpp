@@ -241,6 +241,7 @@ constexpr OracleTag OracleTags[] = {
     {"ExifIFD:CreateDate", "", "20070123090500"},
     {"IFD0:DateTimeOriginal", "", "20070123090500"},
     {"IFD0:CreateDate", "", "20070123090500"},
+    {"IFD1:ModifyDate", "", "20070123090500"},
     {"XMP-xmp:CreateDate", "xmp:CreateDate", "20070123090500"},
     {"XMP-xmp:ModifyDate", "xmp:ModifyDate", "20070123090500"},
     {"XMP-exif:DateTimeOriginal", "exif:DateTimeOriginal", "20070123090500"},

@@ -169,10 +169,12 @@ TEST(CopyText, EachFormKeepsItsLayout) {
 
 // A photo with every kind of copy: XMP in both forms (a fraction, a zone, a
 // date alone), IPTC's date and time with a digest that matches, a copy of
-// DateTimeOriginal in IFD0, zone offsets, and a sidecar beside it.
+// DateTimeOriginal in IFD0 and of DateTime in IFD1, zone offsets, and a
+// sidecar beside it.
 test::Jpeg PhotoWithCopies(const std::string& digest = "match") {
     test::Jpeg jpeg = test::CameraPhoto();
     jpeg.tiff.ifd0.insert(jpeg.tiff.ifd0.begin() + 3, test::Text(0x9003, "2006:05:04 10:11:12"));
+    jpeg.tiff.ifd1 = {test::Text(0x0132, "2006:05:04 10:11:12")};
     jpeg.tiff.exif->push_back(test::Text(0x9010, "+09:00"));
     jpeg.tiff.exif->push_back(test::Text(0x9011, "+09:00"));
     jpeg.before.push_back(
@@ -270,6 +272,16 @@ TEST(CopiesInStep, SetShiftAndUndoMoveEveryCopy) {
         const PhotoDateUpdate update = change.run(dir.folder(), options);
 
         EXPECT_EQ(CopyValues(path), change.copies);
+        {
+            // IFD0's DateTimeOriginal and IFD1's DateTime follow the capture date.
+            PhotoFile file(path, PhotoFile::Mode::Read);
+            const DateFields fields = FindDateFields(file, 19);
+            ASSERT_EQ(fields.copies.size(), 2u);
+            PhotoInfo info;
+            ReadPhotoInfo(file, "a.jpg", info);
+            for (const DateField& copy : fields.copies)
+                EXPECT_EQ(copy.current, info.DateTimeOriginal.substr(0, 19));
+        }
         const Bytes after = test::ReadBytes(path);
         ASSERT_EQ(after.size(), original.size());
         EXPECT_TRUE(DigestCurrent(path));
