@@ -91,8 +91,11 @@ else
   # Without the corpus: photos of our own, with a camera's dates.
   for i in 1 2 3; do
     convert -size 320x240 "xc:#3060a0" "$folder/IMG_000$i.jpg"
+    # With copies of the date in XMP and IPTC, as photo software leaves them.
     exiftool -q -overwrite_original -Make=Canon -Model="Canon PowerShot" \
-      "-AllDates=2006:05:04 10:11:1$i" "$folder/IMG_000$i.jpg"
+      "-AllDates=2006:05:04 10:11:1$i" "-XMP-xmp:CreateDate=2006:05:04 10:11:1$i+09:00" \
+      "-IPTC:DateCreated=2006:05:04" "-IPTC:TimeCreated=10:11:1$i+09:00" \
+      "$folder/IMG_000$i.jpg"
   done
 fi
 first=$(cd "$folder" && ls | LC_ALL=C sort -f | head -n 1)
@@ -128,6 +131,9 @@ click 720 249 4
 shot after-run
 after=$(exiftool -s3 -DateTimeOriginal "$folder/$first")
 [ "$after" != "$before" ] || fail "$first still has $before after the run"
+# A copy of the date in XMP follows it.
+xmp=$(exiftool -s3 -XMP:CreateDate "$folder/$first")
+[ -z "$xmp" ] || [ "${xmp:0:19}" = "$after" ] || fail "$first: XMP CreateDate $xmp, EXIF $after"
 today=$(date +%Y%m%d)
 log=$localappdata/Tovrin/Date$today.log
 [ -f "$log" ] || fail "no log at $log"
