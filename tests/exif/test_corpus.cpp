@@ -320,6 +320,48 @@ TEST_P(CopiesOracle, ExifToolSeesOneMomentInEveryCopy) {
     }
 }
 
+// A real sidecar (the formats folder's XMP.xmp, beside a corpus photo):
+// after a set, ExifTool reads the new moment in each of its dates and every
+// other tag as it was; undo gives it back byte for byte.
+TEST(SidecarOracle, ExifToolSeesTheNewMomentInTheSidecar) {
+    if (test::CorpusDir().empty()) GTEST_SKIP() << "no photo corpus (set TOVRIN_CORPUS_DIR)";
+    if (test::RunProcess({"exiftool", "-ver"}).exitCode != 0)
+        GTEST_SKIP() << "exiftool is not installed";
+    test::TempDir dir;
+    dir.copy(test::CorpusPhotos() + "Canon IXUS 400.jpg", "photo.jpg");
+    const std::string sidecar = dir.copy(
+        FolderPath(test::CorpusDir()) + "formats" + PathSeparator + "XMP.xmp", "photo.xmp");
+    const Bytes original = test::ReadBytes(sidecar);
+    const auto tags = [&] {
+        return test::Json::parse(test::RunProcess({"exiftool", "-j", "-G1", "-a", "-n", "-x",
+                                                   "System:all", "-x", "File:all", sidecar})
+                                     .out)[0];
+    };
+    const test::Json before = tags();
+    std::vector<PendingChange> journal;
+    const PhotoDateUpdate update =
+        UpdatePhotoDate(dir.folder(), "photo.jpg", W1,
+                        {.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); }});
+    ASSERT_TRUE(update.result.changed);
+    const test::Json after = tags();
+    EXPECT_EQ(test::ReadBytes(sidecar).size(), original.size());
+    int dates = 0;
+    for (const auto& [key, value] : after.items()) {
+        const bool date = key == "XMP-xmp:CreateDate" || key == "XMP-xmp:ModifyDate" ||
+                          key == "XMP-exif:DateTimeOriginal" || key == "XMP-exif:DateTimeDigitized";
+        if (!date) {
+            EXPECT_EQ(value, before[key]) << key << " changed";
+            continue;
+        }
+        ++dates;
+        EXPECT_EQ(value.get<std::string>().substr(0, 19), "2007:01:23 09:05:00") << key;
+    }
+    EXPECT_EQ(dates, 4);
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(RestorePhotoDates(journal.front()), Restore::Restored);
+    EXPECT_TRUE(test::ReadBytes(sidecar) == original);
+}
+
 INSTANTIATE_TEST_SUITE_P(Photos, CopiesOracle, ::testing::ValuesIn(PhotosWithCopies()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name;
