@@ -34,6 +34,12 @@ bool isFile(const std::string& path) {
     return std::filesystem::is_regular_file(NativePath(path), ec);
 }
 
+bool readOnly(const std::string& path) {
+    std::error_code ec;
+    const auto perms = std::filesystem::status(NativePath(path), ec).permissions();
+    return !ec && (perms & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
 std::string readAll(const std::string& path) {
     PhotoFile file(path, PhotoFile::Mode::Read);
     std::string bytes(static_cast<std::size_t>(file.size()), '\0');
@@ -87,6 +93,17 @@ CopyPlan PlanSidecars(const std::string& photoPath, const CopyRule& rule) {
         CopyPlan one = PlanCopies(file, rule);
         const std::string name = Utf8Path(NativePath(path).filename());
         plan.copies += one.copies;
+        // A sidecar marked read-only is the user's to keep as it is, and a
+        // link leads to a file elsewhere: a rename would replace either.
+        if (!one.writes.empty() && readOnly(path)) {
+            plan.left.push_back(name + ": 読み取り専用のため、そのままです");
+            continue;
+        }
+        std::error_code ec;
+        if (!one.writes.empty() && std::filesystem::is_symlink(NativePath(path), ec)) {
+            plan.left.push_back(name + ": リンクのため、そのままです");
+            continue;
+        }
         for (const std::string& p : one.problems) plan.problems.push_back(name + ": " + p);
         for (const std::string& l : one.left) plan.left.push_back(name + ": " + l);
         for (DateField& w : one.writes) {

@@ -395,6 +395,36 @@ TEST(CopiesInStep, DamagedCopiesRefuseThePhoto) {
     }
 }
 
+// A sidecar marked read-only stays as it is, and the photo is still changed.
+TEST(CopiesInStep, AReadOnlyOrLinkedSidecarIsLeft) {
+    test::TempDir dir;
+    dir.write("a.jpg", test::CameraPhoto().build());
+    const std::string sidecar = dir.write("a.xmp", test::ToBytes(Sidecar));
+    std::filesystem::permissions(NativePath(sidecar), std::filesystem::perms::owner_read);
+    DateChoice set;
+    set.date = {2007, 1, 23};
+    set.time = {9, 5, 0};
+    const PhotoDateUpdate update = UpdatePhotoDate(dir.folder(), "a.jpg", set);
+    EXPECT_TRUE(update.result.changed);
+    EXPECT_EQ(test::ToText(test::ReadBytes(sidecar)), Sidecar);
+    ASSERT_EQ(update.copiesLeft.size(), 1u);
+    EXPECT_EQ(update.copiesLeft[0], "a.xmp: 読み取り専用のため、そのままです");
+    std::filesystem::permissions(NativePath(sidecar), std::filesystem::perms::owner_all);
+#ifndef _WIN32
+    // A link to a sidecar elsewhere is left as well: a rename would put a
+    // file in the link's place and leave the one it leads to old.
+    test::TempDir elsewhere;
+    const std::string target = elsewhere.write("kept.xmp", test::ToBytes(Sidecar));
+    std::filesystem::remove(NativePath(sidecar));
+    std::filesystem::create_symlink(NativePath(target), NativePath(sidecar));
+    const PhotoDateUpdate linked = UpdatePhotoDate(dir.folder(), "a.jpg", set);
+    EXPECT_TRUE(std::filesystem::is_symlink(NativePath(sidecar)));
+    EXPECT_EQ(test::ToText(test::ReadBytes(target)), Sidecar);
+    ASSERT_EQ(linked.copiesLeft.size(), 1u);
+    EXPECT_EQ(linked.copiesLeft[0], "a.xmp: リンクのため、そのままです");
+#endif
+}
+
 // A digest that did not match before is no promise to keep: left, and said.
 TEST(CopiesInStep, AStaleDigestIsLeftAndReported) {
     test::TempDir dir;
