@@ -103,6 +103,15 @@ void finishPlan(PlannedPhoto& planned, const LocalDateTime& fileMoment, bool dry
     }
 }
 
+// A photo whose copies cannot all be read is refused whole (481), naming
+// what could not be read.
+void refuseUnreadable(const CopyPlan& plan, std::string why) {
+    if (plan.problems.empty()) return;
+    for (std::size_t i = 0; i < plan.problems.size(); ++i)
+        why += (i ? "、" : "") + plan.problems[i];
+    throw RuntimeError(error::BadPicture, why);
+}
+
 // What follows the EXIF texts of a photo that changes: its zone offsets
 // (when a zone is asked for) and its copies of the date (unless only EXIF
 // is asked for). A photo whose copies cannot all be read is refused whole.
@@ -128,20 +137,10 @@ void planFollowers(PlannedPhoto& planned, const DateFields& fields,
         exifCopies.size() + static_cast<std::size_t>(
                                 std::count_if(copies.writes.begin(), copies.writes.end(),
                                               [](const DateField& w) { return w.tag == CopyTag; }));
-    if (!copies.problems.empty()) {
-        std::string why = "日付の写し (XMP/IPTC) が読み取れないため、変更しませんでした: ";
-        for (std::size_t i = 0; i < copies.problems.size(); ++i)
-            why += (i ? "、" : "") + copies.problems[i];
-        throw RuntimeError(error::BadPicture, why);
-    }
+    refuseUnreadable(copies, "日付の写し (XMP/IPTC) が読み取れないため、変更しませんでした: ");
     // The sidecars beside the photo follow it too, by the same rule.
     CopyPlan sidecars = PlanSidecars(update.path, rule);
-    if (!sidecars.problems.empty()) {
-        std::string why = "XMP サイドカーの日付が読み取れないため、変更しませんでした: ";
-        for (std::size_t i = 0; i < sidecars.problems.size(); ++i)
-            why += (i ? "、" : "") + sidecars.problems[i];
-        throw RuntimeError(error::BadPicture, why);
-    }
+    refuseUnreadable(sidecars, "XMP サイドカーの日付が読み取れないため、変更しませんでした: ");
     update.copies += sidecars.copies;
     update.copiesWritten += sidecars.writes.size();
     for (const CopyPlan* plan : {&copies, &sidecars}) {
