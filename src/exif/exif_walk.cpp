@@ -81,7 +81,7 @@ bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegmen
     }
 }
 
-bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
+bool LocateJpegExifBlock(PhotoFile& file, ExifBlock& block) {
     bool found = false;
     WalkJpegSegments(file, [&](const JpegSegment& s) {
         if (s.marker == 0xE1 && s.data.size >= 6 &&
@@ -89,6 +89,8 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
             ReadWordMotorola(file, s.data.first + 4) == 0) {
             block.tiffBase = s.data.first + 6;
             block.app1 = s.whole;
+            block.container = ExifBlock::Container::Jpeg;
+            block.magic = TiffMagic;
             found = true;
         }
         return !found;
@@ -96,8 +98,35 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
     return found;
 }
 
+bool LocateTiffFileBlock(PhotoFile& file, ExifBlock& block) {
+    if (!file.contains(1, 4)) return false;
+    const std::int16_t mark = ReadWordMotorola(file, 1);
+    int order = 0;
+    if (mark == MarkIntel) {
+        order = Intel;
+    } else if (mark == MarkMotorola) {
+        order = Motorola;
+    } else {
+        return false;
+    }
+    // Read in the file's own byte order: "IIRO" and "MMOR" are one number.
+    const std::int16_t magic = ReadWord(file, 3, order);
+    if (magic != TiffMagic && magic != MagicOlympus && magic != MagicPanasonic) return false;
+    block.tiffBase = 1;
+    block.app1 = {1, file.size()};
+    block.container = ExifBlock::Container::Tiff;
+    block.magic = magic;
+    return true;
+}
+
+bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
+    // A JPEG starts with its SOI, which no TIFF header does.
+    if (byteAt(file, 1) == 0xFF) return LocateJpegExifBlock(file, block);
+    return LocateTiffFileBlock(file, block);
+}
+
 WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,
-                          const std::function<void(const IfdEntry&)>& visit) {
+                          const std::function<void(const IfdEntry&)>& visit, std::int16_t magic) {
     const std::int16_t mark = ReadWordMotorola(file, tiffBase);
     if (mark == MarkIntel) {
         out.order = Intel;
@@ -107,7 +136,7 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure&
         return WalkEnd::BadByteOrder;
     }
     const int order = out.order;
-    if (ReadWord(file, tiffBase + 2, order) != TiffMagic) return WalkEnd::NoMagic;
+    if (ReadWord(file, tiffBase + 2, order) != magic) return WalkEnd::NoMagic;
 
     bool hasExif = false;
     std::uint32_t exifOffset = 0;
@@ -138,7 +167,8 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure&
 }
 
 StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const TiffStructure& known,
-                              const std::function<void(const StructurePart&)>& part) {
+                              const std::function<void(const StructurePart&)>& part,
+                              bool imageData) {
     StructureMap map;
     const int order = known.order;
     part({StructurePart::Header, {tiffBase, 8}, 0});
@@ -152,6 +182,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
     // At most MaxDirectories: a search of a short list beats a tree.
     std::vector<std::int64_t> walked;
     walked.reserve(8);
+    std::int64_t pieces = 0;  // strips and tiles reported so far
     if (file.contains(tiffBase + 4, 4))
         pending.push_back({tiffBase + dword(file, tiffBase + 4, order), true});
 
@@ -207,6 +238,14 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
 
         found.clear();  // followed in table order once the table is done
         std::int64_t thumbnail = -1, thumbnailLength = -1;
+        // Where a directory's strip (0) and tile (1) offsets and byte counts
+        // are stored: the entry's field itself when they fit in it.
+        struct Array {
+            std::int64_t values = -1;
+            std::int64_t width = 4;
+            std::uint32_t n = 0;
+        };
+        Array offsets[2], counts[2];
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t e = at + 2 + i * EntrySize;
             if (!file.contains(e, EntrySize)) break;
@@ -239,6 +278,15 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
                     }
                     break;
                 }
+                case 0x0111:    // StripOffsets
+                case 0x0144:    // TileOffsets
+                case 0x0117:    // StripByteCounts
+                case 0x0145: {  // TileByteCounts
+                    const int which = tag == 0x0111 || tag == 0x0117 ? 0 : 1;
+                    Array& array = tag == 0x0111 || tag == 0x0144 ? offsets[which] : counts[which];
+                    array = {size > 4 ? tiffBase + field : e + 8, type == 3 ? 2 : 4, n};
+                    break;
+                }
                 case 0x0201:
                     thumbnail = number;
                     break;  // JPEGInterchangeFormat
@@ -259,6 +307,29 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
                        : std::max<std::int64_t>(file.size() + 1 - (tiffBase + thumbnail), 0)},
                   0,
                   at});
+        // The image of a file that is a TIFF structure lies among its
+        // directories: each strip or tile is as much its structure as a
+        // table. Offsets past the end of the file are read no further.
+        for (int which = 0; imageData && which < 2; ++which) {
+            const Array& from = offsets[which];
+            const Array& length = counts[which];
+            for (std::int64_t k = 0; k < from.n; ++k) {
+                const std::int64_t p = from.values + from.width * k;
+                if (!file.contains(p, from.width)) break;
+                if (pieces >= MaxImagePieces) {
+                    ++map.overBound;
+                    break;
+                }
+                ++pieces;
+                const std::int64_t first =
+                    tiffBase + (from.width == 2 ? word(file, p, order) : dword(file, p, order));
+                const std::int64_t q = length.values + length.width * k;
+                std::int64_t bytes = std::max<std::int64_t>(file.size() + 1 - first, 0);
+                if (k < length.n && length.values >= 0 && file.contains(q, length.width))
+                    bytes = length.width == 2 ? word(file, q, order) : dword(file, q, order);
+                part({StructurePart::ImageData, {first, bytes}, 0, at});
+            }
+        }
         if (next.chain && file.contains(at + 2 + std::int64_t{EntrySize} * count, 4)) {
             const std::uint32_t link = dword(file, at + 2 + std::int64_t{EntrySize} * count, order);
             if (link != 0) found.push_back({tiffBase + link, true});

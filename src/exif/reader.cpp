@@ -79,7 +79,7 @@ std::int32_t WalkTiff(PhotoFile& file, const ExifBlock& block, PhotoInfo& info) 
         // A later entry of the same tag wins.
         if (text) *text = entryText(file, e, order, block.tiffBase, block.app1);
     };
-    const WalkEnd end = WalkTiffStructure(file, block.tiffBase, structure, read);
+    const WalkEnd end = WalkTiffStructure(file, block.tiffBase, structure, read, block.magic);
     return end == WalkEnd::Complete ? structure.exifCount : 0;
 }
 
@@ -105,7 +105,9 @@ std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoIn
     if (jpegName) {
         ExifBlock block;
         try {
-            if (LocateExifBlock(file, block)) {
+            // Only a JPEG's Exif segment: a file named as a JPEG that is
+            // something else reads as one without EXIF data.
+            if (LocateJpegExifBlock(file, block)) {
                 info.TiffBase = static_cast<std::int32_t>(block.tiffBase);
                 status = WalkTiff(file, block, info);
             }

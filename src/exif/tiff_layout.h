@@ -15,6 +15,8 @@ inline constexpr std::int32_t SignatureExif = 0x45786966;  // "Exif"
 inline constexpr std::int16_t MarkIntel = 0x4949;          // "II"
 inline constexpr std::int16_t MarkMotorola = 0x4D4D;       // "MM"
 inline constexpr std::int16_t TiffMagic = 42;
+inline constexpr std::int16_t MagicOlympus = 0x4F52;    // "IIRO" or "MMOR" in ORF raws
+inline constexpr std::int16_t MagicPanasonic = 0x0055;  // "IIU\0" in RW2 raws
 
 inline constexpr std::int16_t TagDateTime = 0x0132;
 inline constexpr std::int16_t TagMake = 0x010F;

@@ -44,9 +44,10 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         ExifBlock block;
         if (!LocateExifBlock(file, block)) return found;
 
-        // Where a date text may lie at all: inside the APP1 segment, after the
-        // 8-byte TIFF header. A corrupt offset may aim anywhere; writing
-        // there would damage the photo's own structure.
+        // Where a date text may lie at all: inside the APP1 segment (the whole
+        // file for a TIFF structure), after the 8-byte TIFF header. A corrupt
+        // offset may aim anywhere; writing there would damage the photo's own
+        // structure.
         const ByteSpan dataArea{block.tiffBase + 8, block.app1.end() - (block.tiffBase + 8)};
 
         struct Candidate {
@@ -91,7 +92,8 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                                                     : structure.exifTable.first,
                  offset, copy);
         };
-        if (WalkTiffStructure(file, block.tiffBase, structure, consider) != WalkEnd::Complete)
+        if (WalkTiffStructure(file, block.tiffBase, structure, consider, block.magic) !=
+            WalkEnd::Complete)
             return found;
         // IFD1, the thumbnail's directory, may keep a DateTime of its own,
         // which readers show beside IFD0's: a copy. Its table is only read
@@ -132,13 +134,17 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                               other.text.first == c.text.first;
                    });
         };
-        const StructureMap map =
-            MapTiffStructure(file, block.tiffBase, structure, [&](const StructurePart& part) {
+        // In a file that is a TIFF structure the image lies among the
+        // directories, and its strips and tiles are structure too.
+        const StructureMap map = MapTiffStructure(
+            file, block.tiffBase, structure,
+            [&](const StructurePart& part) {
                 for (Candidate& c : candidates) {
                     if (c.clear && c.text.overlaps(part.bytes) && !ownText(c, part))
                         c.clear = false;
                 }
-            });
+            },
+            block.container == ExifBlock::Container::Tiff);
         // A pointer into the header or past the bound leads to structure the
         // walk never saw: any date text might lie on it.
         if (map.intoHeader > 0 || map.overBound > 0) return found;

@@ -35,17 +35,19 @@ struct DateField {
 // order the walk meets them (0x0132 of IFD0, then 0x9003 and 0x9004 of the
 // Exif IFD). A field qualifies only when it is an ASCII text of count >= 5 and
 // >= length whose `length` bytes lie inside the file, and whose stored text
-// (its count bytes, at most the 20 of a date) lies inside the APP1 segment,
-// after the TIFF header, shares no byte with any structure the full walk
-// reaches (every directory table, every other entry's value bytes, the
-// thumbnail), and does not partly overlap another such text. `complete` is
-// false when the walk could not reach the end of the Exif IFD, when IFD0 or
-// the Exif IFD lies in the TIFF header, when a pointer leads into the header
-// (other than 0, which leads nowhere) or past the most directories walked,
-// and when more than 16 date entries stand in the two directories; nothing may
-// be written then. Directories beyond IFD0 and the Exif IFD that lie outside
-// the file do not make it false: nothing of them can lie under a date. Only
-// entries that lie inside the Exif APP1 segment are taken as date entries.
+// (its count bytes, at most the 20 of a date) lies inside the APP1 segment
+// (for a file that is a TIFF structure, the file), after the TIFF header,
+// shares no byte with any structure the full walk reaches (every directory
+// table, every other entry's value bytes, the thumbnail and, in a TIFF
+// structure, every strip and tile), and does not partly overlap another such
+// text. `complete` is false when the walk could not reach the end of the Exif
+// IFD, when IFD0 or the Exif IFD lies in the TIFF header, when a pointer leads
+// into the header (other than 0, which leads nowhere) or past the most
+// directories (or strips and tiles) walked, and when more than 16 date entries stand in the two
+// directories; nothing may be written then. Directories beyond IFD0 and the Exif IFD that lie
+// outside the file do not make it false: nothing of them can lie under a date. Only entries that
+// lie inside the Exif APP1 segment (the file, for a TIFF structure) are taken as date entries. A
+// BigTIFF has no date fields.
 //
 // The zone offsets of the Exif IFD (0x9010 to 0x9012, "+hh:mm") are found by
 // the same rule, at 6 bytes, apart in `offsets`; IFD0's own copies of
