@@ -60,30 +60,41 @@ std::int64_t typeSize(std::uint16_t type) {
 }  // namespace
 
 bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegment&)>& visit) {
-    if (byteAt(file, 1) != 0xFF || byteAt(file, 2) != 0xD8) return false;
-    std::int64_t p = 3;
+    return WalkJpegSegments(file, ByteSpan{1, file.size()}, visit);
+}
+
+bool WalkJpegSegments(PhotoFile& file, const ByteSpan& stream,
+                      const std::function<bool(const JpegSegment&)>& visit) {
+    // The byte at p, or -1 outside the stream.
+    const auto at = [&](std::int64_t p) { return stream.contains({p, 1}) ? byteAt(file, p) : -1; };
+    if (at(stream.first) != 0xFF || at(stream.first + 1) != 0xD8) return false;
+    std::int64_t p = stream.first + 2;
     for (;;) {
-        if (byteAt(file, p) != 0xFF) return false;  // no marker where one must be
-        while (byteAt(file, p + 1) == 0xFF) ++p;    // fill bytes before the marker
-        const int marker = byteAt(file, p + 1);
+        if (at(p) != 0xFF) return false;  // no marker where one must be
+        while (at(p + 1) == 0xFF) ++p;    // fill bytes before the marker
+        const int marker = at(p + 1);
         if (marker < 0 || marker == 0x00) return false;
         if (marker == 0xDA || marker == 0xD9) return true;  // image data or its end
         const std::int64_t markerAt = p;
         p += 2;
         if (standalone(marker)) continue;
-        if (!file.contains(p, 2)) return false;
+        if (!stream.contains({p, 2}) || !file.contains(p, 2)) return false;
         const std::int64_t length = static_cast<std::uint16_t>(ReadWordMotorola(file, p));
         // The length counts itself; a shorter one or one past the end of the
-        // file leaves no trustworthy place for the next marker.
-        if (length < 2 || !file.contains(p, length)) return false;
+        // stream leaves no trustworthy place for the next marker.
+        if (length < 2 || !stream.contains({p, length}) || !file.contains(p, length)) return false;
         if (!visit(JpegSegment{marker, {markerAt, 2 + length}, {p + 2, length - 2}})) return true;
         p += length;
     }
 }
 
 bool LocateJpegExifBlock(PhotoFile& file, ExifBlock& block) {
+    return LocateJpegExifBlock(file, ByteSpan{1, file.size()}, block);
+}
+
+bool LocateJpegExifBlock(PhotoFile& file, const ByteSpan& stream, ExifBlock& block) {
     bool found = false;
-    WalkJpegSegments(file, [&](const JpegSegment& s) {
+    WalkJpegSegments(file, stream, [&](const JpegSegment& s) {
         if (s.marker == 0xE1 && s.data.size >= 6 &&
             ReadDwordMotorola(file, s.data.first) == SignatureExif &&
             ReadWordMotorola(file, s.data.first + 4) == 0) {

@@ -52,6 +52,11 @@ struct ExifBlock {
     // The number the header holds after its byte order: 42, or a raw
     // format's own.
     std::int16_t magic = 42;
+    // What the block's IFD0 is: IFD0 with its Exif IFD (every block but
+    // CR3's), IFD0 alone (CR3's CMT1), or the Exif IFD stored as the IFD0
+    // of a TIFF of its own (CR3's CMT2).
+    enum class Holds { Ifd0AndExif, Ifd0Only, ExifOnly };
+    Holds holds = Holds::Ifd0AndExif;
 };
 
 // One marker segment between SOI and the image data: its marker (0xE1 for
@@ -69,6 +74,10 @@ struct JpegSegment {
 // segments visited before it stand). False at once for a file that is no
 // JPEG. Never reads outside the file.
 bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegment&)>& visit);
+// The same walk over a JPEG stream that lies inside another file (the JPEG a
+// RAF wraps): it starts at stream.first and never reads past stream.end().
+bool WalkJpegSegments(PhotoFile& file, const ByteSpan& stream,
+                      const std::function<bool(const JpegSegment&)>& visit);
 
 // Walks the segments between SOI and the image data for the first APP1 that
 // holds "Exif\0\0". False, with block untouched, when the file is no JPEG,
@@ -76,6 +85,7 @@ bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegmen
 // is none or a length runs past the end of the file: the segments after such
 // a fault cannot be trusted. Never reads outside the file.
 bool LocateJpegExifBlock(PhotoFile& file, ExifBlock& block);
+bool LocateJpegExifBlock(PhotoFile& file, const ByteSpan& stream, ExifBlock& block);
 
 // A file that is a TIFF structure: "II"/"MM" and 42 (TIFF, DNG, NEF, CR2,
 // ARW, PEF, SRW, ...), or Olympus' "IIRO"/"MMOR" or Panasonic's "IIU\0".
