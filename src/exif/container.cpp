@@ -1,11 +1,14 @@
 #include "exif/container.h"
 
-#include <array>
-#include <cstring>
+#include <algorithm>
+#include <optional>
+#include <string_view>
 
+#include "exif/byte_access.h"
 #include "exif/chunk_files.h"
 #include "exif/iso_boxes.h"
 #include "exif/photo_file.h"
+#include "exif/tiff_layout.h"
 
 namespace tovrin {
 
@@ -21,6 +24,68 @@ std::string head(PhotoFile& file, std::int64_t n) {
 
 bool startsWith(const std::string& bytes, std::string_view prefix, std::size_t at = 0) {
     return bytes.size() >= at + prefix.size() && bytes.compare(at, prefix.size(), prefix) == 0;
+}
+
+// What IFD0 of a file that is a TIFF structure says beyond its dates: its
+// XMP packet (tag 700), its IPTC records (tag 33723), the image's size, and
+// the JPEG a Panasonic raw embeds with EXIF of its own (tag 0x002E). A TIFF
+// without an Exif IFD (a scan) keeps its date in IFD0 alone.
+void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
+    using namespace tiff;
+    TiffStructure structure;
+    const auto value = [&](std::int64_t e) -> std::optional<ByteSpan> {
+        const int order = structure.order;
+        const auto type = static_cast<std::uint16_t>(ReadWord(file, e + 2, order));
+        const std::int64_t unit = type == 1 || type == 7 ? 1 : type == 4 ? 4 : 0;
+        const auto count = static_cast<std::uint32_t>(ReadDword(file, e + 4, order));
+        if (unit == 0 || count == 0) return std::nullopt;
+        const std::int64_t size = unit * count;
+        const std::int64_t at =
+            size <= 4 ? e + 8
+                      : block.tiffBase + static_cast<std::uint32_t>(ReadDword(file, e + 8, order));
+        if (!file.contains(at, size)) return std::nullopt;
+        return ByteSpan{at, size};
+    };
+    const auto number = [&](std::int64_t e) -> std::int32_t {
+        const int order = structure.order;
+        if (ReadWord(file, e + 2, order) == TypeShort)
+            return static_cast<std::uint16_t>(ReadWord(file, e + 8, order));
+        return ReadDword(file, e + 8, order);
+    };
+    std::optional<ByteSpan> embedded;
+    const WalkEnd end = WalkTiffStructure(
+        file, block.tiffBase, structure,
+        [&](const IfdEntry& entry) {
+            if (entry.directory != Directory::Ifd0) return;
+            switch (static_cast<std::uint16_t>(entry.tag)) {
+                case 0x02BC:
+                    if (const auto span = value(entry.position)) map.xmp.push_back(*span);
+                    break;
+                case 0x83BB:
+                    if (const auto span = value(entry.position)) map.iptc.push_back(*span);
+                    break;
+                case 0x0100:
+                    map.width = number(entry.position);
+                    break;
+                case 0x0101:
+                    map.height = number(entry.position);
+                    break;
+                case 0x002E:
+                    if (block.magic == MagicPanasonic) embedded = value(entry.position);
+                    break;
+                default:
+                    break;
+            }
+        },
+        block.magic);
+    if (end == WalkEnd::NoExifPointer) block.holds = ExifBlock::Holds::Ifd0Only;
+    map.exif.push_back(block);
+    ExifBlock inner;
+    if (embedded && LocateJpegExifBlock(file, *embedded, inner)) {
+        map.jpegs.push_back(*embedded);
+        map.exif.push_back(inner);
+        map.preview = embedded;
+    }
 }
 
 }  // namespace
@@ -52,9 +117,9 @@ ContainerMap MapContainer(PhotoFile& file) {
             }
             case FileKind::Tiff: {
                 ExifBlock block;
-                if (LocateTiffFileBlock(file, block))
-                    map.exif.push_back(block);
-                else
+                if (LocateTiffFileBlock(file, block)) {
+                    mapTiffFile(file, block, map);
+                } else
                     map.problems.push_back("BigTIFF");
                 break;
             }

@@ -16,10 +16,10 @@ class PhotoFile;
 enum class FileKind {
     Unknown,
     Jpeg,
-    Tiff,       // TIFF and the raw formats built on it (DNG, CR2, NEF, ARW, ORF, RW2, ...)
-    Heif,       // HEIF, HEIC, AVIF
-    Cr3,        // Canon's ISO base media raw
-    Raf,        // Fujifilm's raw: a JPEG with EXIF inside
+    Tiff,  // TIFF and the raw formats built on it (DNG, CR2, NEF, ARW, ORF, RW2, ...)
+    Heif,  // HEIF, HEIC, AVIF
+    Cr3,   // Canon's ISO base media raw
+    Raf,   // Fujifilm's raw: a JPEG with EXIF inside
     Png,
     WebP,
     QuickTime,  // QuickTime and MP4

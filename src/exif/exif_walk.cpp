@@ -137,7 +137,8 @@ bool LocateExifBlock(PhotoFile& file, ExifBlock& block) {
 }
 
 WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,
-                          const std::function<void(const IfdEntry&)>& visit, std::int16_t magic) {
+                          const std::function<void(const IfdEntry&)>& visit, std::int16_t magic,
+                          ExifBlock::Holds holds) {
     const std::int16_t mark = ReadWordMotorola(file, tiffBase);
     if (mark == MarkIntel) {
         out.order = Intel;
@@ -169,8 +170,20 @@ WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure&
         return count;
     };
 
-    if (walk(tiffBase + dword(file, tiffBase + 4, order), Directory::Ifd0, out.ifd0Table) == 0)
-        return WalkEnd::EmptyIfd0;
+    const std::int64_t first = tiffBase + dword(file, tiffBase + 4, order);
+    // A block of one directory (CR3's) has one table, both IFD0's and the
+    // Exif IFD's for the rules that look at either.
+    if (holds == ExifBlock::Holds::ExifOnly) {
+        out.exifCount = walk(first, Directory::Exif, out.exifTable);
+        out.ifd0Table = out.exifTable;
+        return out.exifCount == 0 ? WalkEnd::EmptyExif : WalkEnd::Complete;
+    }
+    if (walk(first, Directory::Ifd0, out.ifd0Table) == 0) return WalkEnd::EmptyIfd0;
+    if (holds == ExifBlock::Holds::Ifd0Only) {
+        out.exifTable = out.ifd0Table;
+        out.exifCount = word(file, first, order);
+        return WalkEnd::Complete;
+    }
     if (!hasExif) return WalkEnd::NoExifPointer;
 
     out.exifCount = walk(tiffBase + exifOffset, Directory::Exif, out.exifTable);

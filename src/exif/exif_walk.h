@@ -130,9 +130,12 @@ struct TiffStructure {
 // and the Exif IFD, calling visit(const IfdEntry&) for every entry in
 // directory order. The Exif pointer is taken from the last 0x8769 entry of IFD0.
 // The header must hold `magic` after its byte order (NoMagic otherwise).
+// A block that holds one directory (`holds`) completes with it: IFD0 alone,
+// or the Exif IFD at the header's first offset; its table is both.
 WalkEnd WalkTiffStructure(PhotoFile& file, std::int64_t tiffBase, TiffStructure& out,
                           const std::function<void(const IfdEntry&)>& visit,
-                          std::int16_t magic = 42);
+                          std::int16_t magic = 42,
+                          ExifBlock::Holds holds = ExifBlock::Holds::Ifd0AndExif);
 
 // A run of bytes that belongs to the photo's EXIF structure.
 struct StructurePart {

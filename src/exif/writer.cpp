@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "exif/byte_access.h"
+#include "exif/container.h"
 #include "exif/exif_walk.h"
 #include "exif/photo_file.h"
 #include "exif/tiff_layout.h"
@@ -36,14 +37,10 @@ bool isOffsetTag(const IfdEntry& entry) {
             entry.tag == TagOffsetTimeDigitized);
 }
 
-}  // namespace
-
-DateFields FindDateFields(PhotoFile& file, std::size_t length) {
-    DateFields found;
-    try {
-        ExifBlock block;
-        if (!LocateExifBlock(file, block)) return found;
-
+// The date fields of one EXIF block, added to `found`; false when the block
+// cannot be vouched for (nothing of the photo may be written then).
+bool findInBlock(PhotoFile& file, const ExifBlock& block, std::size_t length, DateFields& found) {
+    {
         // Where a date text may lie at all: inside the APP1 segment (the whole
         // file for a TIFF structure), after the 8-byte TIFF header. A corrupt
         // offset may aim anywhere; writing there would damage the photo's own
@@ -92,13 +89,13 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
                                                     : structure.exifTable.first,
                  offset, copy);
         };
-        if (WalkTiffStructure(file, block.tiffBase, structure, consider, block.magic) !=
-            WalkEnd::Complete)
-            return found;
+        if (WalkTiffStructure(file, block.tiffBase, structure, consider, block.magic,
+                              block.holds) != WalkEnd::Complete)
+            return false;
         // IFD1, the thumbnail's directory, may keep a DateTime of its own,
         // which readers show beside IFD0's: a copy. Its table is only read
         // here; the full walk below claims it like any other.
-        {
+        if (block.holds != ExifBlock::Holds::ExifOnly) {
             const int order = structure.order;
             const std::int64_t link = structure.ifd0Table.end() - 4;
             const auto next = block.app1.contains({link, 4})
@@ -120,7 +117,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         // header's bytes: nothing read from it can be trusted.
         if (structure.ifd0Table.first < block.tiffBase + 8 ||
             structure.exifTable.first < block.tiffBase + 8 || candidates.size() > MostDateEntries)
-            return found;
+            return false;
 
         // Only now is the whole structure known. A date's text may share its
         // bytes with nothing the walk reached but its own value, or the value
@@ -147,7 +144,7 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             block.container == ExifBlock::Container::Tiff);
         // A pointer into the header or past the bound leads to structure the
         // walk never saw: any date text might lie on it.
-        if (map.intoHeader > 0 || map.overBound > 0) return found;
+        if (map.intoHeader > 0 || map.overBound > 0) return false;
         for (const Candidate& c : candidates) {
             if (!c.clear) continue;
             // Two texts that overlap without starting at the same byte cannot
@@ -159,6 +156,21 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             if (overlapping) continue;
             (c.offset ? found.offsets : c.copy ? found.copies : found.fields).push_back(c.field);
         }
+    }
+    return true;
+}
+
+}  // namespace
+
+DateFields FindDateFields(PhotoFile& file, std::size_t length) {
+    DateFields found;
+    try {
+        const ContainerMap map = MapContainer(file);
+        // A container that could not be walked whole may hide anything
+        // under a date text; a file without EXIF blocks has no date fields.
+        if (!map.problems.empty() || map.exif.empty()) return found;
+        for (const ExifBlock& block : map.exif)
+            if (!findInBlock(file, block, length, found)) return DateFields{};
         found.complete = true;
     } catch (const OutsideFile&) {
         found = DateFields{};
