@@ -344,6 +344,19 @@ DateCopies FindDateCopies(PhotoFile& file) {
         }
         findXmpDates(readBytes(file, packet), packet.first, out);
     }
+    // A movie's own date strings are written as XMP writes its dates.
+    for (const MovieText& text : map.movieTexts) {
+        if (text.text.size > 64) {
+            out.problems.push_back(text.place + ": 日付が長すぎます");
+            continue;
+        }
+        DateCopyFound copy;
+        copy.place = text.place;
+        copy.form = CopyForm::Xmp;
+        copy.text = text.text;
+        copy.value = readBytes(file, text.text);
+        out.found.push_back(copy);
+    }
     for (const ByteSpan& records : map.iptc) {
         if (records.size > LargestSidecar) {
             out.problems.push_back("IPTC: ブロックが大きすぎます");

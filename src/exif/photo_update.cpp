@@ -4,7 +4,9 @@
 #include <tuple>
 
 #include "exif/byte_access.h"
+#include "exif/container.h"
 #include "exif/copy_plan.h"
+#include "exif/crc32.h"
 #include "exif/date_copies.h"
 #include "exif/file_date_change.h"
 #include "exif/runtime_error.h"
@@ -150,6 +152,44 @@ void planFollowers(PlannedPhoto& planned, const DateFields& fields,
     }
 }
 
+// The checksums over bytes about to be rewritten (a PNG chunk's CRC), each
+// recomputed over what the chunk will hold, so that the file stays one every
+// reader takes. Journaled like the texts: undo puts the old one back with
+// the old bytes.
+void planChecksums(PhotoFile& file, std::vector<DateField>& writes) {
+    // A PNG chunk is read whole to be summed: a larger one is none we write.
+    constexpr std::int64_t LargestSummed = 64 * 1024 * 1024;
+    const ContainerMap map = MapContainer(file);
+    for (const ChecksumPlace& place : map.checksums) {
+        const bool touched = std::any_of(writes.begin(), writes.end(), [&](const DateField& w) {
+            return !IsSidecarTag(w.tag) &&
+                   place.covered.overlaps({w.position, static_cast<std::int64_t>(w.written.size())});
+        });
+        if (!touched) continue;
+        if (place.covered.size > LargestSummed || !file.contains(place.position, 4))
+            throw RuntimeError(error::BadPicture,
+                               "チェックサムを計算し直せないため、変更しませんでした");
+        std::string bytes(static_cast<std::size_t>(place.covered.size), '\0');
+        file.read(place.covered.first, bytes.data(), bytes.size());
+        for (const DateField& w : writes) {
+            if (IsSidecarTag(w.tag)) continue;
+            for (std::size_t i = 0; i < w.written.size(); ++i) {
+                const std::int64_t at = w.position + static_cast<std::int64_t>(i);
+                if (place.covered.contains({at, 1}))
+                    bytes[static_cast<std::size_t>(at - place.covered.first)] = w.written[i];
+            }
+        }
+        const std::uint32_t crc =
+            Crc32(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        std::string now(4, '\0');
+        file.read(place.position, now.data(), 4);
+        std::string sum(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            sum[static_cast<std::size_t>(i)] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
+        if (sum != now) writes.push_back({ChecksumTag, place.position, now, sum});
+    }
+}
+
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
     // Some file systems keep times in steps of up to two seconds.
     const std::int64_t gap = a.seconds - b.seconds;
@@ -232,9 +272,11 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
         rule.onlyOn = FilterDateText(choice);
         planFollowers(planned, plan.fields, plan.copyWrites, rule, options);
     }
-    if (plan.status && !update.writes.empty())
+    if (plan.status && !update.writes.empty()) {
+        planChecksums(file, update.writes);
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
+    }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -274,8 +316,9 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
 
     // The new capture moment, for the file's times: the first of these tags
     // that moves, in this order.
-    std::optional<LocalDateTime> capture[3];
-    std::optional<LocalDateTime> captureBefore[3];
+    // A movie's creation time stands for its capture when it keeps no EXIF.
+    std::optional<LocalDateTime> capture[4];
+    std::optional<LocalDateTime> captureBefore[4];
     const auto rank = [](std::int16_t tag) {
         return tag == tiff::TagDateTimeOriginal ? 0 : tag == tiff::TagDateTime ? 1 : 2;
     };
@@ -297,7 +340,33 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
             captureBefore[rank(field.tag)] = ParseExifMoment(field.current);
         }
     }
-    const int first = capture[0] ? 0 : capture[1] ? 1 : 2;
+    for (const DateField& field : fields.movieTimes) {
+        const std::uint64_t stored = MovieSeconds(field.current);
+        const auto now = MovieMoment(stored, fields.movieClock, fields.movieZone);
+        // A time of 0 was never set: it names no moment to move.
+        if (stored == 0 || !now) continue;
+        if (!filterDay.empty() &&
+            ExifMomentText(*now).compare(0, filterDay.size(), filterDay) != 0)
+            continue;
+        const auto moved = ShiftMoment(*now, seconds);
+        const auto bytes =
+            moved ? MovieBytes(static_cast<std::int64_t>(stored) + seconds, field.current.size())
+                  : std::nullopt;
+        if (!bytes) {
+            update.refusedOutOfRange = true;
+            update.writes.clear();
+            file.close();
+            return planned;
+        }
+        DateField write = field;
+        write.written = *bytes;
+        update.writes.push_back(write);
+        if (!capture[3]) {
+            capture[3] = moved;
+            captureBefore[3] = now;
+        }
+    }
+    const int first = capture[0] ? 0 : capture[1] ? 1 : capture[2] ? 2 : 3;
     if (fields.complete && !update.writes.empty()) {
         CopyRule rule;
         rule.shift = true;
@@ -315,8 +384,10 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         }
         planFollowers(planned, fields, exifCopies, rule, options);
     }
-    if (fields.complete && !update.writes.empty())
+    if (fields.complete && !update.writes.empty()) {
+        planChecksums(file, update.writes);
         finishPlan(planned, *capture[first], options.dryRun, maySetTimes, options.latest);
+    }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -350,6 +421,10 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     bool anyCopy = false;
     for (const DateField& w : change.writes) {
         const bool copy = w.tag == CopyTag || w.tag == DigestTag || IsSidecarTag(w.tag);
+        const std::size_t fixed =
+            w.tag == ChecksumTag ? 4 : w.tag == MovieTimeTag ? w.current.size() : 0;
+        if (fixed != 0 && (w.written.size() != fixed || (fixed != 4 && fixed != 8)))
+            return refuse(Restore::NotADate);
         if (w.written.size() != w.current.size() || w.written.empty() ||
             w.written.size() > (copy ? 64u : 20u))
             return refuse(Restore::NotADate);
@@ -359,6 +434,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     const DateFields fields = FindDateFields(file, longestDate);
     if (!fields.complete) return refuse(Restore::NotADate);
     const DateCopies copies = anyCopy ? FindDateCopies(file) : DateCopies{};
+    const ContainerMap container = MapContainer(file);
     const auto known = [&](const DateField& w) {
         const auto at = [&](const ByteSpan& span) {
             return span.first == w.position &&
@@ -374,6 +450,15 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
             return std::any_of(list.begin(), list.end(),
                                [&](const DateField& f) { return f.position == w.position; });
         };
+        if (w.tag == ChecksumTag)
+            return std::any_of(container.checksums.begin(), container.checksums.end(),
+                               [&](const ChecksumPlace& c) { return c.position == w.position; });
+        if (w.tag == MovieTimeTag)
+            return std::any_of(fields.movieTimes.begin(), fields.movieTimes.end(),
+                               [&](const DateField& f) {
+                                   return f.position == w.position &&
+                                          f.current.size() == w.written.size();
+                               });
         return tiff::IsDateTag(w.tag) ? in(fields.fields) || in(fields.copies) : in(fields.offsets);
     };
     // The sidecars' copies, read from each sidecar as it is now.

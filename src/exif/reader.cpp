@@ -5,6 +5,8 @@
 
 #include "exif/byte_access.h"
 #include "exif/container.h"
+#include "exif/movie_time.h"
+#include "exif/photo_update.h"
 #include "exif/exif_walk.h"
 #include "exif/local_time.h"
 #include "exif/photo_file.h"
@@ -129,6 +131,24 @@ std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoIn
             if (info.PixelYDimension == 0) info.PixelYDimension = read.PixelYDimension;
         }
         status += count;
+    }
+    // A movie without EXIF: its header's times, read as UTC (the format's
+    // own rule; a camera's local clock is only told by an EXIF date beside
+    // them).
+    if (map.exif.empty() && !map.movieTimes.empty()) {
+        const auto textOf = [&](const MovieTime& time) {
+            std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
+            file.read(time.bytes.first, bytes.data(), bytes.size());
+            const std::uint64_t seconds = MovieSeconds(bytes);
+            const auto moment = seconds == 0 ? std::nullopt : MovieMoment(seconds, MovieClock::Utc);
+            return moment ? ExifMomentText(*moment) : std::string();
+        };
+        for (const MovieTime& time : map.movieTimes) {
+            std::string& text = time.creation ? info.DateTimeOriginal : info.DateTime;
+            if (text.empty()) text = textOf(time);
+        }
+        info.DateTimeDigitized = info.DateTimeOriginal;
+        status = static_cast<std::int32_t>(map.movieTimes.size());
     }
     // The container states the size where EXIF does not (PNG, HEIF, WebP).
     if (info.PixelXDimension == 0 && info.PixelYDimension == 0) {

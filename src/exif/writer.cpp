@@ -4,6 +4,8 @@
 
 #include "exif/byte_access.h"
 #include "exif/container.h"
+#include "exif/copy_plan.h"
+#include "exif/photo_update.h"
 #include "exif/exif_walk.h"
 #include "exif/photo_file.h"
 #include "exif/tiff_layout.h"
@@ -168,9 +170,27 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         const ContainerMap map = MapContainer(file);
         // A container that could not be walked whole may hide anything
         // under a date text; a file without EXIF blocks has no date fields.
-        if (!map.problems.empty() || map.exif.empty()) return found;
+        if (!map.problems.empty() || (map.exif.empty() && map.movieTimes.empty())) return found;
         for (const ExifBlock& block : map.exif)
             if (!findInBlock(file, block, length, found)) return DateFields{};
+        for (const MovieTime& time : map.movieTimes) {
+            std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
+            file.read(time.bytes.first, bytes.data(), bytes.size());
+            found.movieTimes.push_back({MovieTimeTag, time.bytes.first, bytes, {}});
+        }
+        if (!found.movieTimes.empty()) {
+            // The clock is told by the capture date the file keeps in EXIF,
+            // and its zone, when it states one.
+            std::optional<LocalDateTime> capture;
+            for (const DateField& f : found.fields)
+                if (f.tag == TagDateTimeOriginal && !capture)
+                    capture = ParseExifMoment(ReadText(file, f.position, 19));
+            found.movieClock = ChooseMovieClock(MovieSeconds(found.movieTimes.front().current),
+                                                capture);
+            for (const DateField& f : found.offsets)
+                if (f.tag == TagOffsetTimeOriginal && !found.movieZone)
+                    found.movieZone = ZoneMinutes(f.current);
+        }
         found.complete = true;
     } catch (const OutsideFile&) {
         found = DateFields{};
@@ -195,6 +215,28 @@ DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
             return false;
         }
     };
+    // A movie's times take the new moment in their own clock; with the time
+    // of day kept, each keeps its own. Judged by the filter by the day they
+    // name.
+    for (const DateField& field : fields.movieTimes) {
+        const auto now =
+            MovieMoment(MovieSeconds(field.current), fields.movieClock, fields.movieZone);
+        if (!filter.empty() && (!now || ExifMomentText(*now).compare(0, filter.size(), filter) != 0))
+            continue;
+        LocalDateTime t{choice.date.year, choice.date.month, choice.date.day,
+                        choice.time.hour, choice.time.minute, choice.time.second};
+        if (choice.keepTime) {
+            if (!now) continue;
+            t.hour = now->hour;
+            t.minute = now->minute;
+            t.second = now->second;
+        }
+        const auto seconds = MovieSecondsOf(t, fields.movieClock, fields.movieZone);
+        const auto bytes = seconds ? MovieBytes(*seconds, field.current.size()) : std::nullopt;
+        if (!bytes) continue;
+        plan.writes.push_back(field);
+        plan.writes.back().written = *bytes;
+    }
     for (const auto& [from, into] :
          {std::pair{&fields.fields, &plan.writes}, std::pair{&fields.copies, &plan.copyWrites}}) {
         for (const DateField& field : *from) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "exif/date_choice.h"
+#include "exif/movie_time.h"
 
 namespace tovrin {
 
@@ -20,6 +22,11 @@ struct WriteResult {
     // file times, a log line, the count).
     bool changed = false;
 };
+
+// How the journal names a write that is no EXIF tag (CopyTag and DigestTag
+// in copy_plan.h, the sidecars' in sidecar.h, and these).
+inline constexpr std::int16_t ChecksumTag = 4;   // a CRC-32 over bytes that were rewritten
+inline constexpr std::int16_t MovieTimeTag = 5;  // a movie header's time, seconds since 1904
 
 // One date text that may be rewritten: its tag, where its text starts, the
 // bytes there now (as many as will be written) and, once planned, the bytes
@@ -53,11 +60,18 @@ struct DateField {
 // the same rule, at 6 bytes, apart in `offsets`; IFD0's own copies of
 // DateTimeOriginal and DateTimeDigitized (some raw and camera files keep
 // them) and IFD1's DateTime apart in `copies`.
+//
+// A movie's header times (mvhd, tkhd, mdhd) are found apart in movieTimes
+// (tagged MovieTimeTag, their stored bytes), with the clock they keep: a
+// movie without EXIF has them alone.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;
     std::vector<DateField> offsets;
     std::vector<DateField> copies;
+    std::vector<DateField> movieTimes;
+    MovieClock movieClock = MovieClock::Utc;
+    std::optional<int> movieZone;  // minutes east of UTC the photo states, for a UTC clock
 };
 DateFields FindDateFields(PhotoFile& file, std::size_t length);
 
