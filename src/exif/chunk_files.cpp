@@ -194,6 +194,9 @@ private:
             exif(c);
         } else if (c.is("iTXt") || c.is("tEXt") || c.is("zTXt")) {
             text(c);
+        } else if (c.is("tIME") && c.data.size == 7 && !m_map.imageTime) {
+            m_map.imageTime = c.data;
+            handOut(c);
         }
     }
 
@@ -236,6 +239,17 @@ private:
                 xmp(c);
             else
                 m_map.notes.push_back("XMP in the " + c.where() + " is left alone");
+            return;
+        }
+        // The dates some writers keep as plain text, which readers show
+        // beside the EXIF ones.
+        if (c.is("tEXt") && (keyword == "create-date" || keyword == "modify-date" ||
+                             keyword == "Creation Time")) {
+            const std::int64_t text = c.data.first + static_cast<std::int64_t>(keyword.size()) + 1;
+            if (text < c.data.end()) {
+                m_map.movieTexts.push_back({"PNG " + keyword, {text, c.data.end() - text}});
+                handOut(c);
+            }
             return;
         }
         // ImageMagick keeps the profiles it cannot place elsewhere as hex

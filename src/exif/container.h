@@ -41,8 +41,9 @@ struct MovieTime {
     bool creation = true;
 };
 
-// A date string of a movie's own metadata: "©day" or the Keys
-// "com.apple.quicktime.creationdate" value, in UTF-8.
+// A date string of the container's own metadata, in UTF-8 or ASCII: a
+// movie's "©day" or Keys "com.apple.quicktime.creationdate", a PNG text
+// chunk's "create-date".
 struct MovieText {
     std::string place;
     ByteSpan text;
@@ -69,6 +70,9 @@ struct ContainerMap {
     // Checksums to recompute when a byte they cover is rewritten.
     std::vector<ChecksumPlace> checksums;
     std::vector<MovieTime> movieTimes;
+    // A PNG's tIME: year (2 bytes, big-endian), month, day, hour, minute,
+    // second, in UTC.
+    std::optional<ByteSpan> imageTime;
     std::vector<MovieText> movieTexts;
     // The largest JPEG preview the file embeds (raw files), for thumbnails.
     std::optional<ByteSpan> preview;
