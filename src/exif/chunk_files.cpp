@@ -243,8 +243,8 @@ private:
         }
         // The dates some writers keep as plain text, which readers show
         // beside the EXIF ones.
-        if (c.is("tEXt") && (keyword == "create-date" || keyword == "modify-date" ||
-                             keyword == "Creation Time")) {
+        if (c.is("tEXt") &&
+            (keyword == "create-date" || keyword == "modify-date" || keyword == "Creation Time")) {
             const std::int64_t text = c.data.first + static_cast<std::int64_t>(keyword.size()) + 1;
             if (text < c.data.end()) {
                 m_map.movieTexts.push_back({"PNG " + keyword, {text, c.data.end() - text}});

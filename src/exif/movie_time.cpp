@@ -49,6 +49,8 @@ MovieClock ChooseMovieClock(std::uint64_t creationSeconds,
     return local && *local == *localDate ? MovieClock::Local : MovieClock::Utc;
 }
 
-const char* MovieClockName(MovieClock clock) { return clock == MovieClock::Local ? "local" : "utc"; }
+const char* MovieClockName(MovieClock clock) {
+    return clock == MovieClock::Local ? "local" : "utc";
+}
 
 }  // namespace tovrin

@@ -163,7 +163,8 @@ void planChecksums(PhotoFile& file, std::vector<DateField>& writes) {
     for (const ChecksumPlace& place : map.checksums) {
         const bool touched = std::any_of(writes.begin(), writes.end(), [&](const DateField& w) {
             return !IsSidecarTag(w.tag) &&
-                   place.covered.overlaps({w.position, static_cast<std::int64_t>(w.written.size())});
+                   place.covered.overlaps(
+                       {w.position, static_cast<std::int64_t>(w.written.size())});
         });
         if (!touched) continue;
         if (place.covered.size > LargestSummed || !file.contains(place.position, 4))
@@ -340,18 +341,14 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
             captureBefore[rank(field.tag)] = ParseExifMoment(field.current);
         }
     }
-    for (const DateField& field : fields.movieTimes) {
-        const std::uint64_t stored = MovieSeconds(field.current);
-        const auto now = MovieMoment(stored, fields.movieClock, fields.movieZone);
-        // A time of 0 was never set: it names no moment to move.
-        if (stored == 0 || !now) continue;
-        if (!filterDay.empty() &&
-            ExifMomentText(*now).compare(0, filterDay.size(), filterDay) != 0)
+    for (const DateField& field : fields.storedTimes) {
+        const auto now = StoredTimeMoment(fields, field);
+        // A time that names no moment (a movie's 0 was never set) stays.
+        if (!now) continue;
+        if (!filterDay.empty() && ExifMomentText(*now).compare(0, filterDay.size(), filterDay) != 0)
             continue;
         const auto moved = ShiftMoment(*now, seconds);
-        const auto bytes =
-            moved ? MovieBytes(static_cast<std::int64_t>(stored) + seconds, field.current.size())
-                  : std::nullopt;
+        const auto bytes = moved ? StoredTimeBytes(fields, field, *moved) : std::nullopt;
         if (!bytes) {
             update.refusedOutOfRange = true;
             update.writes.clear();
@@ -421,9 +418,12 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     bool anyCopy = false;
     for (const DateField& w : change.writes) {
         const bool copy = w.tag == CopyTag || w.tag == DigestTag || IsSidecarTag(w.tag);
-        const std::size_t fixed =
-            w.tag == ChecksumTag ? 4 : w.tag == MovieTimeTag ? w.current.size() : 0;
-        if (fixed != 0 && (w.written.size() != fixed || (fixed != 4 && fixed != 8)))
+        const std::size_t fixed = w.tag == ChecksumTag    ? 4
+                                  : w.tag == PngTimeTag   ? 7
+                                  : w.tag == MovieTimeTag ? w.current.size()
+                                                          : 0;
+        if (fixed != 0 &&
+            (w.written.size() != fixed || (w.tag == MovieTimeTag && fixed != 4 && fixed != 8)))
             return refuse(Restore::NotADate);
         if (w.written.size() != w.current.size() || w.written.empty() ||
             w.written.size() > (copy ? 64u : 20u))
@@ -453,12 +453,11 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         if (w.tag == ChecksumTag)
             return std::any_of(container.checksums.begin(), container.checksums.end(),
                                [&](const ChecksumPlace& c) { return c.position == w.position; });
-        if (w.tag == MovieTimeTag)
-            return std::any_of(fields.movieTimes.begin(), fields.movieTimes.end(),
-                               [&](const DateField& f) {
-                                   return f.position == w.position &&
-                                          f.current.size() == w.written.size();
-                               });
+        if (w.tag == MovieTimeTag || w.tag == PngTimeTag)
+            return std::any_of(
+                fields.storedTimes.begin(), fields.storedTimes.end(), [&](const DateField& f) {
+                    return f.position == w.position && f.current.size() == w.written.size();
+                });
         return tiff::IsDateTag(w.tag) ? in(fields.fields) || in(fields.copies) : in(fields.offsets);
     };
     // The sidecars' copies, read from each sidecar as it is now.

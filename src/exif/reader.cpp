@@ -5,11 +5,11 @@
 
 #include "exif/byte_access.h"
 #include "exif/container.h"
-#include "exif/movie_time.h"
-#include "exif/photo_update.h"
 #include "exif/exif_walk.h"
 #include "exif/local_time.h"
+#include "exif/movie_time.h"
 #include "exif/photo_file.h"
+#include "exif/photo_update.h"
 #include "exif/tiff_layout.h"
 
 namespace tovrin {

@@ -5,9 +5,10 @@
 #include "exif/byte_access.h"
 #include "exif/container.h"
 #include "exif/copy_plan.h"
-#include "exif/photo_update.h"
 #include "exif/exif_walk.h"
 #include "exif/photo_file.h"
+#include "exif/photo_update.h"
+#include "exif/runtime_error.h"
 #include "exif/tiff_layout.h"
 
 namespace tovrin {
@@ -170,23 +171,30 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         const ContainerMap map = MapContainer(file);
         // A container that could not be walked whole may hide anything
         // under a date text; a file without EXIF blocks has no date fields.
-        if (!map.problems.empty() || (map.exif.empty() && map.movieTimes.empty())) return found;
+        if (!map.problems.empty() || (map.exif.empty() && map.movieTimes.empty() && !map.imageTime))
+            return found;
         for (const ExifBlock& block : map.exif)
             if (!findInBlock(file, block, length, found)) return DateFields{};
         for (const MovieTime& time : map.movieTimes) {
             std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
             file.read(time.bytes.first, bytes.data(), bytes.size());
-            found.movieTimes.push_back({MovieTimeTag, time.bytes.first, bytes, {}});
+            found.storedTimes.push_back({MovieTimeTag, time.bytes.first, bytes, {}});
         }
-        if (!found.movieTimes.empty()) {
+        if (map.imageTime) {
+            std::string bytes(7, '\0');
+            file.read(map.imageTime->first, bytes.data(), bytes.size());
+            found.storedTimes.push_back({PngTimeTag, map.imageTime->first, bytes, {}});
+        }
+        if (!found.storedTimes.empty()) {
             // The clock is told by the capture date the file keeps in EXIF,
             // and its zone, when it states one.
             std::optional<LocalDateTime> capture;
             for (const DateField& f : found.fields)
                 if (f.tag == TagDateTimeOriginal && !capture)
                     capture = ParseExifMoment(ReadText(file, f.position, 19));
-            found.movieClock = ChooseMovieClock(MovieSeconds(found.movieTimes.front().current),
-                                                capture);
+            if (!map.movieTimes.empty())
+                found.movieClock =
+                    ChooseMovieClock(MovieSeconds(found.storedTimes.front().current), capture);
             for (const DateField& f : found.offsets)
                 if (f.tag == TagOffsetTimeOriginal && !found.movieZone)
                     found.movieZone = ZoneMinutes(f.current);
@@ -196,6 +204,51 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         found = DateFields{};
     }
     return found;
+}
+
+std::optional<LocalDateTime> StoredTimeMoment(const DateFields& fields, const DateField& time) {
+    if (time.tag == PngTimeTag) {
+        if (time.current.size() != 7) return std::nullopt;
+        const auto byte = [&](std::size_t i) {
+            return static_cast<unsigned char>(time.current[i]);
+        };
+        const LocalDateTime utc{
+            byte(0) * 256 + byte(1), byte(2), byte(3), byte(4), byte(5), byte(6)};
+        if (!IsValidDate({utc.year, utc.month, utc.day}) ||
+            !IsValidTime({utc.hour, utc.minute, utc.second == 60 ? 59 : utc.second}))
+            return std::nullopt;
+        const std::int64_t seconds = WallSeconds(utc);
+        if (fields.movieZone)
+            return FromWallSeconds(seconds + std::int64_t{*fields.movieZone} * 60);
+        return ToLocal(seconds);
+    }
+    const std::uint64_t seconds = MovieSeconds(time.current);
+    if (seconds == 0) return std::nullopt;
+    return MovieMoment(seconds, fields.movieClock, fields.movieZone);
+}
+
+std::optional<std::string> StoredTimeBytes(const DateFields& fields, const DateField& time,
+                                           const LocalDateTime& t) {
+    if (time.tag == PngTimeTag) {
+        std::int64_t utc = 0;
+        if (fields.movieZone) {
+            utc = WallSeconds(t) - std::int64_t{*fields.movieZone} * 60;
+        } else {
+            try {
+                utc = LocalToEpoch(t);
+            } catch (const RuntimeError&) {
+                return std::nullopt;
+            }
+        }
+        const LocalDateTime u = FromWallSeconds(utc);
+        if (u.year < 1 || u.year > 9999) return std::nullopt;
+        return std::string{static_cast<char>(u.year >> 8), static_cast<char>(u.year & 0xFF),
+                           static_cast<char>(u.month),     static_cast<char>(u.day),
+                           static_cast<char>(u.hour),      static_cast<char>(u.minute),
+                           static_cast<char>(u.second)};
+    }
+    const auto seconds = MovieSecondsOf(t, fields.movieClock, fields.movieZone);
+    return seconds ? MovieBytes(*seconds, time.current.size()) : std::nullopt;
 }
 
 DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
@@ -218,12 +271,12 @@ DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
     // A movie's times take the new moment in their own clock; with the time
     // of day kept, each keeps its own. Judged by the filter by the day they
     // name.
-    for (const DateField& field : fields.movieTimes) {
-        const auto now =
-            MovieMoment(MovieSeconds(field.current), fields.movieClock, fields.movieZone);
-        if (!filter.empty() && (!now || ExifMomentText(*now).compare(0, filter.size(), filter) != 0))
+    for (const DateField& field : fields.storedTimes) {
+        const auto now = StoredTimeMoment(fields, field);
+        if (!filter.empty() &&
+            (!now || ExifMomentText(*now).compare(0, filter.size(), filter) != 0))
             continue;
-        LocalDateTime t{choice.date.year, choice.date.month, choice.date.day,
+        LocalDateTime t{choice.date.year, choice.date.month,  choice.date.day,
                         choice.time.hour, choice.time.minute, choice.time.second};
         if (choice.keepTime) {
             if (!now) continue;
@@ -231,8 +284,7 @@ DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
             t.minute = now->minute;
             t.second = now->second;
         }
-        const auto seconds = MovieSecondsOf(t, fields.movieClock, fields.movieZone);
-        const auto bytes = seconds ? MovieBytes(*seconds, field.current.size()) : std::nullopt;
+        const auto bytes = StoredTimeBytes(fields, field, t);
         if (!bytes) continue;
         plan.writes.push_back(field);
         plan.writes.back().written = *bytes;

@@ -27,6 +27,7 @@ struct WriteResult {
 // in copy_plan.h, the sidecars' in sidecar.h, and these).
 inline constexpr std::int16_t ChecksumTag = 4;   // a CRC-32 over bytes that were rewritten
 inline constexpr std::int16_t MovieTimeTag = 5;  // a movie header's time, seconds since 1904
+inline constexpr std::int16_t PngTimeTag = 6;    // a PNG's tIME, its 7 bytes
 
 // One date text that may be rewritten: its tag, where its text starts, the
 // bytes there now (as many as will be written) and, once planned, the bytes
@@ -61,19 +62,27 @@ struct DateField {
 // DateTimeOriginal and DateTimeDigitized (some raw and camera files keep
 // them) and IFD1's DateTime apart in `copies`.
 //
-// A movie's header times (mvhd, tkhd, mdhd) are found apart in movieTimes
-// (tagged MovieTimeTag, their stored bytes), with the clock they keep: a
+// The times a container keeps as numbers are found apart in storedTimes
+// (their stored bytes): a movie's header times (mvhd, tkhd, mdhd; tagged
+// MovieTimeTag), with the clock they keep, and a PNG's tIME (PngTimeTag). A
 // movie without EXIF has them alone.
 struct DateFields {
     bool complete = false;
     std::vector<DateField> fields;
     std::vector<DateField> offsets;
     std::vector<DateField> copies;
-    std::vector<DateField> movieTimes;
+    std::vector<DateField> storedTimes;
     MovieClock movieClock = MovieClock::Utc;
     std::optional<int> movieZone;  // minutes east of UTC the photo states, for a UTC clock
 };
 DateFields FindDateFields(PhotoFile& file, std::size_t length);
+
+// The local moment a stored time names, and the bytes that store another;
+// nothing for a time that names none (a movie time of 0 was never set) or a
+// moment that its field cannot hold.
+std::optional<LocalDateTime> StoredTimeMoment(const DateFields& fields, const DateField& time);
+std::optional<std::string> StoredTimeBytes(const DateFields& fields, const DateField& time,
+                                           const LocalDateTime& t);
 
 // Rewrites the three EXIF date texts of folderPath + fileName in place.
 // Validates first, then writes: unless the walk of both directories completes,

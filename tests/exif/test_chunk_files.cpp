@@ -948,7 +948,7 @@ TEST_P(Sample, AgreesWithExifTool) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, Sample,
     ::testing::Values(SampleFile{"PNG.png", FileKind::Png, 0, 1, 1, "PNG", ""},
-                      SampleFile{"dates.png", FileKind::Png, 1, 0, 1, "PNG", "PNG eXIf ("},
+                      SampleFile{"dates.png", FileKind::Png, 1, 0, 3, "PNG", "PNG eXIf ("},
                       SampleFile{"exiv2-bug1199.webp", FileKind::WebP, 1, 1, 0, "RIFF",
                                  "- Tag 'EXIF' ("},
                       SampleFile{"FujiFilm.raf", FileKind::Raf, 1, 0, 0, "", "JPEG APP1 ("}),
