@@ -191,6 +191,23 @@ void planChecksums(PhotoFile& file, std::vector<DateField>& writes) {
     }
 }
 
+// Which clock a movie's times keep, and what its capture and modification
+// times name once written.
+void noteMovieTimes(PhotoDateUpdate& update, const DateFields& fields) {
+    const bool movie = std::any_of(fields.storedTimes.begin(), fields.storedTimes.end(),
+                                   [](const DateField& f) { return IsMovieTimeTag(f.tag); });
+    if (!movie) return;
+    update.movieClock = MovieClockName(fields.movieClock);
+    for (const DateField& w : update.writes) {
+        if (!IsMovieTimeTag(w.tag)) continue;
+        DateField after = w;
+        after.current = w.written;
+        std::string& text = w.tag == MovieTimeTag ? update.movieCreated : update.movieModified;
+        if (const auto t = StoredTimeMoment(fields, after); t && text.empty())
+            text = ExifMomentText(*t);
+    }
+}
+
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
     // Some file systems keep times in steps of up to two seconds.
     const std::int64_t gap = a.seconds - b.seconds;
@@ -273,6 +290,7 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
         rule.onlyOn = FilterDateText(choice);
         planFollowers(planned, plan.fields, plan.copyWrites, rule, options);
     }
+    noteMovieTimes(update, plan.fields);
     if (plan.status && !update.writes.empty()) {
         planChecksums(file, update.writes);
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
@@ -381,6 +399,7 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         }
         planFollowers(planned, fields, exifCopies, rule, options);
     }
+    noteMovieTimes(update, fields);
     if (fields.complete && !update.writes.empty()) {
         planChecksums(file, update.writes);
         finishPlan(planned, *capture[first], options.dryRun, maySetTimes, options.latest);
@@ -420,10 +439,10 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         const bool copy = w.tag == CopyTag || w.tag == DigestTag || IsSidecarTag(w.tag);
         const std::size_t fixed = w.tag == ChecksumTag    ? 4
                                   : w.tag == PngTimeTag   ? 7
-                                  : w.tag == MovieTimeTag ? w.current.size()
+                                  : IsMovieTimeTag(w.tag) ? w.current.size()
                                                           : 0;
         if (fixed != 0 &&
-            (w.written.size() != fixed || (w.tag == MovieTimeTag && fixed != 4 && fixed != 8)))
+            (w.written.size() != fixed || (IsMovieTimeTag(w.tag) && fixed != 4 && fixed != 8)))
             return refuse(Restore::NotADate);
         if (w.written.size() != w.current.size() || w.written.empty() ||
             w.written.size() > (copy ? 64u : 20u))
@@ -453,7 +472,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         if (w.tag == ChecksumTag)
             return std::any_of(container.checksums.begin(), container.checksums.end(),
                                [&](const ChecksumPlace& c) { return c.position == w.position; });
-        if (w.tag == MovieTimeTag || w.tag == PngTimeTag)
+        if (IsMovieTimeTag(w.tag) || w.tag == PngTimeTag)
             return std::any_of(
                 fields.storedTimes.begin(), fields.storedTimes.end(), [&](const DateField& f) {
                     return f.position == w.position && f.current.size() == w.written.size();

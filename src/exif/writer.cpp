@@ -178,7 +178,8 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
         for (const MovieTime& time : map.movieTimes) {
             std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
             file.read(time.bytes.first, bytes.data(), bytes.size());
-            found.storedTimes.push_back({MovieTimeTag, time.bytes.first, bytes, {}});
+            found.storedTimes.push_back(
+                {time.creation ? MovieTimeTag : MovieModifiedTag, time.bytes.first, bytes, {}});
         }
         if (map.imageTime) {
             std::string bytes(7, '\0');

@@ -25,9 +25,14 @@ struct WriteResult {
 
 // How the journal names a write that is no EXIF tag (CopyTag and DigestTag
 // in copy_plan.h, the sidecars' in sidecar.h, and these).
-inline constexpr std::int16_t ChecksumTag = 4;   // a CRC-32 over bytes that were rewritten
-inline constexpr std::int16_t MovieTimeTag = 5;  // a movie header's time, seconds since 1904
-inline constexpr std::int16_t PngTimeTag = 6;    // a PNG's tIME, its 7 bytes
+inline constexpr std::int16_t ChecksumTag = 4;  // a CRC-32 over bytes that were rewritten
+inline constexpr std::int16_t MovieTimeTag =
+    5;                                         // a movie header's creation time, seconds since 1904
+inline constexpr std::int16_t PngTimeTag = 6;  // a PNG's tIME, its 7 bytes
+inline constexpr std::int16_t MovieModifiedTag = 7;  // a movie header's modification time
+constexpr bool IsMovieTimeTag(std::int16_t tag) {
+    return tag == MovieTimeTag || tag == MovieModifiedTag;
+}
 
 // One date text that may be rewritten: its tag, where its text starts, the
 // bytes there now (as many as will be written) and, once planned, the bytes
