@@ -90,6 +90,8 @@ void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
 
 }  // namespace
 
+static ContainerMap mapFile(PhotoFile& file);
+
 FileKind KindOfFile(PhotoFile& file) {
     using namespace std::string_view_literals;
     const std::string b = head(file, 16);
@@ -106,6 +108,11 @@ FileKind KindOfFile(PhotoFile& file) {
 }
 
 ContainerMap MapContainer(PhotoFile& file) {
+    if (!file.containerMemo()) file.containerMemo() = std::make_shared<ContainerMap>(mapFile(file));
+    return *static_cast<const ContainerMap*>(file.containerMemo().get());
+}
+
+static ContainerMap mapFile(PhotoFile& file) {
     ContainerMap map;
     try {
         map.kind = KindOfFile(file);

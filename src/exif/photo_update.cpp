@@ -538,10 +538,41 @@ void CommitPhoto(PlannedPhoto& planned) {
     PhotoFile& file = *planned.file;
     const std::vector<DateField>& writes = planned.update.writes;
     std::size_t started = 0;
+    bool timesTouched = false;
+    const auto grouped = [](const DateField& w) { return IsMovieTimeTag(w.tag); };
     try {
+        // A movie's header times that stand close together go out in one
+        // call, with the bytes between them as they are: its dozens of times
+        // cost a few calls, not dozens. Those bytes are written back
+        // unchanged, so a write cut short leaves them as they were. Every
+        // other text is written alone, in the planned order.
+        constexpr std::int64_t Gap = 512;
+        std::vector<const DateField*> times;
+        for (const DateField& w : writes)
+            if (grouped(w)) times.push_back(&w);
+        std::sort(times.begin(), times.end(),
+                  [](const DateField* a, const DateField* b) { return a->position < b->position; });
+        for (std::size_t i = 0; i < times.size();) {
+            const std::int64_t first = times[i]->position;
+            std::int64_t end = first + static_cast<std::int64_t>(times[i]->written.size());
+            std::size_t j = i + 1;
+            while (j < times.size() && times[j]->position <= end + Gap) {
+                end = std::max(
+                    end, times[j]->position + static_cast<std::int64_t>(times[j]->written.size()));
+                ++j;
+            }
+            std::string bytes(static_cast<std::size_t>(end - first), '\0');
+            file.read(first, bytes.data(), bytes.size());
+            for (std::size_t k = i; k < j; ++k)
+                bytes.replace(static_cast<std::size_t>(times[k]->position - first),
+                              times[k]->written.size(), times[k]->written);
+            timesTouched = true;
+            file.write(first, bytes.data(), bytes.size());
+            i = j;
+        }
         for (const DateField& w : writes) {
             ++started;
-            if (!IsSidecarTag(w.tag)) WriteText(file, w.position, w.written);
+            if (!IsSidecarTag(w.tag) && !grouped(w)) WriteText(file, w.position, w.written);
         }
         if (planned.exactTimes) {
             file.setTimes(planned.accessedAfter, planned.modifiedAfter);
@@ -553,8 +584,10 @@ void CommitPhoto(PlannedPhoto& planned) {
     } catch (const RuntimeError&) {
         // All or nothing: every text that may have been touched, a write cut
         // short included, gets its old bytes back, and the file its times.
-        for (std::size_t i = 0; i < started; ++i) {
-            if (IsSidecarTag(writes[i].tag)) continue;
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            if (IsSidecarTag(writes[i].tag) ||
+                (i >= started && !(timesTouched && grouped(writes[i]))))
+                continue;
             try {
                 WriteText(file, writes[i].position, writes[i].current);
             } catch (const RuntimeError&) {
