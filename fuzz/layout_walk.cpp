@@ -315,6 +315,12 @@ private:
         // raw IFD's offset).
         if (equals(8, "CR", 2)) forbid(8, 16);
         m_layout.usable = walkTiff({0, m_size, 0, Kind::Ifd0, true});
+        // Panasonic keeps a JPEG with EXIF of its own in IFD0 (tag 0x002E):
+        // its dates are the file's too.
+        if (m_layout.usable && m_embeddedJpeg) {
+            const Range jpeg = *m_embeddedJpeg;
+            walkJpeg(jpeg.first, jpeg.end, false);
+        }
     }
 
     // Walks one block: false when its TIFF header is not sound.
@@ -418,6 +424,15 @@ private:
                     iim(valueAt, valueAt + bytes);
                 else
                     photoshopResources(valueAt, valueAt + bytes);
+            } else if (m_fileBlock && kind == Kind::Ifd0 && tag == 0x002E &&
+                       u16(m_tiff + 2) == 0x55 && bytes > 4 && inBlock(valueAt, bytes)) {
+                // Walked as a JPEG of its own once the file's walk is done
+                // (the first such entry; each pass finds the same).
+                const Range jpeg{valueAt, valueAt + bytes};
+                if (!m_embeddedJpeg)
+                    m_embeddedJpeg = jpeg;
+                else if (m_embeddedJpeg->first != jpeg.first || m_embeddedJpeg->end != jpeg.end)
+                    claim(jpeg.first, jpeg.end);
             } else if (bytes > 4) {
                 claim(valueAt, valueAt + bytes);
             }
@@ -663,6 +678,7 @@ private:
         forbid(0, 8);
         long long p = 8;
         bool ended = false;
+        bool timeSeen = false;
         while (ok() && p < m_size && step()) {
             if (!has(p, 12)) {
                 fault("a PNG chunk past the end of the file");
@@ -687,6 +703,13 @@ private:
                 mayChange = walkTiff({data, end, tiff, Kind::Ifd0, false});
             } else if (crcOk && equals(p + 4, "iTXt", 4)) {
                 mayChange = xmpText(data, end);
+            } else if (crcOk && equals(p + 4, "tIME", 4) && length == 7 && !timeSeen) {
+                // The image's last change, in UTC: a date like a movie's time.
+                timeSeen = true;
+                offer(Part::MovieTime, data, end);
+                mayChange = true;
+            } else if (crcOk && equals(p + 4, "tEXt", 4)) {
+                mayChange = dateText(data, end);
             }
             if (mayChange) {
                 offer(Part::Checksum, crcAt, crcAt + 4);
@@ -705,6 +728,20 @@ private:
         }
         forbid(p, m_size);
         m_layout.usable = true;
+    }
+
+    // tEXt: keyword, NUL, text. The dates some writers keep as plain text
+    // change their digits as a copy of the date does.
+    bool dateText(long long data, long long end) {
+        for (const char* keyword : {"create-date", "modify-date", "Creation Time"}) {
+            const auto n = static_cast<long long>(std::strlen(keyword));
+            if (data + n + 1 < end && equals(data, keyword, n) && m_b[data + n] == 0) {
+                forbid(data, data + n + 1);
+                offer(Part::MovieText, data + n + 1, end);
+                return true;
+            }
+        }
+        return false;
     }
 
     // iTXt: keyword, NUL, compression flag and method, language, NUL,
@@ -1226,6 +1263,7 @@ private:
     long long m_end = 0;
     bool m_intel = false;
     bool m_fileBlock = false;
+    std::optional<Range> m_embeddedJpeg;
     Layout m_layout;
 };
 

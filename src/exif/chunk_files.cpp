@@ -481,6 +481,17 @@ bool MapRaf(PhotoFile& file, ContainerMap& map) {
         map.problems.push_back("no JPEG where the RAF header points" + stated);
         return true;
     }
+    // The raw data's header and the raw data (offsets and lengths at 92 and
+    // 100) are the picture itself: a JPEG that shares bytes with them is no
+    // place to write.
+    for (const std::int64_t at : {std::int64_t{92}, std::int64_t{100}}) {
+        if (!file.contains(at + 1, 8)) break;
+        const ByteSpan raw{Be32(file, at + 1) + 1, Be32(file, at + 5)};
+        if (raw.size > 0 && raw.overlaps(jpeg)) {
+            map.problems.push_back("the RAF's raw data overlaps its JPEG" + stated);
+            return true;
+        }
+    }
     map.jpegs.push_back(jpeg);
     map.preview = jpeg;
     ExifBlock block;

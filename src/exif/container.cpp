@@ -71,7 +71,8 @@ void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
                     map.height = number(entry.position);
                     break;
                 case 0x002E:
-                    if (block.magic == MagicPanasonic) embedded = value(entry.position);
+                    if (block.magic == MagicPanasonic && !embedded)
+                        embedded = value(entry.position);
                     break;
                 default:
                     break;

@@ -307,8 +307,16 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
                 case 0x0117:    // StripByteCounts
                 case 0x0145: {  // TileByteCounts
                     const int which = tag == 0x0111 || tag == 0x0117 ? 0 : 1;
-                    Array& array = tag == 0x0111 || tag == 0x0144 ? offsets[which] : counts[which];
+                    const bool isOffsets = tag == 0x0111 || tag == 0x0144;
+                    Array& array = isOffsets ? offsets[which] : counts[which];
                     array = {size > 4 ? tiffBase + field : e + 8, type == 3 ? 2 : 4, n};
+                    // Offsets of another type than SHORT or LONG say nowhere a
+                    // reader could trust where the image lies; counts of
+                    // another type leave each piece running to the end.
+                    if (type != 3 && type != 4) {
+                        if (isOffsets && imageData) ++map.overBound;
+                        array = {-1, 4, isOffsets ? 0u : n};
+                    }
                     break;
                 }
                 case 0x0201:

@@ -411,6 +411,14 @@ struct Heif {
     std::optional<std::uint32_t> primary;
     std::vector<HeifItem> items;
     std::unordered_map<std::uint32_t, std::size_t> byId;
+    // Every extent of every item in the file (its id, first byte and
+    // length, both as stored): an Exif item must share no byte with another.
+    struct Extent {
+        std::uint32_t id;
+        std::uint64_t offset;
+        std::uint64_t length;
+    };
+    std::vector<Extent> extents;
 };
 
 void ReadPrimary(Walk& w, const Box& pitm, Heif& heif) {
@@ -526,6 +534,8 @@ void ReadLocations(Walk& w, const Box& iloc, Heif& heif) {
             c.take(indexSize);
             const std::uint64_t o = c.take(offsetSize);
             const std::uint64_t l = c.take(lengthSize);
+            if (method == 0 && dataReference == 0 && o + base >= base)
+                heif.extents.push_back({id, base + o, l});
             if (e == 0) {
                 offset = o;
                 length = l;
@@ -698,6 +708,21 @@ void MapHeif(Walk& w, const Box& meta, const std::vector<Box>& mdats) {
     for (const HeifItem& item : heif.items) {
         const std::optional<ByteSpan> span = ItemBytes(w, item, mdats);
         if (!span) continue;
+        // An item whose bytes another item's extent covers (an image over
+        // the EXIF) is no place to write; a length of 0 runs to the end.
+        const auto first = static_cast<std::uint64_t>(span->first - 1);
+        const auto end = static_cast<std::uint64_t>(span->end() - 1);
+        const bool shared =
+            std::any_of(heif.extents.begin(), heif.extents.end(), [&](const Heif::Extent& x) {
+                if (x.id == item.id) return false;
+                const std::uint64_t xEnd = x.length == 0 || x.offset + x.length < x.offset
+                                               ? UINT64_MAX
+                                               : x.offset + x.length;
+                return x.offset < end && first < xEnd;
+            });
+        if (shared)
+            w.problem(std::string(item.exif ? "the Exif item" : "the XMP item") +
+                      " and another item share bytes");
         if (!item.exif) {
             w.map().xmp.push_back(*span);
             continue;

@@ -152,45 +152,6 @@ void planFollowers(PlannedPhoto& planned, const DateFields& fields,
     }
 }
 
-// The checksums over bytes about to be rewritten (a PNG chunk's CRC), each
-// recomputed over what the chunk will hold, so that the file stays one every
-// reader takes. Journaled like the texts: undo puts the old one back with
-// the old bytes.
-void planChecksums(PhotoFile& file, std::vector<DateField>& writes) {
-    // A PNG chunk is read whole to be summed: a larger one is none we write.
-    constexpr std::int64_t LargestSummed = 64 * 1024 * 1024;
-    const ContainerMap map = MapContainer(file);
-    for (const ChecksumPlace& place : map.checksums) {
-        const bool touched = std::any_of(writes.begin(), writes.end(), [&](const DateField& w) {
-            return !IsSidecarTag(w.tag) &&
-                   place.covered.overlaps(
-                       {w.position, static_cast<std::int64_t>(w.written.size())});
-        });
-        if (!touched) continue;
-        if (place.covered.size > LargestSummed || !file.contains(place.position, 4))
-            throw RuntimeError(error::BadPicture,
-                               "チェックサムを計算し直せないため、変更しませんでした");
-        std::string bytes(static_cast<std::size_t>(place.covered.size), '\0');
-        file.read(place.covered.first, bytes.data(), bytes.size());
-        for (const DateField& w : writes) {
-            if (IsSidecarTag(w.tag)) continue;
-            for (std::size_t i = 0; i < w.written.size(); ++i) {
-                const std::int64_t at = w.position + static_cast<std::int64_t>(i);
-                if (place.covered.contains({at, 1}))
-                    bytes[static_cast<std::size_t>(at - place.covered.first)] = w.written[i];
-            }
-        }
-        const std::uint32_t crc =
-            Crc32(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-        std::string now(4, '\0');
-        file.read(place.position, now.data(), 4);
-        std::string sum(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            sum[static_cast<std::size_t>(i)] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
-        if (sum != now) writes.push_back({ChecksumTag, place.position, now, sum});
-    }
-}
-
 // Which clock a movie's times keep, and what its capture and modification
 // times name once written.
 void noteMovieTimes(PhotoDateUpdate& update, const DateFields& fields) {
@@ -292,7 +253,7 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     }
     noteMovieTimes(update, plan.fields);
     if (plan.status && !update.writes.empty()) {
-        planChecksums(file, update.writes);
+        PlanChecksums(file, update.writes);
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
     }
@@ -401,7 +362,7 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
     }
     noteMovieTimes(update, fields);
     if (fields.complete && !update.writes.empty()) {
-        planChecksums(file, update.writes);
+        PlanChecksums(file, update.writes);
         finishPlan(planned, *capture[first], options.dryRun, maySetTimes, options.latest);
     }
     if (!planned.writes() && planned.file) planned.file->close();

@@ -5,10 +5,12 @@
 #include "exif/byte_access.h"
 #include "exif/container.h"
 #include "exif/copy_plan.h"
+#include "exif/crc32.h"
 #include "exif/exif_walk.h"
 #include "exif/photo_file.h"
 #include "exif/photo_update.h"
 #include "exif/runtime_error.h"
+#include "exif/sidecar.h"
 #include "exif/tiff_layout.h"
 
 namespace tovrin {
@@ -48,7 +50,12 @@ bool findInBlock(PhotoFile& file, const ExifBlock& block, std::size_t length, Da
         // file for a TIFF structure), after the 8-byte TIFF header. A corrupt
         // offset may aim anywhere; writing there would damage the photo's own
         // structure.
-        const ByteSpan dataArea{block.tiffBase + 8, block.app1.end() - (block.tiffBase + 8)};
+        // A file that is a TIFF structure may keep more header after the
+        // eight bytes (CR2's "CR", its version and the raw IFD's offset):
+        // no date of a sound file stands in its first 16.
+        const std::int64_t header = block.container == ExifBlock::Container::Tiff ? 16 : 8;
+        const ByteSpan dataArea{block.tiffBase + header,
+                                block.app1.end() - (block.tiffBase + header)};
 
         struct Candidate {
             DateField field;
@@ -175,6 +182,42 @@ DateFields FindDateFields(PhotoFile& file, std::size_t length) {
             return found;
         for (const ExifBlock& block : map.exif)
             if (!findInBlock(file, block, length, found)) return DateFields{};
+        // A JPEG inside a file that is a TIFF structure (Panasonic's) lies in
+        // one value of the file's own: a date of it that any other part of
+        // the file's structure also claims is no date to write.
+        if (map.kind == FileKind::Tiff && !map.jpegs.empty() && map.exif.size() > 1) {
+            const ExifBlock& outer = map.exif.front();
+            const auto innerText = [&](const DateField& f) {
+                return std::any_of(map.jpegs.begin(), map.jpegs.end(), [&](const ByteSpan& j) {
+                    return j.contains({f.position, 1});
+                });
+            };
+            std::vector<std::int64_t> claimed;
+            TiffStructure known;
+            WalkTiffStructure(
+                file, outer.tiffBase, known, [](const IfdEntry&) {}, outer.magic, outer.holds);
+            MapTiffStructure(
+                file, outer.tiffBase, known,
+                [&](const StructurePart& part) {
+                    const bool stream =
+                        std::any_of(map.jpegs.begin(), map.jpegs.end(), [&](const ByteSpan& j) {
+                            return part.bytes.first == j.first && part.bytes.size == j.size;
+                        });
+                    if (stream) return;
+                    for (const auto* list : {&found.fields, &found.offsets, &found.copies})
+                        for (const DateField& f : *list)
+                            if (innerText(f) && part.bytes.overlaps({f.position, 20}))
+                                claimed.push_back(f.position);
+                },
+                true);
+            for (auto* list : {&found.fields, &found.offsets, &found.copies})
+                list->erase(std::remove_if(list->begin(), list->end(),
+                                           [&](const DateField& f) {
+                                               return std::find(claimed.begin(), claimed.end(),
+                                                                f.position) != claimed.end();
+                                           }),
+                            list->end());
+        }
         for (const MovieTime& time : map.movieTimes) {
             std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
             file.read(time.bytes.first, bytes.data(), bytes.size());
@@ -252,6 +295,45 @@ std::optional<std::string> StoredTimeBytes(const DateFields& fields, const DateF
     return seconds ? MovieBytes(*seconds, time.current.size()) : std::nullopt;
 }
 
+// The checksums over bytes about to be rewritten (a PNG chunk's CRC), each
+// recomputed over what the chunk will hold, so that the file stays one every
+// reader takes. Journaled like the texts: undo puts the old one back with
+// the old bytes.
+void PlanChecksums(PhotoFile& file, std::vector<DateField>& writes) {
+    // A PNG chunk is read whole to be summed: a larger one is none we write.
+    constexpr std::int64_t LargestSummed = 64 * 1024 * 1024;
+    const ContainerMap map = MapContainer(file);
+    for (const ChecksumPlace& place : map.checksums) {
+        const bool touched = std::any_of(writes.begin(), writes.end(), [&](const DateField& w) {
+            return !IsSidecarTag(w.tag) &&
+                   place.covered.overlaps(
+                       {w.position, static_cast<std::int64_t>(w.written.size())});
+        });
+        if (!touched) continue;
+        if (place.covered.size > LargestSummed || !file.contains(place.position, 4))
+            throw RuntimeError(error::BadPicture,
+                               "チェックサムを計算し直せないため、変更しませんでした");
+        std::string bytes(static_cast<std::size_t>(place.covered.size), '\0');
+        file.read(place.covered.first, bytes.data(), bytes.size());
+        for (const DateField& w : writes) {
+            if (IsSidecarTag(w.tag)) continue;
+            for (std::size_t i = 0; i < w.written.size(); ++i) {
+                const std::int64_t at = w.position + static_cast<std::int64_t>(i);
+                if (place.covered.contains({at, 1}))
+                    bytes[static_cast<std::size_t>(at - place.covered.first)] = w.written[i];
+            }
+        }
+        const std::uint32_t crc =
+            Crc32(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        std::string now(4, '\0');
+        file.read(place.position, now.data(), 4);
+        std::string sum(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            sum[static_cast<std::size_t>(i)] = static_cast<char>((crc >> (24 - 8 * i)) & 0xFF);
+        if (sum != now) writes.push_back({ChecksumTag, place.position, now, sum});
+    }
+}
+
 DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice) {
     DatePlan plan;
     plan.newText = NewDateText(choice);
@@ -318,7 +400,9 @@ WriteResult WriteEmbeddedDate(const std::string& folderPath, const std::string& 
     PhotoFile file(folderPath + fileName, PhotoFile::Mode::ReadWrite);
     // Validate, then write: a photo whose walk does not complete keeps every
     // byte, so a failure never leaves it half rewritten.
-    const WriteResult result = ApplyDatePlan(file, PlanEmbeddedDate(file, choice));
+    DatePlan plan = PlanEmbeddedDate(file, choice);
+    if (plan.status) PlanChecksums(file, plan.writes);
+    const WriteResult result = ApplyDatePlan(file, plan);
     file.close();
     return result;
 }

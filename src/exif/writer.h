@@ -108,6 +108,12 @@ struct DatePlan {
 };
 DatePlan PlanEmbeddedDate(PhotoFile& file, const DateChoice& choice);
 
+// Adds to `writes` the checksums over bytes they rewrite (a PNG chunk's
+// CRC), each recomputed over what its chunk will hold, so the file stays one
+// every reader takes; journaled like the texts, so undo puts the old one back
+// with the old bytes. Throws RuntimeError 481 for a chunk too large to sum.
+void PlanChecksums(PhotoFile& file, std::vector<DateField>& writes);
+
 // Carries out a plan; the result says what was written.
 WriteResult ApplyDatePlan(PhotoFile& file, const DatePlan& plan);
 

@@ -733,7 +733,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "another item", 0, 0},
         Crafted{"ExifOfLengthZero",
                 [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifLengthZero = true; })).bytes; },
-                false, "no stated length", 0, 0},
+                true, "no stated length", 0, 0},
         Crafted{"ExifProtected",
                 [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifProtection = 1; })).bytes; },
                 false, "protected", 0, 0},
