@@ -31,32 +31,6 @@ std::uint16_t word(PhotoFile& file, std::int64_t p, int order) {
     return static_cast<std::uint16_t>(ReadWord(file, p, order));
 }
 
-// Bytes a value of the type takes; 0 for a type this walk does not know,
-// whose size it cannot tell.
-std::int64_t typeSize(std::uint16_t type) {
-    switch (type) {
-        case 1:
-        case 2:
-        case 6:
-        case 7:
-            return 1;  // BYTE ASCII SBYTE UNDEFINED
-        case 3:
-        case 8:
-            return 2;  // SHORT SSHORT
-        case 4:
-        case 9:
-        case 11:
-        case 13:
-            return 4;  // LONG SLONG FLOAT IFD
-        case 5:
-        case 10:
-        case 12:
-            return 8;  // RATIONAL SRATIONAL DOUBLE
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 bool WalkJpegSegments(PhotoFile& file, const std::function<bool(const JpegSegment&)>& visit) {
@@ -254,7 +228,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
         // segment). IFD0 and the Exif IFD are read as the reader reads them.
         const bool trusted = at == known.ifd0Table.first || at == known.exifTable.first;
         if (!trusted && count > 0 && file.contains(at + 2, EntrySize) &&
-            typeSize(word(file, at + 4, order)) == 0) {
+            TypeSize(word(file, at + 4, order)) == 0) {
             ++map.untrusted;
             continue;
         }
@@ -277,7 +251,7 @@ StructureMap MapTiffStructure(PhotoFile& file, std::int64_t tiffBase, const Tiff
             const std::uint16_t type = word(file, e + 2, order);
             const std::uint32_t n = dword(file, e + 4, order);
             const std::uint32_t field = dword(file, e + 8, order);
-            const std::int64_t size = typeSize(type) * n;
+            const std::int64_t size = TypeSize(type) * n;
             if (size > 4) part({StructurePart::Value, {tiffBase + field, size}, e, at});
             // The MakerNote is the maker's own layout of count bytes, whatever
             // type its entry claims; one of no known type still holds them.

@@ -20,31 +20,6 @@ std::uint16_t word(PhotoFile& file, std::int64_t p, int order) {
     return static_cast<std::uint16_t>(ReadWord(file, p, order));
 }
 
-// Bytes one value of the type takes; 0 for a type no TIFF writer uses.
-std::int64_t typeSize(std::uint16_t type) {
-    switch (type) {
-        case 1:
-        case 2:
-        case 6:
-        case 7:
-            return 1;
-        case 3:
-        case 8:
-            return 2;
-        case 4:
-        case 9:
-        case 11:
-        case 13:
-            return 4;
-        case 5:
-        case 10:
-        case 12:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
 // The first value of an entry as an unsigned number: a SHORT stands in the
 // first two bytes of the field, a LONG (or IFD) fills it; 0 for other types
 // or counts, which give no offset or length.
@@ -107,12 +82,12 @@ void collectTiffCandidates(PhotoFile& file, std::vector<ByteSpan>& candidates) {
                     jpegLength = firstNumber(file, e, order);
                     break;
                 case 0x002E:  // RW2's JpgFromRaw: the entry's value bytes
-                    if (next.ifd0 && typeSize(type) == 1 && n > 4)
+                    if (next.ifd0 && tiff::TypeSize(type) == 1 && n > 4)
                         candidates.push_back({base + dword(file, e + 8, order), n});
                     break;
                 case 0x014A: {  // SubIFDs: one offset in the field, or an array
-                    const std::int64_t size = typeSize(type) * n;
-                    if (typeSize(type) != 4) break;
+                    const std::int64_t size = tiff::TypeSize(type) * n;
+                    if (tiff::TypeSize(type) != 4) break;
                     const std::int64_t values = size > 4 ? base + dword(file, e + 8, order) : e + 8;
                     for (std::int64_t k = 0; k < n && k < MaxDirectories; ++k) {
                         if (!file.contains(values + 4 * k, 4)) break;

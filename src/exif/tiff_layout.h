@@ -35,6 +35,32 @@ constexpr bool IsDateTag(std::int16_t tag) {
     return tag == TagDateTime || tag == TagDateTimeOriginal || tag == TagDateTimeDigitized;
 }
 
+// Bytes one value of a TIFF type takes; 0 for a type no TIFF writer uses,
+// whose size nobody can tell.
+constexpr std::int64_t TypeSize(std::uint16_t type) {
+    switch (type) {
+        case 1:
+        case 2:
+        case 6:
+        case 7:
+            return 1;  // BYTE ASCII SBYTE UNDEFINED
+        case 3:
+        case 8:
+            return 2;  // SHORT SSHORT
+        case 4:
+        case 9:
+        case 11:
+        case 13:
+            return 4;  // LONG SLONG FLOAT IFD
+        case 5:
+        case 10:
+        case 12:
+            return 8;  // RATIONAL SRATIONAL DOUBLE
+        default:
+            return 0;
+    }
+}
+
 inline constexpr std::int16_t TypeAscii = 2;
 inline constexpr std::int16_t TypeShort = 3;
 

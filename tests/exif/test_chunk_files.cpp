@@ -836,13 +836,7 @@ TEST(CutFile, RafAtEveryLength) {
 
 // ---------------------------------------------------------------- samples
 
-std::string Samples() {
-    const std::string corpus = test::CorpusDir();
-    if (corpus.empty()) return {};
-    std::error_code ec;
-    const std::string formats = FolderPath(FolderPath(corpus) + "formats");
-    return std::filesystem::is_directory(NativePath(formats), ec) ? formats : std::string();
-}
+std::string Samples() { return test::FormatSamples(); }
 
 bool HaveExifTool() { return test::RunProcess({"exiftool", "-ver"}).exitCode == 0; }
 
