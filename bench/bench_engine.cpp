@@ -5,10 +5,13 @@
 //    read, three 19-byte writes, one file-time call, close.
 //  - set beside set with exifOnly (the three texts alone), on the photos that
 //    carry copies of their date in XMP or IPTC: what keeping them in step costs.
+//  - set on each HEIC, raw and other sample format beside set on the corpus
+//    JPEG closest to it in size: what another container costs.
 // Prints each photo's ratio and a summary (targets: info <= 1.2x, set <= 1.3x,
-// copies <= 1.5x).
+// copies <= 1.5x, formats <= 2x).
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -141,6 +144,35 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(("set_exif_only/" + id).c_str(), Set, copies.folder(),
                                          copy, true);
     }
+    // Each sample of another format beside the JPEG nearest to it in size.
+    std::vector<std::pair<std::string, std::string>> formats;  // benchmark id, sample name
+    const std::string samples = FolderPath(FolderPath(test::CorpusDir()) + "formats");
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(NativePath(samples), ec)) {
+        const std::string name = Utf8Path(e.path().filename());
+        const std::string ext = Utf8Path(e.path().extension());
+        if (ext == ".md" || ext == ".xmp" || ext == ".jpg") continue;
+        const auto size = static_cast<std::int64_t>(e.file_size());
+        std::string nearest;
+        std::int64_t gap = -1;
+        for (const std::string& jpeg : names) {
+            const auto d = std::abs(
+                static_cast<std::int64_t>(fs::file_size(NativePath(photos + jpeg))) - size);
+            if (gap < 0 || d < gap) {
+                gap = d;
+                nearest = jpeg;
+            }
+        }
+        const std::string id = "x" + std::to_string(formats.size());
+        copies.copy(samples + name, id + ext);
+        copies.copy(photos + nearest, id + ".jpg");
+        benchmark::RegisterBenchmark(("format_set/" + id).c_str(), Set, copies.folder(), id + ext,
+                                     false);
+        benchmark::RegisterBenchmark(("format_jpeg/" + id).c_str(), Set, copies.folder(),
+                                     id + ".jpg", false);
+        formats.emplace_back(id, name);
+    }
+
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
@@ -159,10 +191,20 @@ int main(int argc, char** argv) {
                     e > 0 ? (std::to_string(w / e).substr(0, 4) + "x copies").c_str() : "",
                     names[i].c_str());
     }
+    std::vector<double> formatRatios;
+    std::printf("\n%5s %8s  %s\n", "id", "set", "sample (ratio to set on a JPEG of its size)");
+    for (const auto& [id, name] : formats) {
+        const double f = collector.time("format_set/" + id),
+                     j = collector.time("format_jpeg/" + id);
+        if (f <= 0 || j <= 0) continue;
+        formatRatios.push_back(f / j);
+        std::printf("%5s %7.2fx %s\n", id.c_str(), f / j, name.c_str());
+    }
     std::printf("\n");
     Summary("info", readRatios, 1.2);
     Summary("set", writeRatios, 1.3);
     Summary("copies", copyRatios, 1.5);
+    Summary("formats", formatRatios, 2.0);
     benchmark::Shutdown();
     return 0;
 }

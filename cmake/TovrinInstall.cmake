@@ -92,6 +92,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/quarnel/tovrin")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window reads WebP and TIFF thumbnails through Qt's image plugins, which
+# no library of ours links to, so shlibdeps cannot see them (libheif it does).
+if(TOVRIN_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins")
+endif()
 # The window asks for "ＭＳ Ｐゴシック" and substitutes IPAPGothic, which has the
 # same metrics; any other Japanese font still shows the texts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")

@@ -18,7 +18,10 @@ if(TOVRIN_GUI)
       install(IMPORTED_RUNTIME_ARTIFACTS ${plugin} DESTINATION styles)
     endif()
   endforeach()
-  foreach(plugin Qt6::QJpegPlugin Qt6::QGifPlugin Qt6::QICOPlugin)
+  # TIFF and WebP come with qtimageformats, which the Qt for Windows built by
+  # scripts/qt-windows.sh does not hold: there such photos show a notice.
+  foreach(plugin Qt6::QJpegPlugin Qt6::QGifPlugin Qt6::QICOPlugin Qt6::QTiffPlugin
+                 Qt6::QWebpPlugin)
     if(TARGET ${plugin})
       install(IMPORTED_RUNTIME_ARTIFACTS ${plugin} DESTINATION imageformats)
     endif()

@@ -193,6 +193,319 @@ Bytes jpeg(const std::vector<Bytes>& segments) {
 
 Bytes photo(const Tiff& tiff) { return jpeg({jfif(), exifSegment(tiff.bytes())}); }
 
+// ------------------------------------------------------------ other containers
+
+Bytes cat(const std::vector<Bytes>& parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+Bytes be16(unsigned v) {
+    return {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
+}
+Bytes be32(std::uint32_t v) {
+    return {static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16),
+            static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
+}
+Bytes le32(std::uint32_t v) {
+    return {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+}
+void setBe32(Bytes& b, std::size_t at, std::uint32_t v) {
+    const Bytes x = be32(v);
+    std::copy(x.begin(), x.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+}
+const std::string DatesPacket =
+    "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+    "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+    "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmp:CreateDate='2006-05-04T10:11:12+09:00' "
+    "xmp:ModifyDate='2006-05-04T10:11:12'/></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+
+// A TIFF of one directory of texts (tag, text), values after the table.
+Bytes textTiff(bool intel, const std::vector<std::pair<unsigned, std::string>>& texts) {
+    const std::size_t table = 8;
+    const auto n = static_cast<unsigned>(texts.size());
+    std::size_t value = table + 2 + 12 * n + 4;
+    Bytes b(value, 0);
+    b[0] = b[1] = intel ? 'I' : 'M';
+    const auto put16 = [&](std::size_t p, unsigned v) {
+        b[p + (intel ? 0 : 1)] = static_cast<unsigned char>(v);
+        b[p + (intel ? 1 : 0)] = static_cast<unsigned char>(v >> 8);
+    };
+    const auto put32 = [&](std::size_t p, std::uint32_t v) {
+        for (std::size_t i = 0; i < 4; ++i)
+            b[p + (intel ? i : 3 - i)] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    put16(2, 42);
+    put32(4, table);
+    put16(table, n);
+    for (unsigned i = 0; i < n; ++i) {
+        const std::size_t e = table + 2 + 12 * i;
+        const std::string& s = texts[i].second;
+        put16(e, texts[i].first);
+        put16(e + 2, 2);
+        put32(e + 4, static_cast<std::uint32_t>(s.size() + 1));
+        put32(e + 8, static_cast<std::uint32_t>(value));
+        b.insert(b.end(), s.begin(), s.end());
+        b.push_back(0);
+        if (b.size() % 2) b.push_back(0);
+        value = b.size();
+    }
+    return b;
+}
+
+// A bare TIFF file: the sound photo's TIFF with a 32-byte strip at its end
+// (StripOffsets and StripByteCounts in place of Orientation and Software).
+Tiff tiffFile(bool intel) {
+    Tiff t(intel);
+    t.entry(at::Ifd0, 2, 0x0111, 4, 1, at::End);
+    t.entry(at::Ifd0, 3, 0x0117, 4, 1, 32);
+    for (std::size_t i = 0; i < 32; ++i) t.put8(at::End + i, static_cast<unsigned char>(0xA0 + i));
+    return t;
+}
+
+// ISO base media boxes.
+Bytes box(const std::string& type, const Bytes& payload) {
+    return cat({be32(static_cast<std::uint32_t>(8 + payload.size())), text(type), payload});
+}
+Bytes fullBox(const std::string& type, unsigned version, const Bytes& payload) {
+    return box(type, cat({{static_cast<unsigned char>(version), 0, 0, 0}, payload}));
+}
+// A box whose 64-bit size claims 2^64-1 bytes.
+Bytes hugeBox(const std::string& type) {
+    return cat({be32(1), text(type), Bytes(8, 0xFF), Bytes(8, 0)});
+}
+
+struct HeifParts {
+    std::string brand = "heic";
+    unsigned ilocVersion = 1;
+    bool exifTwoExtents = false;
+    unsigned exifMethod = 0;
+    std::string xmpEncoding;  // a content_encoding, "" for none
+    bool imageOverExif = false;
+    std::int64_t exifOffsetShift = 0;  // added to the Exif extent's offset
+    bool exifIntoIloc = false;         // the Exif extent aimed at the iloc box
+    bool hugeFreeBox = false;
+    bool mdatToEnd = false;  // mdat size 0: up to the end of the file
+    std::uint32_t exifPrefix = 6;
+};
+
+Bytes heif(const HeifParts& p) {
+    const Bytes exif =
+        cat({be32(p.exifPrefix), text(std::string("Exif\0\0", 6)), Tiff(false).bytes()});
+    const Bytes xmp = text(DatesPacket);
+    const Bytes image(64, 0xAB);
+    const auto infe = [](unsigned id, const std::string& type, const Bytes& extra) {
+        return fullBox("infe", 2, cat({be16(id), be16(0), text(type), Bytes{0}, extra}));
+    };
+    Bytes mime = text(std::string("application/rdf+xml") + '\0');
+    if (!p.xmpEncoding.empty()) mime = cat({mime, text(p.xmpEncoding + '\0')});
+    const Bytes iinf = fullBox(
+        "iinf", 0, cat({be16(3), infe(1, "hvc1", {}), infe(2, "Exif", {}), infe(3, "mime", mime)}));
+    const Bytes hdlr = fullBox("hdlr", 0, cat({Bytes(4, 0), text("pict"), Bytes(12, 0), Bytes{0}}));
+    const Bytes pitm = fullBox("pitm", 0, be16(1));
+    const bool wide = p.ilocVersion == 2;
+    // Every item: one extent (the Exif item two when asked), offsets and
+    // lengths of 4 bytes, no base offset.
+    const auto iloc = [&](std::uint32_t imageAt, std::uint32_t exifAt, std::uint32_t xmpAt,
+                          std::uint32_t ilocAt) {
+        const auto id = [&](unsigned v) { return wide ? be32(v) : be16(v); };
+        const auto method = [&](unsigned m) { return p.ilocVersion > 0 ? be16(m) : Bytes{}; };
+        const auto extent = [](std::uint32_t at, std::uint32_t n) {
+            return cat({be32(at), be32(n)});
+        };
+        const std::uint32_t imageLength =
+            static_cast<std::uint32_t>(image.size() + (p.imageOverExif ? exif.size() : 0));
+        std::uint32_t exifAtNow = static_cast<std::uint32_t>(exifAt + p.exifOffsetShift);
+        if (p.exifIntoIloc) exifAtNow = ilocAt;
+        if (p.exifMethod == 1) exifAtNow = 0;
+        const Bytes exifItem =
+            p.exifTwoExtents
+                ? cat({id(2), method(0), be16(0), be16(2), extent(exifAtNow, 40),
+                       extent(exifAtNow + 40, static_cast<std::uint32_t>(exif.size() - 40))})
+                : cat({id(2), method(p.exifMethod), be16(0), be16(1),
+                       extent(exifAtNow, static_cast<std::uint32_t>(exif.size()))});
+        return fullBox(
+            "iloc", p.ilocVersion,
+            cat({Bytes{0x44, 0x00}, wide ? be32(3) : be16(3), id(1), method(0), be16(0), be16(1),
+                 extent(imageAt, imageLength), exifItem, id(3), method(0), be16(0), be16(1),
+                 extent(xmpAt, static_cast<std::uint32_t>(xmp.size()))}));
+    };
+    const Bytes ftyp = box("ftyp", cat({text(p.brand), be32(0), text("mif1"), text(p.brand)}));
+    const Bytes idat = p.exifMethod == 1 ? box("idat", exif) : Bytes{};
+    const auto meta = [&](const Bytes& ilocBox) {
+        return fullBox("meta", 0, cat({hdlr, pitm, iinf, ilocBox, idat}));
+    };
+    const std::size_t metaSize = meta(iloc(0, 0, 0, 0)).size();
+    const Bytes free = p.hugeFreeBox ? hugeBox("free") : Bytes{};
+    const std::size_t data = ftyp.size() + metaSize + free.size() + 8;
+    const auto imageAt = static_cast<std::uint32_t>(data);
+    const auto exifAt = static_cast<std::uint32_t>(data + image.size());
+    const auto xmpAt = static_cast<std::uint32_t>(data + image.size() + exif.size());
+    const auto ilocAt =
+        static_cast<std::uint32_t>(ftyp.size() + 12 + hdlr.size() + pitm.size() + iinf.size());
+    Bytes mdat = box("mdat", cat({image, exif, xmp}));
+    if (p.mdatToEnd) setBe32(mdat, 0, 0);
+    return cat({ftyp, meta(iloc(imageAt, exifAt, xmpAt, ilocAt)), free, mdat});
+}
+
+// The movie header boxes, version 0 or 1, with every time at `time`.
+Bytes movieHeader(const std::string& type, unsigned version, std::uint64_t time, std::size_t rest) {
+    const Bytes t = version == 1 ? cat({be32(static_cast<std::uint32_t>(time >> 32)),
+                                        be32(static_cast<std::uint32_t>(time))})
+                                 : be32(static_cast<std::uint32_t>(time));
+    return fullBox(type, version, cat({t, t, Bytes(rest, 0)}));
+}
+Bytes dataBox(const std::string& value) {
+    return box("data", cat({be32(1), be32(0), text(value)}));
+}
+
+struct MovieParts {
+    std::string brand = "qt  ";  // "" for no ftyp
+    unsigned mvhdVersion = 0;
+    bool mvhdCut = false;
+    bool hugeBox = false;
+    std::uint32_t creationItem = 1;  // the ilst item that should hold the Keys creation date
+    bool dayPastBox = false;
+    bool udtaEndsInZero = false;
+    std::vector<Bytes> moovExtra;  // more boxes in moov (CR3's Canon box)
+};
+
+Bytes movie(const MovieParts& p) {
+    const std::uint64_t time = 3229567872ULL;  // 2006-05-04 10:11:12 since 1904
+    Bytes mvhd =
+        p.mvhdCut ? fullBox("mvhd", 0, be32(0)) : movieHeader("mvhd", p.mvhdVersion, time, 88);
+    const Bytes trak =
+        box("trak",
+            cat({movieHeader("tkhd", 1, time, 72),
+                 box("mdia",
+                     cat({movieHeader("mdhd", 0, time, 12),
+                          fullBox("hdlr", 0, cat({Bytes(4, 0), text("vide"), Bytes(13, 0)}))}))}));
+    const std::string day = "2006-05-04T10:11:12+0900";
+    Bytes dayText = cat({be16(static_cast<unsigned>(day.size() + (p.dayPastBox ? 40 : 0))),
+                         be16(0x15C7), text(day)});
+    Bytes udta =
+        box("udta", cat({box("\xA9"
+                             "day",
+                             dayText),
+                         box("XMP_", text(DatesPacket)), p.udtaEndsInZero ? be32(0) : Bytes{}}));
+    const std::string key = "com.apple.quicktime.creationdate";
+    const std::string make = "com.apple.quicktime.make";
+    const Bytes keys =
+        fullBox("keys", 0,
+                cat({be32(2), be32(static_cast<std::uint32_t>(8 + key.size())), text("mdta" + key),
+                     be32(static_cast<std::uint32_t>(8 + make.size())), text("mdta" + make)}));
+    const auto item = [](std::uint32_t index, const Bytes& data) {
+        return cat({be32(static_cast<std::uint32_t>(8 + data.size())), be32(index), data});
+    };
+    const Bytes ilst =
+        box("ilst", cat({item(p.creationItem, dataBox(day)), item(2, dataBox("Tovrin"))}));
+    const Bytes meta =
+        box("meta",
+            cat({fullBox("hdlr", 0, cat({Bytes(4, 0), text("mdta"), Bytes(13, 0)})), keys, ilst}));
+    Bytes moovPayload = cat(p.moovExtra);
+    moovPayload = cat({moovPayload, mvhd, trak, udta, meta});
+    const Bytes ftyp =
+        p.brand.empty() ? Bytes{} : box("ftyp", cat({text(p.brand), be32(0), text(p.brand)}));
+    return cat({ftyp, p.hugeBox ? hugeBox("skip") : Bytes{}, box("moov", moovPayload),
+                box("mdat", Bytes(16, 0x77))});
+}
+
+struct Cr3Parts {
+    bool cmtPastBox = false;
+    bool cmt1DateOutside = false;  // CMT1's DateTime aimed past the end of CMT1
+    bool hugeBox = false;
+};
+
+Bytes canonBox(const Cr3Parts& p) {
+    Bytes cmt1 = textTiff(true, {{0x010F, "Canon"}, {0x0132, "2006:05:04 10:11:12"}});
+    if (p.cmt1DateOutside) {
+        // Entry 1's value (Intel order): past CMT1, on CMT2's box header.
+        const auto past = static_cast<std::uint32_t>(cmt1.size() + 2);
+        for (std::size_t i = 0; i < 4; ++i)
+            cmt1[8 + 2 + 12 + 8 + i] = static_cast<unsigned char>(past >> (8 * i));
+    }
+    const Bytes cmt2 =
+        textTiff(true, {{0x9003, "2006:05:04 10:11:12"}, {0x9004, "2006:05:04 10:11:13"}});
+    Bytes cmt2Box = box("CMT2", cmt2);
+    if (p.cmtPastBox) setBe32(cmt2Box, 0, static_cast<std::uint32_t>(cmt2Box.size() + 4096));
+    const Bytes canon = cat({box("CNCV", text("CanonCR3_001/00.09.00/00.00.00")), box("CMT1", cmt1),
+                             cmt2Box, box("CMT3", Bytes(32, 0x33))});
+    static const unsigned char uuid[16] = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
+                                           0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
+    return box("uuid", cat({Bytes(uuid, uuid + 16), canon}));
+}
+
+Bytes cr3(const Cr3Parts& p) {
+    MovieParts m;
+    m.brand = "crx ";
+    m.hugeBox = p.hugeBox;
+    m.moovExtra = {canonBox(p)};
+    return movie(m);
+}
+
+// PNG chunks with their CRCs (computed here, apart from the judge's).
+std::uint32_t crc32(const Bytes& b, std::size_t first, std::size_t end) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = first; i < end; ++i) {
+        c ^= b[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+Bytes chunk(const std::string& type, const Bytes& data) {
+    Bytes c = cat({be32(static_cast<std::uint32_t>(data.size())), text(type), data});
+    return cat({c, be32(crc32(c, 4, c.size()))});
+}
+Bytes pngSignature() { return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}; }
+Bytes ihdr() { return chunk("IHDR", cat({be32(16), be32(16), Bytes{8, 2, 0, 0, 0}})); }
+Bytes xmpText(unsigned char compressed) {
+    return chunk("iTXt", cat({text(std::string("XML:com.adobe.xmp") + '\0'), Bytes{compressed, 0},
+                              Bytes{0}, Bytes{0}, text(DatesPacket)}));
+}
+Bytes idat() {
+    return chunk("IDAT", {0x78, 0x9C, 0x63, 0x60, 0x18, 0x05, 0x00, 0x00, 0x10, 0x00, 0x01});
+}
+
+// RIFF chunks: a type, a little-endian size, the data, a pad byte when odd.
+Bytes riffChunk(const std::string& type, const Bytes& data) {
+    Bytes c = cat({text(type), le32(static_cast<std::uint32_t>(data.size())), data});
+    if (data.size() % 2) c.push_back(0);
+    return c;
+}
+Bytes webp(const std::vector<Bytes>& chunks, std::int64_t sizeShift = 0) {
+    const Bytes body = cat(chunks);
+    return cat({text("RIFF"), le32(static_cast<std::uint32_t>(4 + body.size() + sizeShift)),
+                text("WEBP"), body});
+}
+Bytes vp8x() { return riffChunk("VP8X", {0x0C, 0, 0, 0, 15, 0, 0, 15, 0, 0}); }
+Bytes vp8() { return riffChunk("VP8 ", Bytes(11, 0x9D)); }
+
+// RAF: its header, the JPEG it wraps at 160, a CFA header and a CFA after it.
+struct RafParts {
+    std::int64_t jpegLengthShift = 0;
+    std::uint32_t jpegOffset = 160;
+    bool cfaOverDate = false;
+};
+Bytes raf(const RafParts& p) {
+    const Bytes jpegBytes = photo(Tiff(false));
+    Bytes head(160, 0);
+    const std::string magic = "FUJIFILMCCD-RAW 0201FF383501Tovrin X";
+    std::copy(magic.begin(), magic.end(), head.begin());
+    std::copy_n("0100", 4, head.begin() + 60);
+    const auto cfaHeaderAt = static_cast<std::uint32_t>(160 + jpegBytes.size());
+    std::uint32_t cfaAt = cfaHeaderAt + 32;
+    // DateTimeOriginal in the JPEG: SOI, the JFIF APP0, the APP1 header and "Exif\0\0".
+    if (p.cfaOverDate) cfaAt = 160 + 2 + 18 + 4 + 6 + at::Original;
+    setBe32(head, 84, p.jpegOffset);
+    setBe32(head, 88, static_cast<std::uint32_t>(jpegBytes.size() + p.jpegLengthShift));
+    setBe32(head, 92, cfaHeaderAt);
+    setBe32(head, 96, 32);
+    setBe32(head, 100, cfaAt);
+    setBe32(head, 104, 64);
+    return cat({head, jpegBytes, Bytes(32, 0xC1), Bytes(64, 0xC2)});
+}
+
 }  // namespace
 
 std::vector<Seed> HostileSeeds() {
@@ -479,6 +792,227 @@ std::vector<Seed> HostileSeeds() {
         jpeg({jfif(), exifSegment(sound.bytes()),
               iptcSegment(iim + std::string{'\x1C', '\x02', '\x37', '\x40', '\x00'}, "")}),
         "nothing written: a record past its block");
+
+    // ------------------------------------------------------ other containers
+    // Each container sound, then each of its structures a write must not
+    // touch or that the walk cannot bound.
+    {  // Bare TIFF files: the whole file is the block, strips and tiles are image data.
+        add("tiff-sound-intel", 0, tiffFile(true).bytes(), "all three dates written");
+        add("tiff-sound-motorola", 4, tiffFile(false).bytes(), "all three dates written");
+        Tiff orf = tiffFile(true);
+        orf.put8(2, 'R');
+        orf.put8(3, 'O');
+        add("tiff-orf-magic", 0, orf.bytes(), "all three dates written (\"IIRO\")");
+        Tiff rw2 = tiffFile(true);
+        rw2.put16(2, 0x55);
+        add("tiff-rw2-magic", 0, rw2.bytes(), "all three dates written (\"IIU\\0\")");
+        Tiff big = tiffFile(true);
+        big.put16(2, 43);
+        add("tiff-bigtiff", 0, big.bytes(), "nothing written: BigTIFF is refused");
+        Tiff strip = tiffFile(true);
+        strip.aim(at::Ifd0, 2, at::Original);
+        add("tiff-strip-over-date", 0, strip.bytes(),
+            "DateTimeOriginal left: the strip lies on it; the other two written");
+        Tiff tile = tiffFile(true);
+        tile.entry(at::Ifd0, 2, 0x0144, 4, 1, at::DateTime);
+        tile.entry(at::Ifd0, 3, 0x0145, 4, 1, 16);
+        add("tiff-tile-over-date", 0, tile.bytes(),
+            "DateTime left: a tile lies on it; the other two written");
+        Tiff uncounted = tiffFile(true);
+        uncounted.entry(at::Ifd0, 3, 0x0131, 2, 4, 0);
+        uncounted.aim(at::Ifd0, 2, at::Digitized);
+        add("tiff-strip-without-count", 0, uncounted.bytes(),
+            "DateTimeDigitized left: a strip without its count runs to the end of the file");
+        Tiff shorts = tiffFile(true);
+        shorts.entry(at::Ifd0, 2, 0x0111, 3, 2, 0);
+        shorts.put16(Tiff::value(at::Ifd0, 2), at::End);
+        shorts.put16(Tiff::value(at::Ifd0, 2) + 2, at::DateTime + 4);
+        shorts.entry(at::Ifd0, 3, 0x0117, 3, 2, 0);
+        shorts.put16(Tiff::value(at::Ifd0, 3), 16);
+        shorts.put16(Tiff::value(at::Ifd0, 3) + 2, 4);
+        add("tiff-strips-of-shorts", 0, shorts.bytes(),
+            "DateTime left: its second strip (SHORT offsets inline) lies on it");
+        Tiff loop = tiffFile(true);
+        loop.put32(at::Ifd1 + 2 + 12 * 3, at::Ifd0);
+        loop.aim(at::Exif, InteropPointer, at::Exif);
+        add("tiff-ifd-loops", 0, loop.bytes(), "all three dates written; the walk ends");
+        Tiff many = tiffFile(true);
+        many.entry(at::Ifd0, 2, 0x0111, 4, 0x7FFFFFFF, at::End);
+        many.put32(at::End, at::End + 16);
+        many.put32(at::End + 4, 0);
+        add("tiff-strip-count-2^31", 0, many.bytes(),
+            "nothing written: strips without counts from offset 0 cover the file; the walk ends");
+        // CR2: "CR", its version and the raw IFD's offset after the header.
+        Tiff cr2 = tiffFile(true);
+        const Bytes sound = cr2.bytes();
+        for (std::size_t i = 0; i < 2 + 12 * 7 + 4; ++i)
+            cr2.put8(at::End + 0x40 + i, sound[at::Ifd0 + i]);
+        cr2.put32(4, at::End + 0x40);
+        cr2.put8(8, 'C');
+        cr2.put8(9, 'R');
+        cr2.put16(10, 2);
+        cr2.put32(12, 0);
+        cr2.put32(at::End + 0x40 + 2 + 12 * DateTime + 8, 8);
+        add("cr2-date-on-cr2-header", 0, cr2.bytes(),
+            "DateTime left: its text lies on the CR2 header; the other two written");
+    }
+    {  // HEIF and AVIF: the Exif item (4-byte offset, "Exif\0\0", TIFF) and an XMP item.
+        add("heif-sound", 0, heif({}), "all three dates and the XMP copies written");
+        add("heif-sound-update", 4, heif({}), "all three dates and the XMP copies written");
+        HeifParts avif;
+        avif.brand = "avif";
+        add("avif-sound", 0, heif(avif), "all three dates and the XMP copies written");
+        HeifParts v0;
+        v0.ilocVersion = 0;
+        add("heif-iloc-v0", 0, heif(v0), "all three dates written");
+        HeifParts v2;
+        v2.ilocVersion = 2;
+        add("heif-iloc-v2", 0, heif(v2), "all three dates written");
+        HeifParts outside;
+        outside.exifOffsetShift = 0x40000;
+        add("heif-iloc-outside-file", 0, heif(outside),
+            "nothing written: the Exif item's data lies outside the file");
+        HeifParts intoIloc;
+        intoIloc.exifIntoIloc = true;
+        add("heif-exif-item-on-iloc", 0, heif(intoIloc),
+            "no EXIF date written: the Exif item's extent is the iloc box");
+        HeifParts huge;
+        huge.hugeFreeBox = true;
+        add("heif-box-2^64", 0, heif(huge), "nothing written: a box claims 2^64 bytes");
+        HeifParts two;
+        two.exifTwoExtents = true;
+        add("heif-exif-two-extents", 0, heif(two),
+            "no EXIF date written: the item has two extents");
+        HeifParts idat;
+        idat.exifMethod = 1;
+        add("heif-exif-in-idat", 0, heif(idat),
+            "no EXIF date written: the Exif item is stored in idat (construction method 1)");
+        HeifParts deflated;
+        deflated.xmpEncoding = "deflate";
+        add("heif-xmp-deflated", 0, heif(deflated), "the dates written, the compressed XMP left");
+        HeifParts over;
+        over.imageOverExif = true;
+        add("heif-image-over-exif", 0, heif(over),
+            "no EXIF date written: the image item's data covers the Exif item");
+        HeifParts prefix;
+        prefix.exifPrefix = 0x10000;
+        add("heif-exif-prefix-past-item", 0, heif(prefix),
+            "no EXIF date written: the offset to the TIFF header leads past the item");
+        HeifParts toEnd;
+        toEnd.mdatToEnd = true;
+        add("heif-mdat-to-end", 0, heif(toEnd), "all three dates written (mdat of size 0)");
+    }
+    {  // CR3: CMT1 is IFD0, CMT2 the Exif IFD, each a TIFF of its own; movie times in moov.
+        add("cr3-sound", 0, cr3({}), "the three dates and the movie times written");
+        add("cr3-sound-shift", 8, cr3({}), "the three dates and the movie times moved");
+        Cr3Parts past;
+        past.cmtPastBox = true;
+        add("cr3-cmt2-past-its-box", 0, cr3(past), "nothing written: CMT2 runs past the Canon box");
+        Cr3Parts outside;
+        outside.cmt1DateOutside = true;
+        add("cr3-cmt1-date-past-cmt1", 0, cr3(outside),
+            "DateTime left: its text lies past CMT1, on CMT2's box header");
+        Cr3Parts huge;
+        huge.hugeBox = true;
+        add("cr3-box-2^64", 0, cr3(huge), "nothing written: a box claims 2^64 bytes");
+    }
+    {  // QuickTime and MP4: mvhd, tkhd and mdhd times, ©day, the Keys creation date.
+        add("quicktime-sound", 0, movie({}), "the movie times, ©day and the creation date written");
+        add("quicktime-sound-update", 4, movie({}),
+            "the movie times, ©day and the creation date written");
+        MovieParts bare;
+        bare.brand = "";
+        bare.udtaEndsInZero = true;
+        add("quicktime-no-ftyp", 0, movie(bare), "as sound: moov first, udta ends in a 32-bit 0");
+        MovieParts mp4;
+        mp4.brand = "isom";
+        add("mp4-sound", 0, movie(mp4), "as sound");
+        MovieParts v2;
+        v2.mvhdVersion = 2;
+        add("quicktime-mvhd-v2", 0, movie(v2), "mvhd left (a version of no known layout)");
+        MovieParts cut;
+        cut.mvhdCut = true;
+        add("quicktime-mvhd-cut", 0, movie(cut), "nothing written: mvhd is cut short");
+        MovieParts huge;
+        huge.hugeBox = true;
+        add("quicktime-box-2^64", 0, movie(huge), "nothing written: a box claims 2^64 bytes");
+        MovieParts stray;
+        stray.creationItem = 7;
+        add("quicktime-key-index-unknown", 0, movie(stray),
+            "the creation date left: its item names no key");
+        MovieParts day;
+        day.dayPastBox = true;
+        add("quicktime-day-past-box", 0, movie(day),
+            "nothing written: the ©day text runs past its box");
+    }
+    {  // PNG: eXIf (its CRC recomputed), XMP in iTXt (its CRC too).
+        const Bytes exif = chunk("eXIf", Tiff(false).bytes());
+        add("png-sound", 0,
+            cat({pngSignature(), ihdr(), exif, xmpText(0), idat(), chunk("IEND", {})}),
+            "all three dates and the XMP copies written, both CRCs recomputed");
+        add("png-exif-after-idat", 4,
+            cat({pngSignature(), ihdr(), idat(), exif, chunk("IEND", {})}),
+            "all three dates written");
+        add("png-exif-with-prefix", 0,
+            cat({pngSignature(), ihdr(),
+                 chunk("eXIf", cat({text(std::string("Exif\0\0", 6)), Tiff(false).bytes()})),
+                 idat(), chunk("IEND", {})}),
+            "all three dates written, or none");
+        Bytes wrong = exif;
+        wrong.back() ^= 0x55;
+        add("png-exif-wrong-crc", 0,
+            cat({pngSignature(), ihdr(), wrong, xmpText(0), idat(), chunk("IEND", {})}),
+            "no EXIF date written: the eXIf's CRC does not match its bytes");
+        Bytes badIdat = idat();
+        badIdat.back() ^= 1;
+        add("png-idat-wrong-crc", 0,
+            cat({pngSignature(), ihdr(), exif, badIdat, chunk("IEND", {})}),
+            "all three dates written; IDAT's CRC left as it was");
+        Bytes long_ = idat();
+        setBe32(long_, 0, 0x00100000);
+        add("png-chunk-past-end", 0, cat({pngSignature(), ihdr(), exif, long_, chunk("IEND", {})}),
+            "nothing written: IDAT runs past the end of the file");
+        add("png-no-iend", 0, cat({pngSignature(), ihdr(), exif, idat()}),
+            "nothing written: the file ends without IEND");
+        add("png-xmp-compressed", 0,
+            cat({pngSignature(), ihdr(), exif, xmpText(1), idat(), chunk("IEND", {})}),
+            "the dates written, the compressed XMP left");
+    }
+    {  // WebP: EXIF with or without "Exif\0\0", "XMP ".
+        const Bytes exif = riffChunk("EXIF", Tiff(true).bytes());
+        const Bytes xmp = riffChunk("XMP ", text(DatesPacket));
+        add("webp-sound", 0, webp({vp8x(), vp8(), exif, xmp}),
+            "all three dates and the XMP copies written");
+        add("webp-exif-with-prefix", 4,
+            webp({vp8x(), vp8(),
+                  riffChunk("EXIF", cat({text(std::string("Exif\0\0", 6)), Tiff(true).bytes()})),
+                  xmp}),
+            "all three dates written");
+        add("webp-riff-size-past-end", 0, webp({vp8x(), vp8(), exif, xmp}, 4096),
+            "nothing written: the RIFF size runs past the end of the file");
+        Bytes longExif = exif;
+        const Bytes past = le32(static_cast<std::uint32_t>(exif.size() + 64));
+        std::copy(past.begin(), past.end(), longExif.begin() + 4);
+        add("webp-chunk-past-riff", 0, webp({vp8x(), vp8(), xmp, longExif}),
+            "nothing written: the EXIF chunk runs past the RIFF");
+        Bytes odd = riffChunk("EXIF", cat({Tiff(true).bytes(), Bytes{0}}));
+        odd.pop_back();  // the last chunk's pad byte left out
+        add("webp-last-pad-missing", 0, webp({vp8x(), vp8(), odd}), "all three dates written");
+    }
+    {  // RAF: the JPEG it wraps, at the offset and length stored at 84 and 88.
+        add("raf-sound", 0, raf({}), "all three dates written");
+        RafParts past;
+        past.jpegLengthShift = 4096;
+        add("raf-jpeg-past-end", 0, raf(past), "nothing written: the JPEG runs past the end");
+        RafParts header;
+        header.jpegOffset = 40;
+        add("raf-jpeg-in-header", 0, raf(header),
+            "nothing written: the JPEG would start in the header");
+        RafParts cfa;
+        cfa.cfaOverDate = true;
+        add("raf-cfa-over-date", 0, raf(cfa),
+            "DateTimeOriginal left: the CFA data lies on it; the other two written");
+    }
     return seeds;
 }
 

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-image-formats-plugins libheif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   libimage-exiftool-perl exiv2 e2fsprogs strace

@@ -280,6 +280,12 @@ DateTexts DatesAfter(const PhotoDateUpdate& update) {
         // field's own terminating NUL makes it.
         *text = written + (text->size() > written.size() ? text->substr(written.size()) : "");
     }
+    // A movie without EXIF shows its header's times.
+    if (update.before.TiffBase == 0) {
+        if (!update.movieCreated.empty())
+            after.DateTimeOriginal = after.DateTimeDigitized = update.movieCreated;
+        if (!update.movieModified.empty()) after.DateTime = update.movieModified;
+    }
     return after;
 }
 
@@ -309,6 +315,7 @@ std::string SetText(const std::string& path, const PhotoDateUpdate& update, bool
     out.number("copiesWritten",
                static_cast<std::int64_t>(update.result.changed ? update.copiesWritten : 0));
     if (!update.copiesLeft.empty()) out.texts("copiesLeft", update.copiesLeft);
+    if (!update.movieClock.empty()) out.text("movieClock", update.movieClock);
     if (skipped) out.boolean("skipped", true);
     return out.done();
 }

@@ -8,6 +8,7 @@
 #include "console.h"
 #include "exif/copy_plan.h"
 #include "exif/local_time.h"
+#include "exif/photo_kinds.h"
 #include "run/date_setting_run.h"
 
 namespace tovrin::cli {
@@ -75,11 +76,29 @@ struct Given {
     std::string toZone;
 };
 
+// -r's help: the names a walk takes, from the engine's one list (which the
+// window's file list shows too), a few to a line.
+std::string recursiveHelp() {
+    std::string help = "walk folders: files named *.EXT for EXT in";
+    std::string line;
+    for (const PhotoKind& kind : PhotoKinds) {
+        if (line.size() + 1 + kind.extension.size() > 64) {
+            help += "\n " + line;
+            line.clear();
+        }
+        line += " ";
+        line += kind.extension;
+    }
+    help += "\n " + line;
+    help +=
+        "\nin any case, no hidden files, sorted by name, links to folders not\n"
+        "followed";
+    return help;
+}
+
 void addTargetOptions(CLI::App& command, Options& o) {
     command.add_option("FILE", o.paths, "photos (and, with -r, folders) to work on")->type_name("");
-    command.add_flag("-r,--recursive", o.recursive,
-                     "walk folders: *.jpg and *.jpeg in any case, no hidden files,\n"
-                     "sorted by name, links to folders not followed");
+    command.add_flag("-r,--recursive", o.recursive, recursiveHelp());
     command
         .add_option("--files-from", o.filesFrom,
                     "read more paths from FILE, one a line ('-' = standard input)")

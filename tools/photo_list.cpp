@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "exif/paths.h"
+#include "exif/photo_kinds.h"
 #include "exif/runtime_error.h"
 #include "path_list_text.h"
 
@@ -19,14 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool endsWithIgnoringCase(const std::string& text, const std::string& suffix) {
-    if (text.size() < suffix.size()) return false;
-    const std::size_t at = text.size() - suffix.size();
-    for (std::size_t i = 0; i < suffix.size(); ++i)
-        if (lower(text[at + i]) != suffix[i]) return false;
-    return true;
-}
 
 // Name order without regard to case; names equal but for case keep a fixed
 // order by their bytes.
@@ -186,9 +179,7 @@ void walk(const std::string& folder, std::vector<Target>& out) {
 
 }  // namespace
 
-bool IsPhotoName(const std::string& name) {
-    return endsWithIgnoringCase(name, ".jpg") || endsWithIgnoringCase(name, ".jpeg");
-}
+bool IsPhotoName(const std::string& name) { return tovrin::IsPhotoName(name); }
 
 std::vector<Target> ExpandTargets(const std::vector<Target>& given, bool recursive) {
     std::vector<Target> targets;

@@ -15,7 +15,8 @@ struct Target {
     int error = 0;
 };
 
-// True for "*.jpg" and "*.jpeg", letters in any case, as the window lists them.
+// A name the walk takes: one of the engine's list (tovrin::IsPhotoName in
+// exif/photo_kinds.h), letters in any case, as the window lists them.
 bool IsPhotoName(const std::string& name);
 
 // The targets of the given paths, in their order. A folder is walked when

@@ -6,14 +6,17 @@
 #include <QString>
 #include <QStringList>
 
+#include "exif/photo_kinds.h"
+
 class QStringListModel;
 
 namespace tovrin {
 
 // The file list (`File1`): the photos of one folder, with extended selection
 // (click, Shift+click for a range, Ctrl+click to add or remove one entry).
-// It lists the plain files whose names end in ".jpg" or ".jpeg", in any mix of
-// case; hidden files, folders and special files are left out. Entries are
+// It lists the plain files whose names end in one of the extensions Tovrin
+// handles (PhotoKinds: ".jpg", ".jpeg", ".heic", ".cr2", ".mov", ...), in any
+// mix of case; hidden files, folders and special files are left out. Entries are
 // sorted by name without regard to case and shown as the file system gives
 // them. Every listing reads the disk afresh; nothing is cached.
 //
@@ -27,7 +30,9 @@ class FileList : public QListView {
     Q_OBJECT
 
 public:
-    static inline const QString Pattern = QStringLiteral("*.jpg;*.jpeg");
+    // "*.jpg;*.jpeg;*.jpe;*.heic;...": the engine's one list of names, which
+    // tovrin-cli's folder walk takes too.
+    static inline const QString Pattern = QString::fromStdString(PhotoNamePattern());
 
     explicit FileList(QWidget* parent = nullptr);
 

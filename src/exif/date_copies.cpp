@@ -1,5 +1,7 @@
 #include "exif/date_copies.h"
 
+#include "exif/container.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -310,25 +312,60 @@ DateCopies FindDateCopies(PhotoFile& file) {
         findXmpDates(readBytes(file, {1, file.size()}), 1, out);
         return out;
     }
-    const bool whole = WalkJpegSegments(file, [&](const JpegSegment& s) {
-        if (s.marker != 0xE1 && s.marker != 0xED) return true;
-        // A segment is at most 64 KiB: read as one piece.
-        const std::string data = readBytes(file, s.data);
-        if (s.marker == 0xE1 && data.compare(0, XmpSignature.size(), XmpSignature) == 0) {
-            findXmpDates(data.substr(XmpSignature.size()),
-                         s.data.first + static_cast<std::int64_t>(XmpSignature.size()), out);
-        } else if (s.marker == 0xE1 &&
-                   data.compare(0, ExtendedXmpSignature.size(), ExtendedXmpSignature) == 0) {
-            if (out.notes.empty() || out.notes.back().rfind("拡張 XMP", 0) != 0)
-                out.notes.push_back("拡張 XMP の日付はそのままです");
-        } else if (s.marker == 0xED &&
-                   data.compare(0, PhotoshopSignature.size(), PhotoshopSignature) == 0) {
-            findPhotoshopDates(data, s.data.first, out);
+    const ContainerMap map = MapContainer(file);
+    // The segments of a JPEG: the file's own, or those of a JPEG it wraps.
+    const auto walkJpeg = [&](const ByteSpan& stream) {
+        const bool whole = WalkJpegSegments(file, stream, [&](const JpegSegment& s) {
+            if (s.marker != 0xE1 && s.marker != 0xED) return true;
+            // A segment is at most 64 KiB: read as one piece.
+            const std::string data = readBytes(file, s.data);
+            if (s.marker == 0xE1 && data.compare(0, XmpSignature.size(), XmpSignature) == 0) {
+                findXmpDates(data.substr(XmpSignature.size()),
+                             s.data.first + static_cast<std::int64_t>(XmpSignature.size()), out);
+            } else if (s.marker == 0xE1 &&
+                       data.compare(0, ExtendedXmpSignature.size(), ExtendedXmpSignature) == 0) {
+                if (out.notes.empty() || out.notes.back().rfind("拡張 XMP", 0) != 0)
+                    out.notes.push_back("拡張 XMP の日付はそのままです");
+            } else if (s.marker == 0xED &&
+                       data.compare(0, PhotoshopSignature.size(), PhotoshopSignature) == 0) {
+                findPhotoshopDates(data, s.data.first, out);
+            }
+            return true;
+        });
+        if (!whole) out.notes.push_back("JPEG のセグメントが途中で壊れています");
+    };
+    if (map.kind == FileKind::Jpeg) walkJpeg({1, file.size()});
+    for (const ByteSpan& stream : map.jpegs) walkJpeg(stream);
+    // What other containers keep apart: packets and IPTC records of their own.
+    for (const ByteSpan& packet : map.xmp) {
+        if (packet.size > LargestSidecar) {
+            out.problems.push_back("XMP: パケットが大きすぎます");
+            continue;
         }
-        return true;
-    });
-    if (!whole && head.compare(0, 2, "\xFF\xD8") == 0)
-        out.notes.push_back("JPEG のセグメントが途中で壊れています");
+        findXmpDates(readBytes(file, packet), packet.first, out);
+    }
+    // A movie's own date strings are written as XMP writes its dates.
+    for (const MovieText& text : map.movieTexts) {
+        if (text.text.size > 64) {
+            out.problems.push_back(text.place + ": 日付が長すぎます");
+            continue;
+        }
+        DateCopyFound copy;
+        copy.place = text.place;
+        copy.form = CopyForm::Xmp;
+        copy.text = text.text;
+        copy.value = readBytes(file, text.text);
+        out.found.push_back(copy);
+    }
+    for (const ByteSpan& records : map.iptc) {
+        if (records.size > LargestSidecar) {
+            out.problems.push_back("IPTC: ブロックが大きすぎます");
+            continue;
+        }
+        out.iptc.push_back({records, {}, false});
+        findIptcDates(readBytes(file, records), records.first,
+                      static_cast<int>(out.iptc.size() - 1), out);
+    }
     return out;
 }
 

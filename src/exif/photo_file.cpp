@@ -298,6 +298,24 @@ void PhotoFile::fill(std::int64_t offset, std::size_t span) {
         const auto end = static_cast<std::size_t>(offset - start) + span + BlockSize;
         size = std::min(LongestBlock, (end + BlockSize - 1) / BlockSize * BlockSize);
     }
+    // A walk that goes back and forth between nearby blocks (a movie's
+    // boxes, a raw file's directories) takes both with one call and stays
+    // inside them.
+    if (m_blockStart >= 0 && m_blockLength > 0) {
+        const std::int64_t from = std::min(start, m_blockStart);
+        const std::int64_t to = std::max(start + static_cast<std::int64_t>(size),
+                                         m_blockStart + static_cast<std::int64_t>(m_blockLength));
+        if (to - from <= static_cast<std::int64_t>(4 * BlockSize) &&
+            (start < m_blockStart ||
+             start >= m_blockStart + static_cast<std::int64_t>(m_blockLength))) {
+            fillRange(from, static_cast<std::size_t>(to - from));
+            return;
+        }
+    }
+    fillRange(start, size);
+}
+
+void PhotoFile::fillRange(std::int64_t start, std::size_t size) {
     if (size > m_blockCapacity) {
         m_block = std::make_unique_for_overwrite<unsigned char[]>(size);
         m_blockCapacity = size;

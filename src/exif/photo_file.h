@@ -100,6 +100,11 @@ public:
     // system that knows no locks counts as unclaimed. Only for ReadWrite.
     bool claim(bool wait);
 
+    // What a walk of the file's container found, kept while the file is open
+    // so that reading, planning and writing one photo walk it once: a write
+    // changes date bytes only, never where anything lies.
+    std::shared_ptr<const void>& containerMemo() noexcept { return m_containerMemo; }
+
     // Lets go of the bytes kept from reading: a planned photo waits for its
     // batch with only what its writes need. Reads after it read again.
     void forgetReads() noexcept {
@@ -114,8 +119,11 @@ public:
     void close();
 
 private:
+    std::shared_ptr<const void> m_containerMemo;
     void release() noexcept;
     void fill(std::int64_t position, std::size_t span);
+    // Reads size bytes from offset start (0-based) into the block.
+    void fillRange(std::int64_t start, std::size_t size);
     void readSlow(std::int64_t position, void* out, std::size_t n);
     void copyFromBlock(std::int64_t offset, void* out, std::size_t n) const {
         std::memcpy(out, m_block.get() + (offset - m_blockStart), n);

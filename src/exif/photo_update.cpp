@@ -4,7 +4,9 @@
 #include <tuple>
 
 #include "exif/byte_access.h"
+#include "exif/container.h"
 #include "exif/copy_plan.h"
+#include "exif/crc32.h"
 #include "exif/date_copies.h"
 #include "exif/file_date_change.h"
 #include "exif/runtime_error.h"
@@ -149,6 +151,23 @@ void planFollowers(PlannedPhoto& planned, const DateFields& fields,
     }
 }
 
+// Which clock a movie's times keep, and what its capture and modification
+// times name once written.
+void noteMovieTimes(PhotoDateUpdate& update, const DateFields& fields) {
+    const bool movie = std::any_of(fields.storedTimes.begin(), fields.storedTimes.end(),
+                                   [](const DateField& f) { return IsMovieTimeTag(f.tag); });
+    if (!movie) return;
+    update.movieClock = MovieClockName(fields.movieClock);
+    for (const DateField& w : update.writes) {
+        if (!IsMovieTimeTag(w.tag)) continue;
+        DateField after = w;
+        after.current = w.written;
+        std::string& text = w.tag == MovieTimeTag ? update.movieCreated : update.movieModified;
+        if (const auto t = StoredTimeMoment(fields, after); t && text.empty())
+            text = ExifMomentText(*t);
+    }
+}
+
 bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
     // Some file systems keep times in steps of up to two seconds.
     const std::int64_t gap = a.seconds - b.seconds;
@@ -231,9 +250,12 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
         rule.onlyOn = FilterDateText(choice);
         planFollowers(planned, plan.fields, plan.copyWrites, rule, options);
     }
-    if (plan.status && !update.writes.empty())
+    noteMovieTimes(update, plan.fields);
+    if (plan.status && !update.writes.empty()) {
+        PlanChecksums(file, update.writes);
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
+    }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -273,8 +295,9 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
 
     // The new capture moment, for the file's times: the first of these tags
     // that moves, in this order.
-    std::optional<LocalDateTime> capture[3];
-    std::optional<LocalDateTime> captureBefore[3];
+    // A movie's creation time stands for its capture when it keeps no EXIF.
+    std::optional<LocalDateTime> capture[4];
+    std::optional<LocalDateTime> captureBefore[4];
     const auto rank = [](std::int16_t tag) {
         return tag == tiff::TagDateTimeOriginal ? 0 : tag == tiff::TagDateTime ? 1 : 2;
     };
@@ -296,7 +319,29 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
             captureBefore[rank(field.tag)] = ParseExifMoment(field.current);
         }
     }
-    const int first = capture[0] ? 0 : capture[1] ? 1 : 2;
+    for (const DateField& field : fields.storedTimes) {
+        const auto now = StoredTimeMoment(fields, field);
+        // A time that names no moment (a movie's 0 was never set) stays.
+        if (!now) continue;
+        if (!filterDay.empty() && ExifMomentText(*now).compare(0, filterDay.size(), filterDay) != 0)
+            continue;
+        const auto moved = ShiftMoment(*now, seconds);
+        const auto bytes = moved ? StoredTimeBytes(fields, field, *moved) : std::nullopt;
+        if (!bytes) {
+            update.refusedOutOfRange = true;
+            update.writes.clear();
+            file.close();
+            return planned;
+        }
+        DateField write = field;
+        write.written = *bytes;
+        update.writes.push_back(write);
+        if (!capture[3]) {
+            capture[3] = moved;
+            captureBefore[3] = now;
+        }
+    }
+    const int first = capture[0] ? 0 : capture[1] ? 1 : capture[2] ? 2 : 3;
     if (fields.complete && !update.writes.empty()) {
         CopyRule rule;
         rule.shift = true;
@@ -314,8 +359,11 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
         }
         planFollowers(planned, fields, exifCopies, rule, options);
     }
-    if (fields.complete && !update.writes.empty())
+    noteMovieTimes(update, fields);
+    if (fields.complete && !update.writes.empty()) {
+        PlanChecksums(file, update.writes);
         finishPlan(planned, *capture[first], options.dryRun, maySetTimes, options.latest);
+    }
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -349,6 +397,13 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     bool anyCopy = false;
     for (const DateField& w : change.writes) {
         const bool copy = w.tag == CopyTag || w.tag == DigestTag || IsSidecarTag(w.tag);
+        const std::size_t fixed = w.tag == ChecksumTag    ? 4
+                                  : w.tag == PngTimeTag   ? 7
+                                  : IsMovieTimeTag(w.tag) ? w.current.size()
+                                                          : 0;
+        if (fixed != 0 &&
+            (w.written.size() != fixed || (IsMovieTimeTag(w.tag) && fixed != 4 && fixed != 8)))
+            return refuse(Restore::NotADate);
         if (w.written.size() != w.current.size() || w.written.empty() ||
             w.written.size() > (copy ? 64u : 20u))
             return refuse(Restore::NotADate);
@@ -358,6 +413,7 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
     const DateFields fields = FindDateFields(file, longestDate);
     if (!fields.complete) return refuse(Restore::NotADate);
     const DateCopies copies = anyCopy ? FindDateCopies(file) : DateCopies{};
+    const ContainerMap container = MapContainer(file);
     const auto known = [&](const DateField& w) {
         const auto at = [&](const ByteSpan& span) {
             return span.first == w.position &&
@@ -373,6 +429,14 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
             return std::any_of(list.begin(), list.end(),
                                [&](const DateField& f) { return f.position == w.position; });
         };
+        if (w.tag == ChecksumTag)
+            return std::any_of(container.checksums.begin(), container.checksums.end(),
+                               [&](const ChecksumPlace& c) { return c.position == w.position; });
+        if (IsMovieTimeTag(w.tag) || w.tag == PngTimeTag)
+            return std::any_of(
+                fields.storedTimes.begin(), fields.storedTimes.end(), [&](const DateField& f) {
+                    return f.position == w.position && f.current.size() == w.written.size();
+                });
         return tiff::IsDateTag(w.tag) ? in(fields.fields) || in(fields.copies) : in(fields.offsets);
     };
     // The sidecars' copies, read from each sidecar as it is now.
@@ -434,10 +498,41 @@ void CommitPhoto(PlannedPhoto& planned) {
     PhotoFile& file = *planned.file;
     const std::vector<DateField>& writes = planned.update.writes;
     std::size_t started = 0;
+    bool timesTouched = false;
+    const auto grouped = [](const DateField& w) { return IsMovieTimeTag(w.tag); };
     try {
+        // A movie's header times that stand close together go out in one
+        // call, with the bytes between them as they are: its dozens of times
+        // cost a few calls, not dozens. Those bytes are written back
+        // unchanged, so a write cut short leaves them as they were. Every
+        // other text is written alone, in the planned order.
+        constexpr std::int64_t Gap = 512;
+        std::vector<const DateField*> times;
+        for (const DateField& w : writes)
+            if (grouped(w)) times.push_back(&w);
+        std::sort(times.begin(), times.end(),
+                  [](const DateField* a, const DateField* b) { return a->position < b->position; });
+        for (std::size_t i = 0; i < times.size();) {
+            const std::int64_t first = times[i]->position;
+            std::int64_t end = first + static_cast<std::int64_t>(times[i]->written.size());
+            std::size_t j = i + 1;
+            while (j < times.size() && times[j]->position <= end + Gap) {
+                end = std::max(
+                    end, times[j]->position + static_cast<std::int64_t>(times[j]->written.size()));
+                ++j;
+            }
+            std::string bytes(static_cast<std::size_t>(end - first), '\0');
+            file.read(first, bytes.data(), bytes.size());
+            for (std::size_t k = i; k < j; ++k)
+                bytes.replace(static_cast<std::size_t>(times[k]->position - first),
+                              times[k]->written.size(), times[k]->written);
+            timesTouched = true;
+            file.write(first, bytes.data(), bytes.size());
+            i = j;
+        }
         for (const DateField& w : writes) {
             ++started;
-            if (!IsSidecarTag(w.tag)) WriteText(file, w.position, w.written);
+            if (!IsSidecarTag(w.tag) && !grouped(w)) WriteText(file, w.position, w.written);
         }
         if (planned.exactTimes) {
             file.setTimes(planned.accessedAfter, planned.modifiedAfter);
@@ -449,8 +544,10 @@ void CommitPhoto(PlannedPhoto& planned) {
     } catch (const RuntimeError&) {
         // All or nothing: every text that may have been touched, a write cut
         // short included, gets its old bytes back, and the file its times.
-        for (std::size_t i = 0; i < started; ++i) {
-            if (IsSidecarTag(writes[i].tag)) continue;
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            if (IsSidecarTag(writes[i].tag) ||
+                (i >= started && !(timesTouched && grouped(writes[i]))))
+                continue;
             try {
                 WriteText(file, writes[i].position, writes[i].current);
             } catch (const RuntimeError&) {

@@ -37,6 +37,13 @@ struct PhotoDateUpdate {
     std::size_t copies = 0;
     std::size_t copiesWritten = 0;  // planned to be, until the change is made
     std::vector<std::string> copiesLeft;
+    // A movie's header times: the clock they were read and written in
+    // ("utc", or "local" when the file's EXIF shows a camera's local clock;
+    // "" for a file without them), and the capture and modification moments
+    // they name after the change ("" when not written).
+    std::string movieClock;
+    std::string movieCreated;
+    std::string movieModified;
 };
 
 // What is about to be written to a photo, handed over before its first byte

@@ -4,9 +4,12 @@
 #include <cctype>
 
 #include "exif/byte_access.h"
+#include "exif/container.h"
 #include "exif/exif_walk.h"
 #include "exif/local_time.h"
+#include "exif/movie_time.h"
 #include "exif/photo_file.h"
+#include "exif/photo_update.h"
 #include "exif/tiff_layout.h"
 
 namespace tovrin {
@@ -79,7 +82,8 @@ std::int32_t WalkTiff(PhotoFile& file, const ExifBlock& block, PhotoInfo& info) 
         // A later entry of the same tag wins.
         if (text) *text = entryText(file, e, order, block.tiffBase, block.app1);
     };
-    const WalkEnd end = WalkTiffStructure(file, block.tiffBase, structure, read);
+    const WalkEnd end =
+        WalkTiffStructure(file, block.tiffBase, structure, read, block.magic, block.holds);
     return end == WalkEnd::Complete ? structure.exifCount : 0;
 }
 
@@ -93,28 +97,63 @@ std::int32_t ReadPhotoInfo(const std::string& folderPath, const std::string& fil
 }
 
 std::int32_t ReadPhotoInfo(PhotoFile& file, const std::string& fileName, PhotoInfo& info) {
-    const auto dot = fileName.rfind('.');
-    if (dot == std::string::npos) return 0;
-    const std::string extension = fileName.substr(dot + 1);
+    if (fileName.rfind('.') == std::string::npos) return 0;
     info = PhotoInfo{};
 
+    // What the file is comes from its first bytes, not its name: a file named
+    // as a JPEG that is something else is read as what it is.
     std::int32_t status = 0;
-    // The file list offers only *.jpg and *.jpeg; anything else is not walked.
-    const bool jpegName =
-        !extension.empty() && std::toupper(static_cast<unsigned char>(extension[0])) == 'J';
-    if (jpegName) {
-        ExifBlock block;
+    const ContainerMap map = MapContainer(file);
+    // The photo's own block first: what it says stands; a later block (CR3
+    // keeps IFD0 and the Exif IFD apart) fills in only what is still empty.
+    for (std::size_t i = 0; i < map.exif.size(); ++i) {
+        const ExifBlock& block = map.exif[i];
+        PhotoInfo read;
+        std::int32_t count = 0;
         try {
-            if (LocateExifBlock(file, block)) {
-                info.TiffBase = static_cast<std::int32_t>(block.tiffBase);
-                status = WalkTiff(file, block, info);
-            }
+            count = WalkTiff(file, block, read);
         } catch (const OutsideFile&) {
-            // A corrupt offset: what was read before it stays, the photo counts
-            // as one without usable EXIF data.
-            info.TiffBase = static_cast<std::int32_t>(block.tiffBase);
-            status = 0;
+            // A corrupt offset: what was read before it stays, the block
+            // counts as one without usable EXIF data.
+            count = 0;
         }
+        if (i == 0) {
+            info = read;
+            info.TiffBase = static_cast<std::int32_t>(block.tiffBase);
+        } else {
+            for (auto [field, from] :
+                 {std::pair{&info.DateTime, &read.DateTime},
+                  std::pair{&info.DateTimeOriginal, &read.DateTimeOriginal},
+                  std::pair{&info.DateTimeDigitized, &read.DateTimeDigitized},
+                  std::pair{&info.Make, &read.Make}, std::pair{&info.Model, &read.Model}})
+                if (field->empty()) *field = *from;
+            if (info.PixelXDimension == 0) info.PixelXDimension = read.PixelXDimension;
+            if (info.PixelYDimension == 0) info.PixelYDimension = read.PixelYDimension;
+        }
+        status += count;
+    }
+    // A movie without EXIF: its header's times, read as UTC (the format's
+    // own rule; a camera's local clock is only told by an EXIF date beside
+    // them).
+    if (map.exif.empty() && !map.movieTimes.empty()) {
+        const auto textOf = [&](const MovieTime& time) {
+            std::string bytes(static_cast<std::size_t>(time.bytes.size), '\0');
+            file.read(time.bytes.first, bytes.data(), bytes.size());
+            const std::uint64_t seconds = MovieSeconds(bytes);
+            const auto moment = seconds == 0 ? std::nullopt : MovieMoment(seconds, MovieClock::Utc);
+            return moment ? ExifMomentText(*moment) : std::string();
+        };
+        for (const MovieTime& time : map.movieTimes) {
+            std::string& text = time.creation ? info.DateTimeOriginal : info.DateTime;
+            if (text.empty()) text = textOf(time);
+        }
+        info.DateTimeDigitized = info.DateTimeOriginal;
+        status = static_cast<std::int32_t>(map.movieTimes.size());
+    }
+    // The container states the size where EXIF does not (PNG, HEIF, WebP).
+    if (info.PixelXDimension == 0 && info.PixelYDimension == 0) {
+        info.PixelXDimension = map.width;
+        info.PixelYDimension = map.height;
     }
     info.FileDateText = GeneralDateText(ToLocal(file.lastWriteSeconds()));
     return status;

@@ -359,8 +359,9 @@ void FrmMain::mnuUndo_Click() {
 void FrmMain::Image2_DblClick() { m_browser->File1_DblClick(); }
 
 void FrmMain::Image2_MouseMove() {
-    m_ui.Image2->setToolTip(m_ui.txt_Exif_Info->toPlainText().isEmpty() ? QString()
-                                                                        : Image2ToolTip);
+    // A notice in place of the picture (a movie) opens no viewer, so it promises none.
+    const bool opens = !m_ui.txt_Exif_Info->toPlainText().isEmpty() && m_ui.Image2->hasPicture();
+    m_ui.Image2->setToolTip(opens ? Image2ToolTip : QString());
 }
 
 void FrmMain::Toolbar_ButtonClick(const QString& key) {

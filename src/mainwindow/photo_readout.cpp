@@ -42,7 +42,7 @@ void PhotoReadout::read() {
     PictureBox& image2 = *m_ui.Image2;
     if (others > 0) {
         // Nothing is shown for several photos at once.
-        if (image2.hasPicture()) {
+        if (image2.hasPicture() || image2.hasNotice()) {
             image2.clearPicture();
             image2.setToolTip(QString());
         }

@@ -162,7 +162,13 @@ void FrmViewer::PhotoOriginSize_Click() {
         showNormal();
     }
     try {
-        m_natural = PictureReader(m_path).naturalSize();
+        const PictureReader reader(m_path);
+        if (!reader.hasPicture()) {
+            // Nothing to show at its size: the notice stays as the fit shows it.
+            FitToWindow(m_path);
+            return;
+        }
+        m_natural = reader.naturalSize();
     } catch (const RuntimeError& failure) {
         m_imgViewer->hide();
         m_imgViewer->clearPicture();

@@ -43,6 +43,10 @@ public:
     // The viewer's fit routine: the thumbnail's fit rule with Img_Viewer in lbl_PicBack.
     void FitToWindow(const QString& path);
 
+    // A photo of a kind that has no picture here (a movie, a raw file without a preview, a
+    // format this build cannot decode) shows the reader's notice over the panel instead, and
+    // the actual-size command leaves it so.
+    //
     // "写真実寸サイズ(&O)": shows the photo at its natural size from the client area's top-left
     // corner, the window sized to it but never beyond the screen it is on; a photo larger than
     // that scrolls. The window is moved only as far as it takes to keep it on the screen. A

@@ -19,6 +19,7 @@ void PictureBox::setStretch(bool on) {
 }
 
 void PictureBox::setPicture(const QImage& pixels, QSize naturalSize, QRect region) {
+    m_notice.clear();
     m_pixels = pixels;
     m_naturalSize = naturalSize;
     m_region = region.isEmpty() ? QRect(QPoint(0, 0), naturalSize) : region;
@@ -29,9 +30,18 @@ void PictureBox::setPicture(const QImage& pixels, QSize naturalSize, QRect regio
 }
 
 void PictureBox::clearPicture() {
+    m_notice.clear();
     m_pixels = QImage();
     m_naturalSize = QSize();
     m_region = QRect();
+    update();
+}
+
+void PictureBox::setNotice(const QString& text) {
+    m_pixels = QImage();
+    m_naturalSize = QSize();
+    m_region = QRect();
+    m_notice = text;
     update();
 }
 
@@ -42,6 +52,18 @@ void PictureBox::takeNaturalSize() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    if (hasNotice()) {
+        // The element has no background of its own: the panel behind it (drawn in the
+        // palette's ButtonText colour) shows, and the text takes the colour the window's own
+        // surfaces have, so it reads on the panel as the window's texts read on the window.
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Window));
+        painter.setFont(font());
+        const int margin = 6;
+        painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
+                         Qt::AlignCenter | Qt::TextWordWrap, m_notice);
+        return;
+    }
     if (!hasPicture() || m_naturalSize.isEmpty()) {
         return;
     }

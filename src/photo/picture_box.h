@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QWidget>
 
 namespace tovrin {
@@ -28,8 +29,18 @@ public:
     // `pixels` is `region` of a picture of `naturalSize` pixels, decoded at any scale; an empty
     // region means the whole picture.
     void setPicture(const QImage& pixels, QSize naturalSize, QRect region = {});
+    // Empties the element: no picture and no notice.
     void clearPicture();
     bool hasPicture() const { return !m_pixels.isNull(); }
+
+    // Shows `text` in place of a picture: a file of a kind Tovrin lists that has no picture here
+    // (a movie, a raw file without a preview, a format this build cannot decode). The element
+    // keeps its rectangle, which should be the panel's it stands on, and draws the text centred
+    // and wrapped in the panel's colours: the dark panel shows as it does for no picture, with
+    // the text on it. Clears any picture; setPicture() and clearPicture() clear the notice.
+    void setNotice(const QString& text);
+    bool hasNotice() const { return !m_notice.isEmpty(); }
+    const QString& notice() const { return m_notice; }
 
     QSize naturalSize() const { return m_naturalSize; }
     const QImage& pixels() const { return m_pixels; }
@@ -49,6 +60,7 @@ private:
 
     bool m_stretch = false;
     QImage m_pixels;
+    QString m_notice;
     QSize m_naturalSize;
     QRect m_region;
 };

@@ -31,6 +31,13 @@ void FitThumbnail(PictureBox& thumbnail, const TwipsRect& box, const QString& pa
     thumbnail.setStretch(false);
     try {
         PictureReader reader(path);
+        if (!reader.hasPicture()) {
+            thumbnail.setStretch(true);
+            thumbnail.setNotice(reader.notice());
+            thumbnail.setGeometry(pixelsFromTwips(box));
+            thumbnail.show();
+            return;
+        }
         const QSize natural = reader.naturalSize();
         const TwipsRect placed =
             fitPicture(box, pictureTwips(natural.width(), natural.height(), TwipsPerPixel));

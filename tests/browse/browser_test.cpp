@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "browse/folder_browser.h"
+#include "exif/photo_kinds.h"
 #include "exif/runtime_error.h"
 
 namespace tovrin {
@@ -123,7 +124,7 @@ private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(makeTree({"top.jpg", "photos/a.jpg", "photos/B.JPEG", "photos/c.Jpeg",
-                          "photos/.x.jpg", "photos/d.png", "photos/e.jpe", "photos/2006/x.JPG",
+                          "photos/.x.jpg", "photos/d.txt", "photos/e.jpg.bak", "photos/2006/x.JPG",
                           "photos/2006/y.jpeg", "photos/empty/", "photos/.hidden/"}));
         // The root volume, the test's own volume, and a listed volume that can
         // no longer be opened (a removed card).
@@ -159,12 +160,22 @@ private slots:
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
     }
 
-    // Only *.jpg and *.jpeg in any case, no hidden files, no folders, sorted
-    // without regard to case; a link to a photo counts, a broken link not.
+    // Only the names of the engine's list (PhotoKinds) in any case, no hidden
+    // files, no folders, sorted without regard to case; a link to a photo
+    // counts, a broken link not.
     void fileListing_data() {
         QTest::addColumn<QString>("row");  // "created => listed"
-        QTest::newRow("any case") << "b.JPG,A.jpeg,z.jpe,w.png,a2.Jpeg => A.jpeg,a2.Jpeg,b.JPG";
-        QTest::newRow("hidden, look-alikes") << ".x.jpg,.jpg,x.jpg.txt,xjpg,x.jpgx => ";
+        QTest::newRow("any case")
+            << "b.JPG,A.jpeg,z.jpe,w.png,a2.Jpeg,t.txt => A.jpeg,a2.Jpeg,b.JPG,w.png,z.jpe";
+        QTest::newRow("other kinds")
+            << "IMG_1.HEIC,p.heif,q.hif,r.avif,s.tif,t.TIFF,u.webp,v.mov,w.MP4,x.m4v,y.3gp => "
+               "IMG_1.HEIC,p.heif,q.hif,r.avif,s.tif,t.TIFF,u.webp,v.mov,w.MP4,x.m4v,y.3gp";
+        QTest::newRow("raw files")
+            << "a.dng,b.CR2,c.cr3,d.nef,e.nrw,f.ARW,g.srf,h.sr2,i.pef,j.srw,k.orf,l.Rw2,m.raf,"
+               "n.crw,o.x3f => a.dng,b.CR2,c.cr3,d.nef,e.nrw,f.ARW,g.srf,h.sr2,i.pef,j.srw,k.orf,"
+               "l.Rw2,m.raf";
+        QTest::newRow("hidden, look-alikes")
+            << ".x.jpg,.jpg,.heic,.x.CR3,x.jpg.txt,xjpg,x.jpgx,a.heic.bak,heic,b.gif => ";
         QTest::newRow("folders") << "sub.jpg/,sub/inner.jpg,p.jpg => p.jpg";
         QTest::newRow("blanks, Japanese") << "写真 1.jpg,IMG 0001.JPG => IMG 0001.JPG,写真 1.jpg";
 #ifndef Q_OS_WIN
@@ -185,6 +196,43 @@ private slots:
         QCOMPARE(names, listed.split(',', Qt::SkipEmptyParts) << QString());
         // The first photo is selected at once.
         QCOMPARE(m_window.log.join(','), listed.isEmpty() ? "(clear)" : listed.section(',', 0, 0));
+    }
+
+    // The list shows exactly the names the engine takes (tovrin-cli's walk
+    // takes the same): every extension of PhotoKinds in lower, upper and mixed
+    // case, none of the look-alikes, no hidden name.
+    void fileListingIsTheEnginesList() {
+        QStringList created = {"list/"};
+        QStringList expected;
+        for (const PhotoKind& kind : PhotoKinds) {
+            const QString ext =
+                QString::fromLatin1(kind.extension.data(), qsizetype(kind.extension.size()));
+            QString mixed = ext;
+            mixed[0] = mixed[0].toUpper();
+            for (const QString& name : {"l." + ext, "U." + ext.toUpper(), "m." + mixed}) {
+                created << "list/" + name;
+                expected << name;
+            }
+            created << "list/x." + ext + ".txt"
+                    << "list/." + ext << "list/.h." + ext;
+        }
+        QVERIFY(makeTree(created));
+        for (const QString& name : created) {
+            const QString file = name.section('/', 1);
+            const bool hidden = file.startsWith('.');
+            if (!file.isEmpty()) {
+                QCOMPARE(IsPhotoName(file.toStdString()) && !hidden, expected.contains(file));
+            }
+        }
+        m_file1->setPath(at("list"));
+        QStringList names;
+        for (int i = 0; i < m_file1->entryCount(); ++i) {
+            names.append(m_file1->entry(i));
+        }
+        expected.sort(Qt::CaseInsensitive);
+        names.sort(Qt::CaseInsensitive);
+        QCOMPARE(names, expected);
+        QCOMPARE(FileList::Pattern.split(';').size(), qsizetype(PhotoKinds.size()));
     }
 
     // The readout runs for every selection made in code, as for a user's

@@ -788,6 +788,39 @@ private slots:
         QTRY_COMPARE(image2()->toolTip(), QString());
     }
 
+    // Files of other kinds in the list: a raw file shows its preview, a movie a notice in the
+    // thumbnail box and no error; several selected clear the notice too.
+    void readoutOfOtherKinds() {
+        if (Corpus.isEmpty()) QSKIP("photo corpus not found (TOVRIN_CORPUS_DIR)");
+        QVERIFY(QDir().mkpath(photo("kinds")));
+        for (const char* name : {"QuickTime.mov", "Panasonic.rw2", "PNG.png", "XMP.xmp"}) {
+            QFile file(photo("kinds/") + name);
+            QVERIFY(QFile::copy(Corpus + "/formats/" + name, file.fileName()) &&
+                    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        }
+        start(photo("kinds"));
+        QCOMPARE(file1()->entryCount(), 3);  // the sidecar is no photo
+        QCOMPARE(file1()->entry(2), QStringLiteral("QuickTime.mov"));
+        takeBoxes();
+        clickEntry(2);
+        QCOMPARE(takeBoxes(), QStringList());
+        QVERIFY(image2()->isVisible() && image2()->hasNotice() && !image2()->hasPicture());
+        QCOMPARE(image2()->notice(), QStringLiteral("動画の縮小表示はありません"));
+        // No viewer promised for a notice.
+        image2()->setToolTip(QStringLiteral("x"));
+        QTest::mouseMove(image2(), QPoint(5, 5));
+        QTRY_COMPARE(image2()->toolTip(), QString());
+        file1()->setSelected(1, true);
+        QVERIFY(!image2()->hasNotice() && !image2()->hasPicture());
+        file1()->setCurrentEntry(0);
+        QCOMPARE(file1()->entry(0), QStringLiteral("Panasonic.rw2"));
+        QVERIFY(image2()->hasPicture() && !image2()->hasNotice());
+        QCOMPARE(image2()->naturalSize(), QSize(8, 8));  // its JpgFromRaw
+        file1()->setCurrentEntry(1);
+        QCOMPARE(image2()->naturalSize(), QSize(16, 16));
+        QCOMPARE(takeBoxes(), QStringList());
+    }
+
     void undecodableAndVanishedPhotosAfterAClick() {
         // A file that is no picture at all.
         QVERIFY(QFile::copy(TOVRIN_HELP_PAGE, photo("sub/zz-broken.jpg")));

@@ -111,4 +111,13 @@ inline std::string CorpusPhotos() {
     return dir.empty() ? dir : FolderPath(FolderPath(dir) + "photos");
 }
 
+// The samples of other formats beside the corpus's photos; "" without them.
+inline std::string FormatSamples() {
+    const std::string corpus = CorpusDir();
+    if (corpus.empty()) return {};
+    std::error_code ec;
+    const std::string formats = FolderPath(FolderPath(corpus) + "formats");
+    return std::filesystem::is_directory(NativePath(formats), ec) ? formats : std::string();
+}
+
 }  // namespace tovrin::test
