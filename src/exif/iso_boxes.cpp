@@ -236,6 +236,12 @@ public:
             if (size32 == 1) {
                 size = c.take(8);
             } else if (size32 == 0) {
+                // Only the last box of the file may run to its end.
+                if (depth > 0) {
+                    problem("box " + TypeName(box.type) + " at byte " + std::to_string(p - 1) +
+                            " has a size of 0 inside another box");
+                    return false;
+                }
                 size = static_cast<std::uint64_t>(left);
             }
             if (box.type == UuidType) {
@@ -700,6 +706,16 @@ void MapHeif(Walk& w, const Box& meta, const std::vector<Box>& mdats) {
     if (iloc && !heif.items.empty()) ReadLocations(w, *iloc, heif);
     if (iref && !heif.items.empty()) ReadReferences(w, *iref, heif);
     if (iprp) ReadImageSize(w, *iprp, heif);
+
+    // An item whose data the file does not hold is a file cut short or
+    // crafted: nothing of it is trusted.
+    const auto fileSize = static_cast<std::uint64_t>(w.file().size());
+    for (const Heif::Extent& x : heif.extents) {
+        if (x.offset > fileSize || (x.length != 0 && x.length > fileSize - x.offset)) {
+            w.problem("an item's data lies outside the file");
+            break;
+        }
+    }
 
     // The photo's own EXIF first.
     std::stable_partition(heif.items.begin(), heif.items.end(),
