@@ -793,10 +793,13 @@ void PushTimes(Walk& w, const Box& box, const std::string& place) {
     w.map().movieTimes.push_back({place + " ModificationTime", {box.data + 4 + n, n}, false});
 }
 
-// The UTF-8 texts of the data boxes of an item list entry.
-void PushDataTexts(Walk& w, const Box& item, const std::string& place, int depth) {
+// The UTF-8 texts of the data boxes of an item list entry; an entry that is
+// not wanted is walked all the same, as a malformed box anywhere in the list
+// leaves the whole movie unwritten.
+void PushDataTexts(Walk& w, const Box& item, const std::string& place, int depth,
+                   bool wanted = true) {
     w.boxes(item.data, item.end, depth, [&](const Box& data) {
-        if (data.type != Data) return true;
+        if (data.type != Data || !wanted) return true;
         Cursor c(w.file(), data.data, data.end);
         const std::uint32_t type = c.u32();
         c.skip(4);  // locale
@@ -879,21 +882,19 @@ void MapMovieMeta(Walk& w, const Box& meta, const std::string& place, int depth)
     if (handler == Mdta) {
         const std::vector<std::uint32_t> indexes =
             keys ? CreationDateKeys(w, *keys) : std::vector<std::uint32_t>{};
-        if (indexes.empty()) return;
         w.boxes(ilst->data, ilst->end, depth + 1, [&](const Box& item) {
-            if (std::find(indexes.begin(), indexes.end(), item.type) != indexes.end())
-                PushDataTexts(w, item, place + " " + std::string(CreationDateKey), depth + 2);
+            PushDataTexts(w, item, place + " " + std::string(CreationDateKey), depth + 2,
+                          std::find(indexes.begin(), indexes.end(), item.type) != indexes.end());
             return true;
         });
         return;
     }
     w.boxes(ilst->data, ilst->end, depth + 1, [&](const Box& item) {
-        if (item.type == Day)
-            PushDataTexts(w, item,
-                          place +
-                              " ilst \xC2\xA9"
-                              "day",
-                          depth + 2);
+        PushDataTexts(w, item,
+                      place +
+                          " ilst \xC2\xA9"
+                          "day",
+                      depth + 2, item.type == Day);
         return true;
     });
 }
