@@ -92,7 +92,7 @@ std::int64_t Find(const Bytes& bytes, const Bytes& what, std::size_t from = 0) {
 // ---- a small HEIF ---------------------------------------------------------------
 
 // What a case changes in the HEIF the builder makes.
-struct HeifSpec {
+struct HeifShape {
     std::string major = "heic";
     int ilocVersion = 1;
     std::uint16_t exifMethod = 0;
@@ -118,16 +118,16 @@ struct Heif {
     std::int64_t xmpSize = 0;
 };
 
-Heif MakeHeif(const HeifSpec& spec = {}) {
+Heif MakeHeif(const HeifShape& shape = {}) {
     const Bytes image = Bytes(32, 0x55);
     const Bytes exifItem = Cat({U32(6), CStr("Exif"), U8(0), SmallTiff(false)});
     Bytes exifData = exifItem;
-    exifData[3] = static_cast<unsigned char>(spec.exifPrefix);
-    exifData[2] = static_cast<unsigned char>(spec.exifPrefix >> 8);
-    exifData[1] = static_cast<unsigned char>(spec.exifPrefix >> 16);
-    exifData[0] = static_cast<unsigned char>(spec.exifPrefix >> 24);
+    exifData[3] = static_cast<unsigned char>(shape.exifPrefix);
+    exifData[2] = static_cast<unsigned char>(shape.exifPrefix >> 8);
+    exifData[1] = static_cast<unsigned char>(shape.exifPrefix >> 16);
+    exifData[0] = static_cast<unsigned char>(shape.exifPrefix >> 24);
     const Bytes xmpData = Str(XmpText);
-    const Bytes ftyp = Box("ftyp", Cat({Str(spec.major), U32(0), Str("mif1"), Str(spec.major)}));
+    const Bytes ftyp = Box("ftyp", Cat({Str(shape.major), U32(0), Str("mif1"), Str(shape.major)}));
 
     const auto meta = [&](std::uint64_t mdatData) {
         const std::uint64_t imageAt = mdatData;
@@ -137,21 +137,21 @@ Heif MakeHeif(const HeifSpec& spec = {}) {
         const Bytes pitm = FullBox("pitm", 0, 0, U16(1));
         const Bytes iinf =
             FullBox("iinf", 0, 0,
-                    Cat({U16(spec.iinfCount),
+                    Cat({U16(shape.iinfCount),
                          FullBox("infe", 2, 0, Cat({U16(1), U16(0), Str("hvc1"), CStr("")})),
                          FullBox("infe", 2, 0,
-                                 Cat({U16(2), U16(spec.exifProtection), Str("Exif"), CStr("")})),
+                                 Cat({U16(2), U16(shape.exifProtection), Str("Exif"), CStr("")})),
                          FullBox("infe", 2, 0,
                                  Cat({U16(3), U16(0), Str("mime"), CStr("XMP"),
-                                      CStr("application/rdf+xml"), CStr(spec.xmpEncoding)}))}));
+                                      CStr("application/rdf+xml"), CStr(shape.xmpEncoding)}))}));
         const Bytes iref = FullBox("iref", 0, 0, Box("cdsc", Cat({U16(2), U16(1), U16(1)})));
         // The primary's size is the smaller one: the larger belongs to no item.
         const Bytes iprp =
             Box("iprp", Cat({Box("ipco", Cat({FullBox("ispe", 0, 0, Cat({U32(64), U32(48)})),
                                               FullBox("ispe", 0, 0, Cat({U32(640), U32(480)}))})),
                              FullBox("ipma", 0, 0, Cat({U32(1), U16(1), U8(1), U8(0x81)}))}));
-        const int v = spec.ilocVersion;
-        const int os = spec.ilocOffsetSize;
+        const int v = shape.ilocVersion;
+        const int os = shape.ilocOffsetSize;
         const auto entry = [&](std::uint64_t id, std::uint16_t method, std::uint64_t base,
                                std::vector<std::pair<std::uint64_t, std::uint64_t>> extents) {
             Bytes e = Cat({v < 2 ? U16(id) : U32(id)});
@@ -162,19 +162,19 @@ Heif MakeHeif(const HeifSpec& spec = {}) {
             return e;
         };
         std::uint64_t exifOffset =
-            exifAt - spec.exifBase + static_cast<std::uint64_t>(spec.exifOffsetShift);
+            exifAt - shape.exifBase + static_cast<std::uint64_t>(shape.exifOffsetShift);
         std::vector<std::pair<std::uint64_t, std::uint64_t>> exifExtents;
-        if (spec.exifExtents == 2) {
+        if (shape.exifExtents == 2) {
             exifExtents = {{exifOffset, 8}, {exifOffset + 8, exifData.size() - 8}};
         } else {
-            exifExtents = {{exifOffset, spec.exifLengthZero ? 0 : exifData.size()}};
+            exifExtents = {{exifOffset, shape.exifLengthZero ? 0 : exifData.size()}};
         }
         Bytes items = entry(1, 0, 0, {{imageAt, image.size()}});
-        if (spec.locateExif)
-            items = Cat({items, entry(2, spec.exifMethod, spec.exifBase, exifExtents)});
-        items = Cat({items, spec.xmpOnExif ? entry(3, 0, 0, {{exifAt, exifData.size()}})
-                                           : entry(3, 0, 0, {{xmpAt, xmpData.size()}})});
-        const std::uint16_t count = spec.locateExif ? 3 : 2;
+        if (shape.locateExif)
+            items = Cat({items, entry(2, shape.exifMethod, shape.exifBase, exifExtents)});
+        items = Cat({items, shape.xmpOnExif ? entry(3, 0, 0, {{exifAt, exifData.size()}})
+                                            : entry(3, 0, 0, {{xmpAt, xmpData.size()}})});
+        const std::uint16_t count = shape.locateExif ? 3 : 2;
         const Bytes iloc = FullBox("iloc", v, 0,
                                    Cat({U8(static_cast<std::uint64_t>(os << 4 | 4)), U8(0x80),
                                         v < 2 ? U16(count) : U32(count), items}));
@@ -200,7 +200,7 @@ const std::string UserDay = "2005-08-11";
 const std::string ItemDay = "2010";
 const std::string KeysDay = "2005-08-11T14:03:54+0200";
 
-struct MovieSpec {
+struct MovieShape {
     std::string major = "qt  ";
     bool ftyp = true;
     int mvhdVersion = 0;
@@ -236,7 +236,7 @@ std::string KeyIndex(std::uint32_t index) {
     return std::string(b.begin(), b.end());
 }
 
-Bytes MakeMovie(const MovieSpec& spec = {}) {
+Bytes MakeMovie(const MovieShape& shape = {}) {
     const Bytes udta = Box(
         "udta",
         Cat({Box(Day, Cat({U16(UserDay.size()), U16(0x55C4), Str(UserDay)})),
@@ -259,10 +259,10 @@ Bytes MakeMovie(const MovieSpec& spec = {}) {
     const Bytes meta = Box(
         "meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdta"), Zeros(13)})), keys, ilst}));
     const Bytes moov =
-        Box("moov", Cat({Mvhd(spec.mvhdVersion), Trak(spec.tkhdVersion, "soun", 0, 0),
-                         Trak(spec.tkhdVersion, "vide", 320, 240), udta, meta}));
+        Box("moov", Cat({Mvhd(shape.mvhdVersion), Trak(shape.tkhdVersion, "soun", 0, 0),
+                         Trak(shape.tkhdVersion, "vide", 320, 240), udta, meta}));
     const Bytes ftyp =
-        spec.ftyp ? Box("ftyp", Cat({Str(spec.major), U32(0), Str(spec.major)})) : Bytes{};
+        shape.ftyp ? Box("ftyp", Cat({Str(shape.major), U32(0), Str(shape.major)})) : Bytes{};
     return Cat(
         {ftyp, Box("wide", {}), moov, UuidBox(XmpUuid, Str(XmpText)), Box("mdat", Zeros(16))});
 }
@@ -361,10 +361,10 @@ TEST(IsoHeif, ExifAndXmpItemsAndThePrimarySize) {
 TEST(IsoHeif, EveryItemLocationVersionAndOffsetSize) {
     for (int version = 0; version <= 2; ++version) {
         for (int offsetSize : {4, 8}) {
-            HeifSpec spec;
-            spec.ilocVersion = version;
-            spec.ilocOffsetSize = offsetSize;
-            const Heif h = MakeHeif(spec);
+            HeifShape shape;
+            shape.ilocVersion = version;
+            shape.ilocOffsetSize = offsetSize;
+            const Heif h = MakeHeif(shape);
             const ContainerMap map = MapBytes(h.bytes);
             SCOPED_TRACE("iloc version " + std::to_string(version) + ", offsets of " +
                          std::to_string(offsetSize));
@@ -378,9 +378,9 @@ TEST(IsoHeif, EveryItemLocationVersionAndOffsetSize) {
 }
 
 TEST(IsoHeif, ABaseOffsetAndAnOffsetOfZeroBeforeTheHeader) {
-    HeifSpec spec;
-    spec.exifBase = 20;
-    const Heif based = MakeHeif(spec);
+    HeifShape shape;
+    shape.exifBase = 20;
+    const Heif based = MakeHeif(shape);
     ContainerMap map = MapBytes(based.bytes);
     ASSERT_EQ(map.exif.size(), 1u);
     EXPECT_EQ(map.exif[0].tiffBase, based.tiff + 1);
@@ -397,10 +397,10 @@ TEST(IsoHeif, ABaseOffsetAndAnOffsetOfZeroBeforeTheHeader) {
 
 TEST(IsoMovie, TimesTextsXmpAndTheVideoSize) {
     for (int version : {0, 1}) {
-        MovieSpec spec;
-        spec.mvhdVersion = version;
-        spec.tkhdVersion = version;
-        const Bytes movie = MakeMovie(spec);
+        MovieShape shape;
+        shape.mvhdVersion = version;
+        shape.tkhdVersion = version;
+        const Bytes movie = MakeMovie(shape);
         const ContainerMap map = MapBytes(movie);
         SCOPED_TRACE("version " + std::to_string(version));
         EXPECT_EQ(map.kind, FileKind::QuickTime);
@@ -561,10 +561,10 @@ Bytes MovieWith(const Bytes& moovTail) {
     return Cat({Ftyp("qt  ", {}), Box("moov", Cat({Mvhd(0), moovTail}))});
 }
 
-HeifSpec Spec(const std::function<void(HeifSpec&)>& change) {
-    HeifSpec spec;
-    change(spec);
-    return spec;
+HeifShape Shaped(const std::function<void(HeifShape&)>& change) {
+    HeifShape shape;
+    change(shape);
+    return shape;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -706,59 +706,62 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Crafted{
             "ExifPastTheEnd",
-            [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifOffsetShift = 100000; })).bytes; },
+            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifOffsetShift = 100000; })).bytes; },
             true, "outside the file", 0, 0},
         Crafted{"ExifOffsetWraps",
                 [] {
-                    return MakeHeif(Spec([](HeifSpec& s) {
+                    return MakeHeif(Shaped([](HeifShape& s) {
                                s.exifBase = ~std::uint64_t{0} - 7;
                                s.ilocOffsetSize = 8;
                            }))
                         .bytes;
                 },
                 true, "outside the file", 0, 0},
-        Crafted{
-            "ExifInsideTheMetaBox",
-            [] {
-                const Heif h = MakeHeif();
-                return MakeHeif(Spec([&](HeifSpec& s) { s.exifOffsetShift = 40 - h.exif; })).bytes;
-            },
-            true, "media data", 0, 0},
+        Crafted{"ExifInsideTheMetaBox",
+                [] {
+                    const Heif h = MakeHeif();
+                    return MakeHeif(Shaped([&](HeifShape& s) { s.exifOffsetShift = 40 - h.exif; }))
+                        .bytes;
+                },
+                true, "media data", 0, 0},
         Crafted{"ExifInTwoExtents",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifExtents = 2; })).bytes; }, false,
-                "2 pieces", 0, 0},
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifExtents = 2; })).bytes; },
+                false, "2 pieces", 0, 0},
         Crafted{"ExifInIdat",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifMethod = 1; })).bytes; }, false,
-                "idat", 0, 0},
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifMethod = 1; })).bytes; },
+                false, "idat", 0, 0},
         Crafted{"ExifOfAnotherItem",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifMethod = 2; })).bytes; }, false,
-                "another item", 0, 0},
-        Crafted{"ExifOfLengthZero",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifLengthZero = true; })).bytes; },
-                true, "no stated length", 0, 0},
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifMethod = 2; })).bytes; },
+                false, "another item", 0, 0},
+        Crafted{
+            "ExifOfLengthZero",
+            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifLengthZero = true; })).bytes; },
+            true, "no stated length", 0, 0},
         Crafted{"ExifProtected",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifProtection = 1; })).bytes; },
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifProtection = 1; })).bytes; },
                 false, "protected", 0, 0},
         Crafted{"ExifNotLocated",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.locateExif = false; })).bytes; },
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.locateExif = false; })).bytes; },
                 true, "no location", 0, 0},
-        Crafted{"ExifPrefixPastTheItem",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifPrefix = 0xFFFFFFF0; })).bytes; },
-                true, "TIFF header", 0, 0},
+        Crafted{
+            "ExifPrefixPastTheItem",
+            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifPrefix = 0xFFFFFFF0; })).bytes; },
+            true, "TIFF header", 0, 0},
         Crafted{"ExifPrefixLeadsNowhere",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.exifPrefix = 5; })).bytes; }, true,
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifPrefix = 5; })).bytes; }, true,
                 "TIFF header", 0, 0},
         Crafted{"ItemCountHuge",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.iinfCount = 0xFFFF; })).bytes; },
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.iinfCount = 0xFFFF; })).bytes; },
                 false, "", 1, 0},
-        Crafted{"XmpCompressed",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.xmpEncoding = "deflate"; })).bytes; },
-                false, "compressed", 1, 0},
+        Crafted{
+            "XmpCompressed",
+            [] { return MakeHeif(Shaped([](HeifShape& s) { s.xmpEncoding = "deflate"; })).bytes; },
+            false, "compressed", 1, 0},
         Crafted{"XmpOnTheExifBytes",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.xmpOnExif = true; })).bytes; }, true,
-                "share bytes", 1, 0},
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.xmpOnExif = true; })).bytes; },
+                true, "share bytes", 1, 0},
         Crafted{"LocationFieldsOfSize3",
-                [] { return MakeHeif(Spec([](HeifSpec& s) { s.ilocOffsetSize = 3; })).bytes; },
+                [] { return MakeHeif(Shaped([](HeifShape& s) { s.ilocOffsetSize = 3; })).bytes; },
                 true, "field sizes", 0, 0},
         Crafted{"MetaPastTheEnd",
                 [] {
