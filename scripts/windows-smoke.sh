@@ -85,8 +85,10 @@ echo "installed: $version"
 folder="$WINEPREFIX/drive_c/写真/夏の旅"
 mkdir -p "$folder"
 if [ -d "$corpus" ]; then
-  find "$corpus" -maxdepth 1 -iname '*.jpg' -print0 | sort -z | head -z -n 6 \
-    | xargs -0 -I{} cp {} "$folder/"
+  # Read whole before taking six: a pipe closed early would end the script
+  # with SIGPIPE under pipefail.
+  mapfile -d '' photos < <(find "$corpus" -maxdepth 1 -iname '*.jpg' -print0 | sort -z)
+  cp -- "${photos[@]:0:6}" "$folder/"
 else
   # Without the corpus: photos of our own, with a camera's dates.
   for i in 1 2 3; do
@@ -137,8 +139,8 @@ xmp=$(exiftool -s3 -XMP:CreateDate "$folder/$first")
 today=$(date +%Y%m%d)
 log=$localappdata/Tovrin/Date$today.log
 [ -f "$log" ] || fail "no log at $log"
-iconv -f CP932 -t UTF-8 "$log" | grep -q "写真.夏の旅.$first" \
-  || fail "the log names no $first: $(iconv -f CP932 -t UTF-8 "$log" | head -n 3)"
+logtext=$(iconv -f CP932 -t UTF-8 "$log")
+grep -q "写真.夏の旅.$first" <<<"$logtext" || fail "the log names no $first: ${logtext:0:300}"
 echo "changed: $first $before -> $after; logged in $log"
 
 # The viewer, the shift dialog and a box, each looked at and closed.
