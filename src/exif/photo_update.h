@@ -44,6 +44,12 @@ struct PhotoDateUpdate {
     std::string movieClock;
     std::string movieCreated;
     std::string movieModified;
+    // The photo had no EXIF block and got one (ChangeOptions::addMissing):
+    // the one change that rewrites a file whole.
+    bool added = false;
+    // Why the run gave this photo no new moment (its name tells none, ...);
+    // nothing was opened or written. Japanese, shown to the user.
+    std::string skipped;
 };
 
 // What is about to be written to a photo, handed over before its first byte
@@ -84,6 +90,14 @@ struct ChangeOptions {
     // between its stored offset and `zone` (the seconds given are not used);
     // a photo that stores no offset is left as it is (refusedNoZone).
     bool moveToZone = false;
+    // A set gives a JPEG or PNG that has no EXIF block one, holding the new
+    // moment (and the zone, when one is given): written as a new file beside
+    // the photo and put in its place, so a crash leaves the old photo or the
+    // new one. Without it such a photo is reported as having no date.
+    bool addMissing = false;
+    // A set takes each photo's date and time from its modification time as
+    // found when the photo is opened (the choice's date and time unused).
+    bool fromFileTime = false;
 };
 
 // Sets one photo's date through a single open: captures the file's time of

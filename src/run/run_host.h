@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,14 @@ public:
     // IPTC, IFD0's own) stay as they are. Off unless the host offers the
     // choice, so a photo's copies move with it.
     virtual bool exifOnlyChecked() const { return false; }
+    // The run's options beyond the form: a photo without EXIF gets a date
+    // block of its own; the photos get moments `stepSeconds` apart in name
+    // order (0: one moment for all).
+    struct RunOptions {
+        bool addMissing = false;
+        std::int64_t stepSeconds = 0;
+    };
+    virtual RunOptions runOptions() const { return {}; }
 
     // Replaces the whole text of the information box.
     virtual void setInformationText(const std::string& text) = 0;
