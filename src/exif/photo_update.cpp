@@ -1,14 +1,17 @@
 #include "exif/photo_update.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
+#include "exif/added_exif.h"
 #include "exif/byte_access.h"
 #include "exif/container.h"
 #include "exif/copy_plan.h"
 #include "exif/crc32.h"
 #include "exif/date_copies.h"
 #include "exif/file_date_change.h"
+#include "exif/paths.h"
 #include "exif/runtime_error.h"
 #include "exif/sidecar.h"
 #include "exif/tiff_layout.h"
@@ -69,6 +72,16 @@ std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, b
     if (dryRun) return file;
     maySetTimes = file->maySetTimes();
     if (!file->claim(wait)) return nullptr;
+    // Another run may have put a new file in the photo's place (one that
+    // gained an EXIF block) while this one waited for its claim: the change
+    // is made to the file the name leads to now, never to the one replaced.
+    for (int tries = 0; tries < 16; ++tries) {
+        const std::optional<FileIdentity> now = IdentifyFile(path);
+        if (!now || *now == file->identity()) break;
+        file = std::make_unique<PhotoFile>(path, PhotoFile::Mode::ReadWrite);
+        maySetTimes = file->maySetTimes();
+        if (!file->claim(wait)) return nullptr;
+    }
     return file;
 }
 
@@ -174,6 +187,54 @@ bool sameTime(const PhotoFile::FileTime& a, const PhotoFile::FileTime& b) {
     return gap >= -2 && gap <= 2;
 }
 
+// A photo without EXIF gets a block of its own that holds the new moment,
+// when the run asks for it: the one change that writes the photo anew, as a
+// new file put in its place. A filter day leaves it out (it has no date on
+// any day).
+void planAddition(PlannedPhoto& planned, const DateChoice& choice, const ChangeOptions& options,
+                  bool maySetTimes) {
+    PhotoDateUpdate& update = planned.update;
+    // What a crash left beside such a photo goes with the next run over it.
+    if (!options.dryRun) RemoveLeftReplacement(update.path);
+    if (!options.addMissing || choice.filterOn) return;
+    PhotoFile& file = *planned.file;
+    const LocalDateTime moment = FileDateMoment(choice, update.fileTime);
+    const std::string text = ExifMomentText(moment);
+    const std::optional<AddedExif> added = PlanAddedExif(file, text, options.zone.value_or(""));
+    if (!added) return;
+    if (options.latest && key(moment) > key(*options.latest)) {
+        update.refusedAsFuture = true;
+        return;
+    }
+    // A new file in the place of a link would replace the link, and one in
+    // the place of a name of several would part it from the others.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_symlink(NativePath(update.path), ec) ||
+        fs::hard_link_count(NativePath(update.path), ec) > 1)
+        throw RuntimeError(error::PathFileAccess,
+                           "リンクのため、EXIF を書き加えていません (写真は変更していません)");
+    update.added = true;
+    update.newText = text;
+    update.writes = {DateField{SpliceTag, added->position, {}, added->bytes}};
+    update.result = {true, true, true};
+    if (!FindDateCopies(file).found.empty())
+        update.copiesLeft.push_back(
+            "XMP/IPTC: EXIF を書き加えた写真の日付の写しは、そのままです");
+    planned.moment = LocalToEpoch(moment);
+    planned.accessedAfter = planned.modifiedAfter = {planned.moment, 0};
+    if (!maySetTimes) throw RuntimeError(error::PermissionDenied);
+    if (options.dryRun) {
+        file.close();
+        planned.file.reset();
+        return;
+    }
+    const std::int64_t at = planned.moment;
+    planned.replacement = std::make_unique<FileReplacement>(
+        file, update.path, added->position, 0, added->bytes,
+        [at](PhotoFile& made) { SetFileTimes(made, at); });
+}
+
 }  // namespace
 
 std::optional<LocalDateTime> ParseExifMoment(const std::string& text) {
@@ -220,7 +281,7 @@ PendingChange PlannedPhoto::pending() const {
     if (!file) return change;
     change.path = update.path;
     change.size = file->size();
-    change.identity = file->identity();
+    change.identity = replacement ? replacement->identity() : file->identity();
     change.accessed = file->accessedAtOpen();
     change.modified = file->modifiedAtOpen();
     change.modifiedAfter = modifiedAfter;
@@ -228,7 +289,7 @@ PendingChange PlannedPhoto::pending() const {
     return change;
 }
 
-std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& choice,
+std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateChoice& given,
                                           const ChangeOptions& options, bool wait) {
     PlannedPhoto planned;
     bool maySetTimes = false;
@@ -239,6 +300,13 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
     planned.update = readBefore(file, nameOf(path));
     PhotoDateUpdate& update = planned.update;
     update.path = path;
+    DateChoice choice = given;
+    if (options.fromFileTime) {
+        const LocalDateTime t = ToLocal(file.lastWriteSeconds());
+        choice.date = {t.year, t.month, t.day};
+        choice.time = {t.hour, t.minute, t.second};
+        choice.keepTime = false;
+    }
     DatePlan plan = PlanEmbeddedDate(file, choice);
     update.newText = std::move(plan.newText);
     update.writes = std::move(plan.writes);
@@ -256,6 +324,7 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
         finishPlan(planned, FileDateMoment(choice, update.fileTime), options.dryRun, maySetTimes,
                    options.latest);
     }
+    if (!plan.status) planAddition(planned, choice, options, maySetTimes);
     if (!planned.writes() && planned.file) planned.file->close();
     return planned;
 }
@@ -368,6 +437,62 @@ std::optional<PlannedPhoto> PlanPhotoShift(const std::string& path, std::int64_t
     return planned;
 }
 
+namespace {
+
+// Gives back a change that added bytes or took them away (an EXIF block
+// added to a photo that had none): the photo is written anew without them,
+// or with them again, when it still holds what the change left, exactly
+// there, and the place is one where such a block stands.
+std::optional<PlannedPhoto> planRestoreSplice(const PendingChange& change, PlannedPhoto planned,
+                                              bool maySetTimes) {
+    PhotoFile& file = *planned.file;
+    const auto refuse = [&](Restore why) {
+        planned.restore = why;
+        file.close();
+        planned.file.reset();
+        return std::move(planned);
+    };
+    RemoveLeftReplacement(change.path);
+    if (change.writes.size() != 1) return refuse(Restore::NotADate);
+    const DateField& w = change.writes.front();
+    const bool removing = !w.written.empty() && w.current.empty();
+    const bool inserting = w.written.empty() && !w.current.empty();
+    if (!removing && !inserting) return refuse(Restore::NotADate);
+    const std::int64_t sizeAfter = change.size + static_cast<std::int64_t>(w.written.size()) -
+                                   static_cast<std::int64_t>(w.current.size());
+    // The run stopped before its new file was put in the photo's place.
+    if (file.size() == change.size && file.size() != sizeAfter) return refuse(Restore::AlreadyBefore);
+    if (file.size() != sizeAfter) return refuse(Restore::SizeChanged);
+    if (change.identity.known() && !(change.identity == file.identity()))
+        return refuse(Restore::NotSamePhoto);
+    if (removing) {
+        std::string now(w.written.size(), '\0');
+        if (!file.contains(w.position, static_cast<std::int64_t>(now.size())))
+            return refuse(Restore::ChangedSince);
+        file.read(w.position, now.data(), now.size());
+        if (now != w.written) return refuse(Restore::ChangedSince);
+    }
+    if (!MayUndoAddedExif(file, w.position, removing ? w.written : w.current, inserting))
+        return refuse(Restore::NotADate);
+    if (change.modifiedAfter && !sameTime(file.modifiedAtOpen(), *change.modifiedAfter))
+        return refuse(Restore::NotSamePhoto);
+    if (!maySetTimes) throw RuntimeError(error::PermissionDenied);
+    planned.update.writes = {DateField{SpliceTag, w.position, w.written, w.current}};
+    planned.restore = Restore::Restored;
+    planned.exactTimes = true;
+    planned.accessedAfter = change.accessed;
+    planned.modifiedAfter = change.modified;
+    planned.update.result = {true, false, true};
+    const PhotoFile::FileTime accessed = change.accessed;
+    const PhotoFile::FileTime modified = change.modified;
+    planned.replacement = std::make_unique<FileReplacement>(
+        file, change.path, w.position, static_cast<std::int64_t>(w.written.size()), w.current,
+        [accessed, modified](PhotoFile& made) { made.setTimes(accessed, modified); });
+    return planned;
+}
+
+}  // namespace
+
 std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) {
     PlannedPhoto planned;
     bool maySetTimes = false;
@@ -384,6 +509,9 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
         planned.file.reset();
         return std::move(planned);
     };
+    if (std::any_of(change.writes.begin(), change.writes.end(),
+                    [](const DateField& w) { return w.tag == SpliceTag; }))
+        return planRestoreSplice(change, std::move(planned), maySetTimes);
     if (file.size() != change.size) return refuse(Restore::SizeChanged);
     // The same file, as the change left it (or, cut short, before its times
     // were set): a copy of another photo put in its place is not it.
@@ -495,6 +623,22 @@ std::optional<PlannedPhoto> PlanRestore(const PendingChange& change, bool wait) 
 
 void CommitPhoto(PlannedPhoto& planned) {
     if (!planned.writes()) return;
+    if (planned.replacement) {
+        // The new file is whole, on the disk and journaled: it takes the
+        // photo's place in one step. Windows will not replace an open file.
+        planned.file->close();
+        planned.file.reset();
+        try {
+            planned.replacement->commit();
+        } catch (const RuntimeError&) {
+            planned.update.result.changed = false;
+            planned.update.result.dateWritten = false;
+            planned.replacement.reset();
+            throw;
+        }
+        planned.replacement.reset();
+        return;
+    }
     PhotoFile& file = *planned.file;
     const std::vector<DateField>& writes = planned.update.writes;
     std::size_t started = 0;

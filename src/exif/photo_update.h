@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exif/date_choice.h"
+#include "exif/file_replacement.h"
 #include "exif/local_time.h"
 #include "exif/photo_file.h"
 #include "exif/reader.h"
@@ -159,6 +160,10 @@ struct PlannedPhoto {
     bool exactTimes = false;
     PhotoFile::FileTime accessedAfter;
     PhotoFile::FileTime modifiedAfter;
+    // A change that adds or takes away bytes (an EXIF block added to a photo
+    // that had none, or taken away again on undo): the new file, written and
+    // waiting beside the photo to be put in its place.
+    std::unique_ptr<FileReplacement> replacement;
 
     // True when committing writes something.
     bool writes() const { return file != nullptr && !update.writes.empty(); }

@@ -1,6 +1,7 @@
 #include "exif/private_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -13,6 +14,9 @@
 #else
 #include <sys/file.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 #endif
 
 #include "exif/paths.h"
@@ -226,6 +230,43 @@ void SyncFolder(const std::string& folder) {
     // Best effort: some file systems refuse fsync on a folder.
     ::fsync(fd);
     ::close(fd);
+#endif
+}
+
+void CopyFileAttributes(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = ::GetFileAttributesW(NativePath(from).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        ::SetFileAttributesW(NativePath(to).c_str(), (attributes & kept) | FILE_ATTRIBUTE_NORMAL);
+#else
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return;
+    // The owner first: a change of owner may clear the set-id bits of the mode.
+    // Not permitted: the group alone, when this user is in it; else the
+    // new file stays this user's.
+    if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0 &&
+        ::chown(to.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0) {
+    }
+    if (::chmod(to.c_str(), st.st_mode & 07777) != 0) {
+        // The new file keeps the private mode it was made with.
+    }
+#ifdef __linux__
+    const ssize_t listed = ::listxattr(from.c_str(), nullptr, 0);
+    if (listed <= 0) return;
+    std::vector<char> names(static_cast<std::size_t>(listed));
+    const ssize_t got = ::listxattr(from.c_str(), names.data(), names.size());
+    for (ssize_t at = 0; got > 0 && at < got;) {
+        const char* name = names.data() + at;
+        at += static_cast<ssize_t>(std::strlen(name)) + 1;
+        const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
+        if (size < 0) continue;
+        std::vector<char> value(static_cast<std::size_t>(size) + 1);
+        const ssize_t read = ::getxattr(from.c_str(), name, value.data(), value.size());
+        if (read >= 0) ::setxattr(to.c_str(), name, value.data(), static_cast<std::size_t>(read), 0);
+    }
+#endif
 #endif
 }
 

@@ -53,6 +53,13 @@ bool LockOpenFile(std::FILE* file, bool wait);
 // new name with the file's own data.
 void SyncFolder(const std::string& folder);
 
+// Gives the file at `to` what the file at `from` has besides its bytes and
+// times: its mode, its owner and group (as far as this user may), its
+// extended attributes (ACLs and labels among them) and, on Windows, its
+// hidden, system, archive and not-indexed attributes. Best effort: what the
+// system refuses is left as the new file has it.
+void CopyFileAttributes(const std::string& from, const std::string& to);
+
 // Puts the file at `from` in the place of the one at `to`, in one step, and
 // the folder's entries on the disk: a crash leaves one or the other, whole.
 // Throws RuntimeError.
