@@ -30,7 +30,7 @@ std::uint32_t bigDword(const std::string& s, std::size_t at) {
 
 struct Entry {
     unsigned tag;
-    unsigned type;  // 2 ASCII, 4 LONG, 7 UNDEFINED
+    unsigned type;      // 2 ASCII, 4 LONG, 7 UNDEFINED
     std::string value;  // ASCII with its NUL; a LONG's 4 bytes are filled in later
 };
 

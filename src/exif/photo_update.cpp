@@ -219,8 +219,7 @@ void planAddition(PlannedPhoto& planned, const DateChoice& choice, const ChangeO
     update.writes = {DateField{SpliceTag, added->position, {}, added->bytes}};
     update.result = {true, true, true};
     if (!FindDateCopies(file).found.empty())
-        update.copiesLeft.push_back(
-            "XMP/IPTC: EXIF を書き加えた写真の日付の写しは、そのままです");
+        update.copiesLeft.push_back("XMP/IPTC: EXIF を書き加えた写真の日付の写しは、そのままです");
     planned.moment = LocalToEpoch(moment);
     planned.accessedAfter = planned.modifiedAfter = {planned.moment, 0};
     if (!maySetTimes) throw RuntimeError(error::PermissionDenied);
@@ -230,9 +229,9 @@ void planAddition(PlannedPhoto& planned, const DateChoice& choice, const ChangeO
         return;
     }
     const std::int64_t at = planned.moment;
-    planned.replacement = std::make_unique<FileReplacement>(
-        file, update.path, added->position, 0, added->bytes,
-        [at](PhotoFile& made) { SetFileTimes(made, at); });
+    planned.replacement =
+        std::make_unique<FileReplacement>(file, update.path, added->position, 0, added->bytes,
+                                          [at](PhotoFile& made) { SetFileTimes(made, at); });
 }
 
 }  // namespace
@@ -461,7 +460,8 @@ std::optional<PlannedPhoto> planRestoreSplice(const PendingChange& change, Plann
     const std::int64_t sizeAfter = change.size + static_cast<std::int64_t>(w.written.size()) -
                                    static_cast<std::int64_t>(w.current.size());
     // The run stopped before its new file was put in the photo's place.
-    if (file.size() == change.size && file.size() != sizeAfter) return refuse(Restore::AlreadyBefore);
+    if (file.size() == change.size && file.size() != sizeAfter)
+        return refuse(Restore::AlreadyBefore);
     if (file.size() != sizeAfter) return refuse(Restore::SizeChanged);
     if (change.identity.known() && !(change.identity == file.identity()))
         return refuse(Restore::NotSamePhoto);

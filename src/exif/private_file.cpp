@@ -264,7 +264,8 @@ void CopyFileAttributes(const std::string& from, const std::string& to) {
         if (size < 0) continue;
         std::vector<char> value(static_cast<std::size_t>(size) + 1);
         const ssize_t read = ::getxattr(from.c_str(), name, value.data(), value.size());
-        if (read >= 0) ::setxattr(to.c_str(), name, value.data(), static_cast<std::size_t>(read), 0);
+        if (read >= 0)
+            ::setxattr(to.c_str(), name, value.data(), static_cast<std::size_t>(read), 0);
     }
 #endif
 #endif

@@ -108,8 +108,8 @@ TEST(AddedExif, EveryPhotoWithoutExifGetsOneExifToolReads) {
             // Any warning is one the photo had before.
             const auto warning = [](const std::string& file) {
                 const auto run = test::RunProcess({"exiftool", "-j", "-G1", "-warning", file});
-                return nlohmann::json::parse(run.out, nullptr, false)[0].value(
-                    "ExifTool:Warning", "");
+                return nlohmann::json::parse(run.out, nullptr, false)[0].value("ExifTool:Warning",
+                                                                               "");
             };
             const std::string before = dir.write("before-" + name, original);
             const auto run = test::RunProcess({"exiftool", "-j", "-G1", "-a", "-warning",
@@ -144,9 +144,9 @@ TEST(AddedExif, UndoLeavesAPhotoChangedSince) {
     plain.withExif = false;
     const std::string path = dir.write("p.jpg", plain.build());
     std::vector<PendingChange> journal;
-    UpdatePhotoDate(dir.folder(), "p.jpg", Moment,
-                    {.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); },
-                     .addMissing = true});
+    UpdatePhotoDate(
+        dir.folder(), "p.jpg", Moment,
+        {.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); }, .addMissing = true});
     ASSERT_EQ(journal.size(), 1u);
     // A date set since, in place: the block no longer holds what was added.
     UpdatePhotoDate(dir.folder(), "p.jpg", {{2001, 2, 3}, {4, 5, 6}, false, false, {}});
@@ -180,8 +180,10 @@ TEST(AddedExif, OnlyWhereItIsSafe) {
         DateChoice choice;
         bool dryRun;
     } cases[] = {
-        {"undated.jpg", undated.build(), Moment, false}, {"broken.jpg", broken, Moment, false},
-        {"scan.tif", tiff, Moment, false},               {"day.jpg", plain.build(), filtered, false},
+        {"undated.jpg", undated.build(), Moment, false},
+        {"broken.jpg", broken, Moment, false},
+        {"scan.tif", tiff, Moment, false},
+        {"day.jpg", plain.build(), filtered, false},
         {"dry.jpg", plain.build(), Moment, true},
     };
     for (const auto& c : cases) {
