@@ -280,8 +280,10 @@ DateTexts DatesAfter(const PhotoDateUpdate& update) {
         // field's own terminating NUL makes it.
         *text = written + (text->size() > written.size() ? text->substr(written.size()) : "");
     }
+    // A photo that gained an EXIF block has the moment in all three.
+    if (update.added) after = {update.newText, update.newText, update.newText};
     // A movie without EXIF shows its header's times.
-    if (update.before.TiffBase == 0) {
+    if (update.before.TiffBase == 0 && !update.added) {
         if (!update.movieCreated.empty())
             after.DateTimeOriginal = after.DateTimeDigitized = update.movieCreated;
         if (!update.movieModified.empty()) after.DateTime = update.movieModified;
@@ -316,7 +318,9 @@ std::string SetText(const std::string& path, const PhotoDateUpdate& update, bool
                static_cast<std::int64_t>(update.result.changed ? update.copiesWritten : 0));
     if (!update.copiesLeft.empty()) out.texts("copiesLeft", update.copiesLeft);
     if (!update.movieClock.empty()) out.text("movieClock", update.movieClock);
-    if (skipped) out.boolean("skipped", true);
+    if (update.added) out.boolean("added", true);
+    if (skipped || !update.skipped.empty()) out.boolean("skipped", true);
+    if (!update.skipped.empty()) out.text("reason", update.skipped);
     return out.done();
 }
 

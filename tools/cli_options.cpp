@@ -8,6 +8,7 @@
 #include "console.h"
 #include "exif/copy_plan.h"
 #include "exif/local_time.h"
+#include "exif/name_date.h"
 #include "exif/photo_kinds.h"
 #include "run/date_setting_run.h"
 
@@ -74,6 +75,9 @@ struct Given {
     std::string days;
     std::string zone;
     std::string toZone;
+    bool fromName = false;
+    std::string namePattern;
+    std::string step;
 };
 
 // -r's help: the names a walk takes, from the engine's one list (which the
@@ -244,10 +248,48 @@ const char* exampleOf(Command command) {
     return "";
 }
 
+// set --from-name and --from-file-time: each photo's own moment, from its
+// name or its file; --time (or each photo's own time, by default) for names
+// that give a day only. A pattern without a field is a file name that
+// followed a bare --from-name.
+void readOwnMoments(Options& o, Given& g) {
+    if (g.fromName && o.fromFileTime)
+        throw UsageError{"--from-name and --from-file-time exclude each other: give one of them"};
+    const std::string which = g.fromName ? "--from-name" : "--from-file-time";
+    if (!g.date.empty() || !g.step.empty())
+        throw UsageError{which +
+                         " takes each photo's date from the photo: give it without --date and "
+                         "--step,\n  e.g. tovrin-cli set " +
+                         which + " -r photos/"};
+    if (o.fromFileTime) {
+        if (!g.time.empty() || g.keepTime)
+            throw UsageError{
+                "--from-file-time takes the date and the time from each file: give it without\n"
+                "  --time and --keep-time, e.g. tovrin-cli set --from-file-time -r photos/"};
+        return;
+    }
+    if (!g.namePattern.empty() && g.namePattern.find('{') == std::string::npos) {
+        o.paths.insert(o.paths.begin(), g.namePattern);
+        g.namePattern.clear();
+    }
+    const std::string problem = NamePatternProblem(g.namePattern);
+    if (!problem.empty())
+        throw UsageError{
+            "--from-name '" + g.namePattern + "': " + problem +
+            "\n  e.g. --from-name '{Y}{M}{D}_{h}{m}{s}' or --from-name '{*}_{Y}-{M}-{D}'"};
+    o.fromName = true;
+    o.namePattern = g.namePattern;
+    if (!g.time.empty()) {
+        parseTime(g.time, o.choice.time);
+    } else {
+        o.choice.keepTime = true;
+    }
+}
+
 // Reads what the words chose, as one choice, offset or undo; throws
 // UsageError, with an example of a call that works, for words that are
 // missing or that contradict each other.
-void readChoices(Options& o, const Given& g) {
+void readChoices(Options& o, Given& g) {
     const std::string example = exampleOf(o.command);
     switch (o.command) {
         case Command::Info:
@@ -260,15 +302,33 @@ void readChoices(Options& o, const Given& g) {
                     "--time and --keep-time exclude each other: give one time for every photo\n"
                     "  (tovrin-cli set --date 2007-01-23 --time 09:05 a.jpg) or keep each photo's "
                     "own\n  (tovrin-cli set --date 2007-01-23 --keep-time a.jpg)"};
+            o.choice.filterOn = !g.onlyOn.empty();
+            if (o.choice.filterOn) parseDate(g.onlyOn, o.choice.filterDate);
+            if (g.fromName || o.fromFileTime) {
+                readOwnMoments(o, g);
+                break;
+            }
             if (g.date.empty()) throw UsageError{"set needs --date DATE, e.g. " + example};
             if (g.time.empty() && !g.keepTime)
                 throw UsageError{"set needs --time HH:MM[:SS] or --keep-time, e.g. " + example};
             parseDate(g.date, o.choice.date);
             if (!g.time.empty()) parseTime(g.time, o.choice.time);
             o.choice.keepTime = g.keepTime;
-            o.choice.filterOn = !g.onlyOn.empty();
-            if (o.choice.filterOn) parseDate(g.onlyOn, o.choice.filterDate);
-            // Refused as the window refuses it, before any photo is looked at.
+            if (!g.step.empty()) {
+                const std::optional<std::int64_t> step = parseBy(g.step);
+                if (!step || *step <= 0 || *step > 86400)
+                    throw UsageError{"--step '" + g.step +
+                                     "' is not a step: give a count with a unit, from 1s to 1d,\n"
+                                     "  e.g. --step 1s or --step 1m"};
+                if (g.keepTime)
+                    throw UsageError{
+                        "--step gives each photo its own time from --time: give it without\n"
+                        "  --keep-time, e.g. tovrin-cli set --date 1998-07-01 --time 10:00 --step "
+                        "1m -r scans/"};
+                o.stepSeconds = *step;
+            }
+            // Refused as the window refuses it, before any photo is looked at
+            // (with a step, each photo's moment is checked as it comes).
             if (IsFutureChoice(o.choice, Now()))
                 throw UsageError{
                     "現在より先の日時は設定できません。 (the moment is later than now)"};
@@ -362,6 +422,25 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
         ->check(TimeValue);
     set->add_flag("--keep-time", g.keepTime,
                   "keep each photo's own time of day; write the date only (not with --time)");
+    set->add_flag("--add-missing", o.addMissing,
+                  "give a JPEG or PNG that has no EXIF a block of its own with the date\n"
+                  "(the photo is written anew beside itself and put in its place; undo\n"
+                  "takes the block away again)");
+    CLI::Option* fromName =
+        set->add_option("--from-name", g.namePattern,
+                        "take each photo's date and time from its file name (instead of --date):\n"
+                        "IMG_20210314_121530, PXL_20220831_003137144 (UTC), Screenshot_20200101-\n"
+                        "101010, IMG-20190704-WA0003 (a day only: --time, else the photo's own\n"
+                        "time), 2021-03-14 12.15.30, 20210314_121530; or by PATTERN with {Y} {M}\n"
+                        "{D} {h} {m} {s} and {*} (any text), e.g. '{*}_{Y}{M}{D}_{h}{m}{s}'")
+            ->expected(0, 1)
+            ->type_name("[PATTERN]");
+    set->add_flag("--from-file-time", o.fromFileTime,
+                  "take each photo's date and time from its file's modification time");
+    set->add_option("--step", g.step,
+                    "give the photos, in name order, moments this far apart from --date and\n"
+                    "--time (scans in album order): 1s, 1m, ...")
+        ->type_name("STEP");
     addChangeOptions(*set, o, g, "change only the dates that fall on this day");
 
     CLI::App* shift = app.add_subcommand(
@@ -432,6 +511,7 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, in
                 : shift->parsed() ? Command::Shift
                 : undo->parsed()  ? Command::Undo
                                   : Command::Info;
+    g.fromName = fromName->count() > 0;
     try {
         readChoices(o, g);
     } catch (const UsageError& e) {

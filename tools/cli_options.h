@@ -42,6 +42,15 @@ struct Options {
     // times move to it from each photo's stored offset (--to-zone)
     std::string zone;
     bool toZone = false;
+    // set: a photo without EXIF gets a block of its own with the date
+    bool addMissing = false;
+    // set: each photo's moment from its file name (by namePattern, "" for
+    // the built-in patterns) or from its modification time, or the chosen
+    // one stepped by stepSeconds per photo in name order
+    bool fromName = false;
+    std::string namePattern;
+    bool fromFileTime = false;
+    std::int64_t stepSeconds = 0;
     // undo
     bool undoLast = false;
     std::string undoRun;

@@ -24,6 +24,7 @@
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
 #include "photo_list.h"
+#include "run/date_source.h"
 #include "run/journal.h"
 #include "run/log_folder.h"
 #include "run/photo_run.h"
@@ -314,7 +315,23 @@ int runChange(const Options& o, const char* programPath) {
                          .exifOnly = o.exifOnly,
                          .moveToZone = o.toZone};
     if (!o.zone.empty()) change.zone = o.zone;
+    change.addMissing = o.addMissing;
+    change.fromFileTime = o.fromFileTime;
     const bool setting = o.command == Command::Set;
+    // Where each photo's moment comes from: the one chosen, stepped in name
+    // order, its name or its file's time.
+    DateSource source;
+    source.choice = o.choice;
+    source.stepSeconds = o.stepSeconds;
+    source.fromName = o.fromName;
+    source.namePattern = o.namePattern;
+    source.fromFileTime = o.fromFileTime;
+    std::vector<std::size_t> ranks(targets.size(), 0);
+    if (o.stepSeconds > 0) {
+        std::vector<std::string> paths;
+        for (const Target& t : targets) paths.push_back(t.path);
+        ranks = NameRanks(paths);
+    }
     struct Lines : LineObserver {
         const std::vector<Target>& targets;
         const Options& options;
@@ -333,7 +350,9 @@ int runChange(const Options& o, const char* programPath) {
                 print(line, progress);
             } else {
                 const PhotoDateUpdate& u = outcome.planned->update;
-                const bool skipped = leftOutByDay(u, day);
+                // Left out by the day filter, or given no moment by its
+                // name: never to be changed, so not a failure.
+                const bool skipped = leftOutByDay(u, day) || !u.skipped.empty();
                 if (!skipped && (!u.result.status || u.refusedAsFuture || u.refusedOutOfRange ||
                                  u.refusedNoZone))
                     exitCode = 1;
@@ -350,8 +369,16 @@ int runChange(const Options& o, const char* programPath) {
             if (targets[i].error != 0) throw RuntimeError(targets[i].error);
             // The journal keeps whole paths, so an undo works from anywhere.
             const std::string path = absolutePath(targets[i].path);
-            return setting ? PlanPhotoDate(path, o.choice, change, wait)
-                           : PlanPhotoShift(path, o.offset, change, wait);
+            if (!setting) return PlanPhotoShift(path, o.offset, change, wait);
+            const SourcedChoice sourced =
+                ChoiceForPhoto(source, ranks[i], splitPath(targets[i].path).name);
+            if (!sourced.choice) {
+                PlannedPhoto skipped;
+                skipped.update.path = path;
+                skipped.update.skipped = sourced.skipped;
+                return skipped;
+            }
+            return PlanPhotoDate(path, *sourced.choice, change, wait);
         },
         requestOf(o, setting ? RunKind::Set : RunKind::Shift, programPath), lines);
     return lines.exitCode;

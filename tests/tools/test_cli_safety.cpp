@@ -144,6 +144,84 @@ TEST_F(CliSafety, AKilledRunGivesBackEveryCopy) {
     }
 }
 
+// Adding EXIF to a photo that has none, killed at any step of writing the
+// new file beside it or putting it in place: the photo is the old one or the
+// new one, whole; undo --last gives back the old one; the next run over the
+// photo leaves no stray file of the killed one.
+TEST_F(CliSafety, AKilledAdditionLeavesTheOldPhotoOrTheNewOne) {
+    if (!HaveStrace()) GTEST_SKIP() << "strace is not installed";
+    test::Jpeg plain;
+    plain.withExif = false;
+    const test::Bytes original = plain.build();
+    const std::string usage = "set --no-log --add-missing --date 1998-07-01 --time 10:20:30";
+    // The new photo, as a run that is not killed makes it.
+    test::TempDir reference;
+    const std::string made = reference.write("scan.jpg", original);
+    ASSERT_EQ(run(usage, {made}).exitCode, 0);
+    const test::Bytes added = test::ReadBytes(made);
+    ASSERT_GT(added.size(), original.size());
+    ASSERT_EQ(run("undo --last --no-log").exitCode, 0);
+
+    const std::string photo = m_set.path("scan.jpg");
+    std::vector<std::string> faults;
+    for (const char* call : {"openat", "write", "fsync", "close"})
+        for (int when = 1; when <= 6; ++when)
+            faults.push_back(std::string(call) + ":signal=KILL:when=" + std::to_string(when));
+    for (const char* call : {"chmod", "fchmodat", "chown", "fchownat", "utimensat", "rename"})
+        faults.push_back(std::string(call) + ":signal=KILL:when=1");
+    for (const std::string& fault : faults) {
+        test::WriteBytes(photo, original);
+        runFaulty(fault, usage, {photo});
+        const test::Bytes left = test::ReadBytes(photo);
+        EXPECT_TRUE(left == original || left == added) << fault << ": a half photo";
+        const Output undo = run("undo --last --no-log");
+        EXPECT_TRUE(undo.exitCode == 0 || undo.exitCode == 2) << fault << undo.text << undo.err;
+        EXPECT_TRUE(test::ReadBytes(photo) == original) << fault;
+        const Output again = run(usage, {photo});
+        EXPECT_EQ(again.exitCode, 0) << fault << again.text << again.err;
+        EXPECT_TRUE(test::ReadBytes(photo) == added) << fault;
+        EXPECT_FALSE(fs::exists(NativePath(photo + ".tovrin.tmp"))) << fault;
+        ASSERT_EQ(run("undo --last --no-log").exitCode, 0) << fault;
+        EXPECT_TRUE(test::ReadBytes(photo) == original) << fault;
+    }
+    for (const auto& e : fs::directory_iterator(NativePath(m_set.folder())))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+// Two runs adding EXIF to the same photos at once: the second finds the
+// first's new file in the photo's place and writes into that one, never into
+// the file it replaced; undoing both gives every photo back.
+TEST_F(CliSafety, ConcurrentAdditionsTakeTurns) {
+    test::Jpeg plain;
+    plain.withExif = false;
+    std::vector<std::string> photos;
+    for (int i = 0; i < 30; ++i)
+        photos.push_back(m_set.write("s" + std::to_string(100 + i) + ".jpg", plain.build()));
+    Output a, b;
+    std::thread first([&] {
+        a = run("set --no-log -q --add-missing --date 1998-07-01 --time 10:00:00", photos);
+    });
+    std::thread second([&] {
+        b = run("set --no-log -q --add-missing --date 1999-08-02 --time 11:00:00",
+                {photos.rbegin(), photos.rend()});
+    });
+    first.join();
+    second.join();
+    ASSERT_EQ(a.exitCode, 0) << a.err;
+    ASSERT_EQ(b.exitCode, 0) << b.err;
+    std::size_t added = 0;
+    for (const Output* o : {&a, &b})
+        for (const Json& line : o->lines) added += line.value("added", false);
+    EXPECT_EQ(added, photos.size()) << "each photo gets one block";
+    for (const std::string& p : photos) {
+        const std::string date = read(p).DateTimeOriginal;
+        EXPECT_TRUE(date == "1998:07:01 10:00:00" || date == "1999:08:02 11:00:00") << p;
+    }
+    EXPECT_EQ(run("undo --last --no-log -q").exitCode, 0);
+    EXPECT_EQ(run("undo --last --no-log -q").exitCode, 0);
+    for (const std::string& p : photos) EXPECT_TRUE(test::ReadBytes(p) == plain.build()) << p;
+}
+
 // An undo killed half-way is completed by the next undo --last, never
 // reverted, and the photos end as they were before the run.
 TEST_F(CliSafety, AKilledUndoIsCompletedNotReverted) {

@@ -4,6 +4,8 @@
 // dry run that fails where the run itself would.
 #include "cli_fixture.h"
 
+#include "exif/photo_update.h"
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,6 +74,14 @@ TEST_F(Cli, RefusalsShowACallThatWorks) {
         {"undo --last --run x", "e.g. tovrin-cli undo --last"},
         {"info -0", "--files-from - -0"},
         {"set --date 2008-10-22 --time 10:00 --null", "--files-from - -0"},
+        {"set --from-name --date 2008-10-22", "--from-name -r photos/"},
+        {"set --from-name {Y}{M}", "--from-name '{Y}{M}{D}_{h}{m}{s}'"},
+        {"set --from-name {Y}{M}{D}{x}", "--from-name '{Y}{M}{D}_{h}{m}{s}'"},
+        {"set --from-name --from-file-time", "exclude each other"},
+        {"set --from-file-time --keep-time", "--from-file-time -r photos/"},
+        {"set --date 2008-10-22 --time 10:00 --step 0s", "--step 1s or --step 1m"},
+        {"set --date 2008-10-22 --time 10:00 --step 2d", "--step 1s or --step 1m"},
+        {"set --date 2008-10-22 --keep-time --step 1m", "--step 1m -r scans/"},
     };
     const FileState before = StateOf(m_good);
     for (const Case& c : cases) {
@@ -121,6 +131,101 @@ TEST_F(Cli, PhotosTheDayFilterLeavesOutAreSkipped) {
     EXPECT_EQ(unfiltered.exitCode, 1);
     ASSERT_EQ(unfiltered.lines.size(), 3u);
     EXPECT_FALSE(unfiltered.lines[2].contains("skipped"));
+}
+
+// Photos without a date get one: from their names (a name that tells none,
+// or a hostile one, is skipped and said to be), from their files' times, or
+// stepped in name order; undo gives each back byte for byte.
+TEST_F(Cli, PhotosWithoutADateGetOne) {
+#ifndef _WIN32
+    // Pixel names are UTC: read here as in Tokyo, by this test and the program.
+    const char* zone = std::getenv("TZ");
+    const std::string oldZone = zone ? zone : "";
+    SetEnvironment("TZ", "Asia/Tokyo");
+    tzset();
+    struct Restore {
+        std::string zone;
+        ~Restore() {
+            SetEnvironment("TZ", zone);
+            tzset();
+        }
+    } restore{oldZone};
+#endif
+    test::Jpeg plain;
+    plain.withExif = false;
+    const std::string folder = m_dir.path("phone") + "/";
+    fs::create_directory(NativePath(folder));
+    const struct {
+        std::string name;
+        bool exif;
+        std::string moment;  // "" skipped
+    } cases[] = {
+        {"IMG_20210314_121530.jpg", true, "2021:03:14 12:15:30"},
+        {"IMG-20190704-WA0003.jpg", false, "2019:07:04 08:30:00"},
+        {"DSC_0001.jpg", false, ""},
+#ifndef _WIN32
+        {"PXL_20220831_003137144.jpg", false, "2022:08:31 09:31:37"},  // UTC, read in Tokyo
+        {"IMG_20210314_121530\n.jpg", false, "2021:03:14 12:15:30"},
+        {"\xFF\xFE_2021-03-14 12.15.30.jpg", false, "2021:03:14 12:15:30"},
+        {std::string(200, 'x') + "_20210314_121530.jpg", false, "2021:03:14 12:15:30"},
+#endif
+    };
+    std::vector<test::Bytes> before;
+    for (const auto& c : cases) {
+        before.push_back(c.exif ? test::CameraPhoto().build() : plain.build());
+        test::WriteBytes(folder + c.name, before.back());
+    }
+    const Output out = run("set --no-log --from-name --time 08:30 --add-missing -r", {folder});
+    EXPECT_EQ(out.exitCode, 0) << out.text << out.err;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        // A name that is not UTF-8 is given exactly as "pathBytes".
+        std::string hex;
+        for (const unsigned char b : folder + c.name) {
+            static const char digits[] = "0123456789abcdef";
+            hex += digits[b >> 4];
+            hex += digits[b & 15];
+        }
+        const auto line = std::find_if(out.lines.begin(), out.lines.end(), [&](const Json& l) {
+            return l.value("path", "") == folder + c.name || l.value("pathBytes", "") == hex;
+        });
+        ASSERT_NE(line, out.lines.end()) << c.name << out.text;
+        if (c.moment.empty()) {
+            EXPECT_EQ((*line)["skipped"], true) << c.name;
+            EXPECT_TRUE(test::ReadBytes(folder + c.name) == before[i]) << c.name;
+        } else {
+            EXPECT_EQ((*line)["new"]["DateTimeOriginal"], c.moment) << c.name;
+            EXPECT_EQ(read(folder + c.name).DateTimeOriginal, c.moment) << c.name;
+            EXPECT_EQ((*line).value("added", false), !c.exif) << c.name;
+        }
+    }
+    ASSERT_EQ(run("undo --last --no-log").exitCode, 0);
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_TRUE(test::ReadBytes(folder + cases[i].name) == before[i]) << cases[i].name;
+
+    // Scans in album order: one minute apart by name, scan10 after scan2.
+    std::vector<std::string> scans;
+    for (const char* name : {"scan10.jpg", "scan2.jpg", "scan1.jpg"})
+        scans.push_back(m_dir.write(name, plain.build()));
+    ASSERT_EQ(
+        run("set --no-log --add-missing --date 1998-07-01 --time 10:00 --step 1m", scans).exitCode,
+        0);
+    EXPECT_EQ(read(scans[2]).DateTimeOriginal, "1998:07:01 10:00:00");
+    EXPECT_EQ(read(scans[1]).DateTimeOriginal, "1998:07:01 10:01:00");
+    EXPECT_EQ(read(scans[0]).DateTimeOriginal, "1998:07:01 10:02:00");
+
+    // The file's own time, which it keeps.
+    const std::string dated = m_dir.write("old.jpg", test::CameraPhoto().build());
+    fs::last_write_time(NativePath(dated),
+                        fs::last_write_time(NativePath(dated)) - std::chrono::hours(24 * 400));
+    const auto kept = fs::last_write_time(NativePath(dated));
+    ASSERT_EQ(run("set --no-log --from-file-time", {dated}).exitCode, 0);
+    const LocalDateTime t = LastWriteTime(dated);
+    EXPECT_EQ(read(dated).DateTimeOriginal, ExifMomentText(t));
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(
+                  fs::last_write_time(NativePath(dated)) - kept)
+                  .count(),
+              0);
 }
 
 // A folder named without -r is refused as before (error 75, exit 1), and
