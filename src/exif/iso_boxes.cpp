@@ -766,10 +766,13 @@ void MapHeif(Walk& w, const Box& meta, const std::vector<Box>& mdats) {
 // A meta box is a full box in MP4 but not in QuickTime: where its children
 // begin.
 std::int64_t MetaChildren(PhotoFile& file, const Box& meta) {
-    Cursor c(file, meta.data, meta.end);
-    const std::uint32_t first = c.u32();
-    if (c.ok() && first == 0 && PlausibleBox(file, meta.data + 4, meta.end)) return meta.data + 4;
-    return meta.data;
+    // QuickTime's has no version: its first child (hdlr, keys or ilst) starts
+    // at once, its type where MP4's first child's size would stand. Anything
+    // else is read as MP4's, and a meta that is neither is malformed.
+    Cursor c(file, meta.data + 4, meta.end);
+    const std::uint32_t type = c.u32();
+    if (c.ok() && (type == Hdlr || type == Keys || type == Ilst)) return meta.data;
+    return meta.data + 4;
 }
 
 // The creation and modification times of mvhd, tkhd or mdhd.
@@ -871,8 +874,16 @@ std::vector<std::uint32_t> CreationDateKeys(Walk& w, const Box& keys) {
 // mdta handler, keys and the list of their values.
 void MapMovieMeta(Walk& w, const Box& meta, const std::string& place, int depth) {
     std::optional<Box> hdlr, keys, ilst;
-    w.children(meta, MetaChildren(w.file(), meta), depth,
-               {{Hdlr, &hdlr}, {Keys, &keys}, {Ilst, &ilst}});
+    const std::int64_t first = MetaChildren(w.file(), meta);
+    if (first > meta.end) {
+        w.problem(place + " has no version");
+        return;
+    }
+    w.children(meta, first, depth, {{Hdlr, &hdlr}, {Keys, &keys}, {Ilst, &ilst}});
+    // The keys are walked whatever follows: a malformed one leaves the movie
+    // unwritten, as a malformed box anywhere in its metadata does.
+    const std::vector<std::uint32_t> indexes =
+        keys ? CreationDateKeys(w, *keys) : std::vector<std::uint32_t>{};
     if (!ilst) return;
     std::uint32_t handler = 0;
     if (hdlr) {
@@ -880,8 +891,6 @@ void MapMovieMeta(Walk& w, const Box& meta, const std::string& place, int depth)
         handler = c.u32();
     }
     if (handler == Mdta) {
-        const std::vector<std::uint32_t> indexes =
-            keys ? CreationDateKeys(w, *keys) : std::vector<std::uint32_t>{};
         w.boxes(ilst->data, ilst->end, depth + 1, [&](const Box& item) {
             PushDataTexts(w, item, place + " " + std::string(CreationDateKey), depth + 2,
                           std::find(indexes.begin(), indexes.end(), item.type) != indexes.end());
