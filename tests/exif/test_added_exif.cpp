@@ -80,6 +80,14 @@ TEST(AddedExif, EveryPhotoWithoutExifGetsOneExifToolReads) {
         const std::string name = Utf8Path(NativePath(source).filename());
         const std::string path = dir.write(name, original);
         fs::permissions(NativePath(path), fs::perms(0640));
+        // The photo's own mode goes with it (Windows keeps only read-only).
+        const auto expectMode = [](const std::string& p) {
+#ifndef _WIN32
+            EXPECT_EQ(fs::status(NativePath(p)).permissions() & fs::perms::all, fs::perms(0640));
+#else
+            (void)p;
+#endif
+        };
         std::vector<PendingChange> journal;
         ChangeOptions options{.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); },
                               .zone = std::string("+09:00"),
@@ -96,7 +104,7 @@ TEST(AddedExif, EveryPhotoWithoutExifGetsOneExifToolReads) {
         expected.insert(expected.begin() + (splice.position - 1), splice.written.begin(),
                         splice.written.end());
         EXPECT_TRUE(after == expected);
-        EXPECT_EQ(fs::status(NativePath(path)).permissions() & fs::perms::all, fs::perms(0640));
+        expectMode(path);
         EXPECT_EQ(LastWriteTime(path), (LocalDateTime{1998, 7, 1, 10, 20, 30}));
         EXPECT_FALSE(fs::exists(NativePath(ReplacementPath(path))));
         PhotoInfo info;
@@ -129,7 +137,7 @@ TEST(AddedExif, EveryPhotoWithoutExifGetsOneExifToolReads) {
         EXPECT_EQ(RestorePhotoDates(journal[0], [&](const PendingChange& c) { back.push_back(c); }),
                   Restore::Restored);
         EXPECT_TRUE(test::ReadBytes(path) == original);
-        EXPECT_EQ(fs::status(NativePath(path)).permissions() & fs::perms::all, fs::perms(0640));
+        expectMode(path);
         ASSERT_EQ(back.size(), 1u);
         EXPECT_EQ(RestorePhotoDates(journal[0]), Restore::AlreadyBefore);
         EXPECT_EQ(RestorePhotoDates(back[0]), Restore::Restored);
