@@ -368,6 +368,9 @@ struct MovieParts {
     std::uint32_t creationItem = 1;  // the ilst item that should hold the Keys creation date
     bool dayPastBox = false;
     bool udtaEndsInZero = false;
+    bool metaFirstFree = false;  // a free box before the meta's hdlr
+    bool keysBroken = false;     // a key whose size is less than its header
+    bool metaWithoutList = false;
     std::vector<Bytes> moovExtra;  // more boxes in moov (CR3's Canon box)
 };
 
@@ -394,15 +397,17 @@ Bytes movie(const MovieParts& p) {
     const Bytes keys =
         fullBox("keys", 0,
                 cat({be32(2), be32(static_cast<std::uint32_t>(8 + key.size())), text("mdta" + key),
-                     be32(static_cast<std::uint32_t>(8 + make.size())), text("mdta" + make)}));
+                     be32(p.keysBroken ? 4 : static_cast<std::uint32_t>(8 + make.size())),
+                     text("mdta" + make)}));
     const auto item = [](std::uint32_t index, const Bytes& data) {
         return cat({be32(static_cast<std::uint32_t>(8 + data.size())), be32(index), data});
     };
     const Bytes ilst =
         box("ilst", cat({item(p.creationItem, dataBox(day)), item(2, dataBox("Tovrin"))}));
     const Bytes meta =
-        box("meta",
-            cat({fullBox("hdlr", 0, cat({Bytes(4, 0), text("mdta"), Bytes(13, 0)})), keys, ilst}));
+        box("meta", cat({p.metaFirstFree ? box("free", Bytes(4, 0)) : Bytes{},
+                         fullBox("hdlr", 0, cat({Bytes(4, 0), text("mdta"), Bytes(13, 0)})), keys,
+                         p.metaWithoutList ? Bytes{} : ilst}));
     Bytes moovPayload = cat(p.moovExtra);
     moovPayload = cat({moovPayload, mvhd, trak, udta, meta});
     const Bytes ftyp =
@@ -944,6 +949,15 @@ std::vector<Seed> HostileSeeds() {
         day.dayPastBox = true;
         add("quicktime-day-past-box", 0, movie(day),
             "nothing written: the ©day text runs past its box");
+        MovieParts freeFirst;
+        freeFirst.metaFirstFree = true;
+        add("quicktime-meta-free-first", 0, movie(freeFirst),
+            "nothing written: a meta of neither QuickTime's form nor MP4's");
+        MovieParts badKey;
+        badKey.keysBroken = true;
+        badKey.metaWithoutList = true;
+        add("quicktime-key-cut-no-list", 0, movie(badKey),
+            "nothing written: a malformed key, though no item list follows");
     }
     {  // PNG: eXIf (its CRC recomputed), XMP in iTXt (its CRC too).
         const Bytes exif = chunk("eXIf", Tiff(false).bytes());
