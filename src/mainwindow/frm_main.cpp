@@ -26,7 +26,9 @@
 #include "browse/folder_browser.h"
 #include "browse/folder_list.h"
 #include "exif/paths.h"
+#include "mainwindow/from_name_dialog.h"
 #include "mainwindow/open_request.h"
+#include "mainwindow/run_options_dialog.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/shift_dialog.h"
 #include "mainwindow/startup_controller.h"
@@ -77,8 +79,8 @@ FrmMain::FrmMain(MessageBoxes& boxes, const QString& applicationFolder, QWidget*
             m_browser, [browser = m_browser] { browser->followVanishedFolder(); },
             Qt::QueuedConnection);
     });
-    m_startup = std::make_unique<StartupController>(*this, m_ui, *m_browser, m_help, m_boxes,
-                                                    m_applicationFolder);
+    m_startup = std::make_unique<StartupController>(*this, m_ui, m_runHost, *m_browser, m_help,
+                                                    m_boxes, m_applicationFolder);
     setAcceptDrops(true);
     connectControls();
 }
@@ -106,6 +108,8 @@ void FrmMain::connectControls() {
     connect(m_ui.mnuPhotoBig, &QAction::triggered, this, &FrmMain::Image2_DblClick);
     connect(m_ui.mnuShift, &QAction::triggered, this, &FrmMain::mnuShift_Click);
     connect(m_ui.mnuUndo, &QAction::triggered, this, &FrmMain::mnuUndo_Click);
+    connect(m_ui.mnuFromName, &QAction::triggered, this, &FrmMain::mnuFromName_Click);
+    connect(m_ui.mnuRunOptions, &QAction::triggered, this, &FrmMain::mnuRunOptions_Click);
     // Stored as soon as the user changes it: a start that fails half-way
     // never stores a setting it did not read.
     connect(m_ui.mnuExifOnly, &QAction::triggered, this,
@@ -350,6 +354,48 @@ void FrmMain::mnuShift_Click() {
         }
         m_run.ShiftDates(dialog.offsetSeconds());
     });
+}
+
+void FrmMain::mnuFromName_Click() {
+    runExclusively([this] {
+        // The targets are taken once, by name: the preview and the run see
+        // the same photos, whatever the list does meanwhile.
+        const std::vector<std::string> names = m_run.TargetNames();
+        auto photos = ReadFromNamePreview(this, FolderPath(m_runHost.folder()), names);
+        if (!photos) {
+            return;
+        }
+        FromNameDialog dialog(std::move(*photos), m_runHost.dateChoice(),
+                              m_runHost.runOptions().addMissing, m_runHost.now(), this);
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        // The box in the dialog is the run option itself, shown where it matters.
+        RunHost::RunOptions options = m_runHost.runOptions();
+        if (options.addMissing != dialog.addMissing()) {
+            options.addMissing = dialog.addMissing();
+            setRunOptions(options);
+        }
+        m_run.SetDatesFrom(dialog.source(), names);
+        m_ui.lbl_FileTime->setText(QString::fromStdString(m_run.lastFileTime()));
+    });
+}
+
+void FrmMain::mnuRunOptions_Click() {
+    // Disabled while a run works; nothing else must reach it then either.
+    if (m_runInProgress) {
+        return;
+    }
+    RunOptionsDialog dialog(m_runHost.runOptions(), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        setRunOptions(dialog.options());
+    }
+}
+
+void FrmMain::setRunOptions(const RunHost::RunOptions& options) {
+    m_runHost.setRunOptions(options);
+    // Stored as soon as the user changes it, as the EXIF-only setting is.
+    settings::SetReg(settings::AddMissingKey, options.addMissing ? 1 : 0);
 }
 
 void FrmMain::mnuUndo_Click() {

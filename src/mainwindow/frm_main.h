@@ -69,6 +69,11 @@ public:
     void mnuHelpHelp_Click();
     void mnuShift_Click();
     void mnuUndo_Click();
+    // 実行オプション: the options of the next runs; the one that is kept
+    // across starts is stored at once.
+    void mnuRunOptions_Click();
+    // ファイル名から日付を設定: each target photo's date from its file name.
+    void mnuFromName_Click();
     template <typename Work>
     void runExclusively(Work work);
     const HelpWindows& helpWindows() const { return m_help; }
@@ -110,6 +115,7 @@ private:
     void alignBars();
     void applyMinimumSize();
     void applyLayout(const MainLayout& layout);
+    void setRunOptions(const RunHost::RunOptions& options);
 
     MessageBoxes& m_boxes;
     QString m_applicationFolder;

@@ -349,6 +349,7 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     QMenu* mnuEdit = window.menuBar()->addMenu(QStringLiteral("編集(&E)"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
     c.mnuShift = item(mnuEdit, QStringLiteral("日時をずらす(&S)..."), "mnuShift");
+    c.mnuFromName = item(mnuEdit, QStringLiteral("ファイル名から日付を設定(&N)..."), "mnuFromName");
     c.mnuUndo = item(mnuEdit, QStringLiteral("元に戻す(&U)"), "mnuUndo");
     c.mnuUndo->setShortcut(QKeySequence::Undo);
     // A setting of the runs above, not a command: it stays checked until
@@ -356,6 +357,7 @@ void ComposeMenusAndButtons(QMainWindow& window, MainControls& c) {
     mnuEdit->addSeparator();
     c.mnuExifOnly = item(mnuEdit, QStringLiteral("EXIF の日付だけを書き換える(&X)"), "mnuExifOnly");
     c.mnuExifOnly->setCheckable(true);
+    c.mnuRunOptions = item(mnuEdit, QStringLiteral("実行オプション(&O)..."), "mnuRunOptions");
 
     QMenu* mnuHelp = window.menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));

@@ -89,6 +89,11 @@ struct MainControls {
     // Checked: runs rewrite the three EXIF texts alone and leave the copies
     // of the date (XMP, IPTC, IFD0's own) as they are.
     QAction* mnuExifOnly = nullptr;
+    // 実行オプション: a photo without EXIF gets a date of its own (stored),
+    // moments a step apart in name order (for this session only).
+    QAction* mnuRunOptions = nullptr;
+    // ファイル名から日付を設定: each photo's moment from its own file name.
+    QAction* mnuFromName = nullptr;
     // Toolbar buttons; each carries its key ("UP", "PhotoBig", "Help",
     // "Close") as its object name.
     QAction* tbUp = nullptr;

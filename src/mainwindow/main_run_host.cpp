@@ -202,7 +202,8 @@ void MainRunHost::lockControls() {
         m_lockedWidgets.push_back({w, w->isEnabled()});
     }
     m_lockedActions = {{m_ui.tbUp, m_ui.tbUp->isEnabled()},
-                       {m_ui.mnuExifOnly, m_ui.mnuExifOnly->isEnabled()}};
+                       {m_ui.mnuExifOnly, m_ui.mnuExifOnly->isEnabled()},
+                       {m_ui.mnuRunOptions, m_ui.mnuRunOptions->isEnabled()}};
     for (const auto& locked : m_lockedWidgets) {
         locked.control->setEnabled(false);
     }

@@ -58,6 +58,9 @@ public:
     DateChoice dateChoice() const override;
     bool wholeFolderChecked() const override;
     bool exifOnlyChecked() const override;
+    RunOptions runOptions() const override { return m_runOptions; }
+    // The options the next runs take (実行オプション).
+    void setRunOptions(const RunOptions& options) { m_runOptions = options; }
     void setInformationText(const std::string& text) override;
     void clearThumbnail() override;
     void showThumbnail(const std::string& fullPath) override;
@@ -88,6 +91,7 @@ private:
     bool m_deferReadoutErrors = false;
     std::exception_ptr m_deferredReadoutError;
 
+    RunOptions m_runOptions;
     bool m_running = false;
     std::vector<Locked<QWidget>> m_lockedWidgets;
     std::vector<Locked<QAction>> m_lockedActions;

@@ -25,6 +25,9 @@ QString StoreLocation();
 // "1" while runs rewrite only the EXIF texts of a photo's date; anything
 // else, or nothing stored, keeps its copies in step.
 inline const QString ExifOnlyKey = QStringLiteral("ExifOnly");
+// "1" while a photo without EXIF gets a block of its own holding the new
+// date; anything else, or nothing stored, reports it as having no date.
+inline const QString AddMissingKey = QStringLiteral("AddMissing");
 
 }  // namespace settings
 

@@ -2,19 +2,17 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "mainwindow/reading_progress.h"
 #include "mainwindow/shift_preview_model.h"
 
 namespace tovrin {
@@ -34,35 +32,14 @@ std::optional<std::vector<PhotoDates>> ReadShiftPreview(QWidget* parent,
                                                         const std::string& folderPath,
                                                         const std::vector<std::string>& names,
                                                         const std::string& onlyOn, bool exifOnly) {
-    const int total = static_cast<int>(names.size());
-    QProgressDialog progress(QStringLiteral("写真の日付を読み込んでいます..."),
-                             QStringLiteral("キャンセル"), 0, total, parent);
-    progress.setWindowTitle(QStringLiteral("日時をずらす"));
-    progress.setWindowModality(Qt::WindowModal);
-    // A folder read in a blink shows no dialog at all.
-    progress.setMinimumDuration(500);
     std::vector<PhotoDates> photos;
     photos.reserve(names.size());
-    progress.setValue(0);
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    for (int i = 0; i < total; ++i) {
-        // The window repaints and the cancel button answers while the folder
-        // is read: every 30 ms, and once as soon as the first photo is read,
-        // so that even a small folder gives what waits on the events a turn.
-        if (i == 1 || sinceEvents.elapsed() >= 30) {
-            progress.setValue(i);
-            // Until the dialog shows, the window's own controls must not
-            // change the folder or the choice under the reading.
-            QCoreApplication::processEvents(
-                progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-            if (progress.wasCanceled()) return std::nullopt;
-            sinceEvents.restart();
-        }
-        const std::size_t at = static_cast<std::size_t>(i);
-        if (auto photo = ReadShiftDates(folderPath, names[at], onlyOn, exifOnly))
-            photos.push_back(std::move(*photo));
-    }
+    const bool read =
+        ReadWithProgress(parent, QStringLiteral("日時をずらす"), names.size(), [&](std::size_t i) {
+            if (auto photo = ReadShiftDates(folderPath, names[i], onlyOn, exifOnly))
+                photos.push_back(std::move(*photo));
+        });
+    if (!read) return std::nullopt;
     return photos;
 }
 

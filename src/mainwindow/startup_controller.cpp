@@ -29,6 +29,7 @@
 #include "mainwindow/help_windows.h"
 #include "mainwindow/main_controls.h"
 #include "mainwindow/main_layout.h"
+#include "mainwindow/main_run_host.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/startup_folder.h"
 #include "messages/error_report.h"
@@ -92,10 +93,12 @@ enum StartupStep {
 }  // namespace
 
 StartupController::StartupController(QMainWindow& window, const MainControls& controls,
-                                     FolderBrowser& browser, HelpWindows& help, MessageBoxes& boxes,
+                                     MainRunHost& runHost, FolderBrowser& browser,
+                                     HelpWindows& help, MessageBoxes& boxes,
                                      const QString& applicationFolder)
     : m_window(window),
       m_ui(controls),
+      m_runHost(runHost),
       m_browser(browser),
       m_help(help),
       m_boxes(boxes),
@@ -244,6 +247,11 @@ void StartupController::setFontsAndFirstValues() {
     m_ui.DTPTime->setTime(QTime(now.hour, now.minute, now.second));
     m_ui.DTPumeDate->setDate(today);
     m_ui.mnuExifOnly->setChecked(GetReg(settings::ExifOnlyKey, 0).trimmed() == QLatin1String("1"));
+    // The step is not among them: a step left over from another session
+    // would surprise the next run.
+    RunHost::RunOptions options = m_runHost.runOptions();
+    options.addMissing = GetReg(settings::AddMissingKey, 0).trimmed() == QLatin1String("1");
+    m_runHost.setRunOptions(options);
 }
 
 void StartupController::restoreWindowRectangle() {

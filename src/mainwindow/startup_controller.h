@@ -15,17 +15,20 @@ namespace tovrin {
 
 class FolderBrowser;
 class HelpWindows;
+class MainRunHost;
 class MessageBoxes;
 struct MainControls;
 
 // The main window's start-up (Form_Load) and shutdown (Form_Unload), with
 // the per-user settings they read and write: the window rectangle and the
 // folder the lists were at. Start-up also reads whether runs rewrite the
-// EXIF texts alone, which the window stores as soon as it is changed.
+// EXIF texts alone and whether they give a photo without EXIF a date, which
+// the window stores as soon as they are changed.
 class StartupController {
 public:
-    StartupController(QMainWindow& window, const MainControls& controls, FolderBrowser& browser,
-                      HelpWindows& help, MessageBoxes& boxes, const QString& applicationFolder);
+    StartupController(QMainWindow& window, const MainControls& controls, MainRunHost& runHost,
+                      FolderBrowser& browser, HelpWindows& help, MessageBoxes& boxes,
+                      const QString& applicationFolder);
     ~StartupController();
 
     void setInstanceCheck(std::function<bool()> anotherInstanceRunning);
@@ -58,6 +61,7 @@ private:
 
     QMainWindow& m_window;
     const MainControls& m_ui;
+    MainRunHost& m_runHost;
     FolderBrowser& m_browser;
     HelpWindows& m_help;
     MessageBoxes& m_boxes;

@@ -2,6 +2,7 @@
 
 #include "messages/photo_texts.h"
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -30,7 +31,14 @@ DateSettingRun::DateSettingRun(RunHost& host) : m_host(host) {}
 
 void DateSettingRun::SetDates() {
     try {
-        run();
+        // The choice and the options are taken once: whatever happens on the
+        // window while the run works, every photo gets what the user chose
+        // when the run started.
+        const RunHost::RunOptions options = m_host.runOptions();
+        DateSource source;
+        source.choice = m_host.dateChoice();
+        source.stepSeconds = std::max<std::int64_t>(options.stepSeconds, 0);
+        setFrom(source, TargetNames());
     } catch (...) {
         // Whatever a step throws ends the run with a box, never the program.
         reportRuntimeError(CaughtRuntimeError());
@@ -46,7 +54,7 @@ void DateSettingRun::ShiftDates(std::int64_t seconds) {
         const bool exifOnly = m_host.exifOnlyChecked();
         const LocalDateTime now = m_host.now();
         processTargets(folderPath, TargetNames(), wholeFolder, wholeFolder || !onlyOn.empty(),
-                       RunKind::Shift, [&](const std::string& path, bool wait) {
+                       RunKind::Shift, [&](std::size_t, const std::string& path, bool wait) {
                            return PlanPhotoShift(
                                path, seconds,
                                {.latest = now, .onlyOn = onlyOn, .exifOnly = exifOnly}, wait);
@@ -166,25 +174,48 @@ std::vector<std::string> DateSettingRun::TargetNames() const {
     return names;
 }
 
-void DateSettingRun::run() {
-    MessageBoxes& boxes = m_host.messageBoxes();
+void DateSettingRun::SetDatesFrom(const DateSource& source, const std::vector<std::string>& names) {
+    try {
+        setFrom(source, names);
+    } catch (...) {
+        reportRuntimeError(CaughtRuntimeError());
+    }
+}
 
-    // The choice is taken once: whatever happens on the window while the run
-    // works, every photo gets what the user chose when the run started.
-    const DateChoice choice = m_host.dateChoice();
+void DateSettingRun::setFrom(const DateSource& source, const std::vector<std::string>& names) {
+    MessageBoxes& boxes = m_host.messageBoxes();
+    const DateChoice& choice = source.choice;
     const bool wholeFolder = m_host.wholeFolderChecked();
     const bool exifOnly = m_host.exifOnlyChecked();
+    const bool addMissing = m_host.runOptions().addMissing;
+    // One moment for every photo, or a step from it: the moments the run
+    // writes are the chosen one and, stepped, the later ones. Moments from
+    // each photo's own name or file are checked photo by photo instead.
+    // A step gives every photo a whole moment, its time of day included.
+    const bool oneMoment = !source.fromName && !source.fromFileTime;
+    const bool stepped = oneMoment && source.stepSeconds > 0 && !names.empty();
+    const std::vector<std::size_t> ranks = NameRanks(names);
 
     // Checked before anything is asked, so a refused choice costs one box.
-    if (IsFutureChoice(choice, m_host.now())) {
-        boxes.show("現在より先の日時は設定できません。", MsgButtons::Ok, MsgIcon::Exclamation,
-                   AppTitle);
-        return;
+    // A step is checked at the last photo's moment, the latest of them.
+    if (oneMoment) {
+        DateChoice latest = choice;
+        if (stepped) {
+            const auto last = std::find(ranks.begin(), ranks.end(), names.size() - 1);
+            const SourcedChoice sourced = ChoiceForPhoto(
+                source, names.size() - 1, names[static_cast<std::size_t>(last - ranks.begin())]);
+            if (sourced.choice) latest = *sourced.choice;
+        }
+        if (IsFutureChoice(latest, m_host.now())) {
+            boxes.show("現在より先の日時は設定できません。", MsgButtons::Ok, MsgIcon::Exclamation,
+                       AppTitle);
+            return;
+        }
     }
 
     // One date and time for the whole folder is worth a second thought;
-    // keeping each photo's time of day is not.
-    if (wholeFolder && !choice.keepTime) {
+    // keeping each photo's time of day, or moments a step apart, is not.
+    if (wholeFolder && !choice.keepTime && oneMoment && !stepped) {
         const MsgAnswer answer =
             boxes.show("フォルダ内の対象ファイルが全て同じ日付になります。\r\nよろしいですか？",
                        MsgButtons::OkCancel, MsgIcon::None, AppTitle);
@@ -194,11 +225,29 @@ void DateSettingRun::run() {
     const std::string folderPath = FolderPath(m_host.folder());
     if (!listMatchesDisk(folderPath)) return;
     const LocalDateTime now = m_host.now();
-    processTargets(folderPath, TargetNames(), wholeFolder, choice.filterOn || wholeFolder,
-                   RunKind::WindowSet, [&](const std::string& path, bool wait) {
-                       return PlanPhotoDate(path, choice, {.latest = now, .exifOnly = exifOnly},
-                                            wait);
-                   });
+    const auto plan = [&](std::size_t index, const std::string& path,
+                          bool wait) -> std::optional<PlannedPhoto> {
+        const SourcedChoice sourced = ChoiceForPhoto(source, ranks[index], names[index]);
+        if (!sourced.choice) {
+            // Nothing to write: the photo is not even opened. Its reason is
+            // what marks it as passed over, so it is never left empty.
+            PlannedPhoto skipped;
+            skipped.update.path = path;
+            skipped.update.skipped =
+                sourced.skipped.empty() ? "新しい日時がありません" : sourced.skipped;
+            return skipped;
+        }
+        return PlanPhotoDate(path, *sourced.choice,
+                             {.latest = now,
+                              .exifOnly = exifOnly,
+                              .addMissing = addMissing,
+                              .fromFileTime = source.fromFileTime},
+                             wait);
+    };
+    // Photos given no moment are left out as a filter leaves photos of
+    // another day: the readout may show one of them after the last change.
+    processTargets(folderPath, names, wholeFolder, choice.filterOn || wholeFolder || !oneMoment,
+                   RunKind::WindowSet, plan);
 }
 
 // The window's watch over a set or a shift: each photo shown as it is
@@ -277,8 +326,9 @@ void DateSettingRun::processTargets(const std::string& folderPath,
     request.limits = BatchLimits{1, std::chrono::milliseconds(0), true};
     try {
         RunPhotos(
-            names.size(), [&](std::size_t index, bool wait) { return plan(paths[index], wait); },
-            request, observer);
+            names.size(),
+            [&](std::size_t index, bool wait) { return plan(index, paths[index], wait); }, request,
+            observer);
     } catch (const JournalUnavailable& e) {
         m_host.messageBoxes().show(JournalUnavailableText(e), MsgButtons::Ok, MsgIcon::Critical,
                                    AppTitle);
@@ -294,6 +344,14 @@ void DateSettingRun::processTargets(const std::string& folderPath,
 bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::string& name,
                                  const PhotoDateUpdate& update) {
     const std::string fullPath = folderPath + name;
+
+    // A photo the run gave no moment was not opened; why was shown before
+    // the run, so it is passed over in silence.
+    if (!update.skipped.empty()) {
+        m_changed = false;
+        m_dateWritten = false;
+        return false;
+    }
 
     // One open read the photo (the log wants the dates from before the
     // change), rewrote its dates and, when any changed, set its times.
@@ -314,7 +372,9 @@ bool DateSettingRun::handlePhoto(const std::string& folderPath, const std::strin
         return false;
     }
 
-    if (!update.result.status) {
+    // A photo that had no EXIF and got a block of its own is a changed one
+    // like any other.
+    if (!update.result.status && !update.added) {
         m_host.setInformationText(NoDateText);
         m_host.clearThumbnail();
         show([&] { m_host.showThumbnail(fullPath); });

@@ -11,6 +11,7 @@
 #include "exif/photo_update.h"
 #include "exif/reader.h"
 #include "exif/runtime_error.h"
+#include "run/date_source.h"
 #include "run/photo_run.h"
 #include "run/run_host.h"
 
@@ -20,12 +21,14 @@ namespace tovrin {
 // after today; otherwise a date and time after the present second.
 bool IsFutureChoice(const DateChoice& choice, const LocalDateTime& now);
 
-// The window's runs: setting the chosen date (the run button), shifting and
-// undoing. Setting writes the chosen date into the EXIF dates of the target
-// photos of the file list, sets the file times
-// of every photo it changed, logs each change and reports a summary. Setting
-// and shifting keep the copies of the date (XMP, IPTC, IFD0's own) in step,
-// unless the host asks for the EXIF texts alone (RunHost::exifOnlyChecked).
+// The window's runs: setting the chosen date (the run button), setting each
+// photo's date from its file name, shifting and undoing. Setting writes the
+// chosen date into the EXIF dates of the target photos of the file list,
+// sets the file times of every photo it changed, logs each change and
+// reports a summary. Setting and shifting keep the copies of the date (XMP,
+// IPTC, IFD0's own) in step, unless the host asks for the EXIF texts alone
+// (RunHost::exifOnlyChecked). The host's run options give a photo without
+// EXIF a block of its own and the photos moments a step apart in name order.
 class DateSettingRun {
 public:
     explicit DateSettingRun(RunHost& host);
@@ -33,6 +36,13 @@ public:
     // Sets the chosen date. Never throws: a failure ends the run with the
     // run-time error box.
     void SetDates();
+
+    // Sets the dates of `names` (entries of the file list, taken as the
+    // targets) each from `source`, through the same run: the from-name
+    // dialog's run, whose moments come from the photos' own names. A photo
+    // the source gives no moment is left unopened and raises no box: the
+    // dialog showed why. Never throws.
+    void SetDatesFrom(const DateSource& source, const std::vector<std::string>& names);
 
     // Moves the dates of the same targets (the selection, or the whole folder
     // when "all at once" is checked) by `seconds` of wall-clock time, through the
@@ -63,11 +73,13 @@ public:
     const std::string& lastFileDate() const { return m_fileDate; }
 
 private:
-    void run();
-    // Plans one photo's change: opens and claims it (waiting for another run
-    // only when wait is true), reads it and plans its writes.
-    using PlanChange =
-        std::function<std::optional<PlannedPhoto>(const std::string& path, bool wait)>;
+    // The set run of `names` from `source`: the checks before the first
+    // photo, then the loop.
+    void setFrom(const DateSource& source, const std::vector<std::string>& names);
+    // Plans target `index`'s change: opens and claims it (waiting for another
+    // run only when wait is true), reads it and plans its writes.
+    using PlanChange = std::function<std::optional<PlannedPhoto>(
+        std::size_t index, const std::string& path, bool wait)>;
     // Says that another run is changing photos; false: do not wait for it.
     bool refuseWhileBusy();
     bool listMatchesDisk(const std::string& folderPath);

@@ -20,6 +20,7 @@
 #include "browse/file_list.h"
 #include "browse/folder_list.h"
 #include "jpeg_builder.h"
+#include "mainwindow/from_name_dialog.h"
 #include "mainwindow/settings_store.h"
 #include "mainwindow/shift_dialog.h"
 #include "mainwindow/shift_preview_model.h"
@@ -182,7 +183,8 @@ class WindowTest : public QObject, public MessageBoxes {
             states << QString(name) + '=' + QString::number(control(name)->isEnabled());
         }
         states << "UP=" + QString::number(control<QAction>("UP")->isEnabled());
-        states << "mnuExifOnly=" + QString::number(control<QAction>("mnuExifOnly")->isEnabled());
+        for (const char* name : {"mnuExifOnly", "mnuRunOptions"})
+            states << QString(name) + '=' + QString::number(control<QAction>(name)->isEnabled());
         return states.join(' ');
     }
 
@@ -259,6 +261,21 @@ class WindowTest : public QObject, public MessageBoxes {
         });
         watch->start(0);
         return watch;
+    }
+
+    // Answers the modal dialog named `name` once it is up; the closer of
+    // modal windows would cancel it first, so it rests meanwhile.
+    void whenDialog(const QString& name, std::function<void(QDialog&)> answer) {
+        m_closer.stop();
+        auto* watch = new QTimer(m_window.get());
+        connect(watch, &QTimer::timeout, watch, [watch, name, answer] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != name) return;
+            watch->stop();
+            watch->deleteLater();
+            answer(*dialog);
+        });
+        watch->start(0);
     }
 
 private slots:
@@ -343,9 +360,11 @@ private slots:
                                      "  画像プレビュー(&P)",
                                      "編集(&E)",
                                      "  日時をずらす(&S)...",
+                                     "  ファイル名から日付を設定(&N)...",
                                      "  元に戻す(&U)",
                                      "  --",
                                      "  EXIF の日付だけを書き換える(&X)",
+                                     "  実行オプション(&O)...",
                                      "ヘルプ(&H)",
                                      "  ヘルプ(&H)",
                                      "  バージョン情報(&A)",
@@ -1136,6 +1155,71 @@ private slots:
         m_window.reset();
         start(photo("xmp"));
         QCOMPARE(control<QAction>("mnuExifOnly")->isChecked(), exifOnly);
+    }
+
+    // -- 実行オプション, ファイル名から日付を設定
+    // ----------------------------------------------------
+
+    // Adding EXIF is remembered across starts, the step only for the session.
+    void runOptionsAreStoredOrForgotten() {
+        start(m_photos->path());
+        QCOMPARE(Stored("AddMissing"), "<absent>");
+        whenDialog("RunOptionsDialog", [](QDialog& dialog) {
+            dialog.findChild<QCheckBox*>("chkAddMissing")->setChecked(true);
+            dialog.findChild<QCheckBox*>("chkStep")->setChecked(true);
+            dialog.findChild<QSpinBox*>("spnStep")->setValue(2);
+            dialog.accept();
+        });
+        control<QAction>("mnuRunOptions")->trigger();
+        QCOMPARE(Stored("AddMissing"), "1");
+        // Opened again, the dialog shows what was chosen.
+        QString shown;
+        const auto look = [&shown](QDialog& dialog) {
+            shown = QStringLiteral("%1 %2 %3")
+                        .arg(int(dialog.findChild<QCheckBox*>("chkAddMissing")->isChecked()))
+                        .arg(int(dialog.findChild<QCheckBox*>("chkStep")->isChecked()))
+                        .arg(dialog.findChild<QSpinBox*>("spnStep")->value());
+            dialog.reject();
+        };
+        whenDialog("RunOptionsDialog", look);
+        control<QAction>("mnuRunOptions")->trigger();
+        QCOMPARE(shown, "1 1 2");
+        m_window.reset();
+        start(m_photos->path());
+        whenDialog("RunOptionsDialog", look);
+        control<QAction>("mnuRunOptions")->trigger();
+        QCOMPARE(shown, "1 0 1");
+        QCOMPARE(Stored("AddMissing"), "1");
+    }
+
+    // The folder's photos each get the moment their name tells; a photo
+    // whose name tells none stays as it was, and raises no box.
+    void datesFromTheNames() {
+        writeCameraPhoto("named/IMG_20210314_121530.jpg");
+        writeCameraPhoto("named/scan1.jpg");
+        const QByteArray scan = Bytes(photo("named/scan1.jpg"));
+        start(photo("named"));
+        QTest::mouseClick(chk("Ikkatu"), Qt::LeftButton, {}, QPoint(8, 8));
+        QStringList rows;
+        QString count;
+        whenDialog("FromNameDialog", [&rows, &count](QDialog& dialog) {
+            auto& fromName = static_cast<FromNameDialog&>(dialog);
+            const FromNameModel& model = fromName.preview();
+            for (int row = 0; row < model.rowCount(); ++row)
+                rows << model.index(row, FromNameModel::Name).data().toString() + '|' +
+                            model.index(row, FromNameModel::Before).data().toString();
+            count = fromName.countLabel()->text();
+            fromName.runButton()->click();
+        });
+        control<QAction>("mnuFromName")->trigger();
+        QCOMPARE(rows, (QStringList{"IMG_20210314_121530.jpg|2006:05:04 10:11:12",
+                                    "scan1.jpg|2006:05:04 10:11:12"}));
+        QCOMPARE(count, "日付を設定する写真: 1 件 (ファイル名から読めないもの 1 件)");
+        QCOMPARE(read("named/IMG_20210314_121530.jpg").DateTimeOriginal,
+                 std::string("2021:03:14 12:15:30"));
+        QCOMPARE(Bytes(photo("named/scan1.jpg")), scan);
+        QCOMPARE(takeBoxes(),
+                 QStringList{"対象のファイル、 1件を処理が完了しました。|Ok|Information|処理完了"});
     }
 
     void shiftPreviewListsTheCopies_data() {

@@ -1,0 +1,38 @@
+#include "mainwindow/reading_progress.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
+namespace tovrin {
+
+bool ReadWithProgress(QWidget* parent, const QString& title, std::size_t total,
+                      const std::function<void(std::size_t)>& read) {
+    QProgressDialog progress(QStringLiteral("写真の日付を読み込んでいます..."),
+                             QStringLiteral("キャンセル"), 0, static_cast<int>(total), parent);
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::WindowModal);
+    // A folder read in a blink shows no dialog at all.
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (std::size_t i = 0; i < total; ++i) {
+        // The window repaints and the cancel button answers while the folder
+        // is read: every 30 ms, and once as soon as the first photo is read,
+        // so that even a small folder gives what waits on the events a turn.
+        if (i == 1 || sinceEvents.elapsed() >= 30) {
+            progress.setValue(static_cast<int>(i));
+            // Until the dialog shows, the window's own controls must not
+            // change the folder or the choice under the reading.
+            QCoreApplication::processEvents(
+                progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+            if (progress.wasCanceled()) return false;
+            sinceEvents.restart();
+        }
+        read(i);
+    }
+    return true;
+}
+
+}  // namespace tovrin
