@@ -31,17 +31,28 @@ std::uint32_t bigDword(const std::string& s, std::size_t at) {
 struct Entry {
     unsigned tag;
     unsigned type;      // 2 ASCII, 4 LONG, 7 UNDEFINED
-    std::string value;  // ASCII with its NUL; a LONG's 4 bytes are filled in later
+    std::string value;  // ASCII with its NUL; a LONG's 4 bytes (the Exif pointer's come later)
 };
+std::string longValue(std::uint32_t v) {
+    std::string out;
+    putDword(out, v);
+    return out;
+}
 
 // A little-endian TIFF structure: IFD0 with DateTime and the pointer to the
 // Exif IFD, the Exif IFD with the capture texts. Values that do not fit in
 // an entry follow their directory, each at an even offset.
-std::string dateTiff(const std::string& moment, const std::string& zone) {
+std::string dateTiff(const std::string& moment, const std::string& zone, std::uint32_t width,
+                     std::uint32_t height) {
     const std::string text = moment + '\0';
     std::vector<Entry> ifd0{{0x0132, 2, text}, {0x8769, 4, {}}};
     std::vector<Entry> exif{{0x9000, 7, "0232"}, {0x9003, 2, text}, {0x9004, 2, text}};
     if (!zone.empty()) exif.push_back({0x9011, 2, zone + '\0'});
+    // The picture's size, as readers show it from EXIF.
+    if (width > 0 && height > 0) {
+        exif.push_back({0xA002, 4, longValue(width)});
+        exif.push_back({0xA003, 4, longValue(height)});
+    }
     const auto valuesSize = [](const std::vector<Entry>& entries) {
         std::size_t n = 0;
         for (const Entry& e : entries)
@@ -64,7 +75,7 @@ std::string dateTiff(const std::string& moment, const std::string& zone) {
             putWord(out, e.tag);
             putWord(out, e.type);
             const bool pointer = e.tag == 0x8769;
-            putDword(out, pointer ? 1 : static_cast<std::uint32_t>(e.value.size()));
+            putDword(out, e.type == 4 ? 1 : static_cast<std::uint32_t>(e.value.size()));
             if (pointer) {
                 putDword(out, static_cast<std::uint32_t>(exifAt));
             } else if (e.value.size() <= 4) {
@@ -92,6 +103,8 @@ struct JpegPlaces {
     bool sound = false;
     std::int64_t afterApp0 = 0;  // after SOI and the APP0 segments right after it
     std::vector<JpegSegment> segments;
+    std::uint32_t width = 0;  // from the frame header (SOFn), 0 when none
+    std::uint32_t height = 0;
 };
 JpegPlaces jpegPlaces(PhotoFile& file) {
     JpegPlaces places;
@@ -101,6 +114,14 @@ JpegPlaces jpegPlaces(PhotoFile& file) {
         leading = leading && s.marker == 0xE0;
         if (leading) places.afterApp0 = s.whole.end();
         places.segments.push_back(s);
+        const bool frame = s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 &&
+                           s.marker != 0xC8 && s.marker != 0xCC;
+        if (frame && places.width == 0 && s.data.size >= 5) {
+            unsigned char b[5];
+            file.read(s.data.first, b, 5);
+            places.height = static_cast<std::uint32_t>(b[1] << 8 | b[2]);
+            places.width = static_cast<std::uint32_t>(b[3] << 8 | b[4]);
+        }
         return true;
     });
     return places;
@@ -157,11 +178,11 @@ std::optional<AddedExif> PlanAddedExif(PhotoFile& file, const std::string& momen
                                        const std::string& zone) {
     const ContainerMap map = MapContainer(file);
     if (!map.exif.empty() || !map.problems.empty()) return std::nullopt;
-    const std::string tiff = dateTiff(moment, zone);
     if (map.kind == FileKind::Jpeg) {
         const JpegPlaces places = jpegPlaces(file);
         ExifBlock block;
         if (!places.sound || LocateJpegExifBlock(file, block)) return std::nullopt;
+        const std::string tiff = dateTiff(moment, zone, places.width, places.height);
         std::string segment = "\xFF\xE1";
         const std::size_t length = 2 + ExifHeader.size() + tiff.size();
         segment += static_cast<char>(length >> 8);
@@ -173,6 +194,8 @@ std::optional<AddedExif> PlanAddedExif(PhotoFile& file, const std::string& momen
         if (chunks.size() < 2 || chunks.front().type != TypeIhdr) return std::nullopt;
         for (const PngChunk& c : chunks)
             if (c.type == TypeExif) return std::nullopt;
+        const std::string tiff = dateTiff(moment, zone, static_cast<std::uint32_t>(map.width),
+                                          static_cast<std::uint32_t>(map.height));
         std::string chunk;
         putBigDword(chunk, static_cast<std::uint32_t>(tiff.size()));
         chunk += "eXIf" + tiff;

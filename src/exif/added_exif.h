@@ -17,7 +17,8 @@ inline constexpr std::int16_t SpliceTag = 8;
 // A block of EXIF to add to a photo that has none: a JPEG's APP1 segment
 // after SOI (and any APP0 right after it), or a PNG's eXIf chunk before its
 // first IDAT. It holds IFD0's DateTime, and an Exif IFD with ExifVersion,
-// DateTimeOriginal, DateTimeDigitized and, with a zone, OffsetTimeOriginal.
+// DateTimeOriginal, DateTimeDigitized, with a zone OffsetTimeOriginal, and
+// the picture's size (PixelXDimension, PixelYDimension) when the file states it.
 struct AddedExif {
     std::int64_t position = 0;  // where it goes, 1-based
     std::string bytes;

@@ -120,14 +120,18 @@ TEST(AddedExif, EveryPhotoWithoutExifGetsOneExifToolReads) {
                                                                                "");
             };
             const std::string before = dir.write("before-" + name, original);
-            const auto run = test::RunProcess({"exiftool", "-j", "-G1", "-a", "-warning",
-                                               "-DateTimeOriginal", "-CreateDate", "-ModifyDate",
-                                               "-OffsetTimeOriginal", "-ExifVersion", path});
+            const auto run =
+                test::RunProcess({"exiftool", "-j", "-G1", "-a", "-warning", "-DateTimeOriginal",
+                                  "-CreateDate", "-ModifyDate", "-OffsetTimeOriginal",
+                                  "-ExifVersion", "-ImageWidth", "-ExifImageWidth", path});
             const nlohmann::json tags = nlohmann::json::parse(run.out, nullptr, false)[0];
             EXPECT_EQ(tags.value("ExifIFD:DateTimeOriginal", ""), MomentText) << run.out;
             EXPECT_EQ(tags.value("ExifIFD:CreateDate", ""), MomentText);
             EXPECT_EQ(tags.value("IFD0:ModifyDate", ""), MomentText);
             EXPECT_EQ(tags.value("ExifIFD:OffsetTimeOriginal", ""), "+09:00");
+            // The size the picture states, where it states one.
+            const int width = tags.value("File:ImageWidth", tags.value("PNG:ImageWidth", 0));
+            EXPECT_EQ(tags.value("ExifIFD:ExifImageWidth", width), width);
             EXPECT_EQ(tags.value("ExifTool:Warning", ""), warning(before)) << run.out;
         }
 
