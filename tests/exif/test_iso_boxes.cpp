@@ -1,15 +1,13 @@
-// The map of ISO base media files (HEIF, HEIC, AVIF, CR3, QuickTime, MP4):
-// the kind by the brands, the EXIF blocks, XMP, movie times and date texts at
-// the bytes that hold them, every span inside the file and inside its box,
-// and a damaged or crafted file read as far as it is sound, never past its
-// end and never without end. The real samples are checked against ExifTool.
+// The map of ISO base media files (HEIF, HEIC, AVIF, CR3, QuickTime, MP4) on
+// crafted layouts: the kind by the brands, the items, blocks, movie times and
+// date texts at the bytes that hold them, and a damaged or crafted file read
+// as far as it is sound, never past its end and never without end. What the
+// real samples hold, and how a write changes them, is checked against
+// ExifTool in test_formats.cpp.
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -20,12 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "exif/byte_access.h"
 #include "exif/container.h"
-#include "exif/exif_walk.h"
-#include "exif/paths.h"
 #include "exif/photo_file.h"
-#include "run_process.h"
 #include "test_files.h"
 
 namespace tovrin {
@@ -83,9 +77,8 @@ Bytes SmallTiff(bool intel) {
 }
 const std::string XmpText = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
 
-std::int64_t Find(const Bytes& bytes, const Bytes& what, std::size_t from = 0) {
-    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                                what.begin(), what.end());
+std::int64_t Find(const Bytes& bytes, const Bytes& what) {
+    const auto at = std::search(bytes.begin(), bytes.end(), what.begin(), what.end());
     return at == bytes.end() ? -1 : at - bytes.begin();
 }
 
@@ -93,7 +86,6 @@ std::int64_t Find(const Bytes& bytes, const Bytes& what, std::size_t from = 0) {
 
 // What a case changes in the HEIF the builder makes.
 struct HeifShape {
-    std::string major = "heic";
     int ilocVersion = 1;
     std::uint16_t exifMethod = 0;
     std::uint16_t exifExtents = 1;
@@ -111,23 +103,16 @@ struct HeifShape {
 
 struct Heif {
     Bytes bytes;
-    std::int64_t exif = 0;  // 0-based: the Exif item, its TIFF header, the XMP item
+    std::int64_t exif = 0;  // 0-based: the Exif item, its TIFF header
     std::int64_t tiff = 0;
     std::int64_t exifSize = 0;
-    std::int64_t xmp = 0;
-    std::int64_t xmpSize = 0;
 };
 
 Heif MakeHeif(const HeifShape& shape = {}) {
     const Bytes image = Bytes(32, 0x55);
-    const Bytes exifItem = Cat({U32(6), CStr("Exif"), U8(0), SmallTiff(false)});
-    Bytes exifData = exifItem;
-    exifData[3] = static_cast<unsigned char>(shape.exifPrefix);
-    exifData[2] = static_cast<unsigned char>(shape.exifPrefix >> 8);
-    exifData[1] = static_cast<unsigned char>(shape.exifPrefix >> 16);
-    exifData[0] = static_cast<unsigned char>(shape.exifPrefix >> 24);
+    const Bytes exifData = Cat({U32(shape.exifPrefix), CStr("Exif"), U8(0), SmallTiff(false)});
     const Bytes xmpData = Str(XmpText);
-    const Bytes ftyp = Box("ftyp", Cat({Str(shape.major), U32(0), Str("mif1"), Str(shape.major)}));
+    const Bytes ftyp = Box("ftyp", Cat({Str("heic"), U32(0), Str("mif1"), Str("heic")}));
 
     const auto meta = [&](std::uint64_t mdatData) {
         const std::uint64_t imageAt = mdatData;
@@ -161,7 +146,7 @@ Heif MakeHeif(const HeifShape& shape = {}) {
                 e = Cat({e, Be(offset, os == 3 ? 4 : os), U32(length)});
             return e;
         };
-        std::uint64_t exifOffset =
+        const std::uint64_t exifOffset =
             exifAt - shape.exifBase + static_cast<std::uint64_t>(shape.exifOffsetShift);
         std::vector<std::pair<std::uint64_t, std::uint64_t>> exifExtents;
         if (shape.exifExtents == 2) {
@@ -187,8 +172,6 @@ Heif MakeHeif(const HeifShape& shape = {}) {
     h.exif = static_cast<std::int64_t>(mdatData + image.size());
     h.tiff = h.exif + 10;
     h.exifSize = static_cast<std::int64_t>(exifData.size());
-    h.xmp = h.exif + h.exifSize;
-    h.xmpSize = static_cast<std::int64_t>(xmpData.size());
     return h;
 }
 
@@ -200,31 +183,20 @@ const std::string UserDay = "2005-08-11";
 const std::string ItemDay = "2010";
 const std::string KeysDay = "2005-08-11T14:03:54+0200";
 
-struct MovieShape {
-    std::string major = "qt  ";
-    bool ftyp = true;
-    int mvhdVersion = 0;
-    int tkhdVersion = 0;
-};
+// A time or a duration of a header of this version: 64 bits in version 1.
+Bytes Wide(int version, std::uint64_t v) { return version == 1 ? U64(v) : U32(v); }
 
 Bytes Mvhd(int version) {
-    if (version == 1)
-        return FullBox("mvhd", 1, 0,
-                       Cat({U64(Created), U64(Modified), U32(600), U64(2980), Zeros(80)}));
     return FullBox("mvhd", version, 0,
-                   Cat({U32(Created), U32(Modified), U32(600), U32(2980), Zeros(80)}));
+                   Cat({Wide(version, Created), Wide(version, Modified), U32(600),
+                        Wide(version, 2980), Zeros(80)}));
 }
 
 Bytes Trak(int version, const char* handler, std::uint32_t width, std::uint32_t height) {
-    const Bytes matrix = Zeros(36);
-    const Bytes tkhd =
-        version == 1
-            ? FullBox("tkhd", 1, 15,
-                      Cat({U64(Created), U64(Modified), U32(1), U32(0), U64(2980), Zeros(8),
-                           Zeros(8), matrix, U32(width << 16), U32(height << 16)}))
-            : FullBox("tkhd", 0, 15,
-                      Cat({U32(Created), U32(Modified), U32(1), U32(0), U32(2980), Zeros(8),
-                           Zeros(8), matrix, U32(width << 16), U32(height << 16)}));
+    const Bytes tkhd = FullBox(
+        "tkhd", version, 15,
+        Cat({Wide(version, Created), Wide(version, Modified), U32(1), U32(0), Wide(version, 2980),
+             Zeros(16), Zeros(36), U32(width << 16), U32(height << 16)}));
     const Bytes mdhd =
         FullBox("mdhd", 0, 0, Cat({U32(Created), U32(Modified), U32(600), U32(2980), U32(0)}));
     const Bytes hdlr = FullBox("hdlr", 0, 0, Cat({Str("mhlr"), Str(handler), Zeros(12), U8(0)}));
@@ -236,7 +208,8 @@ std::string KeyIndex(std::uint32_t index) {
     return std::string(b.begin(), b.end());
 }
 
-Bytes MakeMovie(const MovieShape& shape = {}) {
+// mvhd and both tracks' tkhd of `version`, mdhd of version 0.
+Bytes MakeMovie(int version = 0) {
     const Bytes udta = Box(
         "udta",
         Cat({Box(Day, Cat({U16(UserDay.size()), U16(0x55C4), Str(UserDay)})),
@@ -258,11 +231,9 @@ Bytes MakeMovie(const MovieShape& shape = {}) {
                          Box(KeyIndex(2), FullBox("data", 0, 1, Cat({U32(0), Str(KeysDay)})))}));
     const Bytes meta = Box(
         "meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdta"), Zeros(13)})), keys, ilst}));
-    const Bytes moov =
-        Box("moov", Cat({Mvhd(shape.mvhdVersion), Trak(shape.tkhdVersion, "soun", 0, 0),
-                         Trak(shape.tkhdVersion, "vide", 320, 240), udta, meta}));
-    const Bytes ftyp =
-        shape.ftyp ? Box("ftyp", Cat({Str(shape.major), U32(0), Str(shape.major)})) : Bytes{};
+    const Bytes moov = Box("moov", Cat({Mvhd(version), Trak(version, "soun", 0, 0),
+                                        Trak(version, "vide", 320, 240), udta, meta}));
+    const Bytes ftyp = Box("ftyp", Cat({Str("qt  "), U32(0), Str("qt  ")}));
     return Cat(
         {ftyp, Box("wide", {}), moov, UuidBox(XmpUuid, Str(XmpText)), Box("mdat", Zeros(16))});
 }
@@ -334,73 +305,44 @@ bool Mentions(const std::vector<std::string>& texts, std::string_view word) {
 
 // ---- sound synthetic files ----------------------------------------------------------
 
-TEST(IsoHeif, ExifAndXmpItemsAndThePrimarySize) {
-    const Heif h = MakeHeif();
-    const ContainerMap map = MapBytes(h.bytes);
-    EXPECT_EQ(map.kind, FileKind::Heif);
-    EXPECT_TRUE(map.problems.empty()) << map.problems.front();
-    EXPECT_TRUE(map.notes.empty()) << map.notes.front();
-    ASSERT_EQ(map.exif.size(), 1u);
-    const ExifBlock& b = map.exif[0];
-    EXPECT_EQ(b.app1.first, h.exif + 1);
-    EXPECT_EQ(b.app1.size, h.exifSize);
-    EXPECT_EQ(b.tiffBase, h.tiff + 1);
-    EXPECT_EQ(At(h.bytes, {b.tiffBase, 2}), "MM");
-    EXPECT_EQ(b.container, ExifBlock::Container::Jpeg);
-    EXPECT_EQ(b.holds, ExifBlock::Holds::Ifd0AndExif);
-    EXPECT_EQ(b.magic, 42);
-    ASSERT_EQ(map.xmp.size(), 1u);
-    EXPECT_EQ(At(h.bytes, map.xmp[0]), XmpText);
-    // The primary item's ispe, not the largest.
-    EXPECT_EQ(map.width, 64);
-    EXPECT_EQ(map.height, 48);
-    EXPECT_TRUE(map.movieTimes.empty());
-    ExpectInside(map, static_cast<std::int64_t>(h.bytes.size()));
-}
-
-TEST(IsoHeif, EveryItemLocationVersionAndOffsetSize) {
+// The Exif and XMP items wherever iloc's layout puts them, and the size of
+// the primary item's ispe, not of the largest.
+TEST(IsoHeif, ItemsInEveryLocationLayout) {
+    std::vector<HeifShape> shapes;
     for (int version = 0; version <= 2; ++version) {
         for (int offsetSize : {4, 8}) {
             HeifShape shape;
             shape.ilocVersion = version;
             shape.ilocOffsetSize = offsetSize;
-            const Heif h = MakeHeif(shape);
-            const ContainerMap map = MapBytes(h.bytes);
-            SCOPED_TRACE("iloc version " + std::to_string(version) + ", offsets of " +
-                         std::to_string(offsetSize));
-            EXPECT_TRUE(map.problems.empty());
-            ASSERT_EQ(map.exif.size(), 1u);
-            EXPECT_EQ(map.exif[0].tiffBase, h.tiff + 1);
-            ASSERT_EQ(map.xmp.size(), 1u);
-            EXPECT_EQ(At(h.bytes, map.xmp[0]), XmpText);
+            shapes.push_back(shape);
         }
+    }
+    shapes.emplace_back().exifBase = 20;
+    for (const HeifShape& shape : shapes) {
+        SCOPED_TRACE("iloc version " + std::to_string(shape.ilocVersion) + ", offsets of " +
+                     std::to_string(shape.ilocOffsetSize) + ", base " +
+                     std::to_string(shape.exifBase));
+        const Heif h = MakeHeif(shape);
+        const ContainerMap map = MapBytes(h.bytes);
+        EXPECT_EQ(map.kind, FileKind::Heif);
+        EXPECT_TRUE(map.problems.empty() && map.notes.empty());
+        ASSERT_EQ(map.exif.size(), 1u);
+        EXPECT_EQ(map.exif[0].app1.first, h.exif + 1);
+        EXPECT_EQ(map.exif[0].app1.size, h.exifSize);
+        EXPECT_EQ(map.exif[0].tiffBase, h.tiff + 1);
+        EXPECT_EQ(map.exif[0].holds, ExifBlock::Holds::Ifd0AndExif);
+        ASSERT_EQ(map.xmp.size(), 1u);
+        EXPECT_EQ(At(h.bytes, map.xmp[0]), XmpText);
+        EXPECT_EQ(map.width, 64);
+        EXPECT_EQ(map.height, 48);
+        EXPECT_TRUE(map.movieTimes.empty());
     }
 }
 
-TEST(IsoHeif, ABaseOffsetAndAnOffsetOfZeroBeforeTheHeader) {
-    HeifShape shape;
-    shape.exifBase = 20;
-    const Heif based = MakeHeif(shape);
-    ContainerMap map = MapBytes(based.bytes);
-    ASSERT_EQ(map.exif.size(), 1u);
-    EXPECT_EQ(map.exif[0].tiffBase, based.tiff + 1);
-
-    // AVIF writers store the header right after the offset: an offset of 0.
-    Heif h = MakeHeif();
-    const Bytes item = Cat({U32(0), SmallTiff(true)});
-    std::copy(item.begin(), item.end(), h.bytes.begin() + h.exif);
-    map = MapBytes(h.bytes);
-    ASSERT_EQ(map.exif.size(), 1u);
-    EXPECT_EQ(map.exif[0].tiffBase, h.exif + 4 + 1);
-    EXPECT_EQ(At(h.bytes, {map.exif[0].tiffBase, 2}), "II");
-}
-
+// Version 0 headers keep 32-bit times, version 1 64-bit ones.
 TEST(IsoMovie, TimesTextsXmpAndTheVideoSize) {
     for (int version : {0, 1}) {
-        MovieShape shape;
-        shape.mvhdVersion = version;
-        shape.tkhdVersion = version;
-        const Bytes movie = MakeMovie(shape);
+        const Bytes movie = MakeMovie(version);
         const ContainerMap map = MapBytes(movie);
         SCOPED_TRACE("version " + std::to_string(version));
         EXPECT_EQ(map.kind, FileKind::QuickTime);
@@ -440,22 +382,18 @@ TEST(IsoMovie, TimesTextsXmpAndTheVideoSize) {
     }
 }
 
-TEST(IsoCr3, CmtBlocksMovieTimesAndTheLargestPreview) {
+// CMT1 and CMT2 only (CMT3 and CMT4 are maker notes), and the largest JPEG
+// of PRVW and THMB as the preview.
+TEST(IsoCr3, CmtBlocksAndTheLargestPreview) {
     const Bytes cr3 = MakeCr3();
     const ContainerMap map = MapBytes(cr3);
     EXPECT_EQ(map.kind, FileKind::Cr3);
     EXPECT_TRUE(map.problems.empty()) << map.problems.front();
     ASSERT_EQ(map.exif.size(), 2u);
-    const std::int64_t cmt1 = Find(cr3, Str("CMT1")) + 4 + 1;
-    const std::int64_t cmt2 = Find(cr3, Str("CMT2")) + 4 + 1;
-    EXPECT_EQ(map.exif[0].tiffBase, cmt1);
-    EXPECT_EQ(map.exif[0].app1.first, cmt1);
-    EXPECT_EQ(map.exif[0].app1.size, 14);
+    EXPECT_EQ(map.exif[0].tiffBase, Find(cr3, Str("CMT1")) + 4 + 1);
     EXPECT_EQ(map.exif[0].holds, ExifBlock::Holds::Ifd0Only);
-    EXPECT_EQ(map.exif[1].tiffBase, cmt2);
+    EXPECT_EQ(map.exif[1].tiffBase, Find(cr3, Str("CMT2")) + 4 + 1);
     EXPECT_EQ(map.exif[1].holds, ExifBlock::Holds::ExifOnly);
-    EXPECT_EQ(map.movieTimes.size(), 6u);
-    ASSERT_EQ(map.xmp.size(), 1u);
     ASSERT_TRUE(map.preview.has_value());
     EXPECT_EQ(At(cr3, *map.preview), std::string(LargeJpeg.begin(), LargeJpeg.end()));
     // A raw's size is its EXIF's to tell.
@@ -525,10 +463,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- damaged and crafted files ------------------------------------------------------------
 
-// A file that is read as far as it is sound: what the map must hold.
+// A file that is read as far as it is sound: what the map must hold. Layouts
+// the fuzz seeds hold and their judge catches (a text past its box, a cut
+// mvhd) are judged there; a box past its parent or the end of the file is
+// IsoCut's.
 struct Crafted {
     const char* name;
-    std::function<Bytes()> make;
+    Bytes bytes;
     bool problem;           // a problem is reported
     std::string word;       // a problem or note mentions it ("" for none)
     std::size_t exif = 0;   // EXIF blocks still found
@@ -540,237 +481,129 @@ void PrintTo(const Crafted& c, std::ostream* os) { *os << c.name; }
 class CraftedFile : public ::testing::TestWithParam<Crafted> {};
 
 TEST_P(CraftedFile, IsReadAsFarAsItIsSound) {
-    const Bytes bytes = GetParam().make();
+    const Crafted& c = GetParam();
     const auto start = std::chrono::steady_clock::now();
-    const ContainerMap map = MapBytes(bytes);
+    const ContainerMap map = MapBytes(c.bytes);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::seconds(10)) << "the walk did not stop within its bound";
     EXPECT_NE(map.kind, FileKind::Unknown);
-    EXPECT_EQ(!map.problems.empty(), GetParam().problem)
+    EXPECT_EQ(!map.problems.empty(), c.problem)
         << (map.problems.empty() ? std::string("no problem") : map.problems.front());
-    if (!GetParam().word.empty()) {
-        EXPECT_TRUE(Mentions(map.problems, GetParam().word) || Mentions(map.notes, GetParam().word))
-            << "nothing says " << GetParam().word;
+    if (!c.word.empty()) {
+        EXPECT_TRUE(Mentions(map.problems, c.word) || Mentions(map.notes, c.word))
+            << "nothing says " << c.word;
     }
-    EXPECT_EQ(map.exif.size(), GetParam().exif);
-    EXPECT_EQ(map.movieTimes.size(), GetParam().times);
-    ExpectInside(map, static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(map.exif.size(), c.exif);
+    EXPECT_EQ(map.movieTimes.size(), c.times);
+    ExpectInside(map, static_cast<std::int64_t>(c.bytes.size()));
 }
 
-Bytes MovieWith(const Bytes& moovTail) {
-    return Cat({Ftyp("qt  ", {}), Box("moov", Cat({Mvhd(0), moovTail}))});
+// A QuickTime movie: ftyp, then moov with mvhd (its two times) and `tail`.
+Bytes Movie(const Bytes& tail) {
+    return Cat({Ftyp("qt  ", {}), Box("moov", Cat({Mvhd(0), tail}))});
 }
-
-HeifShape Shaped(const std::function<void(HeifShape&)>& change) {
+// The small HEIF with one change to its shape.
+Bytes HeifWith(const std::function<void(HeifShape&)>& change) {
     HeifShape shape;
     change(shape);
-    return shape;
+    return MakeHeif(shape).bytes;
+}
+// 200000 empty boxes: more than the walk reads.
+Bytes TinyBoxes(const char* type) {
+    const Bytes one = Box(type, {});
+    Bytes all;
+    for (int i = 0; i < 200000; ++i) all.insert(all.end(), one.begin(), one.end());
+    return all;
+}
+Bytes MdtaMeta(const Bytes& keys) {
+    return Box("meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdta"), Zeros(13)})), keys,
+                            Box("ilst", {})}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, CraftedFile,
     ::testing::Values(
-        Crafted{"SizeOfTwoToThe64",
-                [] {
-                    return MovieWith(Cat({U32(1), Str("free"), U64(~std::uint64_t{0})}));
-                },
-                true, "runs past", 0, 2},
-        Crafted{"LargeSizeBelowItsHeader",
-                [] {
-                    return MovieWith(Cat({U32(1), Str("free"), U64(15), Zeros(8)}));
-                },
+        Crafted{"SizeOfTwoToThe64", Movie(Cat({U32(1), Str("free"), U64(~std::uint64_t{0})})), true,
+                "runs past", 0, 2},
+        Crafted{"LargeSizeBelowItsHeader", Movie(Cat({U32(1), Str("free"), U64(15), Zeros(8)})),
                 true, "smaller than its header", 0, 2},
-        Crafted{"SizeBelowItsHeader",
-                [] {
-                    return MovieWith(Cat({U32(7), Str("free"), Zeros(8)}));
-                },
-                true, "smaller than its header", 0, 2},
-        Crafted{"UuidWithoutItsType",
-                [] {
-                    return MovieWith(Cat({U32(12), Str("uuid"), Zeros(4)}));
-                },
-                true, "smaller than its header", 0, 2},
-        // A box of size 0 runs to the end of its parent, wherever it stands.
-        // Only the last box of the file may run to its end: a trak of size 0
-        // inside moov leaves the times before it.
+        Crafted{"SizeBelowItsHeader", Movie(Cat({U32(7), Str("free"), Zeros(8)})), true,
+                "smaller than its header", 0, 2},
+        Crafted{"UuidWithoutItsType", Movie(Cat({U32(12), Str("uuid"), Zeros(4)})), true,
+                "smaller than its header", 0, 2},
+        // A box of size 0 runs to the end of the file: only the last box of
+        // the file may. A trak of size 0 inside moov leaves the times before it.
         Crafted{"SizeZeroNested",
                 [] {
                     Bytes trak = Trak(0, "vide", 8, 8);
                     std::fill(trak.begin(), trak.begin() + 4, 0);
-                    return Cat({Ftyp("qt  ", {}), Box("moov", Cat({Mvhd(0), trak})),
-                                Box("mdat", Zeros(4))});
-                },
+                    return Cat({Movie(trak), Box("mdat", Zeros(4))});
+                }(),
                 true, "size of 0 inside", 0, 2},
-        Crafted{
-            "SizeZeroAtTheTop",
-            [] {
-                return Cat({Ftyp("qt  ", {}), Box("moov", Mvhd(0)), U32(0), Str("mdat"), Zeros(9)});
-            },
-            false, "", 0, 2},
-        Crafted{"BoxPastItsParent",
-                [] {
-                    return MovieWith(Cat({U32(4000), Str("udta"), Zeros(16)}));
-                },
-                true, "runs past its parent", 0, 2},
-        Crafted{"BoxPastTheEnd",
-                [] {
-                    return Cat({MovieWith({}), U32(4000), Str("mdat"), Zeros(16)});
-                },
-                true, "the end of the file", 0, 2},
-        Crafted{"StrayBytesAtTheEnd",
-                [] {
-                    return Cat({MovieWith({}), Bytes{1, 2, 3}});
-                },
-                true, "stray bytes", 0, 2},
+        Crafted{"SizeZeroAtTheTop", Cat({Movie({}), U32(0), Str("mdat"), Zeros(9)}), false, "", 0,
+                2},
+        Crafted{"StrayBytesAtTheEnd", Cat({Movie({}), Bytes{1, 2, 3}}), true, "stray bytes", 0, 2},
         // A box cut short after its first bytes.
-        Crafted{"ZeroBytesAtTheEnd",
-                [] {
-                    return Cat({MovieWith({}), Zeros(4)});
-                },
-                true, "stray bytes", 0, 2},
+        Crafted{"ZeroBytesAtTheEnd", Cat({Movie({}), Zeros(4)}), true, "stray bytes", 0, 2},
         // QuickTime ends some user data so.
         Crafted{"ZeroBytesAtTheEndOfUserData",
-                [] {
-                    return MovieWith(Box("udta", Cat({Box("XMP_", Str(XmpText)), Zeros(4)})));
-                },
-                false, "", 0, 2},
-        Crafted{"ManyTinyBoxes",
-                [] {
-                    const Bytes free = Box("free", {});
-                    Bytes tiny;
-                    tiny.reserve(200000 * free.size());
-                    for (int i = 0; i < 200000; ++i)
-                        tiny.insert(tiny.end(), free.begin(), free.end());
-                    return Cat({Ftyp("qt  ", {}), Box("moov", Cat({Mvhd(0), tiny}))});
-                },
-                true, "not read", 0, 2},
+                Movie(Box("udta", Cat({Box("XMP_", Str(XmpText)), Zeros(4)}))), false, "", 0, 2},
+        Crafted{"ManyTinyBoxes", Movie(TinyBoxes("free")), true, "not read", 0, 2},
         Crafted{"ManyTinyBoxesAtTheTop",
-                [] {
-                    const Bytes skip = Box("skip", {});
-                    Bytes file = Ftyp("isom", {});
-                    for (int i = 0; i < 200000; ++i)
-                        file.insert(file.end(), skip.begin(), skip.end());
-                    return Cat({file, Box("moov", Mvhd(0))});
-                },
-                true, "not read", 0, 0},
-        Crafted{"TwoMovies",
-                [] {
-                    return Cat({MovieWith({}), Box("moov", Mvhd(0))});
-                },
-                true, "two", 0, 2},
-        Crafted{
-            "MovieHeaderCut",
-            [] {
-                return Cat({Ftyp("qt  ", {}), Box("moov", FullBox("mvhd", 0, 0, U32(Created)))});
-            },
-            true, "too short", 0, 0},
-        Crafted{"MovieHeaderOfVersion2",
-                [] {
-                    return Cat({Ftyp("qt  ", {}), Box("moov", FullBox("mvhd", 2, 0, Zeros(96)))});
-                },
-                false, "version 2", 0, 0},
-        Crafted{"TextPastItsBox",
-                [] {
-                    return MovieWith(Box("udta", Box(Day, Cat({U16(50), U16(0), Str("2005")}))));
-                },
-                true, "runs past", 0, 2},
+                Cat({Ftyp("isom", {}), TinyBoxes("skip"), Box("moov", Mvhd(0))}), true, "not read",
+                0, 0},
+        Crafted{"TwoMovies", Cat({Movie({}), Box("moov", Mvhd(0))}), true, "two", 0, 2},
         Crafted{"KeyPastItsBox",
-                [] {
-                    return MovieWith(Box(
-                        "meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdta"), Zeros(13)})),
-                                     FullBox("keys", 0, 0, Cat({U32(1), U32(400), Str("mdta")})),
-                                     Box("ilst", {})})));
-                },
-                true, "key", 0, 2},
-        Crafted{"KeysCountHuge",
-                [] {
-                    return MovieWith(Box(
-                        "meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdta"), Zeros(13)})),
-                                     FullBox("keys", 0, 0, U32(0xFFFFFFFF)), Box("ilst", {})})));
-                },
-                true, "keys", 0, 2},
-        Crafted{"DataOfAnotherType",
-                [] {
-                    return MovieWith(Box(
-                        "udta",
-                        Box("meta",
-                            Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdir"), Zeros(9)})),
-                                 Box("ilst",
-                                     Box(Day, FullBox("data", 0, 2, Cat({U32(0), Zeros(8)}))))}))));
-                },
-                false, "type 2", 0, 2}),
+                Movie(MdtaMeta(FullBox("keys", 0, 0, Cat({U32(1), U32(400), Str("mdta")})))), true,
+                "key", 0, 2},
+        Crafted{"KeysCountHuge", Movie(MdtaMeta(FullBox("keys", 0, 0, U32(0xFFFFFFFF)))), true,
+                "keys", 0, 2},
+        Crafted{
+            "DataOfAnotherType",
+            Movie(Box("udta",
+                      Box("meta", Cat({FullBox("hdlr", 0, 0, Cat({U32(0), Str("mdir"), Zeros(9)})),
+                                       Box("ilst", Box(Day, FullBox("data", 0, 2,
+                                                                    Cat({U32(0), Zeros(8)}))))})))),
+            false, "type 2", 0, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// What is left alone on purpose is a note, and the file is still written;
+// what is malformed is a problem, and it is not.
 INSTANTIATE_TEST_SUITE_P(
     Items, CraftedFile,
     ::testing::Values(
-        Crafted{
-            "ExifPastTheEnd",
-            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifOffsetShift = 100000; })).bytes; },
-            true, "outside the file", 0, 0},
-        Crafted{"ExifOffsetWraps",
-                [] {
-                    return MakeHeif(Shaped([](HeifShape& s) {
-                               s.exifBase = ~std::uint64_t{0} - 7;
-                               s.ilocOffsetSize = 8;
-                           }))
-                        .bytes;
-                },
-                true, "outside the file", 0, 0},
+        Crafted{"ExifPastTheEnd", HeifWith([](HeifShape& s) { s.exifOffsetShift = 100000; }), true,
+                "outside the file"},
+        // Inside the file but not in an mdat: the item lies on meta's own boxes.
         Crafted{"ExifInsideTheMetaBox",
-                [] {
-                    const Heif h = MakeHeif();
-                    return MakeHeif(Shaped([&](HeifShape& s) { s.exifOffsetShift = 40 - h.exif; }))
-                        .bytes;
-                },
-                true, "media data", 0, 0},
-        Crafted{"ExifInTwoExtents",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifExtents = 2; })).bytes; },
-                false, "2 pieces", 0, 0},
-        Crafted{"ExifInIdat",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifMethod = 1; })).bytes; },
-                false, "idat", 0, 0},
-        Crafted{"ExifOfAnotherItem",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifMethod = 2; })).bytes; },
-                false, "another item", 0, 0},
-        Crafted{
-            "ExifOfLengthZero",
-            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifLengthZero = true; })).bytes; },
-            true, "no stated length", 0, 0},
-        Crafted{"ExifProtected",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifProtection = 1; })).bytes; },
-                false, "protected", 0, 0},
-        Crafted{"ExifNotLocated",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.locateExif = false; })).bytes; },
-                true, "no location", 0, 0},
-        Crafted{
-            "ExifPrefixPastTheItem",
-            [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifPrefix = 0xFFFFFFF0; })).bytes; },
-            true, "TIFF header", 0, 0},
-        Crafted{"ExifPrefixLeadsNowhere",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.exifPrefix = 5; })).bytes; }, true,
-                "TIFF header", 0, 0},
-        Crafted{"ItemCountHuge",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.iinfCount = 0xFFFF; })).bytes; },
-                false, "", 1, 0},
-        Crafted{
-            "XmpCompressed",
-            [] { return MakeHeif(Shaped([](HeifShape& s) { s.xmpEncoding = "deflate"; })).bytes; },
-            false, "compressed", 1, 0},
-        Crafted{"XmpOnTheExifBytes",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.xmpOnExif = true; })).bytes; },
-                true, "share bytes", 1, 0},
-        Crafted{"LocationFieldsOfSize3",
-                [] { return MakeHeif(Shaped([](HeifShape& s) { s.ilocOffsetSize = 3; })).bytes; },
-                true, "field sizes", 0, 0},
-        Crafted{"MetaPastTheEnd",
-                [] {
-                    Heif h = MakeHeif();
-                    const std::int64_t meta = Find(h.bytes, Str("meta")) - 4;
-                    h.bytes[static_cast<std::size_t>(meta)] = 0x7F;
-                    return h.bytes;
-                },
-                true, "runs past", 0, 0}),
+                HeifWith([](HeifShape& s) { s.exifOffsetShift = 40 - MakeHeif().exif; }), true,
+                "media data"},
+        Crafted{"ExifOffsetWraps", HeifWith([](HeifShape& s) {
+                    s.exifBase = ~std::uint64_t{0} - 7;
+                    s.ilocOffsetSize = 8;
+                }),
+                true, "outside the file"},
+        Crafted{"ExifInTwoExtents", HeifWith([](HeifShape& s) { s.exifExtents = 2; }), false,
+                "2 pieces"},
+        Crafted{"ExifInIdat", HeifWith([](HeifShape& s) { s.exifMethod = 1; }), false, "idat"},
+        Crafted{"ExifOfAnotherItem", HeifWith([](HeifShape& s) { s.exifMethod = 2; }), false,
+                "another item"},
+        Crafted{"ExifOfLengthZero", HeifWith([](HeifShape& s) { s.exifLengthZero = true; }), true,
+                "no stated length"},
+        Crafted{"ExifProtected", HeifWith([](HeifShape& s) { s.exifProtection = 1; }), false,
+                "protected"},
+        Crafted{"ExifNotLocated", HeifWith([](HeifShape& s) { s.locateExif = false; }), true,
+                "no location"},
+        Crafted{"ExifPrefixLeadsNowhere", HeifWith([](HeifShape& s) { s.exifPrefix = 5; }), true,
+                "TIFF header"},
+        Crafted{"ItemCountHuge", HeifWith([](HeifShape& s) { s.iinfCount = 0xFFFF; }), false, "",
+                1},
+        Crafted{"XmpCompressed", HeifWith([](HeifShape& s) { s.xmpEncoding = "deflate"; }), false,
+                "compressed", 1},
+        Crafted{"XmpOnTheExifBytes", HeifWith([](HeifShape& s) { s.xmpOnExif = true; }), true,
+                "share bytes", 1},
+        Crafted{"LocationFieldsOfSize3", HeifWith([](HeifShape& s) { s.ilocOffsetSize = 3; }), true,
+                "field sizes"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A file cut at every length: never a read past its end, never a span past it.
@@ -801,221 +634,32 @@ TEST(IsoCut, EveryLengthOfEachKind) {
     }
 }
 
-// ---- the real samples --------------------------------------------------------------------
-
-std::string Samples() { return test::FormatSamples(); }
-
-bool HaveExifTool() { return test::RunProcess({"exiftool", "-ver"}).exitCode == 0; }
-
-// The dates ExifTool reads, by "Group:Tag" (the first of each), the movie
-// times as stored (UTC, not turned into this machine's time).
-std::map<std::string, std::string> ExifToolDates(const std::string& path) {
-    const std::string out =
-        test::RunProcess({"exiftool", "-a", "-G1", "-s", "-api", "QuickTimeUTC=0", "-api",
-                          "TimeZone=UTC", "-time:all", "-ItemList:ContentCreateDate", path})
-            .out;
-    std::map<std::string, std::string> dates;
-    std::size_t from = 0;
-    while (from < out.size()) {
-        std::size_t end = out.find('\n', from);
-        if (end == std::string::npos) end = out.size();
-        std::string line = out.substr(from, end - from);
-        from = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        // "[Group]   Tag   : value"
-        const std::size_t close = line.find(']');
-        const std::size_t colon = line.find(" : ");
-        if (line.empty() || line[0] != '[' || close == std::string::npos ||
-            colon == std::string::npos)
-            continue;
-        std::string tag = line.substr(close + 1, colon - close - 1);
-        tag.erase(0, tag.find_first_not_of(' '));
-        tag.erase(tag.find_last_not_of(' ') + 1);
-        dates.emplace(line.substr(1, close - 1) + ":" + tag, line.substr(colon + 3));
-    }
-    return dates;
-}
-
-// Seconds since 1904 as "YYYY:MM:DD hh:mm:ss".
-std::string DateText(std::uint64_t seconds) {
-    const auto days = static_cast<std::int64_t>(seconds / 86400) - 24107;  // to 1970
-    const auto rest = static_cast<std::int64_t>(seconds % 86400);
-    // Days since 1970 to the civil date.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04lld:%02lld:%02lld %02lld:%02lld:%02lld",
-                  static_cast<long long>(y), static_cast<long long>(m), static_cast<long long>(d),
-                  static_cast<long long>(rest / 3600), static_cast<long long>(rest / 60 % 60),
-                  static_cast<long long>(rest % 60));
-    return text;
-}
-
-TEST(IsoDates, SecondsSince1904) {
-    EXPECT_EQ(DateText(0), "1904:01:01 00:00:00");
-    EXPECT_EQ(DateText(2082844800), "1970:01:01 00:00:00");
-    EXPECT_EQ(DateText(Created), "2005:08:11 14:03:54");
-}
-
-// ExifTool's name of a movie time: "trak 2 mdhd CreationTime" is Track2:MediaCreateDate.
-std::string ExifToolTimeTag(const std::string& place) {
-    const bool creation = place.find("Creation") != std::string::npos;
-    if (place.rfind("mvhd", 0) == 0)
-        return creation ? "QuickTime:CreateDate" : "QuickTime:ModifyDate";
-    const std::string track = "Track" + place.substr(5, place.find(' ', 5) - 5);
-    const bool media = place.find("mdhd") != std::string::npos;
-    return track + ":" + (media ? "Media" : "Track") + (creation ? "CreateDate" : "ModifyDate");
-}
-
-struct Block {
-    std::int64_t tiff;  // 0-based, as ExifTool's -v3 shows them
-    std::int64_t item;
-    std::int64_t size;
-    ExifBlock::Holds holds;
-};
-
-struct Sample {
-    const char* name;
-    FileKind kind;
-    std::vector<Block> exif;
-    std::vector<std::pair<std::int64_t, std::int64_t>> xmp;
-    std::size_t times;
-    std::vector<std::pair<std::string, std::int64_t>> texts;  // place, 0-based start
-    std::int32_t width, height;
-};
-
-void PrintTo(const Sample& s, std::ostream* os) { *os << s.name; }
-
-class IsoSample : public ::testing::TestWithParam<Sample> {};
-
-TEST_P(IsoSample, MapsWhatExifToolShows) {
-    const std::string samples = Samples();
+// The real samples map without a problem or a note, at the size ExifTool
+// shows (their dates, blocks and times are test_formats.cpp's).
+TEST(IsoSamples, MapWithoutFaultAtTheirSize) {
+    const std::string samples = test::FormatSamples();
     if (samples.empty()) GTEST_SKIP() << "no corpus of sample formats";
-    const Sample& s = GetParam();
-    const std::string path = samples + s.name;
-    const Bytes bytes = test::ReadBytes(path);
-    PhotoFile file(path, PhotoFile::Mode::Read);
-    const ContainerMap map = MapContainer(file);
-    EXPECT_EQ(map.kind, s.kind);
-    EXPECT_TRUE(map.problems.empty()) << map.problems.front();
-    EXPECT_TRUE(map.notes.empty()) << map.notes.front();
-    ExpectInside(map, file.size());
-    ASSERT_EQ(map.exif.size(), s.exif.size());
-    for (std::size_t i = 0; i < s.exif.size(); ++i) {
-        EXPECT_EQ(map.exif[i].tiffBase, s.exif[i].tiff + 1);
-        EXPECT_EQ(map.exif[i].app1.first, s.exif[i].item + 1);
-        EXPECT_EQ(map.exif[i].app1.size, s.exif[i].size);
-        EXPECT_EQ(map.exif[i].holds, s.exif[i].holds);
-    }
-    ASSERT_EQ(map.xmp.size(), s.xmp.size());
-    for (std::size_t i = 0; i < s.xmp.size(); ++i) {
-        EXPECT_EQ(map.xmp[i].first, s.xmp[i].first + 1);
-        EXPECT_EQ(map.xmp[i].size, s.xmp[i].second);
-        EXPECT_EQ(At(bytes, {map.xmp[i].first, 5}), "<?xpa");
-    }
-    EXPECT_EQ(map.movieTimes.size(), s.times);
-    ASSERT_EQ(map.movieTexts.size(), s.texts.size());
-    for (std::size_t i = 0; i < s.texts.size(); ++i) {
-        EXPECT_EQ(map.movieTexts[i].place, s.texts[i].first);
-        EXPECT_EQ(map.movieTexts[i].text.first, s.texts[i].second + 1);
-    }
-    EXPECT_EQ(map.width, s.width);
-    EXPECT_EQ(map.height, s.height);
-    // The CR3 sample's preview and thumbnail are placeholder texts, no JPEGs.
-    EXPECT_FALSE(map.preview.has_value());
-
-    if (!HaveExifTool()) GTEST_SKIP() << "exiftool is not installed";
-    const std::map<std::string, std::string> dates = ExifToolDates(path);
-    const auto exiftool = [&](const std::string& tag) {
-        const auto it = dates.find(tag);
-        return it == dates.end() ? std::string() : it->second;
+    struct Sample {
+        const char* name;
+        FileKind kind;
+        std::int32_t width, height;
     };
-    ASSERT_FALSE(dates.empty()) << "ExifTool read no dates";
-    // The date texts the EXIF blocks lead to, by a walk from each header.
-    const std::map<std::int16_t, std::string> dateTags = {
-        {0x0132, "IFD0:ModifyDate"},
-        {static_cast<std::int16_t>(0x9003), "ExifIFD:DateTimeOriginal"},
-        {static_cast<std::int16_t>(0x9004), "ExifIFD:CreateDate"}};
-    std::map<std::int16_t, std::string> found;
-    for (const ExifBlock& b : map.exif) {
-        TiffStructure tiff;
-        WalkTiffStructure(file, b.tiffBase, tiff, [&](const IfdEntry& e) {
-            if (!dateTags.count(e.tag)) return;
-            const std::int64_t at = b.tiffBase + static_cast<std::uint32_t>(
-                                                     ReadDword(file, e.position + 8, tiff.order));
-            EXPECT_TRUE(b.app1.contains({at, 19})) << "a date outside its block";
-            if (b.app1.contains({at, 19})) found[e.tag] = At(bytes, {at, 19});
-        });
+    for (const Sample& s : {Sample{"2021-02-13-1929.heic", FileKind::Heif, 4032, 3024},
+                            Sample{"heic.heic", FileKind::Heif, 1280, 854},
+                            Sample{"avif.avif", FileKind::Heif, 1920, 1080},
+                            Sample{"CanonRaw.cr3", FileKind::Cr3, 0, 0},
+                            Sample{"QuickTime.mov", FileKind::QuickTime, 320, 240}}) {
+        SCOPED_TRACE(s.name);
+        PhotoFile file(samples + s.name, PhotoFile::Mode::Read);
+        const ContainerMap map = MapContainer(file);
+        EXPECT_EQ(map.kind, s.kind);
+        EXPECT_TRUE(map.problems.empty()) << map.problems.front();
+        EXPECT_TRUE(map.notes.empty()) << map.notes.front();
+        EXPECT_EQ(map.width, s.width);
+        EXPECT_EQ(map.height, s.height);
+        ExpectInside(map, file.size());
     }
-    for (const auto& [tag, name] : dateTags) {
-        const std::string want = exiftool(name);
-        if (want.empty()) {
-            EXPECT_FALSE(found.count(tag)) << name;
-        } else {
-            EXPECT_EQ(found[tag], want) << name;
-        }
-    }
-    for (const MovieTime& t : map.movieTimes) {
-        EXPECT_EQ(DateText(Number(bytes, t.bytes)),
-                  exiftool(ExifToolTimeTag(t.place)).substr(0, 19))
-            << t.place;
-    }
-    for (const MovieText& t : map.movieTexts)
-        EXPECT_EQ(At(bytes, t.text), exiftool("ItemList:ContentCreateDate")) << t.place;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, IsoSample,
-    ::testing::Values(Sample{"2021-02-13-1929.heic",
-                             FileKind::Heif,
-                             {{0x51af, 0x51a5, 0x93c, ExifBlock::Holds::Ifd0AndExif}},
-                             {},
-                             0,
-                             {},
-                             4032,
-                             3024},
-                      Sample{"heic.heic", FileKind::Heif, {}, {}, 0, {}, 1280, 854},
-                      Sample{"avif.avif",
-                             FileKind::Heif,
-                             {{0x35802, 0x357fe, 0x52, ExifBlock::Holds::Ifd0AndExif}},
-                             {},
-                             0,
-                             {},
-                             1920,
-                             1080},
-                      Sample{"CanonRaw.cr3",
-                             FileKind::Cr3,
-                             {{0x128, 0x128, 384, ExifBlock::Holds::Ifd0Only},
-                              {0x2b0, 0x2b0, 1056, ExifBlock::Holds::ExifOnly}},
-                             {{0x2b14, 311}},
-                             18,
-                             {},
-                             0,
-                             0},
-                      Sample{"QuickTime.mov",
-                             FileKind::QuickTime,
-                             {},
-                             {{0x92c, 704}},
-                             10,
-                             {{"udta meta ilst \xC2\xA9"
-                               "day",
-                               0xed6}},
-                             320,
-                             240}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        std::replace_if(
-            name.begin(), name.end(),
-            [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-        return name;
-    });
 
 }  // namespace
 }  // namespace tovrin
