@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "exif/container.h"
+#include "exif/movie_time.h"
 #include "exif/photo_file.h"
 #include "test_files.h"
 
@@ -659,6 +660,34 @@ TEST(IsoSamples, MapWithoutFaultAtTheirSize) {
         EXPECT_EQ(map.height, s.height);
         ExpectInside(map, file.size());
     }
+}
+
+}  // namespace
+}  // namespace tovrin
+
+namespace tovrin {
+namespace {
+
+// Which clock a movie's header keeps: its creation time read as the same
+// wall-clock moment as its EXIF date is a camera's local clock; anything
+// else, or no EXIF date, is UTC, read at the zone the photo states.
+TEST(MovieClock, ToldFromTheLocalDateBesideIt) {
+    const LocalDateTime exif{2006, 5, 4, 10, 11, 12};
+    const auto since1904 = [](const LocalDateTime& t) {
+        return static_cast<std::uint64_t>(WallSeconds(t) - WallSeconds({1904, 1, 1, 0, 0, 0}));
+    };
+    const std::uint64_t local = since1904(exif);
+    const std::uint64_t utc = since1904({2006, 5, 4, 1, 11, 12});  // the same moment at +09:00
+    EXPECT_EQ(ChooseMovieClock(local, exif), MovieClock::Local);
+    EXPECT_EQ(ChooseMovieClock(utc, exif), MovieClock::Utc);
+    EXPECT_EQ(ChooseMovieClock(local, std::nullopt), MovieClock::Utc);
+    EXPECT_EQ(MovieMoment(local, MovieClock::Local), exif);
+    EXPECT_EQ(MovieMoment(utc, MovieClock::Utc, 9 * 60), exif);
+    EXPECT_EQ(MovieSecondsOf(exif, MovieClock::Utc, 9 * 60), static_cast<std::int64_t>(utc));
+    EXPECT_EQ(MovieSecondsOf(exif, MovieClock::Local), static_cast<std::int64_t>(local));
+    // 32-bit times end in 2040; a moment after that needs the 64-bit form.
+    EXPECT_FALSE(MovieBytes(since1904({2041, 1, 1, 0, 0, 0}), 4));
+    EXPECT_EQ(MovieSeconds(*MovieBytes(static_cast<std::int64_t>(utc), 8)), utc);
 }
 
 }  // namespace
