@@ -274,6 +274,19 @@ bool PhotoFile::claim(bool wait) {
     return true;
 }
 
+bool PhotoFile::replaced() const {
+    if (m_fd < 0) return false;
+#ifdef _WIN32
+    FILE_STANDARD_INFO info{};
+    if (!::GetFileInformationByHandleEx(handleOf(m_fd), FileStandardInfo, &info, sizeof info))
+        return false;
+    return info.DeletePending || info.NumberOfLinks == 0;
+#else
+    struct stat st {};
+    return ::fstat(m_fd, &st) == 0 && st.st_nlink == 0;
+#endif
+}
+
 void PhotoFile::release() noexcept {
     if (!m_claimed) return;
     m_claimed = false;

@@ -100,6 +100,11 @@ public:
     // system that knows no locks counts as unclaimed. Only for ReadWrite.
     bool claim(bool wait);
 
+    // Whether the file open here has lost its name since it was opened:
+    // another run put a new file in its place (or it was deleted), so what
+    // is written here would be lost.
+    bool replaced() const;
+
     // What a walk of the file's container found, kept while the file is open
     // so that reading, planning and writing one photo walk it once: a write
     // changes date bytes only, never where anything lies.

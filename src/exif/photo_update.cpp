@@ -75,9 +75,9 @@ std::unique_ptr<PhotoFile> openForChange(const std::string& path, bool dryRun, b
     // Another run may have put a new file in the photo's place (one that
     // gained an EXIF block) while this one waited for its claim: the change
     // is made to the file the name leads to now, never to the one replaced.
-    for (int tries = 0; tries < 16; ++tries) {
-        const std::optional<FileIdentity> now = IdentifyFile(path);
-        if (!now || *now == file->identity()) break;
+    // Only a file of one name is ever replaced, so the one open here has no
+    // name left then.
+    for (int tries = 0; tries < 16 && file->replaced(); ++tries) {
         file = std::make_unique<PhotoFile>(path, PhotoFile::Mode::ReadWrite);
         maySetTimes = file->maySetTimes();
         if (!file->claim(wait)) return nullptr;
@@ -465,6 +465,12 @@ std::optional<PlannedPhoto> planRestoreSplice(const PendingChange& change, Plann
     if (file.size() != sizeAfter) return refuse(Restore::SizeChanged);
     if (change.identity.known() && !(change.identity == file.identity()))
         return refuse(Restore::NotSamePhoto);
+    // A name given to the photo since would be parted from it.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_symlink(NativePath(change.path), ec) ||
+        fs::hard_link_count(NativePath(change.path), ec) > 1)
+        return refuse(Restore::NotSamePhoto);
     if (removing) {
         std::string now(w.written.size(), '\0');
         if (!file.contains(w.position, static_cast<std::int64_t>(now.size())))
@@ -625,18 +631,22 @@ void CommitPhoto(PlannedPhoto& planned) {
     if (!planned.writes()) return;
     if (planned.replacement) {
         // The new file is whole, on the disk and journaled: it takes the
-        // photo's place in one step. Windows will not replace an open file.
-        planned.file->close();
-        planned.file.reset();
+        // photo's place in one step, while this run still holds its claim on
+        // the old one, so a run waiting for the photo finds the old file
+        // nameless and opens the new one (photos are opened with deletion
+        // shared, which lets Windows replace one that is open).
         try {
             planned.replacement->commit();
         } catch (const RuntimeError&) {
             planned.update.result.changed = false;
             planned.update.result.dateWritten = false;
             planned.replacement.reset();
+            planned.file.reset();
             throw;
         }
         planned.replacement.reset();
+        planned.file->close();
+        planned.file.reset();
         return;
     }
     PhotoFile& file = *planned.file;
