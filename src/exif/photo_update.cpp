@@ -12,6 +12,7 @@
 #include "exif/date_copies.h"
 #include "exif/file_date_change.h"
 #include "exif/paths.h"
+#include "exif/private_file.h"
 #include "exif/runtime_error.h"
 #include "exif/sidecar.h"
 #include "exif/tiff_layout.h"
@@ -632,9 +633,9 @@ void CommitPhoto(PlannedPhoto& planned) {
     if (planned.replacement) {
         // The new file is whole, on the disk and journaled: it takes the
         // photo's place in one step, while this run still holds its claim on
-        // the old one, so a run waiting for the photo finds the old file
-        // nameless and opens the new one (photos are opened with deletion
-        // shared, which lets Windows replace one that is open).
+        // the old one where the system allows it, so a run waiting for the
+        // photo finds the old file nameless and opens the new one.
+        if (!MayReplaceOpenFile) planned.file->close();
         try {
             planned.replacement->commit();
         } catch (const RuntimeError&) {

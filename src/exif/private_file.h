@@ -60,6 +60,15 @@ void SyncFolder(const std::string& folder);
 // system refuses is left as the new file has it.
 void CopyFileAttributes(const std::string& from, const std::string& to);
 
+// Whether MoveFileOver may replace a file that this process holds open.
+// Windows (and Wine) refuse to replace an open file whatever it was opened
+// with; the file is closed first there.
+#ifdef _WIN32
+inline constexpr bool MayReplaceOpenFile = false;
+#else
+inline constexpr bool MayReplaceOpenFile = true;
+#endif
+
 // Puts the file at `from` in the place of the one at `to`, in one step, and
 // the folder's entries on the disk: a crash leaves one or the other, whole.
 // Throws RuntimeError.
