@@ -60,43 +60,48 @@ Found Scan(const test::Jpeg& jpeg) {
     return out;
 }
 
-TEST(DateCopies, BothXmpFormsAndIptcAreFound) {
-    test::Jpeg jpeg = test::CameraPhoto();
-    jpeg.before.push_back(
-        Xmp("<x:xmpmeta><rdf:RDF><rdf:Description xmp:CreateDate='2006-05-04T10:11:12+09:00'\n"
-            "   xmp:ModifyDate=\"2006-05-04T10:11:12.50\" xmp:CreateDateX=\"no\">"
-            "<exif:DateTimeOriginal>2006-05-04T10:11:12</exif:DateTimeOriginal>"
-            "<photoshop:DateCreated>2006-05-04</photoshop:DateCreated>"
-            "</rdf:Description></rdf:RDF></x:xmpmeta>"));
-    jpeg.before.push_back(Iptc({{55, "20060504"}, {60, "101112+0900"}, {120, "caption"}}));
-    const Found f = Scan(jpeg);
-    EXPECT_EQ(f.found, (std::vector<std::string>{
-                           "xmp:CreateDate=2006-05-04T10:11:12+09:00",
-                           "xmp:ModifyDate=2006-05-04T10:11:12.50",
-                           "exif:DateTimeOriginal=2006-05-04T10:11:12",
-                           "photoshop:DateCreated=2006-05-04",
-                           "IPTC 2:55 DateCreated=20060504",
-                           "IPTC 2:60 TimeCreated=101112+0900",
-                       }));
-    EXPECT_TRUE(f.problems.empty());
-}
-
-TEST(DateCopies, AMalformedBlockIsReportedNotFollowed) {
-    test::Jpeg jpeg = test::CameraPhoto();
-    jpeg.before.push_back(Xmp("<rdf:Description xmp:CreateDate=\"2006-05-04T10:11:12"));
-    jpeg.before.push_back(Iptc({{55, "20060504"}}, true));
-    jpeg.before.push_back(test::Segment(
-        0xFFE1, test::ToBytes(std::string("http://ns.adobe.com/xmp/extension/\0", 35) + "x")));
-    const Found f = Scan(jpeg);
-    EXPECT_EQ(f.found, (std::vector<std::string>{"IPTC 2:55 DateCreated=20060504"}));
-    EXPECT_EQ(f.problems.size(), 2u);
-    EXPECT_EQ(f.notes.size(), 1u);  // Extended XMP is left alone, not refused
-}
-
-TEST(DateCopies, APhotoWithoutCopiesHasNone) {
-    const Found f = Scan(test::CameraPhoto());
-    EXPECT_TRUE(f.found.empty());
-    EXPECT_TRUE(f.problems.empty());
+// Both XMP forms and IPTC are found; a malformed block is reported, not
+// followed; Extended XMP is noted and left alone, not refused.
+TEST(DateCopies, FoundReportedOrNoted) {
+    const struct {
+        const char* name;
+        std::vector<Bytes> segments;
+        std::vector<std::string> found;
+        std::size_t problems, notes;
+    } cases[] = {
+        {"both XMP forms and IPTC",
+         {Xmp("<x:xmpmeta><rdf:RDF><rdf:Description "
+              "xmp:CreateDate='2006-05-04T10:11:12+09:00'\n"
+              "   xmp:ModifyDate=\"2006-05-04T10:11:12.50\" xmp:CreateDateX=\"no\">"
+              "<exif:DateTimeOriginal>2006-05-04T10:11:12</exif:DateTimeOriginal>"
+              "<photoshop:DateCreated>2006-05-04</photoshop:DateCreated>"
+              "</rdf:Description></rdf:RDF></x:xmpmeta>"),
+          Iptc({{55, "20060504"}, {60, "101112+0900"}, {120, "caption"}})},
+         {"xmp:CreateDate=2006-05-04T10:11:12+09:00", "xmp:ModifyDate=2006-05-04T10:11:12.50",
+          "exif:DateTimeOriginal=2006-05-04T10:11:12", "photoshop:DateCreated=2006-05-04",
+          "IPTC 2:55 DateCreated=20060504", "IPTC 2:60 TimeCreated=101112+0900"},
+         0,
+         0},
+        {"malformed blocks",
+         {Xmp("<rdf:Description xmp:CreateDate=\"2006-05-04T10:11:12"),
+          Iptc({{55, "20060504"}}, true),
+          test::Segment(
+              0xFFE1,
+              test::ToBytes(std::string("http://ns.adobe.com/xmp/extension/\0", 35) + "x"))},
+         {"IPTC 2:55 DateCreated=20060504"},
+         2,
+         1},
+        {"no copies", {}, {}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Jpeg jpeg = test::CameraPhoto();
+        jpeg.before.insert(jpeg.before.end(), c.segments.begin(), c.segments.end());
+        const Found f = Scan(jpeg);
+        EXPECT_EQ(f.found, c.found);
+        EXPECT_EQ(f.problems.size(), c.problems);
+        EXPECT_EQ(f.notes.size(), c.notes);
+    }
 }
 
 TEST(Md5, KnownDigests) {
@@ -110,7 +115,6 @@ TEST(Md5, KnownDigests) {
     };
     EXPECT_EQ(hex(""), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
     EXPECT_EQ(hex("1234567890123456789012345678901234567890123456789012345678901234567890123456"
                   "7890"),
               "57edf4a22be3c955ac49da2e2107b67a");
@@ -269,7 +273,7 @@ TEST(CopiesInStep, SetShiftAndUndoMoveEveryCopy) {
         std::vector<PendingChange> journal;
         ChangeOptions options;
         options.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); };
-        const PhotoDateUpdate update = change.run(dir.folder(), options);
+        change.run(dir.folder(), options);
 
         EXPECT_EQ(CopyValues(path), change.copies);
         {
@@ -282,21 +286,7 @@ TEST(CopiesInStep, SetShiftAndUndoMoveEveryCopy) {
             for (const DateField& copy : fields.copies)
                 EXPECT_EQ(copy.current, info.DateTimeOriginal.substr(0, 19));
         }
-        const Bytes after = test::ReadBytes(path);
-        ASSERT_EQ(after.size(), original.size());
         EXPECT_TRUE(DigestCurrent(path));
-        // Nothing but the texts the plan names changed.
-        for (std::size_t i = 0; i < after.size(); ++i) {
-            if (after[i] == original[i]) continue;
-            const auto p = static_cast<std::int64_t>(i + 1);
-            EXPECT_TRUE(std::any_of(update.writes.begin(), update.writes.end(),
-                                    [&](const DateField& w) {
-                                        return !IsSidecarTag(w.tag) && p >= w.position &&
-                                               p < w.position +
-                                                       static_cast<std::int64_t>(w.written.size());
-                                    }))
-                << "byte " << p;
-        }
         if (journal.empty()) {
             EXPECT_EQ(change.copies, before);
             continue;
@@ -308,40 +298,24 @@ TEST(CopiesInStep, SetShiftAndUndoMoveEveryCopy) {
     }
 }
 
-// Only the three EXIF texts change with exifOnly; a zone is written where the
-// photo keeps one, and a shift to a zone moves by the difference.
-TEST(CopiesInStep, ExifOnlyAndZones) {
+// A shift to a zone moves the dates and every copy by the difference from
+// the zone the photo keeps, and writes the new zone into both offsets.
+TEST(CopiesInStep, AShiftToAZone) {
     test::TempDir dir;
     const std::string path = dir.write("a.jpg", PhotoWithCopies().build());
-    DateChoice set;
-    set.date = {2007, 1, 23};
-    set.time = {9, 5, 0};
-    const auto before = CopyValues(path);
-    const PhotoDateUpdate exifOnly =
-        UpdatePhotoDate(dir.folder(), "a.jpg", set, {.exifOnly = true});
-    EXPECT_TRUE(exifOnly.result.changed);
-    EXPECT_EQ(CopyValues(path), before);
-
     ChangeOptions toZone;
     toZone.zone = "+02:00";
     toZone.moveToZone = true;
-    const PhotoDateUpdate moved = ShiftPhotoDate(dir.folder(), "a.jpg", 0, toZone);
-    ASSERT_TRUE(moved.result.changed);
+    ASSERT_TRUE(ShiftPhotoDate(dir.folder(), "a.jpg", 0, toZone).result.changed);
     PhotoInfo info;
     ReadPhotoInfo(dir.folder(), "a.jpg", info);
-    EXPECT_EQ(info.DateTimeOriginal, "2007:01:23 02:05:00");
+    EXPECT_EQ(info.DateTimeOriginal, "2006:05:04 03:11:12");
     EXPECT_EQ(CopyValues(path)[0], "2006-05-04T03:11:12+02:00");
     EXPECT_EQ(CopyValues(path)[4], "031112+0200");
     PhotoFile file(path, PhotoFile::Mode::Read);
     const DateFields fields = FindDateFields(file, 19);
     ASSERT_EQ(fields.offsets.size(), 2u);
     for (const DateField& f : fields.offsets) EXPECT_EQ(f.current, "+02:00");
-
-    // A photo that keeps no zone is left as it is by a shift to one.
-    const std::string plain = dir.write("b.jpg", test::CameraPhoto().build());
-    const PhotoDateUpdate none = ShiftPhotoDate(dir.folder(), "b.jpg", 0, toZone);
-    EXPECT_TRUE(none.refusedNoZone);
-    EXPECT_TRUE(test::ReadBytes(plain) == test::CameraPhoto().build());
 }
 
 // A damaged copy keeps the whole photo (and its sidecar) as it was, with an

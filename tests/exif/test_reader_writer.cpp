@@ -193,16 +193,6 @@ void Rich(Jpeg& j) {
     j.tiff.thumbnail = Bytes(32, 0xD8);
 }
 
-// The value field of entry `index` of the table at TIFF offset `table`, in
-// the built photo b.
-std::int64_t ValueField(const Jpeg& j, const Bytes& b, std::size_t table, std::size_t index) {
-    const auto at = static_cast<std::size_t>(j.tiffBase() - 1) + table + 2 + 12 * index + 8;
-    const bool mm = j.tiff.order == Order::MM;
-    std::int64_t v = 0;
-    for (int i = 0; i < 4; ++i) v = v << 8 | b[at + static_cast<std::size_t>(mm ? i : 3 - i)];
-    return v;
-}
-
 struct WriterCase {
     std::string name;
     Bytes before;
@@ -243,55 +233,24 @@ std::vector<WriterCase> WriterCases() {
             Swap(Raw(tag, 2, 20, static_cast<std::uint32_t>(offset + shift)))(j);
         };
     };
-    auto pastApp1 = [](std::int64_t back) {
-        return [=](Jpeg& j) {
-            j.after.resize(64, 0x20);
-            const Bytes b = j.build();
-            const auto app1End = static_cast<std::int64_t>(b.size() - j.after.size()) + 1;
-            Swap(Raw(0x9004, 2, 20, static_cast<std::uint32_t>(app1End - back - j.tiffBase())))(j);
-        };
-    };
-    // 0x9003 aimed at a TIFF offset found in the photo as built with the date
-    // field already aimed somewhere (so the data area no longer moves).
-    auto aimAtPart = [](std::function<std::int64_t(const Jpeg&, const Bytes&)> offset) {
-        return [=](Jpeg& j) {
-            Rich(j);
-            Swap(Raw(0x9003, 2, 20, 0))(j);
-            Swap(Raw(0x9003, 2, 20, static_cast<std::uint32_t>(offset(j, j.build()))))(j);
-        };
-    };
-    const auto layout = [](const Jpeg& j) { return j.tiff.layout(); };
     return {
-        // Every table the walk reaches guards its bytes, not only IFD0's and
-        // the Exif IFD's; a photo that has them all still gets its dates.
+        // A photo with every table the walk reaches still gets its dates, and
+        // a date aimed into one of them leaves the others to be written (the
+        // fuzz replay checks that no table's bytes are written).
         Case("RichPhotoGetsAllDates", Choice(), olds, news, true, Rich),
-        Case("AimedIntoIfd1Table", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).ifd1 + 2; })),
-        Case("AimedIntoGpsTable", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).gps + 6; })),
-        Case("AimedIntoInteropTable", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).interop; })),
         Case("AimedIntoThumbnail", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes&) { return layout(j).thumbnail + 4; })),
-        Case("AimedIntoMakerNote", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes& b) {
-                 return ValueField(j, b, layout(j).exif, j.tiff.exif->size() - 1) + 8;
-             })),
-        Case("AimedAtMakesValue", Choice(), olds, {New, Date, New}, true,
-             aimAtPart([&](const Jpeg& j, const Bytes& b) {
-                 return ValueField(j, b, layout(j).ifd0, 0);
-             })),
+             [](Jpeg& j) {
+                 Rich(j);
+                 Swap(Raw(0x9003, 2, 20, 0))(j);  // so the data area no longer moves
+                 Swap(Raw(0x9003, 2, 20,
+                          static_cast<std::uint32_t>(j.tiff.layout().thumbnail + 4)))(j);
+             }),
         // A chain that loops ends where it closes; a pointer off the file
         // leaves the rest of the structure guarding as before.
         Case("Ifd1LinksToItself", Choice(), olds, news, true,
              [](Jpeg& j) {
                  Rich(j);
                  j.tiff.ifd1Next = static_cast<std::uint32_t>(j.tiff.layout().ifd1);
-             }),
-        Case("Ifd1LinksBackToIfd0", Choice(), olds, news, true,
-             [](Jpeg& j) {
-                 Rich(j);
-                 j.tiff.ifd1Next = static_cast<std::uint32_t>(j.tiff.layout().ifd0);
              }),
         Case("GpsPointerOffFile", Choice(), olds, news, true,
              [](Jpeg& j) {
@@ -302,16 +261,10 @@ std::vector<WriterCase> WriterCases() {
             "Ifd0AtStoredOffset", Choice(), olds, news, true, [](Jpeg& j) { j.tiff.ifd0Gap = 10; },
             Order::MM),
         // Offsets aimed at the photo's own structure are never written.
-        Case("AimedAtSoi", Choice(), olds, {New, Date, New}, true, aim(0x9003, 1 - 31)),
-        Case("AimedAtTiffHeader", Choice(), olds, {New, Date, New}, true, aim(0x9003, 0)),
-        Case("AimedIntoIfd0Table", Choice(), olds, {New, Date, New}, true, aim(0x9003, 10)),
+        // (Ifd0AtStoredOffset is also the Motorola photo's new date and time.)
         Case("AimedAtIfd0Link", Choice(true), olds, {Kept, Kept, Date}, true, aim(0x9004, 64)),
         Case("AimedIntoExifTable", Choice(), olds, {Date, New, New}, false, aim(0x0132, 76)),
-        Case("AimedPastApp1", Choice(), olds, {New, New, Date}, true, pastApp1(0)),
-        Case("CrossingApp1End", Choice(), olds, {New, New, Date}, true, pastApp1(10)),
         // Overlapping texts: neither is trusted, unless they start together.
-        Case("PartlyOverlappingDates", Choice(), olds, {Date, Date, New}, false,
-             intoDateTime(0x9003, -5)),
         Case("KeptDateIntoAnotherDatesTime", Choice(true), olds, {Date, Date, Kept}, false,
              intoDateTime(0x9003, -10)),
         Case("DateOnAnotherDatesTerminator", Choice(), olds, {Date, Date, Date}, false,
@@ -322,7 +275,6 @@ std::vector<WriterCase> WriterCases() {
                  j.tiff.ifd0.erase(j.tiff.ifd0.begin() + 3);
                  j.tiff.exif->erase(j.tiff.exif->begin() + 1);
              }),
-        Case("NewDateAndTimeMotorola", Choice(), olds, news, true, {}, Order::MM),
         Case("FilterOnlyIfd0OnDay", Choice(true, Day), {Date, nextDay, nextDay},
              {Kept, nextDay, nextDay}, true),
         Case("FilterComparesCharacters", Choice(false, Day), odd, odd, false),
@@ -390,8 +342,6 @@ std::vector<SegmentCase> SegmentCases() {
         {"OnlyApp0", {App0()}, true},
         {"NoApp0", {}, true},
         {"AfterIccProfile", {App0(), Segment(0xFFE2, text("ICC_PROFILE\0\1\1xxxx", 18))}, true},
-        {"AfterComment", {App0(), Segment(0xFFFE, text("made by hand", 12))}, true},
-        {"AfterQuantTable", {App0(), Segment(0xFFDB, Bytes(65, 1))}, true},
         {"AfterXmpApp1",
          {App0(), Segment(0xFFE1, text("http://ns.adobe.com/xap/1.0/\0<x/>", 33))},
          true},
@@ -448,7 +398,6 @@ std::vector<BrokenCase> BrokenCases() {
     Bytes app0 = camera.build();
     app0[4] = 0xFF;  // the APP0 length points far beyond the end of the file
     return {
-        {"ExifOffsetPastEnd", entry(4, Raw(0x8769, 4, 1, 0x7FFFFFF0))},
         {"ExifOffsetJustPastEnd", entry(4, Raw(0x8769, 4, 1, justPastEnd))},
         {"ExifOffsetNegative", entry(4, Raw(0x8769, 4, 1, 0xFFFFFF00))},
         {"ExifOffsetBeforeFile", entry(4, Raw(0x8769, 4, 1, 0x80000000))},
@@ -544,31 +493,26 @@ TEST(Vanished, Raises53) {
     EXPECT_EQ(Raised([&] { SetFileDate(gone, Choice(), "17:42:08"); }), error);
 }
 
-// A folder named like a photo is a path that names no photo file, whether the
-// system refuses to open it (Windows: access denied) or opens it (Linux).
-TEST(NotAPlainFile, FolderIsRefusedAs75) {
+// A folder or a FIFO named like a photo is a path that names no photo file,
+// whether the system refuses to open it (Windows: access denied) or would open
+// it (Linux; a FIFO would block an open for ever): refused at once.
+TEST(NotAPlainFile, IsRefusedAs75WithoutWaiting) {
     test::TempDir dir;
     ASSERT_TRUE(std::filesystem::create_directory(NativePath(dir.path("folder.jpg"))));
-    const std::string refused = "75 パス名が無効です。";
-    PhotoInfo info;
-    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "folder.jpg", info); }), refused);
-    EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), "folder.jpg", Choice()); }), refused);
-}
-
+    std::vector<std::string> names{"folder.jpg"};
 #ifndef _WIN32
-// A FIFO named like a photo would block an open for ever; it is refused at
-// once, as a path that is no photo file, and the photos after it still run.
-TEST(NotAPlainFile, FifoIsRefusedWithoutWaiting) {
-    test::TempDir dir;
     ASSERT_EQ(mkfifo(dir.path("pipe.jpg").c_str(), 0644), 0);
-    const std::string refused = "75 パス名が無効です。";
-    PhotoInfo info;
-    EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), "pipe.jpg", info); }), refused);
-    EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), "pipe.jpg", Choice()); }), refused);
-    EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), "pipe.jpg", Choice()); }), refused);
-    EXPECT_EQ(Raised([&] { SetFileDate(dir.path("pipe.jpg"), Choice(), "10:11:12"); }), refused);
-}
+    names.push_back("pipe.jpg");
 #endif
+    const std::string refused = "75 パス名が無効です。";
+    for (const std::string& name : names) {
+        PhotoInfo info;
+        EXPECT_EQ(Raised([&] { ReadPhotoInfo(dir.folder(), name, info); }), refused) << name;
+        EXPECT_EQ(Raised([&] { WriteEmbeddedDate(dir.folder(), name, Choice()); }), refused);
+        EXPECT_EQ(Raised([&] { UpdatePhotoDate(dir.folder(), name, Choice()); }), refused);
+        EXPECT_EQ(Raised([&] { SetFileDate(dir.path(name), Choice(), "10:11:12"); }), refused);
+    }
+}
 
 // The one-open update: the photo gets the new dates and the chosen moment as
 // its times, or, when the moment cannot be stored, keeps every byte and time.
