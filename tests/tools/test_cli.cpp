@@ -353,7 +353,6 @@ TEST_F(Cli, LongPaths) {
     EXPECT_NE(log().find(folder), std::string::npos) << log();
     const Output info = run("info", {photo});
     ASSERT_EQ(info.lines.size(), 1u) << info.text;
-    EXPECT_EQ(info.lines[0]["path"], photo);
     EXPECT_EQ(info.lines[0]["DateTimeOriginal"], Chosen);
     EXPECT_EQ(info.lines[0]["FileDateText"], "2007/01/23 9:05:00") << "its file time too";
 #ifdef _WIN32
