@@ -119,17 +119,23 @@ int afterClockMarker(Reader& r, int hour) {
     return hour % 12 + (pm ? 12 : 0);
 }
 
+// "2021-03-14": year, month and day, each of its digits, read by r.
+bool dashedDay(Reader& r, int& y, int& mo, int& d) {
+    y = r.number(4);
+    if (y < 0 || !r.take("-")) return false;
+    mo = r.number(2);
+    if (mo < 0 || !r.take("-")) return false;
+    d = r.number(2);
+    return d >= 0;
+}
+
 // 2021-03-14 then a time: "_12-15-30", "-12-15-30" (Screenshot_), " 12.15.30"
 // (Dropbox's camera uploads; macOS in Japanese, where 午前/午後 may come
 // before the hour), " at 12.15.30" or " at 3.15.30 PM" (macOS in English).
 std::optional<NameDate> dashedForm(Text s, std::size_t at) {
     Reader r{s, at};
-    const int y = r.number(4);
-    if (y < 0 || !r.take("-")) return std::nullopt;
-    const int mo = r.number(2);
-    if (mo < 0 || !r.take("-")) return std::nullopt;
-    const int d = r.number(2);
-    if (d < 0) return std::nullopt;
+    int y = 0, mo = 0, d = 0;
+    if (!dashedDay(r, y, mo, d)) return std::nullopt;
     bool spaced = false;  // the macOS and Dropbox forms, whose hour may be one digit
     int noonShift = -1;   // 0 or 12 after 午前 or 午後
     if (r.take(" at ")) {
@@ -178,12 +184,8 @@ std::optional<NameDate> whatsAppForm(Text s, std::size_t at) {
 // 2021-03-14 with no time after it.
 std::optional<NameDate> dashedDayForm(Text s, std::size_t at) {
     Reader r{s, at};
-    const int y = r.number(4);
-    if (y < 0 || !r.take("-")) return std::nullopt;
-    const int mo = r.number(2);
-    if (mo < 0 || !r.take("-")) return std::nullopt;
-    const int d = r.number(2);
-    if (d < 0 || !r.digitsEnd()) return std::nullopt;
+    int y = 0, mo = 0, d = 0;
+    if (!dashedDay(r, y, mo, d) || !r.digitsEnd()) return std::nullopt;
     return plausibleDay(y, mo, d);
 }
 
