@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -182,18 +181,12 @@ FromNameDialog::FromNameDialog(std::vector<PhotoBefore> photos, const DateChoice
     m_count->setText(m_preview->countText());
     follow();
 
-    // Wide enough for a name and both dates with a note, and at least as
-    // tall as the window it opens over, as the shift's preview is. Never
-    // larger than the screen.
-    QSize size(
-        std::max(760, nameWidth + 2 * dateWidth + metrics.horizontalAdvance(Automatic) + 4 * pad),
-        460);
-    if (parent != nullptr) {
-        size.setHeight(std::max(size.height(), parent->window()->frameGeometry().height()));
-        if (const QScreen* screen = parent->screen())
-            size = size.boundedTo(screen->availableGeometry().size());
-    }
-    resize(size);
+    // Wide enough for a name and both dates with a note.
+    ResizeOverParent(*this,
+                     QSize(std::max(760, nameWidth + 2 * dateWidth +
+                                             metrics.horizontalAdvance(Automatic) + 4 * pad),
+                           460),
+                     parent);
 }
 
 std::string FromNameDialog::pattern() const {

@@ -1,8 +1,12 @@
 #include "mainwindow/reading_progress.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QScreen>
+#include <QWidget>
 
 namespace tovrin {
 
@@ -33,6 +37,15 @@ bool ReadWithProgress(QWidget* parent, const QString& title, std::size_t total,
         read(i);
     }
     return true;
+}
+
+void ResizeOverParent(QWidget& dialog, QSize size, QWidget* parent) {
+    if (parent != nullptr) {
+        size.setHeight(std::max(size.height(), parent->window()->frameGeometry().height()));
+        if (const QScreen* screen = parent->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+    }
+    dialog.resize(size);
 }
 
 }  // namespace tovrin

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -15,5 +16,11 @@ namespace tovrin {
 // there: then false is returned and the rest is not read.
 bool ReadWithProgress(QWidget* parent, const QString& title, std::size_t total,
                       const std::function<void(std::size_t)>& read);
+
+// Gives a preview dialog `size`, and at least the height of the window it
+// opens over: a dialog that ends just above the lists' bottom leaves a strip
+// of them showing that looks like a stray control. Never larger than the
+// screen.
+void ResizeOverParent(QWidget& dialog, QSize size, QWidget* parent);
 
 }  // namespace tovrin

@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -112,17 +111,9 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
     layout->addWidget(m_table);
     layout->addWidget(m_copies);
     layout->addWidget(buttons);
-    // Wide enough for the dates and a file name beside them, and at least as
-    // tall as the window it opens over: a dialog that ends just above the
-    // lists' bottom leaves a strip of them showing that looks like a stray
-    // control. Never larger than the screen.
-    QSize size(std::max(720, placeWidth + 2 * dateWidth + 12 * pad), 420);
-    if (parent != nullptr) {
-        size.setHeight(std::max(size.height(), parent->window()->frameGeometry().height()));
-        if (const QScreen* screen = parent->screen())
-            size = size.boundedTo(screen->availableGeometry().size());
-    }
-    resize(size);
+    // Wide enough for the dates and a file name beside them.
+    ResizeOverParent(*this, QSize(std::max(720, placeWidth + 2 * dateWidth + 12 * pad), 420),
+                     parent);
 }
 
 std::int64_t ShiftDialog::offsetSeconds() const {
