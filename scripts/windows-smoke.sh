@@ -14,7 +14,7 @@
 #  5. the uninstaller runs silently and leaves nothing of the program.
 # Exits non-zero at the first thing that is not so. Wine's exit codes prove
 # little, so every step is checked by the files it leaves.
-set -euo pipefail
+set -Eeuo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=$root/build-windows
@@ -25,10 +25,13 @@ bash "$root/scripts/install-packages.sh" \
   nsis zip xvfb xauth openbox x11-utils imagemagick xdotool \
   fonts-wine fonts-ipafont-gothic libimage-exiftool-perl
 
+# Said on both streams: whoever reads only one of them still learns why.
 fail() {
-  echo "windows-smoke: $*" >&2
+  echo "windows-smoke: $*" | tee /dev/stderr
   exit 1
 }
+# A step that fails without a message of its own still says where it was.
+trap 'echo "windows-smoke: line $LINENO failed: $BASH_COMMAND" | tee /dev/stderr' ERR
 
 (cd "$out" && cpack -G "NSIS;ZIP" >/dev/null) || fail "cpack failed"
 installer=$(ls "$out"/Tovrin-*-win64.exe)
@@ -40,17 +43,21 @@ export WINEPREFIX=$smoke/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 TZ=Asia/Tokyo
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
 
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb takes a display no other server holds and writes its number: a
+# display left taken by another session must not catch the window.
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$smoke/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display
 cleanup() {
   wineserver -k 2>/dev/null || true
   kill "$wm" "$xvfb" 2>/dev/null || true
 }
 wm=0
 trap cleanup EXIT
+for _ in $(seq 100); do [ -s "$smoke/display" ] && break; sleep 0.1; done
+[ -s "$smoke/display" ] || fail "Xvfb gave no display"
+export DISPLAY=:$(tr -dc 0-9 <"$smoke/display")
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+xdpyinfo >/dev/null 2>&1 || fail "no X server answers on $DISPLAY"
 openbox >/dev/null 2>&1 &
 wm=$!
 
@@ -103,16 +110,21 @@ fi
 first=$(cd "$folder" && ls | LC_ALL=C sort -f | head -n 1)
 before=$(exiftool -s3 -DateTimeOriginal "$folder/$first")
 key='HKCU\Software\VB and VBA Program Settings\Quarnel\Tovrin'
-wine reg add "$key" /v DefPath /t REG_SZ /d 'C:\写真\夏の旅' /f >/dev/null 2>&1
+wine reg add "$key" /v DefPath /t REG_SZ /d 'C:\写真\夏の旅' /f >/dev/null 2>&1 \
+  || fail "reg add $key DefPath failed"
 
 wine "$app/tovrin.exe" >/dev/null 2>&1 &
+# A first start in a new prefix, on a busy machine, can take a while.
 window=""
-for _ in $(seq 60); do
+waited=0
+while [ "$waited" -lt 240 ]; do
   window=$(xdotool search --name '^Tovrin' 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   sleep 0.5
+  waited=$((waited + 1))
 done
-[ -n "$window" ] || fail "the window did not open"
+[ -n "$window" ] || fail "the window did not open in 120 s"
+echo "the window opened after about $((waited / 2)) s"
 sleep 3
 # Where the window's client area is; the controls sit at fixed places in it.
 eval "$(xdotool getwindowgeometry --shell "$window")"
