@@ -373,6 +373,9 @@ int runChange(const Options& o, const char* programPath) {
             const SourcedChoice sourced =
                 ChoiceForPhoto(source, ranks[i], splitPath(targets[i].path).name);
             if (!sourced.choice) {
+                // Only a photo is passed over for its name: a folder, a
+                // missing or unreadable file is the error it always is.
+                const PhotoFile readable(path, PhotoFile::Mode::Read);
                 PlannedPhoto skipped;
                 skipped.update.path = path;
                 skipped.update.skipped = sourced.skipped;

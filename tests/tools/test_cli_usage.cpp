@@ -238,8 +238,8 @@ TEST_F(Cli, PhotosWithoutADateGetOne) {
 // A folder named without -r is refused as before (error 75, exit 1), and
 // both its line and standard error say to give -r.
 TEST_F(Cli, AFolderWithoutRecursiveGetsAHint) {
-    for (const char* usage :
-         {"info", "set --no-log --date 2007-01-23 --time 09:05", "shift --dry-run --by +1h"}) {
+    for (const char* usage : {"info", "set --no-log --date 2007-01-23 --time 09:05",
+                              "shift --dry-run --by +1h", "set --no-log --from-name"}) {
         const Output out = run(usage, {m_dir.folder(), m_good});
         EXPECT_EQ(out.exitCode, 1) << usage;
         ASSERT_EQ(out.lines.size(), 2u) << usage << out.text;
