@@ -308,9 +308,23 @@ std::optional<PlannedPhoto> PlanPhotoDate(const std::string& path, const DateCho
         choice.keepTime = false;
     }
     DatePlan plan = PlanEmbeddedDate(file, choice);
+    update.result.status = plan.status;
+    // A file whose only date is its header's (a PNG's tIME) has no EXIF
+    // block either: asked to add one, it gets one, and that time stays.
+    const bool exifDate = std::any_of(plan.writes.begin(), plan.writes.end(),
+                                      [](const DateField& w) { return tiff::IsDateTag(w.tag); });
+    if (plan.status && !exifDate && options.addMissing) {
+        planAddition(planned, choice, options, maySetTimes);
+        if (update.added)
+            update.copiesLeft.push_back(
+                "PNG tIME: EXIF を書き加えた写真の更新日時は、そのままです");
+        if (update.added || update.refusedAsFuture) {
+            if (!planned.writes() && planned.file) planned.file->close();
+            return planned;
+        }
+    }
     update.newText = std::move(plan.newText);
     update.writes = std::move(plan.writes);
-    update.result.status = plan.status;
     if (plan.status && !update.writes.empty()) {
         CopyRule rule;
         rule.date = choice.date;
