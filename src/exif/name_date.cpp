@@ -129,9 +129,10 @@ bool dashedDay(Reader& r, int& y, int& mo, int& d) {
     return d >= 0;
 }
 
-// 2021-03-14 then a time: "_12-15-30", "-12-15-30" (Screenshot_), " 12.15.30"
-// (Dropbox's camera uploads; macOS in Japanese, where 午前/午後 may come
-// before the hour), " at 12.15.30" or " at 3.15.30 PM" (macOS in English).
+// 2021-03-14 then a time: "_12-15-30", "-12-15-30" (Screenshot_), "-121530"
+// (Signal), " 12.15.30" (Dropbox's camera uploads; macOS in Japanese, where
+// 午前/午後 may come before the hour), " at 12.15.30" or " at 3.15.30 PM"
+// (macOS in English).
 std::optional<NameDate> dashedForm(Text s, std::size_t at) {
     Reader r{s, at};
     int y = 0, mo = 0, d = 0;
@@ -146,6 +147,10 @@ std::optional<NameDate> dashedForm(Text s, std::size_t at) {
         if (noonShift < 0 && r.take("午後")) noonShift = 12;
     } else if (!r.takeOneOf("_-")) {
         return std::nullopt;
+    } else if (digitsAt(s, r.at, 6) >= 0 && !digitAt(s, r.at + 6)) {
+        // "signal-2021-03-14-121530": the time as one run of six digits.
+        const int h = r.number(2), mi = r.number(2), sec = r.number(2);
+        return moment(y, mo, d, h, mi, sec);
     }
     const bool oneDigitHour = spaced && digitAt(s, r.at) && !digitAt(s, r.at + 1);
     int h = r.number(oneDigitHour ? 1 : 2);

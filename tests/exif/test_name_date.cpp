@@ -58,6 +58,7 @@ TEST(NameDate, BuiltInForms) {
         C{"Screenshot_20200101-101010.png", "2020-01-01 10:10:10"},
         C{"Screenshot_20200101-101010_Chrome.jpg", "2020-01-01 10:10:10"},
         C{"Screenshot_2020-01-01-10-10-10.png", "2020-01-01 10:10:10"},
+        C{"signal-2021-03-14-121530.jpg", T}, C{"signal-2021-03-14-121530-2.jpg", T},
         C{"Screenshot 2020-01-01 at 10.10.10.png", "2020-01-01 10:10:10"},
         C{"Screen Shot 2019-05-01 at 3.45.12 PM.png", "2019-05-01 15:45:12"},
         C{"Screenshot 2023-01-01 at 12.05.00\u202FAM.png", "2023-01-01 00:05:00"},
