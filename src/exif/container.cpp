@@ -27,7 +27,8 @@ bool startsWith(const std::string& bytes, std::string_view prefix, std::size_t a
 }
 
 // What IFD0 of a file that is a TIFF structure says beyond its dates: its
-// XMP packet (tag 700), its IPTC records (tag 33723), the image's size, and
+// XMP packet (tag 700), its IPTC records (tag 33723) and Photoshop resources
+// (tag 34377), the image's size, and
 // the JPEG a Panasonic raw embeds with EXIF of its own (tag 0x002E). A TIFF
 // without an Exif IFD (a scan) keeps its date in IFD0 alone.
 void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
@@ -63,6 +64,9 @@ void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
                     break;
                 case 0x83BB:
                     if (const auto span = value(entry.position)) map.iptc.push_back(*span);
+                    break;
+                case 0x8649:
+                    if (const auto span = value(entry.position)) map.photoshop.push_back(*span);
                     break;
                 case 0x0100:
                     map.width = number(entry.position);

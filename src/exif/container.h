@@ -64,6 +64,9 @@ struct ContainerMap {
     std::vector<ByteSpan> xmp;
     // IPTC-IIM record data outside JPEG segments (TIFF tag 33723).
     std::vector<ByteSpan> iptc;
+    // Photoshop image resources outside JPEG segments (TIFF tag 34377),
+    // which may hold the IPTC records again and their digest.
+    std::vector<ByteSpan> photoshop;
     // JPEG streams inside the file whose segments hold metadata of the
     // file's own (the JPEG a RAF wraps): walked like a JPEG file.
     std::vector<ByteSpan> jpegs;

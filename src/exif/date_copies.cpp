@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "exif/md5.h"
@@ -232,10 +233,18 @@ void findIptcDates(const std::string& iim, std::int64_t first, int block, DateCo
     }
 }
 
-// The Photoshop image resources: "8BIM", an id, a Pascal name padded to an
-// even length, a 32-bit size, the data padded to an even length.
-void findPhotoshopDates(const std::string& data, std::int64_t first, DateCopies& out) {
-    std::size_t p = PhotoshopSignature.size();
+// IPTC records kept apart from the resources that may hold their digest
+// (TIFF tag 33723): which of the photo's blocks they are, and their bytes.
+struct SeparateIptc {
+    std::size_t block;
+    std::string records;
+};
+
+// The Photoshop image resources from `start`: "8BIM", an id, a Pascal name
+// padded to an even length, a 32-bit size, the data padded to an even length.
+void findPhotoshopDates(const std::string& data, std::int64_t first, DateCopies& out,
+                        std::size_t start, const SeparateIptc* separate = nullptr) {
+    std::size_t p = start;
     std::vector<ByteSpan> digests;
     const std::size_t blocksBefore = out.iptc.size();
     while (p + 4 <= data.size()) {
@@ -270,17 +279,31 @@ void findPhotoshopDates(const std::string& data, std::int64_t first, DateCopies&
         }
         p = q + size + (size % 2);
     }
-    // The digest stands for the IPTC block of its own segment.
+    // The digest stands for the IPTC block of its own resources or, where
+    // they hold none (as ExifTool writes a TIFF), for the records kept apart.
     if (digests.size() > 1) {
         out.problems.push_back("IPTCDigest: ひとつのブロックに二つあります");
         return;
     }
-    if (digests.empty() || out.iptc.size() != blocksBefore + 1) return;
-    IptcBlock& block = out.iptc.back();
+    if (digests.empty()) return;
+    IptcBlock* owner = nullptr;
+    std::string_view records;
+    if (out.iptc.size() == blocksBefore + 1) {
+        owner = &out.iptc.back();
+        records = std::string_view(data).substr(static_cast<std::size_t>(owner->data.first - first),
+                                                static_cast<std::size_t>(owner->data.size));
+    } else if (out.iptc.size() == blocksBefore && separate) {
+        owner = &out.iptc[separate->block];
+        records = separate->records;
+    }
+    if (!owner) return;
+    IptcBlock& block = *owner;
+    if (block.digest) {
+        out.problems.push_back("IPTCDigest: ひとつのブロックに二つあります");
+        return;
+    }
     block.digest = digests.front();
-    const std::size_t at = static_cast<std::size_t>(block.data.first - first);
-    const auto md5 =
-        Md5(std::string_view(data).substr(at, static_cast<std::size_t>(block.data.size)));
+    const auto md5 = Md5(records);
     const std::size_t digestAt = static_cast<std::size_t>(block.digest->first - first);
     block.digestMatches =
         data.compare(digestAt, 16, std::string(reinterpret_cast<const char*>(md5.data()), 16)) == 0;
@@ -328,7 +351,7 @@ DateCopies FindDateCopies(PhotoFile& file) {
                     out.notes.push_back("拡張 XMP の日付はそのままです");
             } else if (s.marker == 0xED &&
                        data.compare(0, PhotoshopSignature.size(), PhotoshopSignature) == 0) {
-                findPhotoshopDates(data, s.data.first, out);
+                findPhotoshopDates(data, s.data.first, out, PhotoshopSignature.size());
             }
             return true;
         });
@@ -357,14 +380,25 @@ DateCopies FindDateCopies(PhotoFile& file) {
         copy.value = readBytes(file, text.text);
         out.found.push_back(copy);
     }
+    std::optional<SeparateIptc> separate;
     for (const ByteSpan& records : map.iptc) {
         if (records.size > LargestSidecar) {
             out.problems.push_back("IPTC: ブロックが大きすぎます");
             continue;
         }
         out.iptc.push_back({records, {}, false});
-        findIptcDates(readBytes(file, records), records.first,
-                      static_cast<int>(out.iptc.size() - 1), out);
+        separate = SeparateIptc{out.iptc.size() - 1, readBytes(file, records)};
+        findIptcDates(separate->records, records.first, static_cast<int>(separate->block), out);
+    }
+    if (map.iptc.size() != 1) separate.reset();
+    // A TIFF's resources start at once, without a JPEG segment's signature.
+    for (const ByteSpan& resources : map.photoshop) {
+        if (resources.size > LargestSidecar) {
+            out.problems.push_back("Photoshop の資源: ブロックが大きすぎます");
+            continue;
+        }
+        findPhotoshopDates(readBytes(file, resources), resources.first, out, 0,
+                           separate ? &*separate : nullptr);
     }
     return out;
 }

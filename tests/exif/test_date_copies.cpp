@@ -413,5 +413,54 @@ TEST(CopiesInStep, AStaleDigestIsLeftAndReported) {
                             [](const std::string& s) { return s.rfind("IPTCDigest", 0) == 0; }));
 }
 
+// A TIFF keeps its IPTC records in IFD0 and may keep them again among its
+// Photoshop resources, with their digest: as ExifTool writes one (the records
+// apart, the digest alone among the resources) and as Photoshop does (both,
+// the digest beside the resources' own). Every copy takes the new date, the
+// digest is made current, and undo gives back every byte.
+TEST(CopiesInStep, ATiffsIptcAndItsDigestMoveWithTheDate) {
+    std::string iim;
+    for (const std::string value : {"20060504", "101112+0900"})
+        iim += std::string{'\x1C', '\x02', value.size() == 8 ? '\x37' : '\x3C', '\0',
+                           static_cast<char>(value.size())} +
+               value;
+    const auto md5 = Md5(iim);
+    const std::string digest = std::string("8BIM\x04\x25\0\0\0\0\0\x10", 12) +
+                               std::string(reinterpret_cast<const char*>(md5.data()), 16);
+    const Bytes segment = Iptc({{55, "20060504"}, {60, "101112+0900"}}, false, "match");
+    const std::string withRecords(segment.begin() + 18, segment.end());  // past "Photoshop 3.0"
+    for (const std::string& resources : {digest, withRecords}) {
+        SCOPED_TRACE(resources.size());
+        test::Tiff tiff;
+        const auto undefined = [](std::uint16_t tag, const std::string& data) {
+            return test::Text(tag, data, static_cast<std::uint32_t>(data.size()), 7);
+        };
+        tiff.ifd0 = {test::Text(0x0132, "2006:05:04 10:11:12"), undefined(0x83BB, iim),
+                     undefined(0x8649, resources), test::ExifPointer()};
+        tiff.exif = std::vector<test::Entry>{test::Text(0x9003, "2006:05:04 10:11:12")};
+        test::TempDir dir;
+        const Bytes before = tiff.build();
+        const std::string path = dir.write("scan.tif", before);
+        std::vector<PendingChange> journal;
+        UpdatePhotoDate(dir.folder(), "scan.tif", {{2007, 1, 23}, {9, 5, 0}, false, false, {}},
+                        {.beforeWrite = [&](const PendingChange& c) { journal.push_back(c); }});
+        PhotoFile file(path, PhotoFile::Mode::Read);
+        const DateCopies copies = FindDateCopies(file);
+        EXPECT_TRUE(copies.problems.empty());
+        EXPECT_EQ(copies.found.size(), resources == digest ? 2u : 4u);
+        for (const DateCopyFound& c : copies.found)
+            EXPECT_TRUE(c.value == "20070123" || c.value == "090500+0900") << c.value;
+        const auto withDigest =
+            std::find_if(copies.iptc.begin(), copies.iptc.end(),
+                         [](const IptcBlock& b) { return b.digest.has_value(); });
+        ASSERT_NE(withDigest, copies.iptc.end());
+        EXPECT_TRUE(withDigest->digestMatches);
+        file.close();
+        ASSERT_EQ(journal.size(), 1u);
+        EXPECT_EQ(RestorePhotoDates(journal[0]), Restore::Restored);
+        EXPECT_TRUE(test::ReadBytes(path) == before);
+    }
+}
+
 }  // namespace
 }  // namespace tovrin
