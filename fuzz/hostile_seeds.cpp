@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exif/md5.h"
 #include "exif/paths.h"
 
 namespace tovrin_fuzz {
@@ -841,6 +842,40 @@ std::vector<Seed> HostileSeeds() {
         loop.put32(at::Ifd1 + 2 + 12 * 3, at::Ifd0);
         loop.aim(at::Exif, InteropPointer, at::Exif);
         add("tiff-ifd-loops", 0, loop.bytes(), "all three dates written; the walk ends");
+        // IPTC records in IFD0 (33723) and Photoshop resources (34377): with the
+        // digest alone (as ExifTool writes a TIFF), and with records of their
+        // own laid over the same bytes as 33723's (no value may share bytes).
+        // Choice 4: the whole set, copies included.
+        const std::string iim = std::string{'\x1C', '\x02', '\x37', '\0', '\x08'} + "20060504" +
+                                std::string{'\x1C', '\x02', '\x3C', '\0', '\x0B'} + "101112+0900";
+        const auto md5 = tovrin::Md5(iim);
+        const std::string digest = std::string("8BIM\x04\x25\0\0\0\0\0\x10", 12) +
+                                   std::string(reinterpret_cast<const char*>(md5.data()), 16);
+        const std::string iptcHeader =
+            std::string("8BIM\x04\x04\0\0\0\0\0", 11) + static_cast<char>(iim.size());
+        const auto withIptc = [&](const std::string& resources, std::size_t resourcesAt) {
+            Tiff t = tiffFile(true);
+            const std::size_t records = at::End + 64;
+            for (std::size_t i = 0; i < iim.size(); ++i)
+                t.put8(records + i, static_cast<unsigned char>(iim[i]));
+            for (std::size_t i = 0; i < resources.size(); ++i)
+                t.put8(resourcesAt + i, static_cast<unsigned char>(resources[i]));
+            t.entry(at::Ifd0, Make, 0x83BB, 7, static_cast<std::uint32_t>(iim.size()),
+                    static_cast<std::uint32_t>(records));
+            t.entry(at::Ifd0, GpsPointer, 0x8649, 7, static_cast<std::uint32_t>(resources.size()),
+                    static_cast<std::uint32_t>(resourcesAt));
+            return t;
+        };
+        add("tiff-iptc-digest-apart", 4, withIptc(digest, at::End + 64 + iim.size() + 1).bytes(),
+            "all three dates, the IPTC records and their digest written");
+        add("tiff-photoshop-over-iptc", 4,
+            withIptc(iptcHeader + iim + '\0' + digest, at::End + 64 - iptcHeader.size()).bytes(),
+            "all three dates written; the IPTC records, which two values claim, left");
+        Tiff onStrip = withIptc(digest, at::End + 64 + iim.size() + 1);
+        onStrip.put32(at::Ifd0 + 2 + 12 * 3 + 8, 96);  // the strip now runs over the records
+        add("tiff-iptc-on-strip", 4, onStrip.bytes(),
+            "all three dates written; the IPTC records, which lie in the strip, and the digest "
+            "left");
         Tiff many = tiffFile(true);
         many.entry(at::Ifd0, 2, 0x0111, 4, 0x7FFFFFFF, at::End);
         many.put32(at::End, at::End + 16);

@@ -54,19 +54,30 @@ void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
         return ReadDword(file, e + 8, order);
     };
     std::optional<ByteSpan> embedded;
+    // The values that hold copies of the date, each with its entry and list.
+    struct CopyValue {
+        std::int64_t entry;
+        ByteSpan span;
+        std::vector<ByteSpan>* list;
+        bool clear = true;
+    };
+    std::vector<CopyValue> copies;
+    const auto copyValue = [&](std::int64_t e, std::vector<ByteSpan>& list) {
+        if (const auto span = value(e)) copies.push_back({e, *span, &list});
+    };
     const WalkEnd end = WalkTiffStructure(
         file, block.tiffBase, structure,
         [&](const IfdEntry& entry) {
             if (entry.directory != Directory::Ifd0) return;
             switch (static_cast<std::uint16_t>(entry.tag)) {
                 case 0x02BC:
-                    if (const auto span = value(entry.position)) map.xmp.push_back(*span);
+                    copyValue(entry.position, map.xmp);
                     break;
                 case 0x83BB:
-                    if (const auto span = value(entry.position)) map.iptc.push_back(*span);
+                    copyValue(entry.position, map.iptc);
                     break;
                 case 0x8649:
-                    if (const auto span = value(entry.position)) map.photoshop.push_back(*span);
+                    copyValue(entry.position, map.photoshop);
                     break;
                 case 0x0100:
                     map.width = number(entry.position);
@@ -84,6 +95,25 @@ void mapTiffFile(PhotoFile& file, ExifBlock& block, ContainerMap& map) {
         },
         block.magic);
     if (end == WalkEnd::NoExifPointer) block.holds = ExifBlock::Holds::Ifd0Only;
+    // A copy's value shares its bytes with nothing else of the file: not a
+    // table, another value (another copy's included) or a strip of the image.
+    // One that does is left as it is, never followed into what it covers.
+    if (!copies.empty()) {
+        const StructureMap reached = MapTiffStructure(
+            file, block.tiffBase, structure,
+            [&](const StructurePart& part) {
+                for (CopyValue& c : copies) {
+                    const bool own = part.kind == StructurePart::Value && part.entry == c.entry &&
+                                     part.bytes.first == c.span.first &&
+                                     part.bytes.size == c.span.size;
+                    if (!own && c.span.overlaps(part.bytes)) c.clear = false;
+                }
+            },
+            true);
+        const bool known = reached.intoHeader == 0 && reached.overBound == 0;
+        for (const CopyValue& c : copies)
+            if (known && c.clear) c.list->push_back(c.span);
+    }
     map.exif.push_back(block);
     ExifBlock inner;
     if (embedded && LocateJpegExifBlock(file, *embedded, inner)) {
