@@ -87,26 +87,16 @@ FromNameDialog::FromNameDialog(std::vector<PhotoBefore> photos, const DateChoice
     m_problem->setWordWrap(true);
     m_problem->hide();
 
-    m_table = new QTableView(this);
-    m_table->setModel(m_preview);
-    m_table->verticalHeader()->hide();
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setWordWrap(false);
-    // Widths from the font, never from the rows: measuring the contents
-    // would go through every row of a large folder at each change.
+    m_table = NewPreviewTable(this, m_preview);
     const QFontMetrics metrics(m_table->font());
-    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+    const int pad = PreviewPad(metrics);
     const int nameWidth =
         metrics.horizontalAdvance(QStringLiteral("IMG_20210314_121530.jpg")) + pad;
     const int dateWidth = metrics.horizontalAdvance(QStringLiteral("0000:00:00 00:00:00")) + pad;
     QHeaderView* header = m_table->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(FromNameModel::After, QHeaderView::Stretch);
     header->resizeSection(FromNameModel::Name, nameWidth);
     header->resizeSection(FromNameModel::Before, dateWidth);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + pad / 2);
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblCount"));

@@ -4,8 +4,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTableView>
 #include <QWidget>
 
 namespace tovrin {
@@ -46,6 +49,24 @@ void ResizeOverParent(QWidget& dialog, QSize size, QWidget* parent) {
             size = size.boundedTo(screen->availableGeometry().size());
     }
     dialog.resize(size);
+}
+
+QTableView* NewPreviewTable(QWidget* parent, QAbstractItemModel* model) {
+    auto* table = new QTableView(parent);
+    table->setModel(model);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setWordWrap(false);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    const QFontMetrics metrics(table->font());
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(metrics.height() + PreviewPad(metrics) / 2);
+    return table;
+}
+
+int PreviewPad(const QFontMetrics& metrics) {
+    return 2 * metrics.horizontalAdvance(QLatin1Char('M'));
 }
 
 }  // namespace tovrin

@@ -6,6 +6,9 @@
 #include <QSize>
 #include <QString>
 
+class QAbstractItemModel;
+class QFontMetrics;
+class QTableView;
 class QWidget;
 
 namespace tovrin {
@@ -22,5 +25,14 @@ bool ReadWithProgress(QWidget* parent, const QString& title, std::size_t total,
 // of them showing that looks like a stray control. Never larger than the
 // screen.
 void ResizeOverParent(QWidget& dialog, QSize size, QWidget* parent);
+
+// A preview's table over `model`: read-only, whole rows selected, one line
+// of its font per row, columns the user may widen. Widths are set from the
+// font, never from the rows: measuring the contents would go through every
+// row of a large folder at each change.
+QTableView* NewPreviewTable(QWidget* parent, QAbstractItemModel* model);
+
+// What a preview's column takes beside the widest text it will show.
+int PreviewPad(const QFontMetrics& metrics);
 
 }  // namespace tovrin

@@ -56,22 +56,14 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
                 [this] { m_preview->setOffset(offsetSeconds()); });
     }
 
-    m_table = new QTableView(this);
-    m_table->setModel(m_preview);
-    m_table->verticalHeader()->hide();
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setWordWrap(false);
-    // Widths from the font, never from the rows: measuring the contents
-    // would read every row of a large folder at each change. A date is
-    // always as wide as the widest one; the file name takes what is left.
+    m_table = NewPreviewTable(this, m_preview);
+    // A date is always as wide as the widest one; the file name takes what is left.
     // Copies bring longer places and texts of their own forms: the widest
     // of each that the photos may hold, when they hold any.
     const bool copies = m_preview->copyCount().copies > 0;
     const QFontMetrics metrics(m_table->font());
-    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('M'));
+    const int pad = PreviewPad(metrics);
     QHeaderView* header = m_table->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(ShiftPreviewModel::Name, QHeaderView::Stretch);
     const int placeWidth =
         metrics.horizontalAdvance(copies ? QStringLiteral("IPTC 2:62 DigitalCreationDate")
@@ -84,8 +76,6 @@ ShiftDialog::ShiftDialog(std::vector<PhotoDates> photos, QWidget* parent) : QDia
     header->resizeSection(ShiftPreviewModel::Place, placeWidth);
     for (int column : {ShiftPreviewModel::Before, ShiftPreviewModel::After})
         header->resizeSection(column, dateWidth);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + pad / 2);
 
     m_copies = new QLabel(this);
     m_copies->setObjectName(QStringLiteral("copies"));
