@@ -642,9 +642,10 @@ TEST(CutFile, SamplesAtEveryLength) {
     CutAtEveryLength(test::ReadBytes(samples + "PNG.png"), MapPng, 8);
 }
 
-// The real samples map without a problem or a note, at the size ExifTool
-// shows (their dates, blocks and CRCs are test_formats.cpp's and fuzz/'s).
-TEST(ChunkSamples, MapWithoutFaultAtTheirSize) {
+// The real samples of every container but TIFF map without a problem or a
+// note, inside the file, at the size ExifTool shows (their dates, blocks, times
+// and CRCs are test_formats.cpp's and fuzz/'s).
+TEST(ContainerSamples, MapWithoutFaultAtTheirSize) {
     const std::string samples = test::FormatSamples();
     if (samples.empty()) GTEST_SKIP() << "no corpus of sample formats";
     struct Sample {
@@ -655,7 +656,12 @@ TEST(ChunkSamples, MapWithoutFaultAtTheirSize) {
     for (const Sample& s :
          {Sample{"PNG.png", FileKind::Png, 16, 16}, Sample{"dates.png", FileKind::Png, 64, 48},
           Sample{"exiv2-bug1199.webp", FileKind::WebP, 1200, 800},
-          Sample{"FujiFilm.raf", FileKind::Raf, 0, 0}}) {
+          Sample{"FujiFilm.raf", FileKind::Raf, 0, 0},
+          Sample{"2021-02-13-1929.heic", FileKind::Heif, 4032, 3024},
+          Sample{"heic.heic", FileKind::Heif, 1280, 854},
+          Sample{"avif.avif", FileKind::Heif, 1920, 1080},
+          Sample{"CanonRaw.cr3", FileKind::Cr3, 0, 0},
+          Sample{"QuickTime.mov", FileKind::QuickTime, 320, 240}}) {
         SCOPED_TRACE(s.name);
         PhotoFile file(samples + s.name, PhotoFile::Mode::Read);
         const ContainerMap map = MapContainer(file);

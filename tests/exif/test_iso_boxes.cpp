@@ -635,33 +635,6 @@ TEST(IsoCut, EveryLengthOfEachKind) {
     }
 }
 
-// The real samples map without a problem or a note, at the size ExifTool
-// shows (their dates, blocks and times are test_formats.cpp's).
-TEST(IsoSamples, MapWithoutFaultAtTheirSize) {
-    const std::string samples = test::FormatSamples();
-    if (samples.empty()) GTEST_SKIP() << "no corpus of sample formats";
-    struct Sample {
-        const char* name;
-        FileKind kind;
-        std::int32_t width, height;
-    };
-    for (const Sample& s : {Sample{"2021-02-13-1929.heic", FileKind::Heif, 4032, 3024},
-                            Sample{"heic.heic", FileKind::Heif, 1280, 854},
-                            Sample{"avif.avif", FileKind::Heif, 1920, 1080},
-                            Sample{"CanonRaw.cr3", FileKind::Cr3, 0, 0},
-                            Sample{"QuickTime.mov", FileKind::QuickTime, 320, 240}}) {
-        SCOPED_TRACE(s.name);
-        PhotoFile file(samples + s.name, PhotoFile::Mode::Read);
-        const ContainerMap map = MapContainer(file);
-        EXPECT_EQ(map.kind, s.kind);
-        EXPECT_TRUE(map.problems.empty()) << map.problems.front();
-        EXPECT_TRUE(map.notes.empty()) << map.notes.front();
-        EXPECT_EQ(map.width, s.width);
-        EXPECT_EQ(map.height, s.height);
-        ExpectInside(map, file.size());
-    }
-}
-
 }  // namespace
 }  // namespace tovrin
 
